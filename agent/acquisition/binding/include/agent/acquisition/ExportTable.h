@@ -1,0 +1,40 @@
+#pragma once
+// The exports of the station library that the agent binds, one row each.
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace agent {
+
+// What the export's C prototype returns (the library interface decides).
+enum class ResultKind : std::uint8_t {
+  kStatus,  // int32_t whose low 16 bits are a status code (0 = success)
+  kValue,   // int32_t whose low 16 bits are a reading or a code (a real 0 stays 0)
+  kInt32,   // int32_t reading
+  kFloat,   // float reading or code
+  kByte,    // uint8_t reading
+  kText,    // const char* owned by the library
+};
+
+// The agent's dispatcher for the export: how the result reaches callers.
+enum class Dispatcher : std::uint8_t { kWord, kLong, kFloat, kByte, kText };
+
+// Argument types, one letter per 32-bit argument: 'i' a number, 'p' an address.
+struct ExportRow {
+  std::string_view decoratedName;  // "_InitStation_O@0"
+  std::string_view arguments;      // "", "i", "p", "ii", "ip", "pp", "ipi"
+  ResultKind kind;
+  Dispatcher dispatcher;
+};
+
+// Every bound export, in name order.
+std::span<const ExportRow> BoundExports();
+
+// Index of `decoratedName` in BoundExports(), or -1 when the agent does not bind it.
+int BoundExportIndex(std::string_view decoratedName);
+
+// Argument byte count that a decorated name carries after its "@"; -1 when malformed.
+int DecoratedArgumentBytes(std::string_view decoratedName);
+
+}  // namespace agent

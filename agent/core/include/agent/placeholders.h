@@ -1,0 +1,23 @@
+#pragma once
+// "#name#" placeholders in path settings: environment variables (any case),
+// then the agent's own: version, h, s, a, m, j, REPCOURANT, NOMPROGRAMME.
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace agent {
+
+struct PlaceholderSources {
+  std::vector<std::pair<std::string, std::string>> environment;
+  platform::LocalTime now;
+  std::string workingDirectory;  // REPCOURANT is this followed by "/"
+  std::string programPath;       // NOMPROGRAMME is its file name without ".exe"
+};
+
+std::string ExpandPlaceholders(std::string_view text, const PlaceholderSources& sources);
+
+}  // namespace agent

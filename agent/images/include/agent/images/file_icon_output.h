@@ -1,0 +1,25 @@
+// The cache directory on disk, with the upload queue given by the caller.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "agent/images/icon_output.h"
+
+namespace agent::images {
+
+class FileIconOutput final : public IconOutput {
+ public:
+  using QueueFunction = std::function<void(const std::string& path)>;
+  explicit FileIconOutput(QueueFunction queue) : queue_(std::move(queue)) {}
+
+  // Temporary file in the same directory, renamed over the target.
+  bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+  void RemoveFile(const std::string& path) override;
+  void QueueUpload(const std::string& path) override;
+
+ private:
+  QueueFunction queue_;
+};
+
+}  // namespace agent::images

@@ -1,0 +1,25 @@
+// Reading the parts of FTP replies the client needs, and checking arguments.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace agent::ftp_detail {
+
+// Port of a 229 reply: "... (|||port|)" (any delimiter character).
+std::optional<std::uint16_t> epsv_port(const std::string& reply_text);
+// Port of a 227 reply: "... (h1,h2,h3,h4,p1,p2)"; the address is not used.
+std::optional<std::uint16_t> pasv_port(const std::string& reply_text);
+// Path of a 257 reply: the text between the first pair of double quotes,
+// with "" standing for one quote. Empty when there is none.
+std::string quoted_path(const std::string& reply_text);
+// True when the text cannot go into a command line (CR, LF or NUL).
+bool breaks_command_line(const std::string& argument);
+
+// EPRT and PORT arguments for a local endpoint.
+std::string eprt_argument(const std::string& address, bool ipv6, std::uint16_t port);
+// Empty for an IPv6 address, which PORT cannot carry.
+std::string port_argument(const std::string& address, bool ipv6, std::uint16_t port);
+
+}  // namespace agent::ftp_detail

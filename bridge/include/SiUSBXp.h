@@ -1,0 +1,68 @@
+/* The USB bridge library's interface (libSiUSBXp.so): CP210x USB-to-serial
+ * devices seen as numbered devices with serial-number strings. Timeouts are
+ * library-wide. Every function returns an SI_STATUS. */
+#ifndef SIUSBXP_H
+#define SIUSBXP_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int32_t SI_STATUS;
+typedef void* SI_HANDLE;
+
+#define SI_SUCCESS 0x00
+#define SI_DEVICE_NOT_FOUND 0x01
+#define SI_INVALID_HANDLE 0x02
+#define SI_READ_ERROR 0x03
+#define SI_RX_QUEUE_NOT_READY 0x04
+#define SI_WRITE_ERROR 0x05
+#define SI_RESET_ERROR 0x06
+#define SI_INVALID_PARAMETER 0x07
+#define SI_INVALID_REQUEST_LENGTH 0x08
+#define SI_DEVICE_IO_FAILED 0x09
+#define SI_INVALID_BAUDRATE 0x0A
+#define SI_FUNCTION_NOT_SUPPORTED 0x0B
+#define SI_GLOBAL_DATA_ERROR 0x0C
+#define SI_READ_TIMED_OUT 0x0D
+#define SI_WRITE_TIMED_OUT 0x0E
+#define SI_IO_PENDING 0x0F
+
+/* Product string kinds. */
+#define SI_RETURN_SERIAL_NUMBER 0x00
+#define SI_RETURN_DESCRIPTION 0x01
+#define SI_RETURN_LINK_NAME 0x02
+
+#define SI_MAX_DEVICE_STRLEN 256
+
+/* Line control: bits 8-11 data bits, 4-7 parity, 0-3 stop bits. */
+#define SI_LINE_8N1 0x0800
+
+/* Receive queue status. */
+#define SI_RX_NO_OVERRUN 0x00
+#define SI_RX_EMPTY 0x00
+#define SI_RX_READY 0x02
+
+SI_STATUS SI_GetNumDevices(uint32_t* numDevices);
+SI_STATUS SI_GetProductString(uint32_t deviceNum, char* deviceString, uint32_t options);
+SI_STATUS SI_Open(uint32_t deviceNum, SI_HANDLE* handle);
+SI_STATUS SI_Close(SI_HANDLE handle);
+SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesReturned, void* overlapped);
+SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten,
+                   void* overlapped);
+SI_STATUS SI_FlushBuffers(SI_HANDLE handle, uint8_t flushTransmit, uint8_t flushReceive);
+SI_STATUS SI_SetTimeouts(uint32_t readTimeoutMs, uint32_t writeTimeoutMs);
+SI_STATUS SI_GetTimeouts(uint32_t* readTimeoutMs, uint32_t* writeTimeoutMs);
+SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytesInQueue, uint32_t* queueStatus);
+SI_STATUS SI_SetBaudRate(SI_HANDLE handle, uint32_t baudRate);
+SI_STATUS SI_SetLineControl(SI_HANDLE handle, uint16_t lineControl);
+SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t ctsMaskCode, uint8_t rtsMaskCode, uint8_t dtrMaskCode,
+                            uint8_t dsrMaskCode, uint8_t dcdMaskCode, int32_t flowXonXoff);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SIUSBXP_H */

@@ -1,0 +1,147 @@
+// Sockets for the agent and the station library: TCP and UDP over POSIX
+// sockets, every wait bounded by one deadline on the monotonic clock.
+//
+// No function throws. Every failure carries the errno that caused it so a
+// caller can map it to its own codes. Sockets are non-blocking once they are
+// open; all waiting is done with poll, restarted after EINTR with the time
+// that is left.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::net {
+
+using Clock = std::chrono::steady_clock;
+using Deadline = Clock::time_point;
+
+// A deadline `timeout` from now.
+Deadline deadline_after(std::chrono::milliseconds timeout);
+
+enum class Status {
+  ok,
+  timed_out,    // the deadline passed first
+  closed,       // the peer closed the connection (receive only)
+  failed,       // the system refused; `error` holds errno
+  bad_argument  // unusable address, port or socket; `error` is EINVAL
+};
+
+// Text of a status, for journal lines.
+const char* status_name(Status status);
+
+// An IPv4 or IPv6 address in numeric form and a port.
+struct Endpoint {
+  std::string address;
+  std::uint16_t port = 0;
+  bool ipv6 = false;
+};
+
+// Owns one socket descriptor; closed on destruction. Move-only.
+class Socket {
+ public:
+  Socket() = default;
+  explicit Socket(int fd) : fd_(fd) {}
+  ~Socket();
+  Socket(Socket&& other) noexcept;
+  Socket& operator=(Socket&& other) noexcept;
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+
+  bool valid() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  void close();
+
+ private:
+  int fd_ = -1;
+};
+
+struct IoResult {
+  Status status = Status::ok;
+  std::size_t bytes = 0;  // bytes moved before the call returned
+  int error = 0;          // errno when status is failed
+  bool ok() const { return status == Status::ok; }
+};
+
+struct SocketResult {
+  Socket socket;
+  Status status = Status::ok;
+  int error = 0;
+  bool ok() const { return status == Status::ok; }
+};
+
+// TCP connection to host:port. The host is a numeric address or a name
+// (resolved by the system resolver, which the deadline cannot bound); each
+// resolved address is tried in turn until one answers or the deadline passes.
+SocketResult connect_tcp(const std::string& host, std::uint16_t port, Deadline deadline);
+
+// Sends every byte, waiting for room as needed. Never raises SIGPIPE.
+IoResult send_all(const Socket& socket, const void* data, std::size_t size, Deadline deadline);
+
+// Receives what is available, at least one byte, up to `capacity`.
+// Status closed with 0 bytes when the peer has closed.
+IoResult receive_some(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline);
+
+// Receives exactly `size` bytes, or reports what arrived before the failure.
+IoResult receive_exact(const Socket& socket, void* buffer, std::size_t size, Deadline deadline);
+
+// One non-blocking attempt each; timed_out means "would block".
+IoResult send_now(const Socket& socket, const void* data, std::size_t size);
+IoResult receive_now(const Socket& socket, void* buffer, std::size_t capacity);
+
+// Waits until the socket can be read (or has an error or hang-up pending) /
+// written. ok when ready, timed_out at the deadline.
+Status wait_readable(const Socket& socket, Deadline deadline, int* error = nullptr);
+Status wait_writable(const Socket& socket, Deadline deadline, int* error = nullptr);
+
+// Closes the sending half (the peer sees end of file).
+Status shutdown_send(const Socket& socket, int* error = nullptr);
+
+// Listening TCP socket on address:port; port 0 lets the system choose.
+struct Listener {
+  Socket socket;
+  std::uint16_t port = 0;  // the port actually bound
+  Status status = Status::ok;
+  int error = 0;
+  bool ok() const { return status == Status::ok; }
+};
+Listener listen_tcp(const std::string& address = "127.0.0.1", std::uint16_t port = 0, int backlog = 8);
+SocketResult accept_tcp(const Socket& listener, Deadline deadline, Endpoint* peer = nullptr);
+
+// Addresses of either end of a connected or bound socket.
+struct EndpointResult {
+  Endpoint endpoint;
+  Status status = Status::ok;
+  int error = 0;
+  bool ok() const { return status == Status::ok; }
+};
+EndpointResult local_endpoint(const Socket& socket);
+EndpointResult peer_endpoint(const Socket& socket);
+
+// UDP socket bound to address:port (empty address: any, port 0: any),
+// with SO_BROADCAST when asked.
+SocketResult open_udp(bool broadcast, const std::string& address = "", std::uint16_t port = 0);
+IoResult send_to(const Socket& socket, const Endpoint& to, const void* data, std::size_t size);
+// One datagram; `from` gets its sender. A datagram longer than `capacity` is truncated.
+IoResult receive_from(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
+                      Endpoint* from = nullptr);
+
+// IPv4 addresses of the interfaces that are up (loopback included).
+struct InterfaceAddress {
+  std::string interface_name;
+  std::string address;
+  std::string netmask;
+  std::string broadcast;  // empty when the interface has none
+  bool loopback = false;
+};
+struct InterfaceList {
+  std::vector<InterfaceAddress> addresses;
+  Status status = Status::ok;
+  int error = 0;
+  bool ok() const { return status == Status::ok; }
+};
+InterfaceList local_ipv4_addresses();
+
+}  // namespace platform::net

@@ -1,0 +1,22 @@
+// Helpers shared by the socket sources: address conversion and poll waits.
+#pragma once
+
+#include <sys/socket.h>
+
+#include "platform/net.h"
+
+namespace platform::net::detail {
+
+// Milliseconds left until the deadline, for poll (0 when it has passed).
+int remaining_ms(Deadline deadline);
+
+// Polls for `events` until the deadline, restarting after EINTR.
+Status wait_for(int fd, short events, Deadline deadline, int* error);
+
+// Numeric address and port into a socket address; false when unusable.
+bool to_sockaddr(const Endpoint& endpoint, sockaddr_storage& storage, socklen_t& length);
+Endpoint from_sockaddr(const sockaddr* address);
+
+bool set_nonblocking(int fd);
+
+}  // namespace platform::net::detail

@@ -1,0 +1,74 @@
+// A serial device opened with termios, read and written under deadlines.
+//
+// Timeouts follow the serial timeout record of the station link: a read of n
+// bytes may take readMultiplier * n + readConstant ms in all; when
+// readInterval is non-zero the read also ends once that long has passed
+// between two bytes. A record whose read fields are all zero gets a finite
+// fallback (kFallbackReadMs) so that no read waits without end. No function
+// throws; failures carry errno.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+struct SerialTimeoutRecord {
+  std::uint32_t readInterval = 0;
+  std::uint32_t readMultiplier = 0;
+  std::uint32_t readConstant = 0;
+  std::uint32_t writeMultiplier = 0;
+  std::uint32_t writeConstant = 0;
+};
+
+inline constexpr std::uint32_t kFallbackReadMs = 2000;
+inline constexpr std::uint32_t kFallbackWriteMs = 2000;
+
+// Device path of COM port n: $ORBISKPRO_COM<n> when set, else /dev/ttyS<n-1>.
+std::string SerialDevicePath(int comPort);
+
+struct SerialResult {
+  std::size_t bytes = 0;  // bytes moved
+  int error = 0;          // errno of a failure; 0 for success or plain timeout
+  bool hangup = false;    // the other end went away
+};
+
+class SerialPort {
+ public:
+  SerialPort() = default;
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens the device exclusively; 0 or errno (EBUSY when another program
+  // holds it).
+  int Open(const std::string& path);
+  // Raw 8N1 at `baud`, hardware flow control when asked: 0 or errno.
+  int Configure(int baud, bool hardwareFlow);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+  void SetTimeouts(const SerialTimeoutRecord& record) { timeouts_ = record; }
+  const SerialTimeoutRecord& Timeouts() const { return timeouts_; }
+
+  SerialResult Read(std::uint8_t* buffer, std::size_t size);
+  SerialResult Write(const std::uint8_t* data, std::size_t size);
+  // Discards pending input and/or output: 0 or errno.
+  int Flush(bool input = true, bool output = true);
+  // Bytes waiting to be read; -1 on failure.
+  long Available() const;
+  // Sets or clears DTR: 0 or errno (a pseudo-terminal has no modem lines).
+  int SetDtr(bool on);
+
+ private:
+  int fd_ = -1;
+  SerialTimeoutRecord timeouts_{};
+};
+
+// Maps an open failure to the link's codes: -11 no such device, -12 access
+// denied or busy, else the errno itself.
+int SerialOpenErrorCode(int error);
+
+}  // namespace platform

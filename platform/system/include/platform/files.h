@@ -1,0 +1,67 @@
+#pragma once
+// Files and directories. Paths use "/"; every function takes the path as given
+// (relative paths are relative to the process working directory). None throws.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// --- queries ---
+bool FileExists(const std::string& path);  // a regular file (or link to one)
+bool DirectoryExists(const std::string& path);
+// Size in bytes, or -1 when the file is absent or not a regular file.
+std::int64_t FileSize(const std::string& path);
+
+// --- whole-file reads and writes ---
+// Reads the whole file into `out`; false (out emptied) when it cannot be read.
+bool ReadFile(const std::string& path, std::string& out);
+// Opens the file for writing, creating it when absent WITHOUT truncating it,
+// moves to its end and writes `data`. False when it cannot be opened or the
+// write is short.
+bool AppendToFile(const std::string& path, std::string_view data);
+// Opens-or-creates without truncation and writes `data` from the first byte:
+// a longer existing file keeps its bytes beyond data.size().
+bool OverwriteFromStart(const std::string& path, std::string_view data);
+// Writes `data` to a temporary file in the same directory, then renames it over
+// `path`, so a reader sees the old or the new content, never a partial one.
+bool WriteFileAtomically(const std::string& path, std::string_view data);
+
+// --- names ---
+bool RenameFile(const std::string& from, const std::string& to);
+bool DeleteFile(const std::string& path);
+// Creates one directory level; true when it exists afterwards (as a directory).
+bool CreateDirectory(const std::string& path);
+// Names (not paths) of the regular files of `directory` that match `pattern`
+// ("*" any run, "?" one character, case-sensitive), sorted by name.
+std::vector<std::string> ListDirectory(const std::string& directory, const std::string& pattern);
+// Same for sub-directories ("." and ".." excluded).
+std::vector<std::string> ListSubdirectories(const std::string& directory,
+                                            const std::string& pattern);
+bool MatchesPattern(std::string_view name, std::string_view pattern);
+
+// Creates a fresh directory "<base>/<prefix>XXXXXX" (base: TMPDIR or /tmp);
+// its path, or "" on failure.
+std::string MakeTemporaryDirectory(const std::string& prefix);
+// Deletes a file or a directory with everything below it (links are not followed).
+bool RemoveTree(const std::string& path);
+
+// --- path texts ---
+// Every "\" becomes "/".
+std::string NormaliseSeparators(std::string path);
+// Joins with one "/" (an empty part yields the other one).
+std::string JoinPath(const std::string& directory, const std::string& name);
+// Directory part without the final "/" ("" when there is none; "/" for root files).
+std::string DirectoryPart(const std::string& path);
+// The part after the last "/".
+std::string FileNamePart(const std::string& path);
+bool IsAbsolutePath(const std::string& path);
+
+// --- byte-order mark ---
+enum class ByteOrderMark { None, Utf8, Utf16LE, Utf16BE };
+// Looks at the first bytes; `length` receives the mark's size (0 for None).
+ByteOrderMark DetectByteOrderMark(std::string_view bytes, std::size_t* length = nullptr);
+
+}  // namespace platform

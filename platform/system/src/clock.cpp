@@ -1,0 +1,97 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace platform {
+namespace {
+
+LocalTime FromTm(const std::tm& tm) {
+  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+class SystemClock final : public Clock {
+ public:
+  std::int64_t MonotonicMs() override {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  }
+  std::int64_t SecondsSince1970() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+  LocalTime Now() override {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return FromTm(tm);
+  }
+  void SleepMs(std::int64_t ms) override {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+};
+
+}  // namespace
+
+Clock& RealClock() {
+  static SystemClock clock;
+  return clock;
+}
+
+LocalTime BreakDownUtc(std::int64_t secondsSince1970) {
+  std::time_t t = static_cast<std::time_t>(secondsSince1970);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  return FromTm(tm);
+}
+
+FakeClock::FakeClock(std::int64_t secondsSince1970) : wallMs_(secondsSince1970 * 1000) {}
+
+std::int64_t FakeClock::MonotonicMs() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return monotonicMs_;
+}
+
+std::int64_t FakeClock::SecondsSince1970() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return wallMs_ / 1000;
+}
+
+LocalTime FakeClock::Now() {
+  return BreakDownUtc(SecondsSince1970());
+}
+
+void FakeClock::SleepMs(std::int64_t ms) {
+  std::function<void(std::int64_t)> hook;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (ms > 0) {
+      monotonicMs_ += ms;
+      wallMs_ += ms;
+    }
+    ++sleeps_;
+    hook = hook_;
+  }
+  if (hook) hook(ms);
+}
+
+void FakeClock::AdvanceMs(std::int64_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (ms > 0) monotonicMs_ += ms;
+  wallMs_ += ms;
+}
+
+void FakeClock::SetSecondsSince1970(std::int64_t seconds) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wallMs_ = seconds * 1000;
+}
+
+std::int64_t FakeClock::SleepCount() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sleeps_;
+}
+
+void FakeClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  hook_ = std::move(hook);
+}
+
+}  // namespace platform

@@ -1,0 +1,210 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace platform {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Closes now and reports whether the close succeeded (a late write error).
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+int OpenRetrying(const std::string& path, int flags, mode_t mode = 0644) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t written = ::write(fd, data.data(), data.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ListEntries(const std::string& directory, const std::string& pattern,
+                                     bool wantDirectories) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (!dir) return names;
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (!MatchesPattern(name, pattern)) continue;
+    std::string full = JoinPath(directory, name);
+    if (wantDirectories ? DirectoryExists(full) : IsRegularFile(full)) names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  return IsRegularFile(path);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool ReadFile(const std::string& path, std::string& out) {
+  out.clear();
+  Descriptor fd(OpenRetrying(path, O_RDONLY));
+  if (!fd.ok()) return false;
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      out.clear();
+      return false;
+    }
+    if (got == 0) return true;
+    out.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool AppendToFile(const std::string& path, std::string_view data) {
+  Descriptor fd(OpenRetrying(path, O_WRONLY | O_CREAT | O_APPEND));
+  if (!fd.ok()) return false;
+  bool written = WriteAll(fd.get(), data);
+  return fd.Close() && written;
+}
+
+bool OverwriteFromStart(const std::string& path, std::string_view data) {
+  Descriptor fd(OpenRetrying(path, O_WRONLY | O_CREAT));
+  if (!fd.ok()) return false;
+  bool written = WriteAll(fd.get(), data);
+  return fd.Close() && written;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data) {
+  std::string directory = DirectoryPart(path);
+  std::string temporary = JoinPath(
+      directory, "." + FileNamePart(path) + ".tmp" + std::to_string(::getpid()) + "XXXXXX");
+  int raw = ::mkstemp(temporary.data());
+  if (raw < 0) return false;
+  Descriptor fd(raw);
+  bool ok = WriteAll(fd.get(), data) && ::fchmod(fd.get(), 0644) == 0;
+  ok = fd.Close() && ok;
+  if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  ::unlink(temporary.c_str());
+  return false;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
+
+bool CreateDirectory(const std::string& path) {
+  if (path.empty()) return true;
+  if (::mkdir(path.c_str(), 0755) == 0) return true;
+  return errno == EEXIST && DirectoryExists(path);
+}
+
+std::vector<std::string> ListDirectory(const std::string& directory, const std::string& pattern) {
+  return ListEntries(directory, pattern, false);
+}
+
+std::vector<std::string> ListSubdirectories(const std::string& directory,
+                                            const std::string& pattern) {
+  return ListEntries(directory, pattern, true);
+}
+
+std::string MakeTemporaryDirectory(const std::string& prefix) {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = JoinPath(base && *base ? base : "/tmp", prefix + "XXXXXX");
+  if (!::mkdtemp(pattern.data())) return {};
+  return pattern;
+}
+
+bool RemoveTree(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (S_ISDIR(st.st_mode)) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return false;
+    std::vector<std::string> names;
+    while (struct dirent* entry = ::readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    bool ok = true;
+    for (const std::string& name : names) ok = RemoveTree(JoinPath(path, name)) && ok;
+    return ::rmdir(path.c_str()) == 0 && ok;
+  }
+  return ::unlink(path.c_str()) == 0;
+}
+
+ByteOrderMark DetectByteOrderMark(std::string_view bytes, std::size_t* length) {
+  auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+  ByteOrderMark mark = ByteOrderMark::None;
+  std::size_t size = 0;
+  if (starts("\xEF\xBB\xBF")) {
+    mark = ByteOrderMark::Utf8;
+    size = 3;
+  } else if (starts("\xFF\xFE")) {
+    mark = ByteOrderMark::Utf16LE;
+    size = 2;
+  } else if (starts("\xFE\xFF")) {
+    mark = ByteOrderMark::Utf16BE;
+    size = 2;
+  }
+  if (length) *length = size;
+  return mark;
+}
+
+}  // namespace platform
