@@ -23,7 +23,7 @@ TEST_F(Startup, JournalLinesAndTagsOfAStartWithUserData) {
         "[LOG]\nFile=journal.log\n[USERDATA]\nNomStation=Brumal\nTitreApplication=mine\n"
         "[STREAMFILE]\nindex=site/index.html\n[GENERAL]\nCache=#REPCOURANT#cache\\\n");
   agent::StartupRun run(*context_);
-  agent::RunStartup(run, agent::StartupSteps());
+  agent::RunStartup(run, agent::CoreStartupSteps());
   EXPECT_EQ(Read("journal.log"),
             "06/12/2026 21:46:36 :[BRUMALWEB] : Insertion des données utilisateur dans la "
             "catalogue des valeurs.\r\n"
@@ -42,7 +42,7 @@ TEST_F(Startup, JournalLinesAndTagsOfAStartWithUserData) {
 TEST_F(Startup, EmptyUserDataIsLoggedAndInsertsNothing) {
   Write("tvl_brumalweb.ini", "[LOG]\nFile=journal.log\nType=csv\n[USERDATA]\n");
   agent::StartupRun run(*context_);
-  agent::RunStartup(run, agent::StartupSteps());
+  agent::RunStartup(run, agent::CoreStartupSteps());
   EXPECT_EQ(Read("journal.log"),
             "06/12/2026 21:46:36;0;[BRUMALWEB] : Pas de données utilisateurs à ajouter.\r\n");
   EXPECT_EQ(context_->cacheDirectory, "");
@@ -51,7 +51,7 @@ TEST_F(Startup, EmptyUserDataIsLoggedAndInsertsNothing) {
 
 TEST_F(Startup, WithoutConfigurationNothingIsWrittenAndTheTablesAreEmpty) {
   agent::StartupRun run(*context_);
-  agent::RunStartup(run, agent::StartupSteps());
+  agent::RunStartup(run, agent::CoreStartupSteps());
   EXPECT_EQ(platform::ListDirectory(dir_, "*"), std::vector<std::string>{});
   EXPECT_EQ(context_->state.configuration.Count(), 0u);
   EXPECT_EQ(context_->journal.Setting("fichier"), "");
@@ -60,7 +60,7 @@ TEST_F(Startup, WithoutConfigurationNothingIsWrittenAndTheTablesAreEmpty) {
 
 TEST_F(Startup, ListingTagsWritesNoJournalAndShowsUserDataAndPlaceholders) {
   Write("tvl_brumalweb.ini", "[LOG]\nFile=journal.log\n[USERDATA]\nVille=Brest\n");
-  std::string listing = agent::ListTagsAfterStartup(*context_, agent::StartupSteps());
+  std::string listing = agent::ListTagsAfterStartup(*context_, agent::CoreStartupSteps());
   EXPECT_NE(listing.find("TitreApplicationGlobal = Tavrel Brumalis WEB v1.0\n"), std::string::npos);
   EXPECT_NE(listing.find("Ville = Brest\n"), std::string::npos);
   EXPECT_NE(listing.find("HiLow_Day_Bar_VH_Date = ---\n"), std::string::npos);

@@ -14,10 +14,39 @@
 
 #include "agent/startup.h"
 
+#include "agent/acquisition/AcquisitionStartup.h"
+#include "agent/families/tag_family_services.h"
+#include "agent/images/agent_icons.h"
+#include "agent/images/carried_images.h"
+#include "agent/publication/publication_steps.h"
+
 namespace agent {
 namespace {
 
-constexpr StartupStep kSteps[] = {
+void LoadWindRoseBackgroundStep(StartupRun&) { images::LoadCarriedImages(); }
+
+// The tag families fill their rows of the service table and draw their
+// pictures through the images engine.
+void InstallTagFamiliesStep(StartupRun& run) {
+  AgentContext& context = run.context;
+  AcquisitionSubsystem& acquisition = Acquisition(context);
+  acquisition.connectionIcon = [&context](int state) { images::SetConnectionIcon(context, state); };
+  CurrentDataImages pictures;
+  pictures.windRose = [&context](int degrees) { images::AgentIcons(context)->WindRose(degrees); };
+  pictures.trendIcon = [&context](const std::string& text) {
+    images::AgentIcons(context)->TrendIcon(text);
+  };
+  pictures.rainIcon = [&context](float rain) { images::AgentIcons(context)->RainIcon(rain); };
+  pictures.forecastIcon = [&context](int number) {
+    images::AgentIcons(context)->ForecastIcon(number);
+  };
+  pictures.severeColdIcon = [&context](float thsw, bool thswValid, float thw, bool thwValid) {
+    images::AgentIcons(context)->SevereColdIcon(thsw, thswValid, thw, thwValid);
+  };
+  InstallTagFamilies(context, acquisition.services, ProcessFamilySlots(), std::move(pictures));
+}
+
+constexpr StartupStep kCoreSteps[] = {
     {"configuration", LoadConfigurationStep, true},
     {"user data", InsertUserDataStep, true},
     {"application tags", PublishApplicationTagsStep, true},
@@ -25,14 +54,33 @@ constexpr StartupStep kSteps[] = {
     {"catalogue placeholders", InitialiseTagsStep, true},
 };
 
-// Connection icon (state 3), rain, severe-cold, bare wind rose, quiet alert
-// image: added by the images and alarm engines.
-constexpr std::span<const ImageHook> kFirstImages{};
+constexpr StartupStep kSteps[] = {
+    {"configuration", LoadConfigurationStep, true},
+    {"user data", InsertUserDataStep, true},
+    {"application tags", PublishApplicationTagsStep, true},
+    {"cache directory", ComputeCacheDirectoryStep, false},
+    {"wind-rose background", LoadWindRoseBackgroundStep, false},
+    {"data services", DeclareServicesStep, false},
+    {"tag families", InstallTagFamiliesStep, false},
+    {"catalogue placeholders", InitialiseTagsStep, true},
+    {"FTP push engine", publication::StartFtpPushStep, false},
+    {"site synchronisation", publication::SynchroniseSiteStep, false},
+    {"service scheduler", StartServiceSchedulerStep, false},
+    {"acquisition engine", StartAcquisitionEngineStep, false},
+    {"template filling engine", publication::StartTemplateEngineStep, false},
+};
+
+// Connection icon, rain, severe-cold, bare wind rose, then the quiet alert image.
+constexpr ImageHook kFirstImages[] = {&images::DrawFirstIcons, &images::DrawQuietAlertImage};
 
 }  // namespace
 
 std::span<const StartupStep> StartupSteps() {
   return kSteps;
+}
+
+std::span<const StartupStep> CoreStartupSteps() {
+  return kCoreSteps;
 }
 
 std::span<const ImageHook> FirstImageHooks() {

@@ -48,6 +48,8 @@ struct StartupStep {
 
 // The start-up steps, in order (startup_list.cpp).
 std::span<const StartupStep> StartupSteps();
+// The agent's own steps alone (configuration and catalogue), with no engine.
+std::span<const StartupStep> CoreStartupSteps();
 // The first drawings InitialiseTags triggers (startup_list.cpp).
 std::span<const ImageHook> FirstImageHooks();
 
