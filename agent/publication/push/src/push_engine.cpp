@@ -108,6 +108,11 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
   client.user = settings.user;
   client.password = settings.password;
   client.passive = settings.passive != 0;
+  client.tls = settings.tls == 1   ? FtpTlsMode::explicit_tls
+               : settings.tls == 2 ? FtpTlsMode::implicit_tls
+                                   : FtpTlsMode::none;
+  client.tls_verify = settings.tlsVerify;
+  client.tls_ca_file = settings.tlsCaFile;
   client.journal = [&context](const std::string& line) { LogMessage(context, line); };
   return client;
 }

@@ -20,6 +20,9 @@ PushSettings PushSettings::FromConfiguration(const AgentContext& context) {
   settings.password = context.Setting("FTP", "password");
   settings.passive = context.SettingNumber("FTP", "passive");
   settings.root = context.Setting("FTP", "root");
+  settings.tls = context.SettingNumber("FTP", "tls");
+  settings.tlsVerify = context.Setting("FTP", "tls_verify").empty() || context.SettingNumber("FTP", "tls_verify") != 0;
+  settings.tlsCaFile = context.Setting("FTP", "tls_ca");
   return settings;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "publication_test/publication_fixture.h"
+
 namespace {
 
 using agent::publication::ParseFtpServer;
@@ -30,6 +32,25 @@ TEST(PushSettings, RemoteLevelsStartAndEndEmpty) {
   EXPECT_EQ(RemoteDirectoryLevels("/meteo/site\\"), (Levels{"", "meteo", "site", ""}));
   EXPECT_EQ(RemoteDirectoryLevels(""), (Levels{"", "", ""}));
   EXPECT_EQ(RemoteDirectoryLevels("\\/"), (Levels{"", "", ""}));
+}
+
+class PushTlsSettings : public publication_test::PublicationFixture {};
+
+TEST_F(PushTlsSettings, AbsentKeysMeanPlainFtpWithVerificationOn) {
+  const auto settings = agent::publication::PushSettings::FromConfiguration(*context);
+  EXPECT_EQ(settings.tls, 0);
+  EXPECT_TRUE(settings.tlsVerify);
+  EXPECT_EQ(settings.tlsCaFile, "");
+}
+
+TEST_F(PushTlsSettings, KeysSelectModeVerificationAndAuthority) {
+  SetSetting("FTP", "tls", "2");
+  SetSetting("FTP", "tls_verify", "0");
+  SetSetting("FTP", "tls_ca", "/etc/ssl/local-ca.pem");
+  const auto settings = agent::publication::PushSettings::FromConfiguration(*context);
+  EXPECT_EQ(settings.tls, 2);
+  EXPECT_FALSE(settings.tlsVerify);
+  EXPECT_EQ(settings.tlsCaFile, "/etc/ssl/local-ca.pem");
 }
 
 }  // namespace

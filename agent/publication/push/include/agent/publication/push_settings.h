@@ -17,6 +17,9 @@ struct PushSettings {
   std::string password;
   std::int32_t passive = 0;  // any value other than 0 selects passive transfers
   std::string root;          // FTP_root as written
+  std::int32_t tls = 0;       // 0 plain FTP, 1 explicit TLS (AUTH TLS), 2 implicit TLS
+  bool tlsVerify = true;      // absent FTP_tls_verify checks the certificate
+  std::string tlsCaFile;      // trusted certificates (PEM); empty: the system's store
 
   static PushSettings FromConfiguration(const AgentContext& context);
 };
