@@ -66,7 +66,8 @@ int ArchiveStore::CountRecords() {
 }
 
 const std::uint8_t* ArchiveStore::Record(int index) const {
-  if (index < 0 || index >= count_ || static_cast<std::size_t>(index) >= counted_.size()) return nullptr;
+  // The count starts at -1, so the last record's index equals Count().
+  if (index < 0 || index > count_ || static_cast<std::size_t>(index) >= counted_.size()) return nullptr;
   return bytes_.data() + counted_[static_cast<std::size_t>(index)];
 }
 

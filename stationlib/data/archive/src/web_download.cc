@@ -90,7 +90,8 @@ std::int32_t DownloadWeb(const ArchiveDate& date, std::string_view user, std::st
   const std::optional<WebHeader> header = ParseWebHeader(reply);
   if (!header || header->records <= 0) return state.store.Count();
   state.periodMinutes = static_cast<int>(header->archiveInterval);
-  const long pages = header->records / kRecordsPerPage;
+  // Rounded up: a last page the records only partly fill still holds records.
+  const long pages = (header->records + kRecordsPerPage - 1) / kRecordsPerPage;
   if (pages <= 0 || pages > kMaxPages || !state.store.Prepare(static_cast<int>(pages), 0)) return state.store.Count();
 
   std::vector<std::uint8_t> page;
@@ -110,6 +111,12 @@ std::int32_t DownloadWeb(const ArchiveDate& date, std::string_view user, std::st
     }
     return stored < pages;
   });
+  // A short last block: keep its whole records, the rest reads as empty slots.
+  if (stored < pages && page.size() >= kRecordSize) {
+    page.resize(page.size() / kRecordSize * kRecordSize);
+    page.resize(kStoredPageSize, 0xFF);
+    state.store.StorePage(stored, page.data());
+  }
   return state.store.CountRecords();
 }
 

@@ -34,7 +34,7 @@ class ArchiveStore {
   void SetCount(int count) { count_ = count; }
   int Pages() const { return pages_; }
   int FirstIndex() const { return firstIndex_; }
-  // The 52 bytes of counted record `index` (0 <= index < Count()), else null.
+  // The 52 bytes of counted record `index` (0 <= index <= Count()), else null.
   const std::uint8_t* Record(int index) const;
 
  private:
