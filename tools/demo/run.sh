@@ -18,19 +18,24 @@ demo="$build/demo"
 run="$demo/run"
 ftproot="$demo/ftp"
 rm -rf "$run" "$ftproot"
-mkdir -p "$run/site" "$ftproot"
+mkdir -p "$run" "$ftproot"
 
+# The process ids the demo started, one a line, for whoever checks that the
+# demo left nothing behind.
+pidfile="$demo/pids"
+: >"$pidfile"
 pids=()
+started() { pids+=("$1"); echo "$1" >>"$pidfile"; }
 cleanup() {
   # A second Ctrl-C must not cut the clean-up short.
   trap '' INT TERM
   trap - EXIT
   local pid
   for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  # Give each process 10 s to end on SIGTERM (the agent lets its engines
-  # finish first), then force it.
+  # Give each process 5 s to end on SIGTERM (the agent stops within a fraction
+  # of a second), then force it.
   for pid in "${pids[@]}"; do
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
@@ -57,11 +62,14 @@ wait_listening() {
   echo "demo: $name does not answer on port $port" >&2; exit 1
 }
 
-# 1. The console simulator; its ready file carries the ports it chose.
+# 1. The console simulator; its ready file carries the ports it chose. The
+# state file declares a sensor on every transmitter and presets alarm
+# thresholds, one of which (inside temperature above 15 °C) the weather crosses.
 ready="$demo/console-sim.ready"
 rm -f "$ready"
-"$sim" --seed 7 --ready-file "$ready" --udp-port -1 --http-port -1 >"$demo/console-sim.log" 2>&1 &
-pids+=($!); simpid=$!
+"$sim" --seed 7 --ready-file "$ready" --udp-port -1 --http-port -1 \
+  --state "$root/tools/demo/console-state.json" >"$demo/console-sim.log" 2>&1 &
+started $!; simpid=$!
 for _ in $(seq 1 100); do
   [ -s "$ready" ] && break
   kill -0 "$simpid" 2>/dev/null || { echo "demo: console-sim exited at start (see $demo/console-sim.log)" >&2; exit 1; }
@@ -74,43 +82,31 @@ tcp_port=$("$python" -c 'import json,sys; print(json.load(open(sys.argv[1]))["tc
 ftp_port=$(free_port)
 "$python" -m pyftpdlib -i 127.0.0.1 -p "$ftp_port" -w -d "$ftproot" -u demo -P demo \
   >"$demo/ftp.log" 2>&1 &
-pids+=($!)
+started $!
 wait_listening "$ftp_port" "$!" "the FTP server"
 
 # 3. A static HTTP server on the FTP root, for a browser.
 http_port=$(free_port)
 "$python" -m http.server --bind 127.0.0.1 "$http_port" --directory "$ftproot" \
   >"$demo/http.log" 2>&1 &
-pids+=($!)
+started $!
 wait_listening "$http_port" "$!" "the HTTP server"
 
-# 4. The agent's program and working directory, laid out from examples/.
-cp "$agent" "$root/examples/langue.pack" "$run/"
-cp "$root"/examples/site/* "$run/site/"
-streams=""
-for f in "$run"/site/*; do
-  name=$(basename "$f")
-  streams+="${name%.*}=#REPCOURANT#site\\${name}"$'\n'
-done
-"$python" - "$root/examples/tvl_brumalweb.ini" "$run/tvl_brumalweb.ini" "$tcp_port" "$ftp_port" "$streams" <<'PY'
+# 4. The agent's program and working directory: the agent's install (program,
+# langue.pack, example configuration) with the example site beside it.
+cmake --install "$build" --component agent --prefix "$run" >/dev/null
+cp -r "$root/examples/site" "$root/examples/local" "$run/"
+# The example configuration with the ports of this run filled in.
+"$python" - "$root/examples/tvl_brumalweb.ini" "$run/tvl_brumalweb.ini" "$tcp_port" "$ftp_port" <<'PY'
 import re, sys
-src, dst, tcp, ftp, streams = sys.argv[1:]
+src, dst, tcp, ftp = sys.argv[1:]
 values = {"CONSOLE": {"type": "IP", "adresse": "127.0.0.1@" + tcp},
-          "FTP": {"server": "127.0.0.1@" + ftp, "username": "demo", "password": "demo",
-                  "root": "site\\meteo", "passive": "1"}}
+          "FTP": {"server": "127.0.0.1@" + ftp, "username": "demo", "password": "demo"}}
 out, group = [], None
-for line in open(src, encoding="utf-8").read().splitlines() + ["[END]"]:
+for line in open(src, encoding="utf-8").read().splitlines():
     m = re.match(r"\[(\w+)\]", line)
     if m:
-        # The templates close the STREAMFILE group, after its comments.
-        if group == "STREAMFILE":
-            while out and not out[-1].strip():
-                out.pop()
-            out.extend(streams.strip().splitlines() + [""])
         group = m.group(1)
-        if group != "END":
-            out.append(line)
-        continue
     key = line.split("=", 1)[0].strip()
     if "=" in line and key in values.get(group, {}):
         line = key + "=" + values[group][key]
@@ -119,9 +115,8 @@ open(dst, "w", encoding="utf-8").write("\n".join(out) + "\n")
 PY
 
 cd "$run"
-export TVL_BRUMALWEB_HOME="$run"
 ./tvl_brumalweb >"$demo/agent.log" 2>&1 &
-pids+=($!); agentpid=$!
+started $!; agentpid=$!
 
 echo "demo: site at http://127.0.0.1:$http_port/site/meteo/index.html"
 echo "demo: journal in $run/journal/ (agent output in $demo/agent.log)"

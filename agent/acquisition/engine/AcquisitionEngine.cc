@@ -65,8 +65,14 @@ std::int64_t AcquisitionEngine::RunPass() {
   } else {
     state.passCollectionCount.Clear();
     if (!state.connected.IsSet()) AttemptConnection();
-    if (state.connected.IsSet()) CollectDueServices(passStartMs);
-    if (state.connected.IsSet() && clock.MonotonicMs() - passStartMs > kLongPassMs) {
+    bool linkLost = false;
+    if (state.connected.IsSet()) linkLost = !CollectDueServices(passStartMs);
+    // A link the console dropped fails every collection at once, so its passes
+    // stay short: it is closed like a long pass, and the next pass reconnects.
+    if (linkLost) {
+      Log(std::string(kTag) + "Aucune collecte réussie, fermeture de la connexion à la console.");
+    }
+    if (state.connected.IsSet() && (linkLost || clock.MonotonicMs() - passStartMs > kLongPassMs)) {
       connector_.CloseLink(linkType_);
       ShowConnection(kClosedAfterLongPass);
       state.connected.Clear();
@@ -131,7 +137,7 @@ void AcquisitionEngine::ReadStationTime() {
   context_.state.snapshot.stationTime.Store(record);
 }
 
-void AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {
+bool AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {
   AgentState& state = context_.state;
   ShowConnection(kConnectedAtPassStart);
   Log(std::string(kTag) + "Connexion réussi");
@@ -146,11 +152,15 @@ void AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {
     std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
     declared = services_.Declared();
   }
+  int attempted = 0;
+  int succeeded = 0;
   for (ServiceRow* service : declared) {
     std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
     if (passStartMs < service->nextDueMs || !service->collect) continue;
     Log(std::string(kTag) + service->name);
+    ++attempted;
     if (service->collect(library_) == 1) {
+      ++succeeded;
       service->flag = 1;
       std::int64_t intervalMs =
           static_cast<std::int64_t>(context_.SettingNumber("SERVICES", service->name)) * 1000;
@@ -163,6 +173,7 @@ void AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {
     }
   }
   ReadStationTime();
+  return attempted == 0 || succeeded > 0;
 }
 
 }  // namespace agent

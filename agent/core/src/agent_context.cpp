@@ -54,8 +54,7 @@ std::string AgentContext::CacheDirectoryPath() const {
 }
 
 bool AgentContext::Sleep(std::int64_t ms) {
-  if (StopRequested()) return false;
-  clock_.SleepMs(ms);
+  clock_.SleepMsUnless(ms, stop_);
   return !StopRequested();
 }
 

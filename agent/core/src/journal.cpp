@@ -114,9 +114,19 @@ std::string Journal::Setting(std::string_view name) {
   return value ? *value : std::string();
 }
 
+void Journal::SetCallObserver(std::function<void(int)> observer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  observer_ = std::move(observer);
+}
+
 int Journal::WriteJournal(std::string_view message, std::string_view configuration) {
   std::lock_guard<std::mutex> lock(mutex_);
+  const int written = Write(message, configuration);
+  if (observer_) observer_(written);
+  return written;
+}
 
+int Journal::Write(std::string_view message, std::string_view configuration) {
   // Merge "name=value;..." pairs; the value ends at a second "=".
   for (std::size_t start = 0; start <= configuration.size();) {
     std::size_t end = configuration.find(';', start);

@@ -20,8 +20,7 @@ int SetConnectionIcon(AgentContext& context, int state) {
 }
 
 bool PublishAlertImage(AgentContext& context, int state) {
-  AgentIcons(context)->AlertIcon(state == 1);
-  return true;
+  return AgentIcons(context)->AlertIcon(state == 1);
 }
 
 int PressureTrendIcon(std::string_view trend_text, const std::string& path) {
@@ -32,7 +31,5 @@ int PressureTrendIcon(std::string_view trend_text, const std::string& path) {
 void DrawFirstIcons(AgentContext& context) {
   AgentIcons(context)->DrawFirstIcons();
 }
-
-void DrawQuietAlertImage(AgentContext& context) { PublishAlertImage(context, 0); }
 
 }  // namespace agent::images

@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -26,6 +27,15 @@ class SystemClock final : public Clock {
   }
   void SleepMs(std::int64_t ms) override {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+  // Short slices keep a stop prompt without a wake-up channel per sleeper.
+  void SleepMsUnless(std::int64_t ms, const std::atomic<bool>& wake) override {
+    constexpr std::int64_t kSliceMs = 50;
+    const std::int64_t end = MonotonicMs() + ms;
+    for (std::int64_t left = ms; left > 0 && !wake.load(std::memory_order_relaxed);
+         left = end - MonotonicMs()) {
+      SleepMs(std::min(left, kSliceMs));
+    }
   }
 };
 

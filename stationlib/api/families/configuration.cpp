@@ -142,6 +142,9 @@ int32_t PutTotalRain(int32_t clicks) {
     link::PurgeLink();
     awake = link::SendByte(link::kLineFeed) == 0 && link::ReadRaw(1) == 0 && link::ReceiveBuffer()[0] == link::kLineFeed;
   }
+  // The console answers the line feed with line feed, carriage return: the
+  // carriage return must not be taken for the acknowledgement of PUTRAIN.
+  link::PurgeLink();
   char command[32];
   std::snprintf(command, sizeof command, "PUTRAIN %d\n", static_cast<int>(clicks));
   if (link::SendText(command) != 0 || !link::ExpectAck()) return kCommFailure;

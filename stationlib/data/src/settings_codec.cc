@@ -200,7 +200,9 @@ TxConfig decodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own, cons
     const int low = first & 0xF, high = first >> 4;
     if (f.newFirmware) {
       c.type[t] = static_cast<std::int16_t>(newFirmwareType(low));
-      if (f.repeater && (high & 8)) c.repeater[t] = static_cast<std::int16_t>((high & 7) + 1);
+      // 0xFF marks a pair that is off: its high nibble names no repeater.
+      if (f.repeater && (high & 8) && first != 0xFF)
+        c.repeater[t] = static_cast<std::int16_t>((high & 7) + 1);
     } else {
       c.type[t] = static_cast<std::int16_t>(oldFirmwareType(low, high, f.from2002));
     }

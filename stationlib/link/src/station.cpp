@@ -106,6 +106,10 @@ std::int32_t OpenTcpLink(const std::string& portText, const std::string& address
                   [&](const CommProtocol& r) { return Make<TCP>(r, portText, address); });
 }
 
+std::int32_t AdoptTransport(LinkKind kind, std::unique_ptr<CommProtocol> transport) {
+  return OpenLink(kind, CommProtocol(), [&transport](const CommProtocol&) { return std::move(transport); });
+}
+
 std::int32_t CloseActiveLink() {
   CommProtocol* t = ActiveTransport();
   return t == nullptr ? 0 : t->Close();

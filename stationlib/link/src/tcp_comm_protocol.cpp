@@ -71,6 +71,7 @@ int TCP::Open() {
     return 0;
   }
   socket_ = std::move(connected.socket);
+  receivedAt_ = receivedEnd_ = 0;
   if (socketsInUse_.size() < kMaxSockets &&
       std::find(socketsInUse_.begin(), socketsInUse_.end(), socket_.fd()) == socketsInUse_.end()) {
     socketsInUse_.push_back(socket_.fd());
@@ -87,6 +88,7 @@ int TCP::Close() {
     socketsInUse_.erase(std::remove(socketsInUse_.begin(), socketsInUse_.end(), socket_.fd()), socketsInUse_.end());
     socket_.close();
   }
+  receivedAt_ = receivedEnd_ = 0;
   handle = nullptr;
   status &= ~kStatusOpen;
   return 1;
@@ -99,11 +101,16 @@ void TCP::ResetLine() {
 
 int TCP::ReceiveOne() {
   if (!IsOpen()) return -1;
-  std::uint8_t byte = 0;
-  net::IoResult r = net::receive_some(socket_, &byte, 1, After(currentWaitMs_));
-  if (r.ok() && r.bytes == 1) {
+  if (receivedAt_ < receivedEnd_) {
     ReloadKeepAlive();
-    return byte;
+    return received_[receivedAt_++];
+  }
+  net::IoResult r = net::receive_some(socket_, received_, sizeof received_, After(currentWaitMs_));
+  if (r.ok() && r.bytes >= 1) {
+    receivedAt_ = 1;
+    receivedEnd_ = r.bytes;
+    ReloadKeepAlive();
+    return received_[0];
   }
   switch (r.status) {
     case net::Status::timed_out:
@@ -162,6 +169,7 @@ void TCP::ApplySerialRecord(const SerialTimeouts& record) {
 
 int TCP::Purge() {
   pushedBack = -1;
+  receivedAt_ = receivedEnd_ = 0;
   if (!IsOpen()) return 0;
   SelectTimeout(kPollRow);
   platform::RealClock().SleepMs(20);

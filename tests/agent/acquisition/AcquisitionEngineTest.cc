@@ -105,6 +105,31 @@ TEST_F(AcquisitionEngineTest, ALongPassClosesTheLinkAndTheNextReconnects) {
   EXPECT_EQ(JournalCount("Tentative de connexion"), 2u);
 }
 
+// A dropped link fails every collection at once: the pass stays short, yet the link must be
+// closed so that the next pass reconnects instead of failing for ever.
+TEST_F(AcquisitionEngineTest, APassWhoseEveryCollectionFailsClosesTheLink) {
+  Configure(kTcpConsole);
+  services_.SetCollector("Calibration", [](StationLibrary&) { return 0; });
+  Engine().RunPass();
+  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;close tcp;");
+  EXPECT_EQ(JournalCount("[MoteurRecupDonnees] : Aucune collecte réussie, fermeture de la "
+                         "connexion à la console."),
+            1u);
+  EXPECT_EQ(icons_.back(), kClosedAfterLongPass);
+  EXPECT_EQ(context_->state.connected.Get(), 0);
+  Engine().RunPass();
+  EXPECT_EQ(JournalCount("Tentative de connexion"), 2u);
+}
+
+TEST_F(AcquisitionEngineTest, OneSuccessfulCollectionKeepsTheLinkOpen) {
+  Configure(kTcpConsole + "CurrentData=60\n");
+  services_.SetCollector("Calibration", [](StationLibrary&) { return 0; });
+  services_.SetCollector("CurrentData", [](StationLibrary&) { return 1; });
+  Engine().RunPass();
+  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;");
+  EXPECT_EQ(context_->state.connected.Get(), 1);
+}
+
 TEST_F(AcquisitionEngineTest, AConsoleWithoutLoopPackageIsSaidSo) {
   Configure(kTcpConsole);
   Console().loopSupported = 0;

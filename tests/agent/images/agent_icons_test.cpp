@@ -30,7 +30,7 @@ class AgentIconsTest : public ::testing::Test {
 
 TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
   DrawFirstIcons(context);
-  DrawQuietAlertImage(context);
+  EXPECT_TRUE(PublishAlertImage(context, 0));
   images_test::TempDir& dir = work;
   std::vector<std::string> expected;
   for (const char* name : {kAlertIconFile, kConnectionIconFile, kSevereColdIconFile, kRainIconFile, kWindRoseFile})

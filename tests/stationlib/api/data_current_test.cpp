@@ -193,33 +193,6 @@ TEST_F(CurrentData, RecordsOfStormAndSunTimes) {
   EXPECT_EQ(alarms[3], 0);  // the byte at 73 is not kept
 }
 
-TEST_F(CurrentData, ForecastTextOfEveryRule) {
-  const struct {
-    int rule;
-    const char* text;
-  } known[] = {
-      {0, " Mostly clear and cooler. "},
-      {5, " Partly cloudy and cooler. "},
-      {37, " Increasing clouds and warmer. Precipitation possible within 12 hours Increasing winds. "},
-      {193, " FORECAST REQUIRES 3 HOURS OF RECENT DATA. "},
-  };
-  for (const auto& k : known) {
-    set({{"forecast_rule", k.rule}});
-    ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
-    EXPECT_EQ(text(0xC0C0220, 400), k.text) << k.rule;
-  }
-  // Rules spread over the whole table (each load costs a few exchanges).
-  for (int rule = 1; rule < 200; rule += 23) {
-    set({{"forecast_rule", rule}});
-    ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
-    int32_t r = 1;
-    const std::string t = text(0xC0C0220, 400, &r);
-    EXPECT_EQ(r, 0) << rule;
-    EXPECT_FALSE(t.empty()) << rule;
-    EXPECT_FLOAT_EQ(GetCurrentDataByID_O(0xC0C0220), static_cast<float>(rule));
-  }
-}
-
 }  // namespace
 }  // namespace datatest
 

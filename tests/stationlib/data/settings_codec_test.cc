@@ -96,6 +96,8 @@ TEST(TxConfig, NewFirmwareWithRepeaters) {
   EXPECT_EQ(back.type[1], 3);
   EXPECT_EQ(back.repeater[1], 2);
   EXPECT_EQ(back.repeater[5], 8);
+  EXPECT_EQ(bytes[8], 0xFF);  // transmitter 5 is off
+  EXPECT_EQ(back.repeater[4], 0);
   EXPECT_EQ(back.type[3], 10);
   EXPECT_EQ(back.type[7], 12);  // the console's own transmitter
   EXPECT_EQ(transmitterTemperatureSlot(bytes, 2), 1);

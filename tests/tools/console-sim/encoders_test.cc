@@ -110,34 +110,6 @@ TEST(HiLows, LaysOutTrackedAndFixedExtremes) {
   EXPECT_EQ(byte(p, 127), 255);   // extra temperature 2 day low
 }
 
-TEST(HiLows, FollowTheGeneratedReadingsForAnHour) {
-  ManualClock clock(kStart);
-  Console console(clock, {});
-  int highest = INT_MIN, lowest = INT_MAX;
-  for (int minute = 0; minute < 60; ++minute) {
-    clock.advance(60);
-    console.update();
-    const int t = console.readings().at("outside_temp");
-    highest = std::max(highest, t);
-    lowest = std::min(lowest, t);
-  }
-  const std::string p = console.hiLows();
-  EXPECT_GE(static_cast<std::int16_t>(word(p, 49)), highest);
-  EXPECT_LE(static_cast<std::int16_t>(word(p, 47)), lowest);
-  EXPECT_LE(static_cast<std::int16_t>(word(p, 61)), static_cast<std::int16_t>(word(p, 47)));
-  const int highTime = word(p, 53);
-  EXPECT_GE(highTime, 1000);
-  EXPECT_LE(highTime, 1100);
-  // Twelve five-minute records, in order, each inside the day's extremes.
-  EXPECT_EQ(console.archiveSize(), 12u);
-  const auto records = console.recordsAfter(0, 0);
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    EXPECT_EQ(word(records[i], 0), 8 + 12 * 32 + 25 * 512);
-    EXPECT_EQ(word(records[i], 2), 1005 + static_cast<int>(i) * 5 + (i >= 11 ? 40 : 0));
-    EXPECT_LE(static_cast<std::int16_t>(word(records[i], 6)), static_cast<std::int16_t>(word(p, 49)));
-  }
-}
-
 TEST(Memory, ReadsCarryTheChecksumAndWritesLand) {
   ManualClock clock(kStart);
   Console console(clock, {});

@@ -119,37 +119,41 @@ TEST_F(ConsoleSimLinks, LiveDataHighsLowsAndMemoryOverTcpAndPty) {
 TEST_F(ConsoleSimLinks, ArchiveDownloadPageByPage) {
   sim.control({{"cmd", "time"}, {"advance", 3600}});
   EXPECT_EQ(sim.control({{"cmd", "archive_count"}})["count"], 12);
-  Client c = Client::tcp(sim.tcpPort());
-  ASSERT_TRUE(c.wake());
-  c.send("DMPAFT\n");
-  ASSERT_EQ(c.read(1), "\x06");
-  // Records after 8:30 on 10 March 2026: 8:35 .. 9:00, six records.
-  const int date = 10 + 3 * 32 + 26 * 512, time = 830;
-  std::string request = {static_cast<char>(date & 0xFF), static_cast<char>(date >> 8),
-                         static_cast<char>(time & 0xFF), static_cast<char>(time >> 8)};
-  appendCrc(request);
-  c.send(request);
-  const std::string header = c.read(7);
-  ASSERT_EQ(header.size(), 7u);
-  EXPECT_EQ(header[0], '\x06');
-  EXPECT_EQ(crc16(header.substr(1)), 0);
-  const int pages = word(header, 1), first = word(header, 3);
-  EXPECT_EQ(pages, 2);  // records 6 to 11 of the transfer: pages 1 and 2
-  EXPECT_EQ(first, 1);
-  int counted = 0;
-  for (int page = 0; page < pages; ++page) {
+  Client tcp = Client::tcp(sim.tcpPort());
+  Client serial = Client::pty(sim.ptyPath());
+  for (Client* link : {&tcp, &serial}) {
+    Client& c = *link;
+    ASSERT_TRUE(c.wake());
+    c.send("DMPAFT\n");
+    ASSERT_EQ(c.read(1), "\x06");
+    // Records after 8:30 on 10 March 2026: 8:35 .. 9:00, six records.
+    const int date = 10 + 3 * 32 + 26 * 512, time = 830;
+    std::string request = {static_cast<char>(date & 0xFF), static_cast<char>(date >> 8),
+                           static_cast<char>(time & 0xFF), static_cast<char>(time >> 8)};
+    appendCrc(request);
+    c.send(request);
+    const std::string header = c.read(7);
+    ASSERT_EQ(header.size(), 7u);
+    EXPECT_EQ(header[0], '\x06');
+    EXPECT_EQ(crc16(header.substr(1)), 0);
+    const int pages = word(header, 1), first = word(header, 3);
+    EXPECT_EQ(pages, 2);  // records 6 to 11 of the transfer: pages 1 and 2
+    EXPECT_EQ(first, 1);
+    int counted = 0;
+    for (int page = 0; page < pages; ++page) {
+      c.send("\x06");
+      const std::string p = c.read(267);
+      ASSERT_EQ(p.size(), 267u);
+      EXPECT_EQ(crc16(p), 0);
+      EXPECT_EQ(static_cast<unsigned char>(p[0]), page);
+      for (int slot = page == 0 ? first : 0; slot < 5; ++slot)
+        if (word(p, 1 + slot * 52 + 2) <= 2459) ++counted;
+    }
     c.send("\x06");
-    const std::string p = c.read(267);
-    ASSERT_EQ(p.size(), 267u);
-    EXPECT_EQ(crc16(p), 0);
-    EXPECT_EQ(static_cast<unsigned char>(p[0]), page);
-    for (int slot = page == 0 ? first : 0; slot < 5; ++slot)
-      if (word(p, 1 + slot * 52 + 2) <= 2459) ++counted;
+    EXPECT_EQ(counted, 6);
+    // The link is back in command mode after the transfer.
+    ASSERT_TRUE(c.wake());
   }
-  c.send("\x06");
-  EXPECT_EQ(counted, 6);
-  // The link is back in command mode after the transfer.
-  ASSERT_TRUE(c.wake());
 }
 
 TEST_F(ConsoleSimLinks, FaultsShowOnTheWire) {
@@ -177,6 +181,38 @@ TEST_F(ConsoleSimLinks, FaultsShowOnTheWire) {
   c.send("LOOP 1\n");
   EXPECT_EQ(c.read(100, 1000).size(), 5u);
   EXPECT_TRUE(c.closed);
+}
+
+TEST_F(ConsoleSimLinks, DroppedSerialLineFallsSilentThenAnswersAgain) {
+  Client c = Client::pty(sim.ptyPath());
+  ASSERT_TRUE(c.wake());
+  sim.control({{"cmd", "fault"}, {"name", "drop"}, {"after", 5}});
+  c.send("HILOWS\n");
+  EXPECT_EQ(c.read(439, 300).size(), 5u);
+  EXPECT_FALSE(c.closed);
+  ASSERT_TRUE(c.wake());
+  c.send("HILOWS\n");
+  EXPECT_EQ(c.read(439).size(), 439u);
+}
+
+// Live packets of one LOOP come two seconds apart on the console clock: a
+// fast clock brings them quickly, each whole and checked.
+TEST(ConsoleSimLauncher, LivePacketsPacedOnTheConsoleClock) {
+  Launcher sim({"--speed", "50"});
+  Client tcp = Client::tcp(sim.tcpPort());
+  Client serial = Client::pty(sim.ptyPath());
+  for (Client* c : {&tcp, &serial}) {
+    ASSERT_TRUE(c->wake());
+    c->send("LOOP 3\n");
+    const std::string all = c->read(1 + 3 * 99);
+    ASSERT_EQ(all.size(), 1u + 3 * 99);
+    EXPECT_EQ(all[0], '\x06');
+    for (int i = 0; i < 3; ++i) {
+      const std::string packet = all.substr(1 + 99 * i, 99);
+      EXPECT_EQ(packet[0], 'L');
+      EXPECT_EQ(crc16(packet), 0) << i;
+    }
+  }
 }
 
 TEST_F(ConsoleSimLinks, DiscoveryAndWebService) {

@@ -26,6 +26,131 @@ std::string temperatureSlotName(int slot) {
 
 bool dashedWidth1(int value) { return value == 255; }
 
+// One calibrated sensor: its reading, its place in the CALED/CALFIX block
+// and its signed offset byte in the calibration block at memory 50.
+enum class CalKind { Tenths, ByteTemp, Humidity };  // tenths °F, °F + 90, %
+struct CalField {
+  std::string reading;
+  int block;
+  int offset;
+  CalKind kind;
+};
+
+std::vector<CalField> makeCalFields() {
+  std::vector<CalField> f = {{"inside_temp", 0, 0, CalKind::Tenths}, {"outside_temp", 2, 2, CalKind::Tenths}};
+  for (int slot = 0; slot < 15; ++slot) f.push_back({temperatureSlotName(slot), 4 + 2 * slot, 3 + slot, CalKind::ByteTemp});
+  f.push_back({"inside_hum", 34, 18, CalKind::Humidity});
+  f.push_back({"outside_hum", 35, 19, CalKind::Humidity});
+  for (int i = 1; i <= 7; ++i) f.push_back({"extra_hum" + std::to_string(i), 35 + i, 19 + i, CalKind::Humidity});
+  return f;
+}
+
+const std::vector<CalField>& calFields() {
+  static const std::vector<CalField> fields = makeCalFields();
+  return fields;
+}
+
+int blockWidth(CalKind kind) { return kind == CalKind::Humidity ? 1 : 2; }
+int blockDashed(CalKind kind) { return kind == CalKind::Humidity ? 255 : 0x7FFF; }
+bool rawDashed(CalKind kind, int raw) { return raw == (kind == CalKind::Tenths ? 0x7FFF : 255); }
+
+// A sensor's raw reading with its offset added, in the block's units.
+int calibrated(CalKind kind, int raw, int offset) {
+  switch (kind) {
+    case CalKind::Tenths: return raw + offset;
+    case CalKind::ByteTemp: return (raw - 90) * 10 + offset;
+    case CalKind::Humidity: return std::clamp(raw + offset, 0, 100);
+  }
+  return raw;
+}
+
+// The same as the live packet carries it.
+int reported(CalKind kind, int value) {
+  return kind == CalKind::ByteTemp ? std::clamp(static_cast<int>(std::lround(value / 10.0)) + 90, 0, 254) : value;
+}
+
+// One alarm bit of the live packet: the reading it watches and its threshold
+// in the alarm block at memory 82. The limit in the reading's own units is
+// (threshold - bias) × scale; `none1`/`none2` are the thresholds that mean
+// "no alarm". Comparisons are strict, as the alarm watch makes them.
+enum class Compare { Below, Above, Equal };
+struct AlarmBit {
+  std::string field;  // packet field holding the bit
+  int bit;
+  std::string reading;
+  int threshold;
+  int width;
+  int none1, none2;
+  int bias, scale;
+  Compare compare;
+};
+
+constexpr int kAlarmBlock = 82;
+constexpr int kCalibration = 50;
+
+std::vector<AlarmBit> makeAlarmBits() {
+  using C = Compare;
+  const auto byteRule = [](std::string field, int bit, std::string reading, int threshold, int bias, int scale,
+                           C compare, int none2 = 255) {
+    return AlarmBit{std::move(field), bit, std::move(reading), threshold, 1, 255, none2, bias, scale, compare};
+  };
+  const auto wordRule = [](std::string field, int bit, std::string reading, int threshold, int none1) {
+    return AlarmBit{std::move(field), bit, std::move(reading), threshold, 2, none1, 0x7FFF, 0, 1, C::Above};
+  };
+  std::vector<AlarmBit> a = {
+      // Barometer: the change over the last three hours, thousandths of inHg.
+      {"inside_alarms", 0, "bar_change_3h", 1, 1, 0, 0, 0, -1, C::Below},
+      {"inside_alarms", 1, "bar_change_3h", 0, 1, 0, 0, 0, 1, C::Above},
+      byteRule("inside_alarms", 2, "inside_temp", 6, 90, 10, C::Below),
+      byteRule("inside_alarms", 3, "inside_temp", 7, 90, 10, C::Above),
+      byteRule("inside_alarms", 4, "inside_hum", 40, 0, 1, C::Below),
+      byteRule("inside_alarms", 5, "inside_hum", 41, 0, 1, C::Above),
+      {"inside_alarms", 6, "console_time", 2, 2, 0xFFFF, 0xFFFF, 0, 1, C::Equal},
+      wordRule("rain_alarms", 0, "rain_rate", 85, 0xFFFF),
+      wordRule("rain_alarms", 1, "rain_15min", 87, 0xFFFF),
+      wordRule("rain_alarms", 2, "day_rain", 89, 0xFFFF),
+      wordRule("rain_alarms", 3, "storm_rain", 91, 0xFFFF),
+      byteRule("outside_alarms", 0, "outside_temp", 8, 90, 10, C::Below),
+      byteRule("outside_alarms", 1, "outside_temp", 9, 90, 10, C::Above),
+      byteRule("outside_alarms", 2, "wind_speed", 63, 0, 1, C::Above),
+      byteRule("outside_alarms", 3, "wind_avg10", 64, 0, 1, C::Above),
+      byteRule("outside_alarms", 4, "dew_point", 58, 120, 1, C::Below),
+      byteRule("outside_alarms", 5, "dew_point", 59, 120, 1, C::Above),
+      byteRule("outside_alarms", 6, "heat_index", 61, 90, 1, C::Above),
+      byteRule("outside_alarms", 7, "wind_chill", 60, 120, 1, C::Below),
+      byteRule("outside_alarms", 8, "thsw", 62, 90, 1, C::Above),
+      wordRule("outside_alarms", 9, "solar", 83, 0),
+      byteRule("outside_alarms", 10, "uv", 65, 0, 1, C::Above),
+      byteRule("extra_alarms1", 2, "outside_hum", 42, 0, 1, C::Below),
+      byteRule("extra_alarms1", 3, "outside_hum", 50, 0, 1, C::Above, 0),
+  };
+  // Byte temperatures are °F + 90, their thresholds °F + 120.
+  for (int i = 1; i <= 7; ++i) {
+    const std::string field = "extra_alarms" + std::to_string(i + 1), n = std::to_string(i);
+    a.push_back(byteRule(field, 0, "extra_temp" + n, 10 + i - 1, 30, 1, C::Below));
+    a.push_back(byteRule(field, 1, "extra_temp" + n, 25 + i - 1, 30, 1, C::Above));
+    a.push_back(byteRule(field, 2, "extra_hum" + n, 42 + i, 0, 1, C::Below));
+    a.push_back(byteRule(field, 3, "extra_hum" + n, 50 + i, 0, 1, C::Above, 0));
+  }
+  for (int i = 1; i <= 4; ++i) {
+    const std::string field = "soil_leaf_alarms" + std::to_string(i), n = std::to_string(i);
+    a.push_back(byteRule(field, 0, "leaf_wet" + n, 75 + i - 1, 0, 1, C::Below));
+    a.push_back(byteRule(field, 1, "leaf_wet" + n, 79 + i - 1, 0, 1, C::Above));
+    a.push_back(byteRule(field, 2, "soil_moist" + n, 67 + i - 1, 0, 1, C::Below));
+    a.push_back(byteRule(field, 3, "soil_moist" + n, 71 + i - 1, 0, 1, C::Above));
+    a.push_back(byteRule(field, 4, "leaf_temp" + n, 10 + 11 + i - 1, 30, 1, C::Below));
+    a.push_back(byteRule(field, 5, "leaf_temp" + n, 25 + 11 + i - 1, 30, 1, C::Above));
+    a.push_back(byteRule(field, 6, "soil_temp" + n, 10 + 7 + i - 1, 30, 1, C::Below));
+    a.push_back(byteRule(field, 7, "soil_temp" + n, 25 + 7 + i - 1, 30, 1, C::Above));
+  }
+  return a;
+}
+
+const std::vector<AlarmBit>& alarmBits() {
+  static const std::vector<AlarmBit> bits = makeAlarmBits();
+  return bits;
+}
+
 }  // namespace
 
 int dateStamp(const CivilTime& c) { return c.day + c.month * 32 + (c.year - 2000) * 512; }
@@ -37,7 +162,9 @@ Console::Console(const Clock& clock, ConsoleOptions options)
   absent_ = absentSensors();
   last_ = clock_.now();
   weather_.step(last_, kStepSeconds);
-  trackExtremes(last_, last_, readings());
+  const Readings r = readings();
+  trackExtremes(last_, last_, r);
+  startPeriod(r);
 }
 
 void Console::initMemory(int archivePeriod) {
@@ -62,6 +189,7 @@ void Console::initMemory(int archivePeriod) {
 }
 
 std::int64_t Console::now() const { return clock_.now() + offset_; }
+std::int64_t Console::nowMs() const { return clock_.nowMs() + offset_ * 1000; }
 
 void Console::setTime(std::int64_t consoleTime, bool replay) {
   offset_ = consoleTime - clock_.now();
@@ -115,7 +243,7 @@ std::set<std::string> Console::absentSensors() const {
   return absent;
 }
 
-Readings Console::readings() const {
+Readings Console::sensorReadings() const {
   Readings r = weather_.readings();
   for (const std::string& name : absent_) r.erase(name);
   for (const auto& [name, value] : fixedReadings_) {
@@ -123,6 +251,35 @@ Readings Console::readings() const {
     else r.erase(name);
   }
   return r;
+}
+
+Readings Console::readings() const {
+  Readings r = sensorReadings();
+  for (const CalField& f : calFields()) {
+    auto it = r.find(f.reading);
+    if (it == r.end() || rawDashed(f.kind, it->second)) continue;
+    it->second = reported(f.kind, calibrated(f.kind, it->second, static_cast<signed char>(memory_[kCalibration + f.offset])));
+  }
+  addAlarmBits(r);
+  return r;
+}
+
+void Console::addAlarmBits(Readings& r) const {
+  const int clock = timeStamp(toCivil(now()));
+  std::map<std::string, int> raised;
+  for (const AlarmBit& a : alarmBits()) {
+    raised.try_emplace(a.field, 0);
+    const auto it = r.find(a.reading);
+    const bool isClock = a.reading == "console_time";
+    const int threshold = getLittle(memory_, kAlarmBlock + a.threshold, a.width);
+    if ((!isClock && it == r.end()) || threshold == a.none1 || threshold == a.none2) continue;
+    const int limit = (threshold - a.bias) * a.scale, v = isClock ? clock : it->second;
+    const bool on = a.compare == Compare::Below ? v < limit : a.compare == Compare::Above ? v > limit : v == limit;
+    if (on) raised[a.field] |= 1 << a.bit;
+  }
+  // Bits a test fixed through the control channel stay as fixed.
+  for (const auto& [field, bits] : raised)
+    if (!fixedReadings_.count(field)) r[field] = bits;
 }
 
 void Console::trackExtremes(std::int64_t time, std::int64_t previous, const Readings& r) {
@@ -254,23 +411,30 @@ std::string Console::timeReply() const {
 }
 
 std::string Console::calibratedReadings() const {
-  const Readings r = readings();
-  const auto get = [&](const std::string& name, int dashed) {
-    auto it = r.find(name);
-    return it == r.end() ? dashed : it->second;
-  };
+  const Readings r = sensorReadings();
   std::string p(43, '\0');
-  putLittle(p, 0, 2, get("inside_temp", 0x7FFF));
-  putLittle(p, 2, 2, get("outside_temp", 0x7FFF));
-  for (int slot = 0; slot < 15; ++slot) {
-    const int byte = get(temperatureSlotName(slot), 255);
-    putLittle(p, 4 + 2 * slot, 2, byte == 255 ? 0x7FFF : (byte - 90) * 10);
+  for (const CalField& f : calFields()) {
+    auto it = r.find(f.reading);
+    const bool dashed = it == r.end() || rawDashed(f.kind, it->second);
+    const int offset = static_cast<signed char>(memory_[kCalibration + f.offset]);
+    putLittle(p, f.block, blockWidth(f.kind), dashed ? blockDashed(f.kind) : calibrated(f.kind, it->second, offset));
   }
-  p[34] = static_cast<char>(get("inside_hum", 255));
-  p[35] = static_cast<char>(get("outside_hum", 255));
-  for (int i = 1; i <= 7; ++i) p[35 + i] = static_cast<char>(get("extra_hum" + std::to_string(i), 255));
   appendCrc(p);
   return p;
+}
+
+void Console::applyCalibration(const std::string& block) {
+  const Readings r = sensorReadings();
+  for (const CalField& f : calFields()) {
+    const auto it = r.find(f.reading);
+    const int width = blockWidth(f.kind);
+    if (static_cast<int>(block.size()) < f.block + width || it == r.end() || rawDashed(f.kind, it->second)) continue;
+    int wanted = getLittle(block, f.block, width);
+    if (wanted == blockDashed(f.kind)) continue;  // a sensor the client leaves alone
+    if (width == 2) wanted = static_cast<std::int16_t>(wanted);
+    const int offset = std::clamp(wanted - calibrated(f.kind, it->second, 0), -128, 127);
+    memory_[kCalibration + f.offset] = static_cast<char>(offset);
+  }
 }
 
 std::optional<std::string> Console::memoryRead(int address, int length) const {
@@ -366,8 +530,20 @@ void Console::writeRecord(std::int64_t time) {
                            "soil_temp2", "soil_temp3", "soil_temp4", "leaf_temp1", "leaf_temp2", "soil_moist1",
                            "soil_moist2", "soil_moist3", "soil_moist4", "leaf_wet1", "leaf_wet2"})
     rec[name] = get(name, 255);
-  p = {};
+  // The next record's rain and ET count from the counters as they are now,
+  // so no step's rain falls between two records.
+  startPeriod(r);
   addArchiveRecord(rec);
+}
+
+void Console::startPeriod(const Readings& r) {
+  period_ = {};
+  const auto counter = [&](const char* name) {
+    const auto it = r.find(name);
+    return it == r.end() ? 0 : it->second;
+  };
+  period_.rainStart = counter("year_rain");
+  period_.etStart = counter("day_et");
 }
 
 std::string Console::encodeRecord(const Readings& fields) const {
@@ -428,6 +604,7 @@ std::string Console::dumpPage(const DumpHeader& dump, int page) const {
   }
   p += std::string(4, '\0');
   appendCrc(p);
+  if (archiveFaults_.corruptPages.count(page)) p.back() = static_cast<char>(p.back() ^ 0x5A);
   return p;
 }
 

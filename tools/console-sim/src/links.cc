@@ -3,12 +3,14 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -17,6 +19,8 @@
 
 namespace consolesim {
 namespace {
+
+constexpr int kStreamPollMs = 10;
 
 std::int64_t monotonicMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -41,10 +45,13 @@ bool send(int fd, const Output& out) {
       if (!writeAll(fd, chunk.bytes.data(), chunk.bytes.size())) return false;
       continue;
     }
-    const auto perByte = std::chrono::microseconds(10'000'000 / out.baud);
-    for (char byte : chunk.bytes) {
-      if (!writeAll(fd, &byte, 1)) return false;
-      std::this_thread::sleep_for(perByte);
+    // Ten bits a byte on a fixed schedule from the chunk's start, so that
+    // the sleeps' overshoot does not add up over a long reply.
+    const auto start = std::chrono::steady_clock::now();
+    const double perByteNs = 1e10 / out.baud;
+    for (std::size_t i = 0; i < chunk.bytes.size(); ++i) {
+      if (!writeAll(fd, &chunk.bytes[i], 1)) return false;
+      std::this_thread::sleep_until(start + std::chrono::nanoseconds(static_cast<std::int64_t>((i + 1) * perByteNs)));
     }
   }
   return true;
@@ -78,6 +85,22 @@ std::string readLine(int fd, std::string& pending, bool& closed) {
   }
 }
 
+// "%XX" escapes decoded; anything else (a malformed escape, "+") kept as is,
+// since the station library sends its account texts unescaped.
+std::string percentDecode(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
 std::map<std::string, std::string> parseQuery(const std::string& query) {
   std::map<std::string, std::string> keys;
   std::size_t at = 0;
@@ -86,7 +109,7 @@ std::map<std::string, std::string> parseQuery(const std::string& query) {
     if (end == std::string::npos) end = query.size();
     const std::string pair = query.substr(at, end - at);
     const auto equals = pair.find('=');
-    if (equals != std::string::npos) keys[pair.substr(0, equals)] = pair.substr(equals + 1);
+    if (equals != std::string::npos) keys[percentDecode(pair.substr(0, equals))] = percentDecode(pair.substr(equals + 1));
     at = end + 1;
   }
   return keys;
@@ -121,16 +144,28 @@ int listenLoopback(int type, int& port) {
 
 bool serveStream(Simulator& sim, int fd, const std::string& linkName) {
   const std::unique_ptr<Session> session = sim.openSession(linkName);
+  // Sends one answer; false when the link is gone or the console drops it.
+  bool dropped = false;
+  const auto answer = [&](const Output& out) {
+    if (!send(fd, out)) return false;
+    dropped = out.drop;
+    return !dropped;
+  };
   unsigned char buffer[512];
   for (;;) {
+    // While live packets are due, look at the console clock every few ms.
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, session->streaming() ? kStreamPollMs : -1);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {
+      if (!answer(sim.pending(*session))) return !dropped;
+      continue;
+    }
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return true;
-    for (ssize_t i = 0; i < n; ++i) {
-      const Output out = sim.feed(*session, buffer[i], monotonicMs());
-      if (!send(fd, out)) return true;
-      if (out.drop) return false;
-    }
+    for (ssize_t i = 0; i < n; ++i)
+      if (!answer(sim.feed(*session, buffer[i], monotonicMs()))) return !dropped;
   }
 }
 
@@ -139,6 +174,9 @@ void startTcpLink(Simulator& sim, int listenFd) {
     for (int number = 1;; ++number) {
       const int fd = acceptRetry(listenFd);
       if (fd < 0) return;
+      // The data logger passes each byte on as it comes.
+      const int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
       detach(std::thread([&sim, fd, number] {
         serveStream(sim, fd, "tcp#" + std::to_string(number));
         ::close(fd);

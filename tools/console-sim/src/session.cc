@@ -13,6 +13,7 @@ namespace {
 constexpr unsigned char kAck = 0x06, kNak = 0x15, kEscape = 0x1B, kCancel = 0x18;
 constexpr std::size_t kLongestLine = 128;
 constexpr std::int64_t kAbandonMs = 2000;  // a half-sent binary block is dropped after this pause
+constexpr std::int64_t kPacketIntervalMs = 2000;  // between live packets of one LOOP
 const std::string kOk = "\n\rOK\n\r";
 const std::string kDone = "DONE\n\r";
 
@@ -53,6 +54,10 @@ Output Session::feed(unsigned char byte, std::int64_t nowMs) {
   }
   lastByteMs_ = nowMs;
   console_.update();
+  if (packetsLeft_ > 0) {
+    log_("live packets stopped with " + std::to_string(packetsLeft_) + " left");
+    packetsLeft_ = 0;
+  }
   Answer answer;
   switch (mode_) {
     case Mode::Command: answer = byteInCommandMode(byte); break;
@@ -60,6 +65,14 @@ Output Session::feed(unsigned char byte, std::int64_t nowMs) {
     default: answer = binaryByte(byte); break;
   }
   return shape(std::move(answer));
+}
+
+Output Session::pending() {
+  console_.update();
+  if (packetsLeft_ <= 0 || console_.nowMs() < packetDueMs_) return {};
+  --packetsLeft_;
+  packetDueMs_ = console_.nowMs() + kPacketIntervalMs;
+  return shape({{PieceKind::Data, secondFormat_ ? console_.lpsPacket() : console_.loopPacket()}});
 }
 
 Session::Answer Session::byteInCommandMode(unsigned char byte) {
@@ -97,12 +110,10 @@ Session::Answer Session::execute(const std::string& line) {
   if (name.rfind("BAR=", 0) == 0) return {ok};
   if (name == "TEST") return {{PieceKind::Text, "\n\rTEST\n\r"}};
   if (name == "LOOP" || name == "LPS") {
-    const bool second = name == "LPS" && (number(0) & 2) != 0;
-    const int count = std::max(1, std::min(name == "LOOP" ? number(0) : number(1), 20));
-    Answer answer{ack};
-    for (int i = 0; i < count; ++i)
-      answer.push_back({PieceKind::Data, second ? console_.lpsPacket() : console_.loopPacket()});
-    return answer;
+    secondFormat_ = name == "LPS" && (number(0) & 2) != 0;
+    packetsLeft_ = std::max(1, name == "LOOP" ? number(0) : number(1)) - 1;
+    packetDueMs_ = console_.nowMs() + kPacketIntervalMs;
+    return {ack, {PieceKind::Data, secondFormat_ ? console_.lpsPacket() : console_.loopPacket()}};
   }
   if (name == "HILOWS") return {ack, {PieceKind::Data, console_.hiLows()}};
   if (name == "EEBRD" || name == "EEBWR") {
@@ -184,6 +195,10 @@ Session::Answer Session::execute(const std::string& line) {
   }
   if (name == "CLRGRA") return {ok, done};
   if (name == "DMPAFT") {
+    if (takeOne(console_.archiveFaults().refusedRequests)) {
+      log_("archive request refused");
+      return {nak};
+    }
     expect(Mode::DumpRequest, 6);
     return {ack};
   }
@@ -212,7 +227,10 @@ Session::Answer Session::binaryByte(unsigned char byte) {
       console_.setTime(fromCivil({at(5) + 1900, at(4), at(3), at(2), at(1), at(0)}));
       return {ack};
     }
-    case Mode::CalibrationData: return {ack};
+    case Mode::CalibrationData:
+      console_.applyCalibration(data);
+      log_("calibration offsets set from the readings received");
+      return {ack};
     case Mode::DumpRequest: {
       const int date = getLittle(data, 0, 2), time = getLittle(data, 2, 2);
       const Console::DumpHeader header = console_.startDump(date, time);
@@ -224,7 +242,9 @@ Session::Answer Session::binaryByte(unsigned char byte) {
       appendCrc(reply);
       dump_ = header;
       dumpNext_ = 0;
-      if (header.pages > 0) mode_ = Mode::Dumping;
+      // Even with no pages the console takes the client's closing 0x06 or
+      // escape as the end of the transfer, not as the start of a command.
+      mode_ = Mode::Dumping;
       return {ack, {PieceKind::Data, reply}};
     }
     default: return {};
@@ -253,6 +273,7 @@ Output Session::shape(Answer answer) {
       if (refused || takeOne(faults_.wrongByte)) {
         out.chunks.push_back({std::string(1, static_cast<char>(refused ? kNak : faults_.wrongByteValue)), delay});
         mode_ = Mode::Command;  // a refused command sends or expects nothing more
+        packetsLeft_ = 0;
         break;
       }
     }

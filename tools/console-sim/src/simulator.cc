@@ -62,6 +62,11 @@ Output Simulator::feed(Session& session, unsigned char byte, std::int64_t nowMs)
   return session.feed(byte, nowMs);
 }
 
+Output Simulator::pending(Session& session) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return session.pending();
+}
+
 json Simulator::control(const json& command) {
   std::lock_guard<std::mutex> lock(mutex_);
   try {
@@ -167,6 +172,12 @@ json Simulator::run(const json& c) {
     return {{"ok", true}};
   }
   if (cmd == "archive_count") return {{"ok", true}, {"count", console_.archiveSize()}};
+  if (cmd == "archive_faults") {
+    Console::ArchiveFaults& f = console_.archiveFaults();
+    f.corruptPages = c.value("corrupt_pages", std::set<int>{});
+    f.refusedRequests = c.value("refuse_requests", 0);
+    return {{"ok", true}};
+  }
   if (cmd == "received") {
     json lines(received_);
     if (c.value("clear", false)) received_.clear();

@@ -158,6 +158,7 @@ void Weather::step(std::int64_t time, int seconds) {
   const int outTenths = clampInt(tempF * 10, -400, 1500);
   const int windMph = clampInt(wind, 0, 200);
   r["bar_trend"] = trend;
+  r["bar_change_3h"] = change;  // watched by the barometer alarms, not sent
   r["barometer"] = clampInt(barometer, 20000, 32500);
   r["bar_raw"] = r["barometer"] - 950;
   r["bar_abs"] = r["barometer"] - 960;

@@ -57,8 +57,8 @@ class AgentContext {
   // The cache directory as a usable directory path (working directory when empty).
   std::string CacheDirectoryPath() const;
 
-  // Orderly stop: set by the signal handler, seen by every loop at its next
-  // wake-up. Sleep() returns false once a stop was asked for.
+  // Orderly stop: set by the signal handler. A loop sleeping in Sleep() wakes
+  // up at once (on the real clock) and gets false; so does any later Sleep().
   void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
   bool StopRequested() const { return stop_.load(std::memory_order_relaxed); }
   bool Sleep(std::int64_t ms);

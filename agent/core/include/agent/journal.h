@@ -4,6 +4,7 @@
 // persist between calls. Calls are serialised, so no line is lost when several
 // threads write at once.
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -25,11 +26,17 @@ class Journal {
   int WriteJournal(std::string_view message, std::string_view configuration);
   // The current value of one journal setting (name in lower case).
   std::string Setting(std::string_view name);
+  // Tests count the calls with this: `observer` runs once per WriteJournal,
+  // under the journal's lock, with its result.
+  void SetCallObserver(std::function<void(int written)> observer);
 
  private:
+  int Write(std::string_view message, std::string_view configuration);  // mutex_ held
+
   std::mutex mutex_;
   platform::Clock& clock_;
   KeyedTable<std::string> settings_;
+  std::function<void(int)> observer_;
 };
 
 // Replaces "%yyyy", "%yy", "%mm", "%dd", "%hh", "%ii", "%ss" by the parts of `t`.

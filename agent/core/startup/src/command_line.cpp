@@ -4,6 +4,7 @@
 
 #include "agent/startup.h"
 #include "platform/clock.h"
+#include "platform/service_notify.h"
 #include "platform/signals.h"
 
 namespace agent {
@@ -29,7 +30,8 @@ int RunAgent() {
   StartupRun run(context);
   run.imageHooks = FirstImageHooks();
   RunStartup(run, StartupSteps());
-  RunMainLoop(run, platform::WaitForStopSignal);
+  ServiceNotifier notifier{platform::NotifyServiceManager, platform::WatchdogPingIntervalMs()};
+  RunMainLoop(run, platform::WaitForStopSignal, notifier);
   return 0;
 }
 

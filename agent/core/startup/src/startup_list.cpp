@@ -15,6 +15,7 @@
 #include "agent/startup.h"
 
 #include "agent/acquisition/AcquisitionStartup.h"
+#include "agent/alarms/alarm_startup.h"
 #include "agent/families/tag_family_services.h"
 #include "agent/images/agent_icons.h"
 #include "agent/images/carried_images.h"
@@ -62,16 +63,18 @@ constexpr StartupStep kSteps[] = {
     {"wind-rose background", LoadWindRoseBackgroundStep, false},
     {"data services", DeclareServicesStep, false},
     {"tag families", InstallTagFamiliesStep, false},
+    {"alarm service", InstallAlarmServiceStep, false},
     {"catalogue placeholders", InitialiseTagsStep, true},
     {"FTP push engine", publication::StartFtpPushStep, false},
     {"site synchronisation", publication::SynchroniseSiteStep, false},
     {"service scheduler", StartServiceSchedulerStep, false},
+    {"alarm watch", StartAlarmWatchStep, false},
     {"acquisition engine", StartAcquisitionEngineStep, false},
     {"template filling engine", publication::StartTemplateEngineStep, false},
 };
 
 // Connection icon, rain, severe-cold, bare wind rose, then the quiet alert image.
-constexpr ImageHook kFirstImages[] = {&images::DrawFirstIcons, &images::DrawQuietAlertImage};
+constexpr ImageHook kFirstImages[] = {&images::DrawFirstIcons, &PublishStartupAlertImage};
 
 }  // namespace
 

@@ -21,6 +21,7 @@ void StartupRun::StartWorker(std::function<void(AgentContext&)> loop) {
     } catch (...) {
       LogMessage(context, "[BRUMALWEB] : Arrêt inattendu d'un moteur.");
     }
+    if (!context.StopRequested()) ++deadWorkers_;
   });
 }
 
@@ -55,9 +56,21 @@ std::string ListTagsAfterStartup(AgentContext& context, std::span<const StartupS
   return lines;
 }
 
-void RunMainLoop(StartupRun& run, const StopWaiter& waitForStop) {
-  while (!run.context.StopRequested() && !waitForStop(2000)) {
+void RunMainLoop(StartupRun& run, const StopWaiter& waitForStop,
+                 const ServiceNotifier& notifier) {
+  constexpr std::int64_t kIdleWaitMs = 2000;
+  auto send = [&notifier](std::string_view state) {
+    if (notifier.send) notifier.send(state);
+  };
+  const bool watchdog = notifier.watchdogPingMs > 0;
+  const std::int64_t waitMs = watchdog ? std::min(kIdleWaitMs, notifier.watchdogPingMs)
+                                       : kIdleWaitMs;
+  send("READY=1");
+  while (!run.context.StopRequested() && !waitForStop(waitMs)) {
+    // A dead engine stops the pings, so the manager restarts the agent.
+    if (watchdog && run.WorkersAlive()) send("WATCHDOG=1");
   }
+  send("STOPPING=1");
   run.StopAndJoinWorkers();
 }
 

@@ -1,7 +1,6 @@
 // The FTP client's state machine. Every wait has its own deadline: connects
 // and accepts the connect time-out, each reply the reply time-out, and each
 // slice of a data transfer the stall time-out.
-#include <cctype>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -19,7 +18,6 @@ using ftp_detail::Channel;
 using ftp_detail::ChannelResult;
 using ftp_detail::TlsContext;
 
-constexpr std::size_t kMaxReplyText = 64 * 1024;  // longer replies are cut, not stored whole
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr auto kQuitWait = std::chrono::milliseconds(2000);
 
@@ -110,16 +108,15 @@ bool FtpClient::send_line(const std::string& line, std::string& failure) {
   return false;
 }
 
-// One reply, single- or multi-line: "123-..." lines until one that starts
-// with the same code and a space. A silent server ends it at the deadline.
+// One reply, single- or multi-line. A silent server ends it at the deadline.
 Reply FtpClient::read_reply(std::chrono::milliseconds timeout) {
   const net::Deadline deadline = net::deadline_after(timeout);
   Reply reply;
-  std::string first_code;
+  ftp_detail::ReplyAssembler assembler;
   char buffer[4096];
   for (;;) {
-    auto newline = pending_.find('\n');
-    if (newline == std::string::npos) {
+    std::string line;
+    if (!ftp_detail::take_line(pending_, line)) {
       ChannelResult got = control_->receive_some(buffer, sizeof buffer, deadline);
       if (!got.ok()) {
         reply.failure = got.status == net::Status::timed_out ? "no reply from the server (timed out)"
@@ -128,30 +125,19 @@ Reply FtpClient::read_reply(std::chrono::milliseconds timeout) {
         return reply;
       }
       pending_.append(buffer, got.bytes);
-      if (pending_.size() > kMaxReplyText && pending_.find('\n') == std::string::npos)
-        pending_.erase(kMaxReplyText / 2, pending_.size() - kMaxReplyText / 2);  // one endless line
+      ftp_detail::bound_pending(pending_);
       continue;
     }
-    std::string line = pending_.substr(0, newline);
-    pending_.erase(0, newline + 1);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     debug("FTP < " + line);
-    if (reply.text.size() < kMaxReplyText) reply.text += (reply.text.empty() ? "" : "\n") + line;
-    const bool coded = line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-                       std::isdigit(static_cast<unsigned char>(line[1])) &&
-                       std::isdigit(static_cast<unsigned char>(line[2]));
-    if (first_code.empty()) {
-      if (!coded) {
-        reply.failure = "the server sent a line that is no FTP reply";
-        enter(FtpState::broken);
-        return reply;
-      }
-      first_code = line.substr(0, 3);
-      reply.code = std::stoi(first_code);
-      if (line.size() < 4 || line[3] != '-') return reply;
-      continue;
+    const ftp_detail::ReplyAssembler::Progress progress = assembler.add_line(line);
+    if (progress == ftp_detail::ReplyAssembler::Progress::more) continue;
+    reply.code = assembler.code();
+    reply.text = assembler.text();
+    if (progress == ftp_detail::ReplyAssembler::Progress::not_a_reply) {
+      reply.failure = "the server sent a line that is no FTP reply";
+      enter(FtpState::broken);
     }
-    if (coded && line.compare(0, 3, first_code) == 0 && (line.size() == 3 || line[3] == ' ')) return reply;
+    return reply;
   }
 }
 

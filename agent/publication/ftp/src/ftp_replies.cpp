@@ -5,6 +5,35 @@
 
 namespace agent::ftp_detail {
 
+bool take_line(std::string& pending, std::string& line) {
+  const auto newline = pending.find('\n');
+  if (newline == std::string::npos) return false;
+  line = pending.substr(0, newline);
+  pending.erase(0, newline + 1);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+void bound_pending(std::string& pending) {
+  if (pending.size() > kMaxReplyText && pending.find('\n') == std::string::npos)
+    pending.erase(kMaxReplyText / 2, pending.size() - kMaxReplyText / 2);
+}
+
+ReplyAssembler::Progress ReplyAssembler::add_line(const std::string& line) {
+  if (text_.size() < kMaxReplyText) text_ += (text_.empty() ? "" : "\n") + line;
+  const bool coded = line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+                     std::isdigit(static_cast<unsigned char>(line[1])) &&
+                     std::isdigit(static_cast<unsigned char>(line[2]));
+  if (first_code_.empty()) {
+    if (!coded) return Progress::not_a_reply;
+    first_code_ = line.substr(0, 3);
+    code_ = std::stoi(first_code_);
+    return line.size() < 4 || line[3] != '-' ? Progress::complete : Progress::more;
+  }
+  return coded && line.compare(0, 3, first_code_) == 0 && (line.size() == 3 || line[3] == ' ') ? Progress::complete
+                                                                                            : Progress::more;
+}
+
 std::optional<std::uint16_t> epsv_port(const std::string& reply_text) {
   auto open = reply_text.find('(');
   if (open == std::string::npos || open + 4 >= reply_text.size()) return std::nullopt;

@@ -1,11 +1,37 @@
 // Reading the parts of FTP replies the client needs, and checking arguments.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace agent::ftp_detail {
+
+// Longer reply texts are cut, not stored whole.
+inline constexpr std::size_t kMaxReplyText = 64 * 1024;
+
+// Takes the next line out of `pending` (without its LF, nor a CR before it);
+// false when no whole line has arrived yet.
+bool take_line(std::string& pending, std::string& line);
+// Keeps a line that never ends from growing `pending` without bound.
+void bound_pending(std::string& pending);
+
+// One reply, single- or multi-line ("123-..." lines until one that starts
+// with the same code and a space), assembled from its lines.
+class ReplyAssembler {
+ public:
+  enum class Progress { more, complete, not_a_reply };
+  Progress add_line(const std::string& line);
+  int code() const { return code_; }
+  // The lines joined by "\n", cut at kMaxReplyText.
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string first_code_;
+  int code_ = 0;
+  std::string text_;
+};
 
 // Port of a 229 reply: "... (|||port|)" (any delimiter character).
 std::optional<std::uint16_t> epsv_port(const std::string& reply_text);

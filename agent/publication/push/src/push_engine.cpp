@@ -1,5 +1,6 @@
 #include "agent/publication/push_engine.h"
 
+#include <chrono>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -113,6 +114,10 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
                                    : FtpTlsMode::none;
   client.tls_verify = settings.tlsVerify;
   client.tls_ca_file = settings.tlsCaFile;
+  if (settings.timeoutSeconds > 0) {
+    const std::chrono::milliseconds timeout(std::chrono::seconds(settings.timeoutSeconds));
+    client.connect_timeout = client.reply_timeout = client.stall_timeout = timeout;
+  }
   client.journal = [&context](const std::string& line) { LogMessage(context, line); };
   return client;
 }

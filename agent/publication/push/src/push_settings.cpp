@@ -23,6 +23,7 @@ PushSettings PushSettings::FromConfiguration(const AgentContext& context) {
   settings.tls = context.SettingNumber("FTP", "tls");
   settings.tlsVerify = context.Setting("FTP", "tls_verify").empty() || context.SettingNumber("FTP", "tls_verify") != 0;
   settings.tlsCaFile = context.Setting("FTP", "tls_ca");
+  settings.timeoutSeconds = context.SettingNumber("FTP", "timeout");
   return settings;
 }
 

@@ -2,6 +2,7 @@
 // One seam for time: engines ask a Clock for the time and sleep through it, so
 // tests replace the real clock with FakeClock and run in milliseconds.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -29,6 +30,12 @@ class Clock {
   virtual LocalTime Now() = 0;
   // Sleeps about `ms` milliseconds (0 or negative returns at once).
   virtual void SleepMs(std::int64_t ms) = 0;
+  // Sleeps like SleepMs but returns early once `wake` turns true, so that a
+  // stop request does not wait for the end of a long pause. A clock whose
+  // sleeps take no real time just sleeps.
+  virtual void SleepMsUnless(std::int64_t ms, const std::atomic<bool>& wake) {
+    if (!wake.load(std::memory_order_relaxed)) SleepMs(ms);
+  }
 };
 
 // The process's real clock (steady clock, system time, the host's time zone).

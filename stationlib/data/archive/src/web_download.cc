@@ -91,7 +91,8 @@ std::int32_t DownloadWeb(const ArchiveDate& date, std::string_view user, std::st
   if (!header || header->records <= 0) return state.store.Count();
   state.periodMinutes = static_cast<int>(header->archiveInterval);
   // Rounded up: a last page the records only partly fill still holds records.
-  const long pages = (header->records + kRecordsPerPage - 1) / kRecordsPerPage;
+  // (Divided first: a count near the largest long must not overflow.)
+  const long pages = header->records / kRecordsPerPage + (header->records % kRecordsPerPage != 0 ? 1 : 0);
   if (pages <= 0 || pages > kMaxPages || !state.store.Prepare(static_cast<int>(pages), 0)) return state.store.Count();
 
   std::vector<std::uint8_t> page;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/publication/push_engine.h"
+
 #include "publication_test/publication_fixture.h"
 
 namespace {
@@ -51,6 +53,26 @@ TEST_F(PushTlsSettings, KeysSelectModeVerificationAndAuthority) {
   EXPECT_EQ(settings.tls, 2);
   EXPECT_FALSE(settings.tlsVerify);
   EXPECT_EQ(settings.tlsCaFile, "/etc/ssl/local-ca.pem");
+}
+
+}  // namespace
+
+namespace {
+
+class PushTimeoutSetting : public publication_test::PublicationFixture {};
+
+TEST_F(PushTimeoutSetting, FtpTimeoutBoundsEveryWaitOfTheClient) {
+  auto client = [this] {
+    return agent::publication::ClientSettings(*context, agent::publication::PushSettings::FromConfiguration(*context));
+  };
+  const agent::FtpSettings defaults = client();
+  SetSetting("FTP", "timeout", "0");
+  EXPECT_EQ(client().reply_timeout, defaults.reply_timeout);
+  SetSetting("FTP", "timeout", "3");
+  const agent::FtpSettings bounded = client();
+  EXPECT_EQ(bounded.connect_timeout, std::chrono::seconds(3));
+  EXPECT_EQ(bounded.reply_timeout, std::chrono::seconds(3));
+  EXPECT_EQ(bounded.stall_timeout, std::chrono::seconds(3));
 }
 
 }  // namespace

@@ -12,21 +12,26 @@ namespace {
 
 using namespace orbisk::archive;
 
-// Answers "headers" with the given record count and "data" with `data`.
+// Answers "headers" with the given record count (or `header` when given) and
+// "data" with `data`; keeps the URLs asked for.
 class ScriptedClient final : public WebClient {
  public:
-  ScriptedClient(int records, std::string data) : records_(records), data_(std::move(data)) {}
+  ScriptedClient(int records, std::string data, std::string header = {})
+      : records_(records), data_(std::move(data)), header_(std::move(header)) {}
   bool Get(const std::string& url, const Sink& sink) override {
-    const std::string body = url.ends_with("headers")
-                                 ? "Records=" + std::to_string(records_) + "\nArchiveInt=5\n"
-                                 : data_;
+    urls.push_back(url);
+    const std::string body = !url.ends_with("headers") ? data_
+                             : header_.empty()         ? "Records=" + std::to_string(records_) + "\nArchiveInt=5\n"
+                                                       : header_;
     sink(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
     return true;
   }
+  std::vector<std::string> urls;
 
  private:
   int records_;
   std::string data_;
+  std::string header_;
 };
 
 // `n` records five minutes apart on 8 Dec 2026 from 10:00.
@@ -66,6 +71,22 @@ TEST(WebDownloadPaging, AReplyEndingInsideAPageKeepsItsWholeRecords) {
   ScriptedClient client(7, Records(7).substr(0, 6 * kRecordSize + kRecordSize / 2));
   EXPECT_EQ(DownloadWeb({}, "u", "p", client, state), 5);
   EXPECT_EQ(state.store.Record(6), nullptr);
+}
+
+TEST(WebDownloadPaging, AnInvalidAccountAsksForNoData) {
+  ArchiveState state;
+  ScriptedClient client(0, Records(5), "Invalid Account Information\n");
+  EXPECT_EQ(DownloadWeb({}, "u", "p", client, state), -1);
+  ASSERT_EQ(client.urls.size(), 1u);
+  EXPECT_TRUE(client.urls[0].ends_with("&action=headers"));
+}
+
+TEST(WebDownloadPaging, AccountTextsArePercentEncoded) {
+  ArchiveState state;
+  ScriptedClient client(5, Records(5));
+  EXPECT_EQ(DownloadWeb({}, "my station", "p&s #%+x", client, state), 4);
+  ASSERT_EQ(client.urls.size(), 2u);
+  EXPECT_NE(client.urls[1].find("&user=my%20station&pass=p%26s%20%23%25%2Bx&action=data"), std::string::npos);
 }
 
 }  // namespace

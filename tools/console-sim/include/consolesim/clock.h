@@ -12,6 +12,8 @@ class Clock {
   virtual ~Clock() = default;
   // Seconds since 1970 of the console's local wall time.
   virtual std::int64_t now() const = 0;
+  // The same in milliseconds, for what the console paces within a second.
+  virtual std::int64_t nowMs() const { return now() * 1000; }
 };
 
 class ManualClock final : public Clock {
@@ -30,9 +32,10 @@ class ScaledClock final : public Clock {
  public:
   ScaledClock(std::int64_t start, double speed)
       : start_(start), speed_(speed), origin_(std::chrono::steady_clock::now()) {}
-  std::int64_t now() const override {
+  std::int64_t now() const override { return nowMs() / 1000; }
+  std::int64_t nowMs() const override {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - origin_;
-    return start_ + static_cast<std::int64_t>(elapsed.count() * speed_);
+    return start_ * 1000 + static_cast<std::int64_t>(elapsed.count() * speed_ * 1000);
   }
 
  private:

@@ -44,6 +44,7 @@ class Console {
   // Brings the weather, the extremes and the archive up to the clock.
   void update();
   std::int64_t now() const;
+  std::int64_t nowMs() const;  // the console clock in milliseconds
   // Sets the console clock. With `replay` the weather, extremes and archive
   // are generated for the stretch skipped forwards (up to two days);
   // without it (a client setting the clock) the console simply jumps.
@@ -54,7 +55,10 @@ class Console {
   std::string lpsPacket() const;
   std::string hiLows() const;
   std::string timeReply() const;
-  std::string calibratedReadings() const;
+  std::string calibratedReadings() const;  // the CALED block, CRC included
+  // CALFIX: the readings a client wants shown (the CALED block without its
+  // CRC); the calibration offsets at memory 50 move so that they are.
+  void applyCalibration(const std::string& block);
   std::optional<std::string> memoryRead(int address, int length) const;  // data + CRC
   bool memoryWrite(int address, const std::string& bytes);
   const std::string& memory() const { return memory_; }
@@ -68,6 +72,13 @@ class Console {
   DumpHeader startDump(int date, int time) const;
   // Page `page` of a transfer (0 = its first page), 267 bytes.
   std::string dumpPage(const DumpHeader& dump, int page) const;
+  // Archive faults a test switches on: pages of every transfer sent with a
+  // spoilt checksum, and DMPAFT requests answered 0x15 (count as in Faults).
+  struct ArchiveFaults {
+    std::set<int> corruptPages;  // page numbers within a transfer
+    int refusedRequests = 0;
+  };
+  ArchiveFaults& archiveFaults() { return archiveFaults_; }
   std::vector<std::string> recordsAfter(int date, int time) const;
   std::size_t archiveSize() const { return archive_.size(); }
   void clearArchive();
@@ -85,7 +96,10 @@ class Console {
   void setExtreme(const std::string& quantity, Slot slot, int value);
   void releaseAll();
   void freeze(bool frozen) { frozen_ = frozen; }
-  Readings readings() const;  // what LOOP reports now (dashed fields absent)
+  // What LOOP reports now (dashed fields absent): the sensors' readings with
+  // the calibration offsets added, and the alarm bits they raise against the
+  // thresholds in memory.
+  Readings readings() const;
   std::optional<int> extreme(const std::string& quantity, Slot slot) const;
 
   Firmware& firmware() { return firmware_; }
@@ -107,7 +121,10 @@ class Console {
   void trackExtremes(std::int64_t time, std::int64_t previous, const Readings& r);
   void accumulate(const Readings& r);
   void writeRecord(std::int64_t time);
+  void startPeriod(const Readings& r);
   std::set<std::string> absentSensors() const;  // from the transmitter configuration
+  Readings sensorReadings() const;  // generated or fixed, before calibration
+  void addAlarmBits(Readings& r) const;
 
   const Clock& clock_;
   Firmware firmware_;
@@ -124,6 +141,7 @@ class Console {
   Period period_;
   std::deque<std::string> archive_;
   std::int64_t firstRecordNumber_ = 0;  // running number of archive_.front()
+  ArchiveFaults archiveFaults_;
 };
 
 }  // namespace consolesim

@@ -32,6 +32,13 @@ class Session {
   // transfer the client gave up on.
   Output feed(unsigned char byte, std::int64_t nowMs);
 
+  // "LOOP n" and "LPS m n" send their packets one every two seconds of the
+  // console clock; any byte received stops the rest. While streaming() the
+  // link calls pending() often (under the simulator lock); it answers the
+  // next packet once it is due, else nothing.
+  bool streaming() const { return packetsLeft_ > 0; }
+  Output pending();
+
  private:
   enum class PieceKind { Wake, Ack, Text, Data };
   struct Piece {
@@ -59,6 +66,9 @@ class Session {
   Console::DumpHeader dump_;
   int dumpNext_ = 0;
   std::int64_t lastByteMs_ = 0;
+  int packetsLeft_ = 0;
+  bool secondFormat_ = false;
+  std::int64_t packetDueMs_ = 0;  // console clock
 };
 
 }  // namespace consolesim

@@ -25,6 +25,7 @@ class Simulator {
   // A session for a new link; its feed() must be called through feed() below.
   std::unique_ptr<Session> openSession(const std::string& linkName);
   Output feed(Session& session, unsigned char byte, std::int64_t nowMs);
+  Output pending(Session& session);  // see Session::pending
 
   // Serialised access for the web service and the tests.
   template <typename F>

@@ -2,10 +2,12 @@
 // The start-up sequence and the main loop. The steps are one list, in
 // startup_list.cpp: an engine joins the start-up by adding its step there.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -32,9 +34,12 @@ class StartupRun {
   // Asks every loop to stop and waits for the threads to end.
   void StopAndJoinWorkers();
   std::size_t WorkerCount() const { return workers_.size(); }
+  // False once a loop has ended while no stop was asked for.
+  bool WorkersAlive() const { return deadWorkers_.load() == 0; }
 
  private:
   std::vector<std::thread> workers_;
+  std::atomic<int> deadWorkers_{0};
 };
 
 using StartupStepFunction = void (*)(StartupRun& run);
@@ -66,10 +71,20 @@ void RunStartup(StartupRun& run, std::span<const StartupStep> steps);
 // lines, and returns "name = value" lines sorted by name (--list-tags).
 std::string ListTagsAfterStartup(AgentContext& context, std::span<const StartupStep> steps);
 
-// The main thread's idle loop: waits 2000 ms at a time until `waitForStop`
-// reports a stop (or one was requested), then stops and joins the workers.
+// What the main loop tells a service manager (systemd): "READY=1" when it
+// starts, "WATCHDOG=1" every `watchdogPingMs` while every engine is alive,
+// "STOPPING=1" when a stop arrives.
+struct ServiceNotifier {
+  std::function<void(std::string_view state)> send;  // empty: nothing is sent
+  std::int64_t watchdogPingMs = 0;                    // 0: no watchdog
+};
+
+// The main thread's idle loop: waits 2000 ms at a time (less when a watchdog
+// needs pinging more often) until `waitForStop` reports a stop (or one was
+// requested), then stops and joins the workers.
 using StopWaiter = std::function<bool(std::int64_t ms)>;
-void RunMainLoop(StartupRun& run, const StopWaiter& waitForStop);
+void RunMainLoop(StartupRun& run, const StopWaiter& waitForStop,
+                 const ServiceNotifier& notifier = {});
 
 // The program: parses the command line, then starts and runs the agent.
 // Returns the process exit code.

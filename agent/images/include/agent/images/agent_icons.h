@@ -41,15 +41,17 @@ class AgentIcons {
 // Acquisition engine: the connection icon for a link state (1 when written).
 int SetConnectionIcon(AgentContext& context, int state);
 
-// Alarm watch and start-up: the alert picture (state 1) or the quiet one.
+// Alarm watch and start-up: the alert picture (state 1) or the quiet one,
+// replacing "ico_alerte.png" whole (temporary file, then rename). True when it
+// was written and queued; when the write fails nothing is queued.
 bool PublishAlertImage(AgentContext& context, int state);
 
 // Catalogue: the trend picture written at `path`, not queued (1 when written).
 int PressureTrendIcon(std::string_view trend_text, const std::string& path);
 
-// Start-up image hooks for InitialiseTags: the activity connection icon, the
-// dry rain icon, the not-cold icon and the bare rose; and the quiet alert image.
+// Start-up image hook for InitialiseTags: the activity connection icon, the
+// dry rain icon, the not-cold icon and the bare rose. (The alarm watch draws
+// the quiet alert image, so that it knows whether the site has it.)
 void DrawFirstIcons(AgentContext& context);
-void DrawQuietAlertImage(AgentContext& context);
 
 }  // namespace agent::images

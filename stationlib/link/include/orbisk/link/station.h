@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "orbisk/link/comm_protocol.h"
@@ -48,6 +49,9 @@ std::int32_t& SerialLastError();
 std::int32_t OpenSerialLink(int port, int baud);
 std::int32_t OpenUsbLink(std::int32_t serialNumber);
 std::int32_t OpenTcpLink(const std::string& portText, const std::string& address);
+// Makes a transport built elsewhere (a scripted console in tests) the active
+// link, as the open functions do with theirs: 0, kCommFailure or kOutOfMemory.
+std::int32_t AdoptTransport(LinkKind kind, std::unique_ptr<CommProtocol> transport);
 // Close on the active transport: its result, 0 when there is none.
 std::int32_t CloseActiveLink();
 // Port number of the last serial open (for the baud change).

@@ -41,6 +41,11 @@ class TCP : public CommProtocol {
   void MapSocketError(int socketError, const char* where);
 
   platform::net::Socket socket_;
+  // Bytes received but not yet read: one receive takes whatever has arrived,
+  // so that a long reply costs one system call per segment, not per byte.
+  std::uint8_t received_[512];
+  std::size_t receivedAt_ = 0;
+  std::size_t receivedEnd_ = 0;
   std::vector<int> socketsInUse_;  // at most 64
   std::int32_t lastError_ = 0;
   std::uint32_t defaultWaitMs_ = 2000;

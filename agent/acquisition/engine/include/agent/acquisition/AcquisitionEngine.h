@@ -55,7 +55,8 @@ class AcquisitionEngine {
  private:
   int OpenLibrary();
   void AttemptConnection();
-  void CollectDueServices(std::int64_t passStartMs);
+  // False when collections were due and every one of them failed.
+  bool CollectDueServices(std::int64_t passStartMs);
   void ReadStationTime();
   void Log(std::string_view text);
   void ShowConnection(int state);

@@ -20,6 +20,7 @@ struct PushSettings {
   std::int32_t tls = 0;       // 0 plain FTP, 1 explicit TLS (AUTH TLS), 2 implicit TLS
   bool tlsVerify = true;      // absent FTP_tls_verify checks the certificate
   std::string tlsCaFile;      // trusted certificates (PEM); empty: the system's store
+  std::int32_t timeoutSeconds = 0;  // FTP_timeout: every network wait; 0: the client's own
 
   static PushSettings FromConfiguration(const AgentContext& context);
 };

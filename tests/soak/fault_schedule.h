@@ -1,0 +1,43 @@
+// The soak's seeded fault schedule: phases of simulated time, each either
+// fault-free or with a fault of the console and one of the web host switched
+// on together, each fault phase followed by a fault-free one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ftp_fault_proxy.h"
+
+namespace soak {
+
+struct Phase {
+  std::string name;
+  std::int64_t startS = 0;   // simulated seconds from the start of the soak
+  std::int64_t lengthS = 0;
+  nlohmann::json consoleFault;  // a console-sim "fault" command; null: none
+  FtpFault ftpFault = FtpFault::none;  // for the next push, asked for at once
+  bool ftpDown = false;         // the FTP server stopped for the whole phase
+  bool clean() const { return consoleFault.is_null() && ftpFault == FtpFault::none && !ftpDown; }
+};
+
+// The agent collects every kPassS (RefreshServices and CurrentData): a
+// collection costs about a second and a half of real time in the station
+// library's exchanges, so passes are kept few.
+inline constexpr std::int64_t kPassS = 300;
+// A fault phase holds at least one pass, a clean phase one pass and the push
+// after it, whatever the drift of the passes.
+inline constexpr std::int64_t kFaultPhaseS = kPassS + 30;
+inline constexpr std::int64_t kCleanPhaseS = kPassS + 60;
+inline constexpr std::int64_t kOutageS = 600;      // the stopped server, ten minutes
+inline constexpr std::int64_t kFinalCleanS = 600;  // the last ten minutes
+
+// Phases covering `totalS` simulated seconds: a clean start, then rounds in
+// which every console fault and every web-host fault occurs once, paired in
+// an order drawn from `seed`, and a clean end of at least kFinalCleanS. The
+// regression cases come first, in a fixed order.
+std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t totalS);
+
+}  // namespace soak

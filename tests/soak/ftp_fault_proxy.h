@@ -1,0 +1,69 @@
+// A TCP proxy on 127.0.0.1 between the agent and a real FTP server, in the
+// manner of the scripted server of the FTP tests but over a real server: it
+// relays the control connection and the passive data connections (rewriting
+// the 227/229 replies to its own data port) and, when armed, spoils one
+// control connection in one of the ways a web host fails. It can also play a
+// stopped server: its port then refuses connections.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/net.h"
+
+namespace soak {
+
+enum class FtpFault {
+  none,
+  refuse_at_connect,   // "421" instead of the greeting, then closed
+  refuse_login,        // "530" to PASS
+  refuse_store,        // "452" to the first STOR
+  abort_transfer,      // the first upload cut after a few bytes, "426" for it
+  silence,             // nothing more from the server: the client's time-out ends it
+};
+const char* FtpFaultName(FtpFault fault);
+
+// One control connection as the proxy saw it.
+struct ProxySession {
+  FtpFault fault = FtpFault::none;
+  std::vector<std::string> stored;  // remote names the server confirmed (226/250)
+  bool failedStore = false;         // a STOR that ended in an error reply
+};
+
+class FtpFaultProxy {
+ public:
+  explicit FtpFaultProxy(std::uint16_t upstreamPort);
+  ~FtpFaultProxy();
+  FtpFaultProxy(const FtpFaultProxy&) = delete;
+  FtpFaultProxy& operator=(const FtpFaultProxy&) = delete;
+
+  bool running() const { return port_ != 0; }
+  std::uint16_t port() const { return port_; }
+
+  // The next control connection gets `fault`.
+  void Arm(FtpFault fault);
+  // While down, the port refuses connections (the listener is closed).
+  void SetDown(bool down);
+  // Every control connection so far, in order of arrival.
+  std::vector<ProxySession> Sessions();
+
+ private:
+  void Serve();
+  void Relay(platform::net::Socket client, std::size_t index);
+
+  const std::uint16_t upstreamPort_;
+  std::uint16_t port_ = 0;
+  platform::net::Socket listener_;  // serving thread only
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> down_{false};
+  std::mutex mutex_;
+  FtpFault armed_ = FtpFault::none;
+  std::vector<ProxySession> sessions_;
+  std::thread thread_;
+};
+
+}  // namespace soak

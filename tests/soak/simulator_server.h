@@ -1,0 +1,64 @@
+// The console simulator's core in-process, on the test's clock, serving its
+// data-logger link on 127.0.0.1. Unlike the console-sim program, every thread
+// it starts is stopped and joined by its destructor.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <list>
+#include <mutex>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "consolesim/clock.h"
+#include "consolesim/simulator.h"
+#include "platform/clock.h"
+
+namespace soak {
+
+// The console's time is the test clock's: both read the same simulated seconds.
+class ConsoleClockAdapter final : public consolesim::Clock {
+ public:
+  explicit ConsoleClockAdapter(platform::Clock& clock) : clock_(clock) {}
+  std::int64_t now() const override { return clock_.SecondsSince1970(); }
+
+ private:
+  platform::Clock& clock_;
+};
+
+class SimulatorServer {
+ public:
+  SimulatorServer(platform::Clock& clock, consolesim::ConsoleOptions options);
+  ~SimulatorServer();
+  SimulatorServer(const SimulatorServer&) = delete;
+  SimulatorServer& operator=(const SimulatorServer&) = delete;
+
+  bool running() const { return listener_ >= 0; }
+  int port() const { return port_; }
+  // One control command (see tools/console-sim/README.md); throws
+  // std::runtime_error when the reply is not ok.
+  nlohmann::json control(const nlohmann::json& command);
+
+ private:
+  void acceptLoop();
+
+  ConsoleClockAdapter clock_;
+  consolesim::Simulator sim_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::mutex mutex_;
+  bool stopping_ = false;
+  struct Link {
+    int fd;
+    std::thread thread;
+    bool done = false;
+  };
+  // Joins the threads of links that ended (mutex_ held).
+  void reapLocked();
+
+  std::list<Link> links_;  // guarded by mutex_
+  std::thread acceptor_;
+};
+
+}  // namespace soak

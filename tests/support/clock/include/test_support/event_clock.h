@@ -1,0 +1,60 @@
+// A clock for tests that run several engine threads on one simulated time.
+// Time runs with the real clock while any participant works, and jumps ahead
+// to the earliest wake-up as soon as every participant sleeps: an engine that
+// sleeps 1000 ms costs no real second, while a real network wait still counts
+// as the time it really took.
+//
+// A participant is a thread that has called SleepMs or Join at least once. No
+// jump is made before `ExpectParticipants` threads have joined, and a
+// participant that ends without calling Leave stops every later jump (time
+// then runs at real speed, which a test notices by its duration).
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "platform/clock.h"
+
+namespace test_support {
+
+class EventClock final : public platform::Clock {
+ public:
+  // Starts at `secondsSince1970` (default 2026-12-06 21:46:36 UTC).
+  explicit EventClock(std::int64_t secondsSince1970 = 1796593596);
+
+  std::int64_t MonotonicMs() override;
+  std::int64_t SecondsSince1970() override;
+  // The UTC breakdown of SecondsSince1970, so tests need no time zone.
+  platform::LocalTime Now() override;
+  void SleepMs(std::int64_t ms) override;
+
+  // Counts the calling thread as a participant, busy until it sleeps.
+  void Join();
+  // The calling thread takes no further part (a thread that ends).
+  void Leave();
+  // No jump until `count` threads have joined.
+  void ExpectParticipants(std::size_t count);
+  // Every sleep, current and later, returns at once: lets the threads end.
+  void Release();
+  // Simulated milliseconds gained by jumps so far.
+  std::int64_t SkippedMs();
+
+ private:
+  std::int64_t NowLocked() const;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  const std::chrono::steady_clock::time_point origin_;
+  const std::int64_t startWallMs_;
+  std::int64_t skippedMs_ = 0;
+  std::set<std::thread::id> participants_;
+  std::size_t expected_ = 0;
+  std::multiset<std::int64_t> wakeUps_;  // one entry per sleeping participant
+  bool released_ = false;
+};
+
+}  // namespace test_support
