@@ -25,35 +25,30 @@ const TagEntry kCatalogue[] = {
 };
 
 constexpr std::size_t kInputTags = 4;
-constexpr std::size_t kShortValue = 16;  // values may hold references: keep their growth small
+constexpr std::size_t kShortValue = 16;
+// Values and separators may hold request blocks of their own, which multiply
+// the line at every catalogue step: a small limit keeps each input fast.
+constexpr std::size_t kLineLimit = 64 * 1024;
 
 std::string Piece(fuzz::FuzzInput& input, std::size_t longest) {
   return std::string(input.Take(input.Byte() % (longest + 1)));
 }
 
-// A value or separator that holds a request block of its own doubles the line
-// at every catalogue step, as the substitution is defined to: 2 to the power
-// of the catalogue size. Values and separators come from the station and the
-// configuration, never from the template, so they are kept free of "R" here
-// and no "#RQT#" can be made of them.
-std::string WithoutRequests(std::string text) {
-  for (char& c : text)
-    if (c == 'R') c = 'r';
-  return text;
-}
-
-// The substitution exactly as defined, one catalogue entry after the other.
+// The substitution exactly as defined, one catalogue entry after the other,
+// stopping at the first replacement that would grow the line past the limit.
 std::string PlainLoop(std::string work, const std::vector<TagEntry>& tags, const std::string& separator) {
-  using agent::publication::ReplaceAll;
+  using agent::publication::ReplaceAllWithin;
   if (work.empty()) return work;
   for (const TagEntry& tag : tags) {
     const std::size_t opening = work.find("#RQT#");
     const std::size_t closing = opening == std::string::npos ? std::string::npos : work.find('#', opening + 5);
     if (closing != std::string::npos) {
       const std::string criterion = work.substr(opening + 5, closing - opening - 5);
-      ReplaceAll(work, "#RQT#" + criterion + "#", agent::publication::RequestBlockText(tags, criterion, separator));
+      if (!ReplaceAllWithin(work, "#RQT#" + criterion + "#",
+                            agent::publication::RequestBlockText(tags, criterion, separator), kLineLimit))
+        break;
     }
-    ReplaceAll(work, "#" + tag.name + "#", tag.value);
+    if (!ReplaceAllWithin(work, "#" + tag.name + "#", tag.value, kLineLimit)) break;
   }
   return work;
 }
@@ -69,13 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t extra = input.Byte() % (kInputTags + 1);
   for (std::size_t i = 0; i < extra; ++i) {
     std::string name = Piece(input, 32);
-    tags.push_back({std::move(name), WithoutRequests(Piece(input, kShortValue))});
+    tags.push_back({std::move(name), Piece(input, kShortValue)});
   }
-  const std::string separator = WithoutRequests(Piece(input, kShortValue));
+  const std::string separator = Piece(input, kShortValue);
   const std::string line(input.Until(std::string_view("\0", 1)));
   const std::string_view templateBytes = input.Rest();
 
-  agent::publication::TagSubstitution substitution(tags, separator);
+  agent::publication::TagSubstitution substitution(tags, separator, {}, {}, kLineLimit);
   if (agent::publication::SubstituteTags(line, substitution) != PlainLoop(line, tags, separator)) std::abort();
 
   const std::string filled = agent::publication::FillTemplateText(templateBytes, substitution);

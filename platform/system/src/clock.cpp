@@ -1,6 +1,5 @@
 #include "platform/clock.h"
 
-#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -28,18 +27,24 @@ class SystemClock final : public Clock {
   void SleepMs(std::int64_t ms) override {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
-  // Short slices keep a stop prompt without a wake-up channel per sleeper.
-  void SleepMsUnless(std::int64_t ms, const std::atomic<bool>& wake) override {
-    constexpr std::int64_t kSliceMs = 50;
-    const std::int64_t end = MonotonicMs() + ms;
-    for (std::int64_t left = ms; left > 0 && !wake.load(std::memory_order_relaxed);
-         left = end - MonotonicMs()) {
-      SleepMs(std::min(left, kSliceMs));
-    }
-  }
+  void SleepMsUnless(std::int64_t ms, StopFlag& stop) override { stop.WaitFor(ms); }
 };
 
 }  // namespace
+
+void StopFlag::Set() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    set_.store(true, std::memory_order_release);
+  }
+  changed_.notify_all();
+}
+
+bool StopFlag::WaitFor(std::int64_t ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (ms > 0) changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return IsSet(); });
+  return IsSet();
+}
 
 Clock& RealClock() {
   static SystemClock clock;

@@ -74,4 +74,27 @@ TEST(RealClock, MovesForwardAndGivesAPlausibleDate) {
   EXPECT_LE(t.month, 12);
 }
 
+// A long real sleep ends as soon as the stop is set from another thread, and
+// a set flag makes later sleeps return at once.
+TEST(RealClock, StopFlagCutsALongSleepShort) {
+  platform::Clock& clock = platform::RealClock();
+  platform::StopFlag stop;
+  std::atomic<bool> waiting{false};
+  std::int64_t slept = -1;
+  std::thread sleeper([&] {
+    waiting = true;
+    const std::int64_t start = clock.MonotonicMs();
+    clock.SleepMsUnless(60000, stop);
+    slept = clock.MonotonicMs() - start;
+  });
+  while (!waiting) std::this_thread::yield();
+  stop.Set();
+  sleeper.join();
+  EXPECT_LT(slept, 10000);
+  EXPECT_TRUE(stop.IsSet());
+  const std::int64_t start = clock.MonotonicMs();
+  clock.SleepMsUnless(60000, stop);
+  EXPECT_LT(clock.MonotonicMs() - start, 1000);
+}
+
 }  // namespace

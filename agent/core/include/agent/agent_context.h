@@ -59,8 +59,8 @@ class AgentContext {
 
   // Orderly stop: set by the signal handler. A loop sleeping in Sleep() wakes
   // up at once (on the real clock) and gets false; so does any later Sleep().
-  void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
-  bool StopRequested() const { return stop_.load(std::memory_order_relaxed); }
+  void RequestStop() { stop_.Set(); }
+  bool StopRequested() const { return stop_.IsSet(); }
   bool Sleep(std::int64_t ms);
 
   // A muted journal drops every LogMessage (--list-tags writes no journal).
@@ -70,7 +70,7 @@ class AgentContext {
  private:
   platform::Clock& clock_;
   AgentPaths paths_;
-  std::atomic<bool> stop_{false};
+  platform::StopFlag stop_;
   std::atomic<bool> muted_{false};
 };
 

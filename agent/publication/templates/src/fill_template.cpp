@@ -41,11 +41,15 @@ TagSubstitution CatalogueSubstitution(AgentContext& context) {
   tags.reserve(context.state.catalogue.Count());
   context.state.catalogue.ForEach(
       [&tags](const std::string& name, const std::string& value) { tags.push_back({name, value}); });
-  return TagSubstitution(std::move(tags), context.Setting("FORMDATA", "SeparatorRQT"),
-                         [&context](std::string_view criterion) {
-                           LogMessage(context, "[CodeMeteoBrumal] : Critère de recherche trouvé => " +
-                                                   std::string(criterion));
-                         });
+  return TagSubstitution(
+      std::move(tags), context.Setting("FORMDATA", "SeparatorRQT"),
+      [&context](std::string_view criterion) {
+        LogMessage(context, "[CodeMeteoBrumal] : Critère de recherche trouvé => " + std::string(criterion));
+      },
+      [&context](std::size_t limit) {
+        LogMessage(context, "[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de " +
+                                std::to_string(limit) + " octets), la suite de ses balises n'est pas remplacée.");
+      });
 }
 
 std::string TemplateOutputPath(const AgentContext& context, const std::string& templatePath) {

@@ -20,23 +20,46 @@ std::string Delimited(std::string_view name) {
   return reference;
 }
 
-}  // namespace
+enum class Replaced { nothing, done, tooLong };
 
-bool ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
-  std::size_t match = text.find(pattern);
-  if (match == std::string::npos) return false;
+Replaced Replace(std::string& text, std::string_view pattern, std::string_view replacement,
+                 std::size_t limit) {
+  const std::size_t first = text.find(pattern);
+  if (first == std::string::npos) return Replaced::nothing;
+  if (pattern.empty()) {
+    if (text.size() + replacement.size() > limit) return Replaced::tooLong;
+    text.insert(0, replacement);
+    return Replaced::done;
+  }
+  std::size_t matches = 0;
+  for (std::size_t at = first; at != std::string::npos; at = text.find(pattern, at + pattern.size())) ++matches;
+  // Only growth is bounded, and it is measured before anything is built, so
+  // a refused replacement costs no memory.
+  const std::size_t kept = text.size() - matches * pattern.size();
+  if (replacement.size() > pattern.size() && (limit < kept || (limit - kept) / replacement.size() < matches))
+    return Replaced::tooLong;
   std::string result;
-  result.reserve(text.size() + replacement.size());
+  result.reserve(kept + matches * replacement.size());
   std::size_t copied = 0;
-  while (match != std::string::npos) {
+  for (std::size_t match = first; match != std::string::npos; match = text.find(pattern, copied)) {
     result.append(text, copied, match - copied);
     result.append(replacement);
     copied = match + pattern.size();
-    match = pattern.empty() ? std::string::npos : text.find(pattern, copied);
   }
   result.append(text, copied, std::string::npos);
   text.swap(result);
-  return true;
+  return Replaced::done;
+}
+
+}  // namespace
+
+bool ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
+  return Replace(text, pattern, replacement, std::string::npos) == Replaced::done;
+}
+
+bool ReplaceAllWithin(std::string& text, std::string_view pattern, std::string_view replacement,
+                      std::size_t limit) {
+  return Replace(text, pattern, replacement, limit) != Replaced::tooLong;
 }
 
 std::string RequestBlockText(const std::vector<TagEntry>& tagsInTableOrder,
@@ -55,10 +78,13 @@ std::string RequestBlockText(const std::vector<TagEntry>& tagsInTableOrder,
 }
 
 TagSubstitution::TagSubstitution(std::vector<TagEntry> tagsInTableOrder, std::string separator,
-                                 RequestObserver onRequest)
+                                 RequestObserver onRequest, LineCutObserver onLineCut,
+                                 std::size_t lineLimit)
     : tags_(std::move(tagsInTableOrder)),
       separator_(std::move(separator)),
-      onRequest_(std::move(onRequest)) {
+      onRequest_(std::move(onRequest)),
+      onLineCut_(std::move(onLineCut)),
+      lineLimit_(lineLimit) {
   indexByName_.reserve(tags_.size() * 2);
   for (std::size_t i = 0; i < tags_.size(); ++i) {
     const std::string& name = tags_[i].name;
@@ -102,6 +128,11 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
   }
   std::string work(line);
   std::size_t step = 0;
+  const auto replace = [this, &work](std::string_view pattern, std::string_view replacement) {
+    if (ReplaceAllWithin(work, pattern, replacement, lineLimit_)) return true;
+    if (onLineCut_) onLineCut_(lineLimit_);
+    return false;
+  };
   while (step < tags_.size()) {
     const std::size_t opening = work.find(kRequestOpening);
     const std::size_t closing =
@@ -115,8 +146,7 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
       std::string block;
       block.reserve(criterion.size() + kRequestOpening.size() + 1);
       block.append(kRequestOpening).append(criterion).push_back('#');
-      ReplaceAll(work, block, text);
-      ReplaceAll(work, Delimited(tags_[step].name), tags_[step].value);
+      if (!replace(block, text) || !replace(Delimited(tags_[step].name), tags_[step].value)) break;
       ++step;
       continue;
     }
@@ -124,7 +154,7 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
     // changes at a step whose reference occurs in it: go straight there.
     const std::size_t next = NextTagStep(work, step);
     if (next == kNoStep) break;
-    ReplaceAll(work, Delimited(tags_[next].name), tags_[next].value);
+    if (!replace(Delimited(tags_[next].name), tags_[next].value)) break;
     step = next + 1;
   }
   out.append(work);

@@ -3,6 +3,7 @@
 // tests replace the real clock with FakeClock and run in milliseconds.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -19,6 +20,21 @@ struct LocalTime {
   int second = 0;
 };
 
+// A stop request that sleeping threads wait on: Set wakes every waiter at
+// once, so a long pause needs no polling to stay responsive.
+class StopFlag {
+ public:
+  void Set();
+  bool IsSet() const { return set_.load(std::memory_order_acquire); }
+  // Waits up to `ms` of real time or until Set; returns IsSet().
+  bool WaitFor(std::int64_t ms);
+
+ private:
+  std::atomic<bool> set_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+};
+
 class Clock {
  public:
   virtual ~Clock() = default;
@@ -30,11 +46,11 @@ class Clock {
   virtual LocalTime Now() = 0;
   // Sleeps about `ms` milliseconds (0 or negative returns at once).
   virtual void SleepMs(std::int64_t ms) = 0;
-  // Sleeps like SleepMs but returns early once `wake` turns true, so that a
+  // Sleeps like SleepMs but returns early once `stop` is set, so that a
   // stop request does not wait for the end of a long pause. A clock whose
   // sleeps take no real time just sleeps.
-  virtual void SleepMsUnless(std::int64_t ms, const std::atomic<bool>& wake) {
-    if (!wake.load(std::memory_order_relaxed)) SleepMs(ms);
+  virtual void SleepMsUnless(std::int64_t ms, StopFlag& stop) {
+    if (!stop.IsSet()) SleepMs(ms);
   }
 };
 

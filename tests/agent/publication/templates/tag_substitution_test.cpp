@@ -49,6 +49,39 @@ TEST(TagSubstitution, LogsEachResolvedRequestBlock) {
   EXPECT_EQ(seen, (std::vector<std::string>{"A_", "B"}));
 }
 
+// A separator holding a request block doubles the line at every catalogue
+// step; the line stops at the limit, as it stood before the refused step.
+TEST(TagSubstitution, ARequestInTheSeparatorStopsAtTheLineLimit) {
+  std::vector<TagEntry> tags{{"A_1", "v"}, {"A_2", "v"}};
+  for (int i = 0; i < 30; ++i) tags.push_back({"T" + std::to_string(i), "t"});
+  std::vector<std::size_t> cuts;
+  TagSubstitution substitution(tags, "#RQT#A_#", {}, [&cuts](std::size_t limit) { cuts.push_back(limit); },
+                               4096);
+  const std::string out = SubstituteTags("#RQT#A_#", substitution);
+  // The line doubles at each step: 18, 38, 78 ... 2558 bytes, then 5118 is refused.
+  EXPECT_EQ(out.size(), 2558u);
+  EXPECT_EQ(cuts, std::vector<std::size_t>{4096});
+  // The same substitution goes on with the next line, unaffected.
+  EXPECT_EQ(SubstituteTags("#A_1#", substitution), "v");
+}
+
+// Only growth is bounded: a line already past the limit is still filled
+// where a replacement keeps or shrinks it.
+TEST(TagSubstitution, ALongLineThatDoesNotGrowIsFilled) {
+  TagSubstitution substitution({{"Temp", "1"}}, "", {}, {}, 64);
+  const std::string line = std::string(100, '.') + "#Temp#";
+  EXPECT_EQ(SubstituteTags(line, substitution), std::string(100, '.') + "1");
+}
+
+TEST(TagSubstitution, ReplaceAllWithinRefusesGrowthPastTheLimit) {
+  std::string text = "a-a-a";
+  EXPECT_FALSE(agent::publication::ReplaceAllWithin(text, "a", "xyz", 10));
+  EXPECT_EQ(text, "a-a-a");
+  EXPECT_TRUE(agent::publication::ReplaceAllWithin(text, "a", "xyz", 11));
+  EXPECT_EQ(text, "xyz-xyz-xyz");
+  EXPECT_TRUE(agent::publication::ReplaceAllWithin(text, "q", "long replacement", 1));
+}
+
 TEST(TagSubstitution, ValuesAreSubstitutedAgainByLaterSteps) {
   // B comes after A in table order, so the reference inserted by A is replaced.
   EXPECT_EQ(Fill({{"A", "<#B#>"}, {"B", "b"}}, "#A#"), "<b>");

@@ -32,15 +32,25 @@ struct TagEntry {
 std::string RequestBlockText(const std::vector<TagEntry>& tagsInTableOrder,
                              std::string_view criterion, std::string_view separator);
 
+// The longest a line may grow to by substitution. A value or separator that
+// holds a request block of its own multiplies the line at every catalogue
+// step; past this size the line's substitution stops.
+constexpr std::size_t kMaxSubstitutedLineBytes = std::size_t{4} << 20;
+
 class TagSubstitution {
  public:
   // Called for each request block found, with its criterion (for the journal).
   using RequestObserver = std::function<void(std::string_view criterion)>;
+  // Called when a line reached the size limit and was left part substituted.
+  using LineCutObserver = std::function<void(std::size_t limit)>;
 
   TagSubstitution(std::vector<TagEntry> tagsInTableOrder, std::string separator,
-                  RequestObserver onRequest = {});
+                  RequestObserver onRequest = {}, LineCutObserver onLineCut = {},
+                  std::size_t lineLimit = kMaxSubstitutedLineBytes);
 
-  // Appends the substituted `line` to `out`.
+  // Appends the substituted `line` to `out`. A replacement that would take
+  // the line past the limit is not made, and the line is appended as it
+  // stands before it.
   void AppendSubstituted(std::string_view line, std::string& out);
 
  private:
@@ -50,6 +60,8 @@ class TagSubstitution {
   std::vector<TagEntry> tags_;
   std::string separator_;
   RequestObserver onRequest_;
+  LineCutObserver onLineCut_;
+  std::size_t lineLimit_;
   std::unordered_map<std::string_view, std::size_t> indexByName_;
   // Most "#" characters found inside one tag name: references to such names
   // span more than two consecutive "#" of the line.
@@ -64,5 +76,10 @@ std::string SubstituteTags(std::string_view line, TagSubstitution& substitution)
 // Replaces every occurrence of `pattern` in `text`, scanning left to right and
 // resuming after each inserted text. Returns false when nothing matched.
 bool ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// ReplaceAll unless the result would be longer than `limit`: then `text` is
+// left unchanged and the result is false.
+bool ReplaceAllWithin(std::string& text, std::string_view pattern, std::string_view replacement,
+                      std::size_t limit);
 
 }  // namespace agent::publication
