@@ -60,6 +60,28 @@ TEST_F(TemplateEngineTest, FillsQueuesAndLogsEachTemplate) {
   EXPECT_TRUE(context->state.pushDue.IsSet());
 }
 
+// A separator holding a request block doubles the line at every catalogue
+// entry: the line stops at the limit, the rest of the file is still filled.
+TEST_F(TemplateEngineTest, ARunawayLineIsCutWithAJournalLine) {
+  SetSetting("FORMDATA", "SeparatorRQT", ";#RQT#ExtraTemp_#");
+  for (int i = 0; i < 40; ++i) context->state.catalogue.Set("Filler_" + std::to_string(i), "f");
+  WriteBytes(Path("site/index.htm"), "#RQT#ExtraTemp_#\n#TempExt#\n");
+  AddStreamFile("Accueil", Path("site/index.htm"));
+  Pass();
+
+  const std::string filled = ReadBytes(Path("cache/index.htm"));
+  const std::size_t firstEnd = filled.find("\r\n");
+  ASSERT_NE(firstEnd, std::string::npos);
+  EXPECT_LE(firstEnd, agent::publication::kMaxSubstitutedLineBytes);
+  EXPECT_GT(firstEnd, agent::publication::kMaxSubstitutedLineBytes / 2);
+  EXPECT_EQ(filled.substr(firstEnd), "\r\n12.5\r\n");
+  EXPECT_EQ(JournalLinesStartingWith("[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de 4194304 "
+                                     "octets), la suite de ses balises n'est pas remplacée.")
+                .size(),
+            1u);
+  EXPECT_EQ(QueuedPath(Path("cache/index.htm")), Path("cache/index.htm"));
+}
+
 TEST_F(TemplateEngineTest, NothingDueNothingDone) {
   AddStreamFile("Accueil", Path("site/index.htm"));
   RunTemplatePass(*context);
