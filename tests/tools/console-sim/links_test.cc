@@ -5,10 +5,15 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <signal.h>
+#include <string>
+#include <thread>
 #include <gtest/gtest.h>
 
 #include "consolesim/crc16.h"
@@ -271,6 +276,40 @@ TEST(ConsoleSimLauncher, StateFileAndPacing) {
 TEST(ConsoleSimLauncher, ReportsAProgramThatCannotStart) {
   EXPECT_THROW(Launcher({"--no-such-option"}), std::runtime_error);
   EXPECT_THROW(Launcher({"--state", "/nonexistent/state.json"}), std::runtime_error);
+}
+
+// Gone, or a zombie that nobody reaps (a container's first process may not).
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string pidText, name, state;
+  return !(stat >> pidText >> name >> state) || state == "Z";
+}
+
+// A test process that dies without running its destructors takes its
+// simulator with it.
+TEST(ConsoleSimLauncher, TheSimulatorEndsWithAProcessThatDies) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t test = ::fork();
+  ASSERT_GE(test, 0);
+  if (test == 0) {
+    ::close(fds[0]);
+    Launcher* sim = new Launcher({"--no-pty"});
+    const pid_t pid = sim->pid();
+    (void)!::write(fds[1], &pid, sizeof pid);
+    std::_Exit(0);
+  }
+  ::close(fds[1]);
+  pid_t sim = -1;
+  const bool got = ::read(fds[0], &sim, sizeof sim) == sizeof sim;
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(test, &status, 0);
+  ASSERT_TRUE(got);
+  bool ended = false;
+  for (int i = 0; i < 500 && !(ended = Ended(sim)); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(ended);
+  if (!ended) ::kill(sim, SIGKILL);
 }
 
 }  // namespace

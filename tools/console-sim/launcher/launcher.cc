@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,9 +52,13 @@ Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  const pid_t parent = ::getpid();
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("console-sim launcher: fork failed");
   if (pid_ == 0) {
+    // A test that crashes before its destructor runs takes the simulator with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) std::_Exit(127);
     ::close_range(3, ~0U, 0);  // the test's own sockets and files stay with the test
     ::execv(program.c_str(), argv.data());
     std::_Exit(127);
