@@ -57,8 +57,9 @@ class AgentContext {
   // The cache directory as a usable directory path (working directory when empty).
   std::string CacheDirectoryPath() const;
 
-  // Orderly stop: set by the signal handler. A loop sleeping in Sleep() wakes
-  // up at once (on the real clock) and gets false; so does any later Sleep().
+  // Orderly stop, requested by the main loop once a stop signal was received
+  // (never from a signal handler: it takes a lock). A loop sleeping in Sleep()
+  // wakes up at once (on the real clock) and gets false; so does any later Sleep().
   void RequestStop() { stop_.Set(); }
   bool StopRequested() const { return stop_.IsSet(); }
   bool Sleep(std::int64_t ms);
