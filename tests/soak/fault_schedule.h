@@ -23,10 +23,14 @@ struct Phase {
   bool clean() const { return consoleFault.is_null() && ftpFault == FtpFault::none && !ftpDown; }
 };
 
-// The agent collects every kPassS (RefreshServices and CurrentData): a
-// collection costs about a second and a half of real time in the station
-// library's exchanges, so passes are kept few.
-inline constexpr std::int64_t kPassS = 300;
+// The agent collects every kPassS (RefreshServices and CurrentData). The real
+// time of a soak is nearly all the station library's own waits: a collection
+// pass costs about 1.6 s of them (each clear of the link waits 70 ms), and a
+// run of the configuration, calibration, alarm and high/low services about 4 s.
+// So passes are kept few, and those services run every kSlowServicesS. Two
+// simulated hours still hold every console fault and every web-host fault.
+inline constexpr std::int64_t kPassS = 320;
+inline constexpr std::int64_t kSlowServicesS = 6 * 3600;
 // A fault phase holds at least one pass, a clean phase one pass and the push
 // after it, whatever the drift of the passes.
 inline constexpr std::int64_t kFaultPhaseS = kPassS + 30;

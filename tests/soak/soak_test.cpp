@@ -137,7 +137,8 @@ class Soak {
         << "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=" << kPassS
         << "\nMarkerFile=#REPCOURANT#catalogue.txt\n"
         << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_.port() << "\nConnectionTimeout=5\nOffsetService=5\n"
-        << "[SERVICES]\nCurrentData=" << kPassS << "\nAlarm=3600\nHiLow=3600\nConfigStation=3600\nCalibration=3600\n"
+        << "[SERVICES]\nCurrentData=" << kPassS << "\nAlarm=" << kSlowServicesS << "\nHiLow=" << kSlowServicesS
+        << "\nConfigStation=" << kSlowServicesS << "\nCalibration=" << kSlowServicesS << "\n"
         << "[CURRENTDATA]\nTempHumBar=10\nForeCast=600\nSunSetSunRise=3600\n"
         << "[LOG]\nFile=#REPCOURANT#journal\\soak.log\nSize=256\nType=text\n"
         << "[FTP]\nserver=127.0.0.1@" << proxy_.port() << "\nusername=" << ftp_.options().user
@@ -351,6 +352,34 @@ class Soak {
   std::size_t outageSessions_ = 0;
   std::vector<std::string> failures_;
 };
+
+// The soak of `make test` is two simulated hours: whatever the seed, they hold
+// every console fault and every web-host fault at least once, then the clean end.
+TEST(SoakSchedule, TwoHoursHoldEveryFault) {
+  for (std::uint32_t seed : {20261208u, 1u, 77u, 4242u}) {
+    const std::vector<Phase> schedule = MakeSchedule(seed, 2 * 3600);
+    std::set<std::string> console;
+    std::set<FtpFault> ftp;
+    bool outage = false;
+    for (const Phase& phase : schedule) {
+      if (!phase.consoleFault.is_null()) console.insert(phase.consoleFault.value("name", ""));
+      if (phase.ftpFault != FtpFault::none) ftp.insert(phase.ftpFault);
+      outage = outage || phase.ftpDown;
+      if (!phase.clean()) {
+        EXPECT_GE(phase.lengthS, kPassS + 30) << phase.name << " holds no pass";
+      }
+    }
+    EXPECT_EQ(console, (std::set<std::string>{"asleep", "refuse", "wrong_byte", "corrupt_crc", "truncate", "stall",
+                                              "drop"}))
+        << "seed " << seed;
+    EXPECT_EQ(ftp.size(), 5u) << "seed " << seed;
+    EXPECT_TRUE(outage) << "seed " << seed;
+    ASSERT_FALSE(schedule.empty());
+    EXPECT_TRUE(schedule.back().clean());
+    EXPECT_GE(schedule.back().lengthS, kFinalCleanS);
+    EXPECT_EQ(schedule.back().startS + schedule.back().lengthS, 2 * 3600);
+  }
+}
 
 TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
   std::signal(SIGPIPE, SIG_IGN);  // the simulator writes to links the agent may have closed
