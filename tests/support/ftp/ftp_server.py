@@ -25,6 +25,7 @@ def main():
     parser.add_argument("--tls", choices=["none", "explicit", "implicit"], default="none")
     parser.add_argument("--cert", default="")
     parser.add_argument("--key", default="")
+    parser.add_argument("--tls-min", choices=["1.2", "1.3"], default="1.2")
     args = parser.parse_args()
 
     logging.basicConfig(filename=args.log, level=logging.DEBUG,
@@ -47,6 +48,9 @@ def main():
         Handler.keyfile = args.key
         Handler.tls_control_required = True
         Handler.tls_data_required = True
+        if args.tls_min == "1.3":
+            from OpenSSL import SSL
+            Handler.get_ssl_context().set_min_proto_version(SSL.TLS1_3_VERSION)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")

@@ -57,6 +57,7 @@ RealFtpServer::RealFtpServer(RealFtpServerOptions options) : options_(std::move(
                                    "--log", base_ + "/server.log", "--tls", tls_argument(options_.tls)};
   if (options_.tls != ServerTls::none) {
     args.insert(args.end(), {"--cert", options_.cert_file, "--key", options_.key_file});
+    if (options_.tls13_only) args.insert(args.end(), {"--tls-min", "1.3"});
   }
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());

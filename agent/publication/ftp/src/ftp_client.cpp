@@ -61,6 +61,7 @@ class FtpClient final : public FtpConnection {
   Reply read_reply(std::chrono::milliseconds timeout);
   Reply command(const std::string& line);
   bool send_line(const std::string& line, std::string& failure);
+  FtpResult open_session();
   bool secure_control(FtpResult& result);
   FtpResult upload(const std::string& remote_name, const Source& source);
   std::unique_ptr<Channel> secure_data(net::Socket socket, FtpResult& result);
@@ -77,6 +78,8 @@ class FtpClient final : public FtpConnection {
   std::string pending_;  // bytes received after the last reply
   bool epsv_refused_ = false;
   bool eprt_refused_ = false;
+  bool newest_tls_ = false;          // the server refused TLS 1.2: offer the newest version
+  bool tls_version_refused_ = false;  // the last negotiation failed on the version
 };
 
 void FtpClient::enter(FtpState next) {
@@ -155,7 +158,7 @@ bool FtpClient::usable(FtpStep step, FtpResult& result) {
 
 bool FtpClient::secure_control(FtpResult& result) {
   std::string error;
-  tls_ = TlsContext::create(settings_.tls_verify, settings_.tls_ca_file, &error);
+  tls_ = TlsContext::create(settings_.tls_verify, settings_.tls_ca_file, newest_tls_, &error);
   if (!tls_) {
     journal("Échec de la négociation TLS : " + error);
     result = fail(FtpStep::connect, "TLS set-up failed: " + error);
@@ -168,8 +171,13 @@ bool FtpClient::secure_control(FtpResult& result) {
   auto channel = tls_->connect(std::move(socket), settings_.host, false,
                                net::deadline_after(settings_.connect_timeout), &outcome);
   if (!channel) {
-    journal(outcome.certificate_rejected ? "Certificat du serveur refusé : " + outcome.reason
-                                         : "Échec de la négociation TLS : " + outcome.reason);
+    tls_version_refused_ = outcome.version_refused && !newest_tls_;
+    if (tls_version_refused_) {
+      journal("Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus récente.");
+    } else {
+      journal(outcome.certificate_rejected ? "Certificat du serveur refusé : " + outcome.reason
+                                           : "Échec de la négociation TLS : " + outcome.reason);
+    }
     enter(FtpState::broken);
     result = fail(FtpStep::connect, "TLS negotiation failed: " + outcome.reason);
     return false;
@@ -181,6 +189,16 @@ bool FtpClient::secure_control(FtpResult& result) {
 }
 
 FtpResult FtpClient::open() {
+  tls_version_refused_ = false;
+  FtpResult result = open_session();
+  if (tls_version_refused_) {
+    newest_tls_ = true;
+    result = open_session();
+  }
+  return result;
+}
+
+FtpResult FtpClient::open_session() {
   close();
   epsv_refused_ = eprt_refused_ = false;
   FtpResult result;

@@ -70,13 +70,15 @@ bool is_ip_address(const std::string& host) {
 
 }  // namespace
 
-std::unique_ptr<TlsContext> TlsContext::create(bool verify, const std::string& ca_file, std::string* error) {
+std::unique_ptr<TlsContext> TlsContext::create(bool verify, const std::string& ca_file, bool newest_version,
+                                               std::string* error) {
   SSL_CTX* context = SSL_CTX_new(TLS_client_method());
   if (!context) {
     *error = openssl_errors();
     return nullptr;
   }
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+  if (!newest_version) SSL_CTX_set_max_proto_version(context, TLS1_2_VERSION);
   // Sessions are kept by keep_session, not by OpenSSL's own cache.
   SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
   SSL_CTX_sess_set_new_cb(context, keep_session);
@@ -132,6 +134,7 @@ std::unique_ptr<TlsChannel> TlsContext::connect(net::Socket socket, const std::s
   for (;;) {
     int code = SSL_connect(ssl);
     if (code == 1) break;
+    const int first_reason = ERR_GET_REASON(ERR_peek_error());
     ChannelResult failure;
     if (channel->wait_for_progress(code, deadline, failure)) continue;
     long verified = SSL_get_verify_result(ssl);
@@ -140,6 +143,8 @@ std::unique_ptr<TlsChannel> TlsContext::connect(net::Socket socket, const std::s
       outcome->reason = X509_verify_cert_error_string(verified);
     } else {
       outcome->reason = failure.message;
+      outcome->version_refused =
+          first_reason == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION || first_reason == SSL_R_UNSUPPORTED_PROTOCOL;
     }
     return nullptr;
   }

@@ -1,6 +1,11 @@
 // TLS for the FTP client (OpenSSL, TLS 1.2 or later, the system's default
 // ciphers). Bytes move through the platform socket functions, so every wait
 // keeps its deadline.
+//
+// A session is first offered TLS 1.2 only: resuming it on each data
+// connection is a plain abbreviated handshake, where TLS 1.3 runs a new key
+// exchange per file, and it is the version FTP servers demanding session
+// reuse handle best. A server that refuses TLS 1.2 is asked again with TLS 1.3.
 #pragma once
 
 #include <openssl/ssl.h>
@@ -15,6 +20,7 @@ namespace agent::ftp_detail {
 struct TlsOutcome {
   bool ok = false;
   bool certificate_rejected = false;  // the handshake failed on the certificate check
+  bool version_refused = false;       // the server accepts none of the versions offered
   std::string reason;                 // why it failed
   std::string version;                // "TLSv1.3" once established
 };
@@ -24,8 +30,10 @@ class TlsChannel;
 // Settings shared by the control connection and its data connections.
 class TlsContext {
  public:
-  // Null with `error` set when the trust settings cannot be loaded.
-  static std::unique_ptr<TlsContext> create(bool verify, const std::string& ca_file, std::string* error);
+  // Null with `error` set when the trust settings cannot be loaded. Without
+  // `newest_version`, TLS 1.2 only; with it, the system's newest as well.
+  static std::unique_ptr<TlsContext> create(bool verify, const std::string& ca_file, bool newest_version,
+                                            std::string* error);
   ~TlsContext();
   TlsContext(const TlsContext&) = delete;
   TlsContext& operator=(const TlsContext&) = delete;

@@ -96,6 +96,32 @@ INSTANTIATE_TEST_SUITE_P(Modes, TlsTransfer,
                                   (info.param.passive ? "Passive" : "Active");
                          });
 
+// TLS 1.2 first, for its cheap resumption; a server that only speaks TLS 1.3
+// gets a second connection offering it, and its data connections resume too.
+TEST(TlsVersion, TwelveFirstAndThirteenWhenTheServerRefusesTwelve) {
+  ASSERT_TRUE(Certificates::made.ok);
+  for (const bool only13 : {false, true}) {
+    RealFtpServerOptions options = tls_server(ServerTls::explicit_tls);
+    options.tls13_only = only13;
+    RealFtpServer server(options);
+    ASSERT_TRUE(server.running()) << server.error();
+    Lines lines;
+    auto ftp = agent::make_ftp_client(tls_settings(server, true, FtpTlsMode::explicit_tls, lines));
+    agent::FtpResult opened = ftp->open();
+    ASSERT_TRUE(opened.ok) << opened.message;
+    for (const std::string name : {"a.htm", "b.htm"})
+      ASSERT_TRUE(ftp->upload_buffer(name.data(), name.size(), name).ok) << name;
+    ftp->close();
+    EXPECT_EQ(server.read_file("b.htm"), "b.htm");
+    EXPECT_TRUE(lines.journal_has(std::string("Connexion sécurisée établie (TLSv1.") + (only13 ? "3" : "2") + ")."));
+    EXPECT_EQ(lines.journal_has("[MoteurPushFTP] : Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus "
+                                "récente."),
+              only13);
+    EXPECT_FALSE(lines.journal_has("Échec de la négociation TLS"));
+    EXPECT_FALSE(lines.debug_has("session new"));
+  }
+}
+
 TEST(TlsVerification, OtherHostNameFailsUnlessVerificationIsOff) {
   ASSERT_TRUE(Certificates::made.ok);
   RealFtpServer server(tls_server(ServerTls::explicit_tls));

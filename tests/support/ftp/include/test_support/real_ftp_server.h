@@ -18,6 +18,7 @@ struct RealFtpServerOptions {
   ServerTls tls = ServerTls::none;
   std::string cert_file;  // PEM certificate chain (TLS only)
   std::string key_file;   // PEM private key (TLS only)
+  bool tls13_only = false;  // refuses TLS 1.2 (TLS only)
 };
 
 class RealFtpServer {
