@@ -2,11 +2,11 @@
 // console, then every counted record decoded in both record forms.
 #include <memory>
 
-#include "OrbiskPro.h"  // before the functions: the record types are the exported ones
-#include "family_functions.h"
-#include "orbisk/archive/archive_record.h"
-#include "scripted_console.h"
-#include "station_calls.h"
+#include "stationlib/api/OrbiskPro.h"  // before the functions: the record types are the exported ones
+#include "stationlib/api/family_functions.h"
+#include "stationlib/data/archive_record.h"
+#include "tests/fuzz/scripted_console.h"
+#include "tests/fuzz/station_calls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzInput input(data, size);

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "fuzz_input.h"
-#include "orbisk/archive/archive_record.h"
-#include "orbisk/archive/web_download.h"
+#include "tests/fuzz/fuzz_input.h"
+#include "stationlib/data/archive_record.h"
+#include "stationlib/data/web_download.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_input.h"
-#include "ftp_replies.h"
+#include "tests/fuzz/fuzz_input.h"
+#include "agent/publication/ftp_replies.h"
 
 namespace {
 

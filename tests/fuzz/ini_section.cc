@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "agent/configuration.h"
-#include "fuzz_input.h"
+#include "agent/core/configuration.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 

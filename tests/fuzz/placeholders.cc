@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "agent/placeholders.h"
-#include "fuzz_input.h"
+#include "agent/core/placeholders.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "scripted_console.h"
+#include "tests/fuzz/scripted_console.h"
 
-#include "orbisk/link/exchange.h"
+#include "stationlib/link/exchange.h"
 
 namespace fuzz {
 

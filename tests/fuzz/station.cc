@@ -3,8 +3,8 @@
 // clears) over a scripted console, then every store read back.
 #include <memory>
 
-#include "scripted_console.h"
-#include "station_calls.h"
+#include "tests/fuzz/scripted_console.h"
+#include "tests/fuzz/station_calls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzInput input(data, size);

@@ -1,4 +1,4 @@
-#include "station_calls.h"
+#include "tests/fuzz/station_calls.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,11 +7,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "OrbiskPro.h"  // before the functions: the record types are the exported ones
-#include "family_functions.h"
-#include "orbisk/archive/archive_store.h"
-#include "orbisk/data/library_state.h"
-#include "orbisk/link/station.h"
+#include "stationlib/api/OrbiskPro.h"  // before the functions: the record types are the exported ones
+#include "stationlib/api/family_functions.h"
+#include "stationlib/data/archive_store.h"
+#include "stationlib/data/library_state.h"
+#include "stationlib/link/station.h"
 
 namespace fuzz {
 namespace {
@@ -105,16 +105,16 @@ constexpr bool TakesNothing(R (*)(A...)) {
   ExportCall{#name, [](FuzzInput& input) { Invoke(&orbisk::api::name, input); }, \
              TakesNothing(&orbisk::api::name) && std::string_view(#name).substr(0, 3) == "Get"},
 const ExportCall kEveryExport[] = {
-#include "OrbiskPro_families.inc"
+#include "stationlib/api/OrbiskPro_families.inc"
 };
 #undef ORBISK_EXPORT
 
 #define ORBISK_EXPORT(name, ...) #name,
 const char* const kArchiveFamily[] = {
-#include "archive.def"
+#include "stationlib/api/archive.def"
 };
 const char* const kStationFamily[] = {
-#include "station.def"
+#include "stationlib/api/station.def"
 };
 #undef ORBISK_EXPORT
 

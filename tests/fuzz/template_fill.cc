@@ -8,7 +8,7 @@
 
 #include "agent/publication/tag_substitution.h"
 #include "agent/publication/template_text.h"
-#include "fuzz_input.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 

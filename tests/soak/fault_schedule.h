@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ftp_fault_proxy.h"
+#include "tests/soak/ftp_fault_proxy.h"
 
 namespace soak {
 

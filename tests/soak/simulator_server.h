@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "consolesim/clock.h"
-#include "consolesim/simulator.h"
+#include "tools/console-sim/clock.h"
+#include "tools/console-sim/simulator.h"
 #include "platform/clock.h"
 
 namespace soak {

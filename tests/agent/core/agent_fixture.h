@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "agent/agent_context.h"
+#include "agent/core/agent_context.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 

@@ -3,7 +3,7 @@
 // on 127.0.0.1, the real station library over TCP, the agent's binding, acquisition engine and
 // service scheduler, the tag families and the catalogue, on a fake clock.
 
-#include <consolesim/launcher.h>
+#include "tools/console-sim/launcher.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,10 +11,10 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "agent/acquisition/AcquisitionEngine.h"
-#include "agent/acquisition/ServiceScheduler.h"
-#include "agent/acquisition/ServiceTable.h"
-#include "agent/agent_context.h"
+#include "agent/acquisition/acquisition_engine.h"
+#include "agent/acquisition/service_scheduler.h"
+#include "agent/acquisition/service_table.h"
+#include "agent/core/agent_context.h"
 #include "agent/families/current_data.h"
 #include "agent/families/family_slots.h"
 #include "platform/clock.h"

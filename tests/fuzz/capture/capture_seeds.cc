@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "consolesim/launcher.h"
-#include "orbisk/archive/web_download.h"
-#include "orbisk/link/codes.h"
-#include "orbisk/link/station.h"
+#include "tools/console-sim/launcher.h"
+#include "stationlib/data/web_download.h"
+#include "stationlib/link/codes.h"
+#include "stationlib/link/station.h"
 #include "platform/net.h"
-#include "scripted_console.h"
-#include "station_calls.h"
-#include "test_support/real_ftp_server.h"
+#include "tests/fuzz/scripted_console.h"
+#include "tests/fuzz/station_calls.h"
+#include "tests/support/real_ftp_server.h"
 
 namespace {
 

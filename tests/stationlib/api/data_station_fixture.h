@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include <consolesim/launcher.h>
+#include "tools/console-sim/launcher.h"
 #include <nlohmann/json.hpp>
 
-#include "OrbiskPro.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace datatest {
 

@@ -1,8 +1,8 @@
-#include "orbisk/data/alarm_block.h"
+#include "stationlib/data/alarm_block.h"
 
 #include <gtest/gtest.h>
 
-#include "orbisk/data/codes.h"
+#include "stationlib/data/codes.h"
 
 namespace orbisk::data {
 namespace {

@@ -1,12 +1,12 @@
-#include "orbisk/data/current_data.h"
+#include "stationlib/data/current_data.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "orbisk/data/codes.h"
-#include "orbisk/data/derived.h"
-#include "packet_builder.h"
+#include "stationlib/data/codes.h"
+#include "stationlib/data/derived.h"
+#include "tests/stationlib/data/packet_builder.h"
 
 namespace orbisk::data {
 namespace {

@@ -1,10 +1,10 @@
-#include "orbisk/data/derived.h"
+#include "stationlib/data/derived.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "orbisk/data/derived_tables.h"
+#include "stationlib/data/derived_tables.h"
 
 namespace orbisk::data {
 namespace {

@@ -1,8 +1,8 @@
-#include "orbisk/data/forecast.h"
+#include "stationlib/data/forecast.h"
 
 #include <gtest/gtest.h>
 
-#include "orbisk/data/time_text.h"
+#include "stationlib/data/time_text.h"
 
 namespace orbisk::data {
 namespace {

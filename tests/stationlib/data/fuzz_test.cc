@@ -6,13 +6,13 @@
 #include <random>
 #include <vector>
 
-#include "orbisk/data/alarm_block.h"
-#include "orbisk/data/calibration.h"
-#include "orbisk/data/codes.h"
-#include "orbisk/data/current_data.h"
-#include "orbisk/data/hilows.h"
-#include "orbisk/data/settings_codec.h"
-#include "packet_builder.h"
+#include "stationlib/data/alarm_block.h"
+#include "stationlib/data/calibration.h"
+#include "stationlib/data/codes.h"
+#include "stationlib/data/current_data.h"
+#include "stationlib/data/hilows.h"
+#include "stationlib/data/settings_codec.h"
+#include "tests/stationlib/data/packet_builder.h"
 
 namespace orbisk::data {
 namespace {

@@ -1,9 +1,9 @@
-#include "orbisk/data/hilows.h"
+#include "stationlib/data/hilows.h"
 
 #include <gtest/gtest.h>
 
-#include "orbisk/data/codes.h"
-#include "packet_builder.h"
+#include "stationlib/data/codes.h"
+#include "tests/stationlib/data/packet_builder.h"
 
 namespace orbisk::data {
 namespace {

@@ -1,9 +1,9 @@
-#include "orbisk/data/settings_codec.h"
+#include "stationlib/data/settings_codec.h"
 
 #include <gtest/gtest.h>
 
-#include "orbisk/data/calibration.h"
-#include "orbisk/data/codes.h"
+#include "stationlib/data/calibration.h"
+#include "stationlib/data/codes.h"
 
 namespace orbisk::data {
 namespace {

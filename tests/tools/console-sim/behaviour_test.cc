@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "consolesim/console.h"
-#include "consolesim/crc16.h"
-#include "consolesim/links.h"
-#include "consolesim/session.h"
-#include "consolesim/simulator.h"
+#include "tools/console-sim/console.h"
+#include "tools/console-sim/crc16.h"
+#include "tools/console-sim/links.h"
+#include "tools/console-sim/session.h"
+#include "tools/console-sim/simulator.h"
 
 namespace consolesim {
 namespace {

@@ -2,10 +2,10 @@
 // layouts, with values worked out by hand.
 #include <gtest/gtest.h>
 
-#include "consolesim/console.h"
-#include "consolesim/crc16.h"
-#include "consolesim/links.h"
-#include "consolesim/session.h"
+#include "tools/console-sim/console.h"
+#include "tools/console-sim/crc16.h"
+#include "tools/console-sim/links.h"
+#include "tools/console-sim/session.h"
 
 namespace consolesim {
 namespace {

@@ -16,8 +16,8 @@
 #include <thread>
 #include <gtest/gtest.h>
 
-#include "consolesim/crc16.h"
-#include "consolesim/launcher.h"
+#include "tools/console-sim/crc16.h"
+#include "tools/console-sim/launcher.h"
 
 namespace consolesim {
 namespace {

@@ -2,8 +2,8 @@
 // the archive follows the period, and the clock can be set.
 #include <gtest/gtest.h>
 
-#include "consolesim/console.h"
-#include "consolesim/session.h"
+#include "tools/console-sim/console.h"
+#include "tools/console-sim/session.h"
 
 namespace consolesim {
 namespace {

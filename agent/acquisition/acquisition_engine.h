@@ -1,0 +1,75 @@
+#pragma once
+// The acquisition engine: owns the console link, collects each due service into the
+// acquisition snapshot, closes the link after a long pass and paces itself.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "agent/acquisition/open_station_library.h"
+#include "agent/acquisition/service_table.h"
+#include "agent/acquisition/station_connector.h"
+#include "agent/acquisition/station_library.h"
+#include "agent/core/agent_context.h"
+
+namespace agent {
+
+// Link states shown by the connection icon.
+enum ConnectionState : int {
+  kConnectionFailed = 0,
+  kJustConnected = 2,
+  kConnectedAtPassStart = 3,
+  kClosedAfterLongPass = 4,
+};
+
+// What the engine needs from outside its own subsystem.
+struct AcquisitionHooks {
+  LibraryPlaces libraryPlaces;            // where the station library is searched
+  std::function<void()> deployLibraries;  // writes the carried libraries
+  std::function<void(int state)> connectionIcon;
+};
+
+// A pass that lasts longer than this closes the link at its end.
+inline constexpr std::int64_t kLongPassMs = 3000;
+// Connection time-out when CONSOLE_ConnectionTimeout is absent or not positive.
+inline constexpr std::int64_t kDefaultConnectionTimeoutMs = 10000;
+
+// The connection time-out for a CONSOLE_ConnectionTimeout of `seconds`.
+inline std::int64_t ConnectionTimeoutMs(std::int64_t seconds) {
+  return seconds > 0 ? seconds * 1000 : kDefaultConnectionTimeoutMs;
+}
+
+class AcquisitionEngine {
+ public:
+  AcquisitionEngine(AgentContext& context, StationLibrary& library, ServiceTable& services,
+                    AcquisitionHooks hooks);
+
+  // Passes until a stop is requested; never throws.
+  void Run();
+  // One pass (open, connect, collect, close rule, timing tags); returns the pause to sleep.
+  std::int64_t RunPass();
+
+  std::int64_t OffsetTotal() const { return offsetTotal_; }
+  StationConnector& Connector() { return connector_; }
+
+ private:
+  int OpenLibrary();
+  void AttemptConnection();
+  // False when collections were due and every one of them failed.
+  bool CollectDueServices(std::int64_t passStartMs);
+  void ReadStationTime();
+  void Log(std::string_view text);
+  void ShowConnection(int state);
+
+  AgentContext& context_;
+  StationLibrary& library_;
+  ServiceTable& services_;
+  AcquisitionHooks hooks_;
+  StationConnector connector_;
+  std::int64_t refreshMs_ = 0;
+  std::int64_t offsetSeconds_ = 0;
+  std::int64_t offsetTotal_ = 0;  // grows at every failed collection, for the process's life
+  int linkType_ = kLinkSerial;    // kept from the previous attempt for an unknown type text
+};
+
+}  // namespace agent

@@ -1,0 +1,40 @@
+#include <vector>
+
+#include "agent/acquisition/carried_libraries.h"
+#include "agent/acquisition/embedded_libraries.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+
+namespace agent {
+
+std::span<const CarriedLibrary> CarriedLibraries() {
+  static const std::vector<CarriedLibrary> libraries = [] {
+    std::vector<CarriedLibrary> list;
+    for (const carried::EmbeddedFile& file : carried::EmbeddedFiles()) {
+      list.push_back(CarriedLibrary{file.name, file.bytes});
+    }
+    return list;
+  }();
+  return libraries;
+}
+
+void DeployLibraries(std::span<const CarriedLibrary> libraries, const std::string& directory) {
+  for (const CarriedLibrary& library : libraries) {
+    if (library.bytes.empty()) continue;
+    std::string path = platform::JoinPath(directory, std::string(library.fileName));
+    std::string_view bytes(reinterpret_cast<const char*>(library.bytes.data()),
+                           library.bytes.size());
+    std::string existing;
+    if (platform::FileSize(path) == static_cast<std::int64_t>(bytes.size()) &&
+        platform::ReadFile(path, existing) && existing == bytes) {
+      continue;
+    }
+    platform::WriteFileAtomically(path, bytes);
+  }
+}
+
+void DeployCarriedLibraries() {
+  DeployLibraries(CarriedLibraries(), platform::CurrentDirectory());
+}
+
+}  // namespace agent

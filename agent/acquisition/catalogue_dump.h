@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "agent/core/agent_state.h"
+
+namespace agent {
+
+// One line per tag, "name = value" ending with CR LF, in the catalogue's order.
+// The caller holds the catalogue lock.
+std::string FormatCatalogueDump(const ValueCatalogue& catalogue);
+
+// Replaces the file at `path` with the dump in one rename, so a reader sees the previous dump
+// or the new one, never a partial file. False when it cannot be written.
+bool WriteCatalogueDump(const ValueCatalogue& catalogue, const std::string& path);
+
+}  // namespace agent

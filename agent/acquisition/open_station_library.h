@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "agent/acquisition/station_library.h"
+
+namespace agent {
+
+// File name of the station library on this platform.
+inline constexpr const char* kStationLibraryFile = "libOrbiskPro.so";
+
+struct LibraryPlaces {
+  std::string workingDirectory;  // searched first
+  std::string programDirectory;  // then this; then the system's loader path
+};
+
+// Opens the station library once for the life of the process: writes the carried libraries
+// (`deploy`), then loads the first of working directory, program directory and loader path
+// that works. Returns 1 when the library is open, else 0.
+int OpenStationLibrary(StationLibrary& library, const LibraryPlaces& places,
+                       const std::function<void()>& deploy);
+
+}  // namespace agent

@@ -1,0 +1,53 @@
+#include "agent/acquisition/service_scheduler.h"
+
+#include <exception>
+#include <mutex>
+
+#include "agent/acquisition/catalogue_dump.h"
+#include "agent/catalogue/station_time.h"
+
+namespace agent {
+
+ServiceScheduler::ServiceScheduler(AgentContext& context, ServiceTable& services)
+    : context_(context), services_(services) {}
+
+void ServiceScheduler::Run() {
+  while (!context_.StopRequested()) {
+    try {
+      RunPass();
+    } catch (const std::exception& failure) {
+      LogMessage(context_, std::string("[MoteurRecupDonnees] : Erreur : ") + failure.what());
+    } catch (...) {
+      LogMessage(context_, "[MoteurRecupDonnees] : Erreur inconnue");
+    }
+    if (!context_.Sleep(1000)) break;
+  }
+}
+
+bool ServiceScheduler::RunPass() {
+  AgentState& state = context_.state;
+  bool ran = false;
+  {
+    std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
+    // Collected data is built even when its pass has closed the link since: the readings
+    // are there, and the next connection may be far off.
+    bool collected = false;
+    for (ServiceRow* service : services_.Declared()) collected |= service->flag == 1;
+    if (!state.connected.IsSet() && !collected) return false;
+    for (ServiceRow* service : services_.Declared()) {
+      if (service->flag != 1) continue;
+      if (service->build) service->build();
+      ran = true;
+      service->flag = 0;
+    }
+    std::string marker = context_.Expand(context_.Setting("GENERAL", "MarkerFile"));
+    if (!marker.empty() && !WriteCatalogueDump(state.catalogue, context_.ResolvePath(marker))) {
+      LogMessage(context_, "[MoteurRecupDonnees] : Ecriture impossible du fichier " + marker);
+    }
+  }
+  PublishStationTime(state);
+  if (ran) state.templatesDue.Set();
+  return ran;
+}
+
+}  // namespace agent

@@ -1,0 +1,52 @@
+#include "agent/acquisition/station_calls.h"
+
+#include <vector>
+
+namespace agent {
+
+float GetCurrentDataByID(StationLibrary& library, std::int32_t dataId, int kind) {
+  if (kind == 1) return library.CallStationWord("_GetCurrentDataByID_O@4", {dataId});
+  return library.CallStationFloat("_GetCurrentDataByID_O@4", {dataId});
+}
+
+std::string GetCurrentDataStrByID(StationLibrary& library, std::int32_t dataId,
+                                  std::int32_t length) {
+  if (length < 0) length = 0;
+  // A guard zero after the N spaces keeps the text bounded whatever the export writes.
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, ' ');
+  buffer.back() = '\0';
+  std::int16_t result =
+      library.CallStationWord("_GetCurrentDataStrByID_O@12", {dataId, buffer.data(), length});
+  if (result != 1) return std::to_string(result);
+  buffer.back() = '\0';
+  return std::string(buffer.data());
+}
+
+std::string GetStationFirmwareVersion(StationLibrary& library) {
+  return library.CallStationText("_GetStationFirmwareVersion_O@4", {}, 7);
+}
+
+std::string GetTimeAlarmStr(StationLibrary& library) {
+  return library.CopyStationText("_GetTimeAlarmStr_O@0");
+}
+
+std::int16_t OpenCommPort(StationLibrary& library, std::int32_t port, std::int32_t baud) {
+  // Both travel as 16-bit values.
+  return library.CallStationWord(
+      "_OpenCommPort_O@8", {static_cast<std::int16_t>(port), static_cast<std::int16_t>(baud)});
+}
+
+std::int16_t OpenTCPIPPort(StationLibrary& library, const std::string& port,
+                           const std::string& host) {
+  return library.CallStationWord("_OpenTCPIPPort_O@8", {port.c_str(), host.c_str()});
+}
+
+std::int16_t OpenUSBPort(StationLibrary& library, std::int32_t serialNumber) {
+  return library.CallStationWord("_OpenUSBPort_O@4", {serialNumber});
+}
+
+std::int16_t GetStationTime(StationLibrary& library, DateTimeRecord& record) {
+  return library.CallStationWord("_GetStationTime_O@4", {static_cast<void*>(&record)});
+}
+
+}  // namespace agent

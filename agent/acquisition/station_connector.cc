@@ -1,0 +1,131 @@
+#include "agent/acquisition/station_connector.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "agent/acquisition/station_calls.h"
+#include "agent/core/configuration.h"
+#include "agent/catalogue/station_values.h"
+
+namespace agent {
+namespace {
+
+// The result of a short-lived thread, with a bounded wait for it.
+class Completion {
+ public:
+  void Finish(std::int16_t result) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    result_ = result;
+    done_ = true;
+    changed_.notify_all();
+  }
+  // True when finished within `timeoutMs`.
+  bool WaitFor(std::int64_t timeoutMs) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    return changed_.wait_for(hold, std::chrono::milliseconds(std::max<std::int64_t>(timeoutMs, 0)),
+                             [this] { return done_; });
+  }
+  std::int16_t Result() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return result_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool done_ = false;
+  std::int16_t result_ = 0;
+};
+
+std::string UpperWithout(std::string text, const std::string& word) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word)) {
+    text.erase(at, word.size());
+  }
+  return text;
+}
+
+const char* CloseExportOf(int linkType) {
+  switch (linkType) {
+    case kLinkSerial:
+      return "_CloseCommPort_O@0";
+    case kLinkTcpIp:
+      return "_CloseTCPIPPort_O@0";
+    case kLinkUsb:
+      return "_CloseUSBPort_O@0";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+StationConnector::StationConnector(StationLibrary& library, std::function<int()> openLibrary)
+    : library_(library), openLibrary_(std::move(openLibrary)) {}
+
+StationConnector::~StationConnector() {
+  if (pending_.joinable()) pending_.join();
+}
+
+std::int16_t StationConnector::OpenLink(int linkType, const std::string& address) {
+  std::size_t at = address.find('@');
+  switch (linkType) {
+    case kLinkTcpIp: {
+      std::string host = address.substr(0, at);
+      std::string port = at == std::string::npos ? std::string() : address.substr(at + 1);
+      return OpenTCPIPPort(library_, port, host);
+    }
+    case kLinkSerial: {
+      std::int32_t baud = at == std::string::npos ? 0 : ParseSettingInt32(address.substr(at + 1));
+      if (baud == 0) baud = 19200;
+      std::int32_t port = ParseSettingInt32(UpperWithout(address.substr(0, at), "COM"));
+      return OpenCommPort(library_, port, baud);
+    }
+    case kLinkUsb:
+      return OpenUSBPort(library_, ParseSettingInt32(UpperWithout(address, "USB")));
+    default:
+      return 0;
+  }
+}
+
+std::int16_t StationConnector::CloseLink(int linkType) {
+  const char* close = CloseExportOf(linkType);
+  return close == nullptr ? 0 : library_.CallStationWord(close);
+}
+
+std::int16_t StationConnector::ConnectStation(int linkType, const std::string& address,
+                                              std::int64_t timeoutMs) {
+  if (openLibrary_) openLibrary_();
+  // A close left running by the previous attempt must end before a new link opens, or it
+  // would close the new one.
+  if (pending_.joinable()) pending_.join();
+
+  std::int16_t opened = OpenLink(linkType, address);
+  if (opened != 1) return opened;
+
+  auto init = std::make_shared<Completion>();
+  std::thread initialisation(
+      [this, init] { init->Finish(library_.CallStationWord("_InitStation_O@0")); });
+  bool inTime = init->WaitFor(timeoutMs);
+  std::int16_t result = kInitialisationTimeout;
+  if (inTime) {
+    initialisation.join();
+    result = init->Result();
+    if (IsValidStationValue(result) && result == 1) return 1;
+  }
+  // Close only once the initialisation has returned: never under a thread using the link.
+  auto closed = std::make_shared<Completion>();
+  pending_ = std::thread([this, linkType, closed, running = std::move(initialisation)]() mutable {
+    if (running.joinable()) running.join();
+    closed->Finish(CloseLink(linkType));
+  });
+  closed->WaitFor(timeoutMs);
+  return result;
+}
+
+}  // namespace agent

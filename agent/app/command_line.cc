@@ -1,0 +1,65 @@
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "agent/app/startup.h"
+#include "platform/clock.h"
+#include "platform/service_notify.h"
+#include "platform/signals.h"
+
+namespace agent {
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: tvl_brumalweb [--help | --version | --list-tags]\n"
+    "\n"
+    "Publishes the readings of a weather-station console on a web site. Run it in\n"
+    "the directory that holds tvl_brumalweb.ini; it runs until SIGTERM or SIGINT.\n"
+    "\n"
+    "  --help       this text\n"
+    "  --version    the program's name and version\n"
+    "  --list-tags  every catalogue tag with its text after start-up (user data\n"
+    "               and placeholders included), one \"name = value\" a line\n"
+    "\n"
+    "TVL_BRUMALWEB_HOME names the program directory (langue.pack, site marker)\n"
+    "when it is not the directory of the executable.\n";
+
+int RunAgent() {
+  platform::BlockStopSignals();  // before any thread: they all inherit it
+  AgentContext context(platform::RealClock(), AgentPaths::OfProcess());
+  StartupRun run(context);
+  run.imageHooks = FirstImageHooks();
+  RunStartup(run, StartupSteps());
+  ServiceNotifier notifier{platform::NotifyServiceManager, platform::WatchdogPingIntervalMs()};
+  RunMainLoop(run, platform::WaitForStopSignal, notifier);
+  return 0;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  if (argc > 2) {
+    std::fputs(kHelp, stderr);
+    return 2;
+  }
+  const std::string_view option = argc == 2 ? argv[1] : "";
+  if (option.empty()) return RunAgent();
+  if (option == "--help" || option == "-h") {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (option == "--version") {
+    std::printf("tvl_brumalweb (%s) %s\n", kApplicationTitle, ApplicationVersion().c_str());
+    return 0;
+  }
+  if (option == "--list-tags") {
+    AgentContext context(platform::RealClock(), AgentPaths::OfProcess());
+    std::fputs(ListTagsAfterStartup(context, StartupSteps()).c_str(), stdout);
+    return 0;
+  }
+  std::fprintf(stderr, "tvl_brumalweb: unknown option %s\n\n%s", std::string(option).c_str(),
+               kHelp);
+  return 2;
+}
+
+}  // namespace agent

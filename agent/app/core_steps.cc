@@ -1,0 +1,64 @@
+// The agent core's own start-up steps: configuration, user data, application
+// tags, cache directory and the catalogue's placeholders.
+
+#include <mutex>
+
+#include "agent/app/startup.h"
+#include "agent/catalogue/value_catalogue.h"
+#include "platform/files.h"
+
+namespace agent {
+
+void LoadConfigurationStep(StartupRun& run) {
+  AgentContext& context = run.context;
+  AgentState& state = context.state;
+  const std::string file = context.ResolvePath(kConfigurationFileName);
+  if (LoadIniSection(file, state.configuration, "") == 0) {
+    // No journal file is known yet: this line reaches no file.
+    context.journal.WriteJournal("Erreur dans le chargement du fichir INI", "");
+  }
+  LoadIniSection(file, state.streamFiles, "STREAMFILE");
+  LoadIniSection(file, state.userData, "USERDATA");
+}
+
+void InsertUserDataStep(StartupRun& run) {
+  AgentContext& context = run.context;
+  AgentState& state = context.state;
+  if (state.userData.Empty()) {
+    LogMessage(context, "[BRUMALWEB] : Pas de données utilisateurs à ajouter.");
+    return;
+  }
+  LogMessage(context,
+             "[BRUMALWEB] : Insertion des données utilisateur dans la catalogue des valeurs.");
+  {
+    std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
+    state.userData.ForEach([&state](const std::string&, const ConfigEntry& entry) {
+      SetTag(state.catalogue, entry.key, entry.value);
+    });
+  }
+  LogMessage(context, "[BRUMALWEB] : Insertion des données utilisateur effectuées.");
+}
+
+void PublishApplicationTagsStep(StartupRun& run) {
+  AgentState& state = run.context.state;
+  std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
+  SetTag(state.catalogue, "TitreApplicationGlobal", ApplicationFullTitle());
+  SetTag(state.catalogue, "TitreApplication", kApplicationTitle);
+  SetTag(state.catalogue, "VersionApplication", ApplicationVersion());
+}
+
+void ComputeCacheDirectoryStep(StartupRun& run) {
+  AgentContext& context = run.context;
+  std::string cache =
+      platform::NormaliseSeparators(context.Expand(context.Setting("GENERAL", "Cache")));
+  while (cache.size() > 1 && cache.back() == '/') cache.pop_back();
+  context.cacheDirectory = cache;
+  // Images are written into it: make the last level when it is missing.
+  if (!cache.empty()) platform::CreateDirectory(context.CacheDirectoryPath());
+}
+
+void InitialiseTagsStep(StartupRun& run) {
+  InitialiseTags(run.context, run.imageHooks);
+}
+
+}  // namespace agent

@@ -1,0 +1,5 @@
+#include "agent/app/startup.h"
+
+int main(int argc, char** argv) {
+  return agent::RunProgram(argc, argv);
+}

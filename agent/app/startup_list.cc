@@ -1,0 +1,93 @@
+// The start-up of the agent, in order. An engine joins the start-up by adding
+// its step at its place here; nothing else needs to change.
+//
+//   1-2  title, tables and locks: built with the AgentContext
+//   3-5  configuration, STREAMFILE, USERDATA; user data into the catalogue
+//   6    application tags
+//   7    cache directory
+//   8    wind-rose background                        (images)
+//   9    declare the data services                   (acquisition)
+//   10   InitialiseTags, with the first images below
+//   11   start the FTP push engine                   (publication)
+//   12   site synchronisation, to its end            (publication)
+//   13   service scheduler, alarm watch, acquisition engine, template filling
+
+#include "agent/app/startup.h"
+
+#include "agent/app/acquisition_steps.h"
+#include "agent/app/alarm_steps.h"
+#include "agent/families/tag_family_services.h"
+#include "agent/images/agent_icons.h"
+#include "agent/images/carried_images.h"
+#include "agent/app/publication_steps.h"
+
+namespace agent {
+namespace {
+
+void LoadWindRoseBackgroundStep(StartupRun&) { images::LoadCarriedImages(); }
+
+// The tag families fill their rows of the service table and draw their
+// pictures through the images engine.
+void InstallTagFamiliesStep(StartupRun& run) {
+  AgentContext& context = run.context;
+  AcquisitionSubsystem& acquisition = Acquisition(context);
+  acquisition.connectionIcon = [&context](int state) { images::SetConnectionIcon(context, state); };
+  CurrentDataImages pictures;
+  pictures.windRose = [&context](int degrees) { images::AgentIcons(context)->WindRose(degrees); };
+  pictures.trendIcon = [&context](const std::string& text) {
+    images::AgentIcons(context)->TrendIcon(text);
+  };
+  pictures.rainIcon = [&context](float rain) { images::AgentIcons(context)->RainIcon(rain); };
+  pictures.forecastIcon = [&context](int number) {
+    images::AgentIcons(context)->ForecastIcon(number);
+  };
+  pictures.severeColdIcon = [&context](float thsw, bool thswValid, float thw, bool thwValid) {
+    images::AgentIcons(context)->SevereColdIcon(thsw, thswValid, thw, thwValid);
+  };
+  InstallTagFamilies(context, acquisition.services, ProcessFamilySlots(), std::move(pictures));
+}
+
+constexpr StartupStep kCoreSteps[] = {
+    {"configuration", LoadConfigurationStep, true},
+    {"user data", InsertUserDataStep, true},
+    {"application tags", PublishApplicationTagsStep, true},
+    {"cache directory", ComputeCacheDirectoryStep, false},
+    {"catalogue placeholders", InitialiseTagsStep, true},
+};
+
+constexpr StartupStep kSteps[] = {
+    {"configuration", LoadConfigurationStep, true},
+    {"user data", InsertUserDataStep, true},
+    {"application tags", PublishApplicationTagsStep, true},
+    {"cache directory", ComputeCacheDirectoryStep, false},
+    {"wind-rose background", LoadWindRoseBackgroundStep, false},
+    {"data services", DeclareServicesStep, false},
+    {"tag families", InstallTagFamiliesStep, false},
+    {"alarm service", InstallAlarmServiceStep, false},
+    {"catalogue placeholders", InitialiseTagsStep, true},
+    {"FTP push engine", publication::StartFtpPushStep, false},
+    {"site synchronisation", publication::SynchroniseSiteStep, false},
+    {"service scheduler", StartServiceSchedulerStep, false},
+    {"alarm watch", StartAlarmWatchStep, false},
+    {"acquisition engine", StartAcquisitionEngineStep, false},
+    {"template filling engine", publication::StartTemplateEngineStep, false},
+};
+
+// Connection icon, rain, severe-cold, bare wind rose, then the quiet alert image.
+constexpr ImageHook kFirstImages[] = {&images::DrawFirstIcons, &PublishStartupAlertImage};
+
+}  // namespace
+
+std::span<const StartupStep> StartupSteps() {
+  return kSteps;
+}
+
+std::span<const StartupStep> CoreStartupSteps() {
+  return kCoreSteps;
+}
+
+std::span<const ImageHook> FirstImageHooks() {
+  return kFirstImages;
+}
+
+}  // namespace agent

@@ -1,0 +1,81 @@
+#pragma once
+// The agent's context: everything an engine needs, passed by reference, so
+// tests build one over a FakeClock and a temporary working directory. The
+// program keeps one instance for the life of the process.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "agent/core/agent_state.h"
+#include "agent/core/journal.h"
+#include "agent/core/language_pack.h"
+#include "platform/clock.h"
+
+namespace agent {
+
+inline constexpr const char* kApplicationTitle = "Tavrel Brumalis WEB";
+inline constexpr int kVersionMajor = 1;
+inline constexpr int kVersionMinor = 0;
+std::string ApplicationVersion();    // "1.0"
+std::string ApplicationFullTitle();  // "Tavrel Brumalis WEB v1.0"
+
+struct AgentPaths {
+  std::string workingDirectory;  // where tvl_brumalweb.ini and relative paths live
+  std::string programDirectory;  // where langue.pack and the sync marker live
+  std::string programPath;       // the executable (gives NOMPROGRAMME)
+  // The paths of this process (getcwd, TVL_BRUMALWEB_HOME or own directory).
+  static AgentPaths OfProcess();
+};
+
+class AgentContext {
+ public:
+  AgentContext(platform::Clock& clock, AgentPaths paths);
+  AgentContext(const AgentContext&) = delete;
+  AgentContext& operator=(const AgentContext&) = delete;
+
+  platform::Clock& clock() { return clock_; }
+  const AgentPaths& paths() const { return paths_; }
+
+  AgentState state;
+  Journal journal;
+  LanguagePack language;
+  // GENERAL_Cache expanded once at start-up (a "/" path; empty means the
+  // working directory).
+  std::string cacheDirectory;
+
+  // Settings of the configuration table (absent: "" or 0).
+  std::string Setting(std::string_view group, std::string_view key) const;
+  std::int32_t SettingNumber(std::string_view group, std::string_view key) const;
+  bool HasSetting(std::string_view group, std::string_view key) const;
+
+  // ExpandPlaceholders with the environment, clock and paths of this context.
+  std::string Expand(std::string_view text);
+  // "\" becomes "/"; a relative path is taken from the working directory.
+  std::string ResolvePath(std::string_view path) const;
+  // The cache directory as a usable directory path (working directory when empty).
+  std::string CacheDirectoryPath() const;
+
+  // Orderly stop, requested by the main loop once a stop signal was received
+  // (never from a signal handler: it takes a lock). A loop sleeping in Sleep()
+  // wakes up at once (on the real clock) and gets false; so does any later Sleep().
+  void RequestStop() { stop_.Set(); }
+  bool StopRequested() const { return stop_.IsSet(); }
+  bool Sleep(std::int64_t ms);
+
+  // A muted journal drops every LogMessage (--list-tags writes no journal).
+  void MuteJournal() { muted_.store(true, std::memory_order_relaxed); }
+  bool JournalMuted() const { return muted_.load(std::memory_order_relaxed); }
+
+ private:
+  platform::Clock& clock_;
+  AgentPaths paths_;
+  platform::StopFlag stop_;
+  std::atomic<bool> muted_{false};
+};
+
+// One journal line built from the LOG settings read at this call; always 0.
+int LogMessage(AgentContext& context, std::string_view text);
+
+}  // namespace agent

@@ -1,0 +1,191 @@
+#include "agent/core/journal.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "agent/core/configuration.h"
+#include "platform/files.h"
+
+namespace agent {
+namespace {
+
+std::string ToLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string ToUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+}
+
+std::string Padded(int value, int width) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
+  return buffer;
+}
+
+// The extension of a file name: the text after its last ".", "" when none.
+std::string_view Extension(std::string_view fileName) {
+  std::size_t dot = fileName.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot + 1);
+}
+
+// Deletes every archive of the journal: files named stem + "." + digits + "." + ext.
+void DeleteArchives(const std::string& directory, const std::string& fileName) {
+  std::string_view ext = Extension(fileName);
+  std::string stem = fileName.substr(0, fileName.size() - ext.size() - 1);
+  for (const std::string& name :
+       platform::ListDirectory(directory, stem + ".*." + std::string(ext))) {
+    std::string_view number(name);
+    number = number.substr(stem.size() + 1, name.size() - stem.size() - ext.size() - 2);
+    bool digits = !number.empty();
+    for (char c : number) digits = digits && c >= '0' && c <= '9';
+    if (digits) platform::DeleteFile(platform::JoinPath(directory, name));
+  }
+}
+
+// Renames the journal to its first free archive number. When every number is
+// taken the archives are deleted instead, and the journal is archived as 0 at
+// the next call. True when the journal now starts afresh.
+bool ArchiveJournal(const std::string& path, unsigned maximum) {
+  const std::string directory = platform::DirectoryPart(path);
+  const std::string fileName = platform::FileNamePart(path);
+  if (Extension(fileName).empty()) return false;  // the archive name would be its own
+  for (unsigned n = 0; n <= maximum; ++n) {
+    std::string archive = platform::JoinPath(directory, JournalArchiveName(fileName, n));
+    if (platform::FileExists(archive) || platform::DirectoryExists(archive)) continue;
+    if (platform::RenameFile(path, archive)) return true;
+  }
+  DeleteArchives(directory, fileName);
+  return false;
+}
+
+std::string Indentation(int level) {
+  if (level <= 0) return {};
+  return " " + std::string(static_cast<std::size_t>(level - 1), '\t');
+}
+
+std::string_view Prefix(std::string_view levelWord) {
+  if (levelWord == "NIV") return "-> ";
+  if (levelWord == "ATT") return "!-> ";
+  if (levelWord == "ERR") return "X-> ";
+  return {};
+}
+
+}  // namespace
+
+std::string FormatJournalDate(std::string_view mask, const platform::LocalTime& t) {
+  std::string text(mask);
+  ReplaceAll(text, "%yyyy", Padded(t.year, 4));
+  ReplaceAll(text, "%yy", Padded(t.year % 100, 2));
+  ReplaceAll(text, "%mm", Padded(t.month, 2));
+  ReplaceAll(text, "%dd", Padded(t.day, 2));
+  ReplaceAll(text, "%hh", Padded(t.hour, 2));
+  ReplaceAll(text, "%ii", Padded(t.minute, 2));
+  ReplaceAll(text, "%ss", Padded(t.second, 2));
+  return text;
+}
+
+std::string JournalArchiveName(const std::string& fileName, unsigned n) {
+  std::string_view ext = Extension(fileName);
+  if (ext.empty()) return fileName;
+  // Only the final extension is numbered ("catalog.log" gives "catalog.0.log").
+  return fileName.substr(0, fileName.size() - ext.size()) + std::to_string(n) + "." +
+         std::string(ext);
+}
+
+Journal::Journal(platform::Clock& clock) : clock_(clock) {
+  settings_.Set("formatdate", kDefaultJournalDateMask);
+}
+
+std::string Journal::Setting(std::string_view name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const std::string* value = settings_.Find(name);
+  return value ? *value : std::string();
+}
+
+void Journal::SetCallObserver(std::function<void(int)> observer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  observer_ = std::move(observer);
+}
+
+int Journal::WriteJournal(std::string_view message, std::string_view configuration) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const int written = Write(message, configuration);
+  if (observer_) observer_(written);
+  return written;
+}
+
+int Journal::Write(std::string_view message, std::string_view configuration) {
+  // Merge "name=value;..." pairs; the value ends at a second "=".
+  for (std::size_t start = 0; start <= configuration.size();) {
+    std::size_t end = configuration.find(';', start);
+    if (end == std::string_view::npos) end = configuration.size();
+    std::string_view pair = configuration.substr(start, end - start);
+    std::size_t equals = pair.find('=');
+    if (equals != std::string_view::npos && equals > 0) {
+      std::string_view value = pair.substr(equals + 1);
+      value = value.substr(0, value.find('='));
+      settings_.Set(ToLower(pair.substr(0, equals)), std::string(value));
+    }
+    start = end + 1;
+  }
+  auto setting = [this](std::string_view name) {
+    const std::string* value = settings_.Find(name);
+    return value ? *value : std::string();
+  };
+
+  const std::string path = platform::NormaliseSeparators(setting("fichier"));
+  if (path.empty()) return 0;
+  const std::string directory = platform::DirectoryPart(path);
+  if (!directory.empty() && !platform::CreateDirectory(directory)) return 0;
+
+  // A limit that rounds to 0 bytes is no limit: it would archive every line.
+  const double limit = std::nearbyint(ParseSettingDecimal(setting("taillefichier")) * 1024.0);
+  const std::int64_t size = platform::FileSize(path);
+  bool isNew = size <= 0;
+  if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {
+    std::int64_t maximum = ParseSettingInt32(setting("archivemax"));
+    if (maximum <= 0) maximum = 65535;
+    isNew = ArchiveJournal(path, static_cast<unsigned>(maximum));
+  }
+
+  std::string levelWord;
+  int level = 0;
+  const std::string niv = ToUpper(setting("niv"));
+  if (!niv.empty()) {
+    levelWord = niv.substr(0, 3);
+    if (niv.size() > 3 && niv[3] >= '0' && niv[3] <= '9') level = niv[3] - '0';
+  }
+  if (level == 0) level = ParseSettingInt32(setting("nivgbl"));
+
+  const std::string mask = setting("formatdate");
+  const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, clock_.Now());
+  const std::string type = ToLower(setting("type"));
+  const std::string levelText = levelWord + std::to_string(level);
+
+  std::string line;
+  if (type == "csv") {
+    line = date + ";" + levelText + ";" + std::string(message);
+  } else if (type == "html") {
+    if (isNew) line = kHtmlJournalHeader;
+    line += "<TR><TD>" + date + "</TD><TD>" + levelText + "</TD><TD>" + std::string(message) +
+            "</TD></TR>";
+  } else {
+    line = date + " :" + Indentation(level) + std::string(Prefix(levelWord)) + std::string(message);
+  }
+  line += "\r\n";
+  return platform::AppendToFile(path, line) ? 1 : 0;
+}
+
+}  // namespace agent

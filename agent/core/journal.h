@@ -1,0 +1,49 @@
+#pragma once
+// The journal writer: one line per message, as text, csv or html, archived
+// under numbered names at a size limit. Settings come as "name=value;..." and
+// persist between calls. Calls are serialised, so no line is lost when several
+// threads write at once.
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "agent/core/keyed_table.h"
+#include "platform/clock.h"
+
+namespace agent {
+
+inline constexpr const char* kDefaultJournalDateMask = "%dd/%mm/%yyyy %hh:%ii:%ss";
+inline constexpr const char* kHtmlJournalHeader =
+    "<HTML><BODY><TABLE border='1'><TR><TH>Date</TH><TH>Niveau</TH><TH>Texte</TH></TR>";
+
+class Journal {
+ public:
+  explicit Journal(platform::Clock& clock);
+  // Merges `configuration` into the settings, then writes `message` to the
+  // file named by "fichier". 1 when the line was written, else 0.
+  int WriteJournal(std::string_view message, std::string_view configuration);
+  // The current value of one journal setting (name in lower case).
+  std::string Setting(std::string_view name);
+  // Tests count the calls with this: `observer` runs once per WriteJournal,
+  // under the journal's lock, with its result.
+  void SetCallObserver(std::function<void(int written)> observer);
+
+ private:
+  int Write(std::string_view message, std::string_view configuration);  // mutex_ held
+
+  std::mutex mutex_;
+  platform::Clock& clock_;
+  KeyedTable<std::string> settings_;
+  std::function<void(int)> observer_;
+};
+
+// Replaces "%yyyy", "%yy", "%mm", "%dd", "%hh", "%ii", "%ss" by the parts of `t`.
+std::string FormatJournalDate(std::string_view mask, const platform::LocalTime& t);
+// The archive name of `journalPath` for number n: every occurrence of the
+// extension text in the file name becomes n + "." + extension. Equal to the
+// file name itself when there is no extension.
+std::string JournalArchiveName(const std::string& fileName, unsigned n);
+
+}  // namespace agent

@@ -1,0 +1,23 @@
+#include "agent/core/language_pack.h"
+
+namespace agent {
+
+LanguagePack::LanguagePack(std::string packPath) : path_(std::move(packPath)) {}
+
+std::string LanguagePack::Lookup(std::string_view groupKey) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!loaded_) {
+    table_.Clear();
+    loaded_ = LoadIniSection(path_, table_, "") > 0;
+    if (!loaded_) return {};
+  }
+  const ConfigEntry* entry = table_.Find(groupKey);
+  return entry ? entry->value : std::string();
+}
+
+bool LanguagePack::Loaded() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return loaded_;
+}
+
+}  // namespace agent

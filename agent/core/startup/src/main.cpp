@@ -1,5 +1,0 @@
-#include "agent/startup.h"
-
-int main(int argc, char** argv) {
-  return agent::RunProgram(argc, argv);
-}

@@ -1,0 +1,78 @@
+#include "agent/families/alarm_thresholds.h"
+
+#include <cstdlib>
+
+#include "agent/acquisition/station_calls.h"
+#include "agent/families/rain_scale.h"
+#include "agent/catalogue/station_values.h"
+
+namespace agent {
+namespace {
+
+constexpr float kDashed = -32768.0f;
+
+float Read(StationLibrary& library, const AlarmSlotFamily& family, int index) {
+  const StationArgs withSensor = {family.firstSensor + index};
+  const StationArgs args = family.firstSensor != 0 ? withSensor : StationArgs{};
+  switch (family.read) {
+    case ThresholdRead::kFloat:
+      return library.CallStationFloat(family.getter, args);
+    case ThresholdRead::kWord:
+      return library.CallStationWord(family.getter, args);
+    case ThresholdRead::kLong:
+      // The time alarm is a 16-bit slot.
+      return static_cast<std::int16_t>(library.CallStationLong(family.getter, args));
+    case ThresholdRead::kText:
+      break;
+  }
+  return kDashed;
+}
+
+float Convert(float value, ThresholdConversion conversion, std::int32_t rainCollector) {
+  switch (conversion) {
+    case ThresholdConversion::kNone:
+      return value;
+    case ThresholdConversion::kRound:
+      return static_cast<float>(RoundHalfEven(value));
+    case ThresholdConversion::kInHg:
+      return ConvertInHgToHectopascal(value);
+    case ThresholdConversion::kFahrenheit:
+      return ConvertFahrenheitToCelsius(value);
+    case ThresholdConversion::kMph:
+      return ConvertMphToKmh(static_cast<std::int32_t>(value));
+    case ThresholdConversion::kRain:
+      return ScaleRain(value, rainCollector);
+  }
+  return value;
+}
+
+// The time text counts as set when it starts with a number ("7:30a"); the
+// library's "---" for no alarm is not a time.
+float LeadingNumber(const std::string& text) {
+  char* end = nullptr;
+  const long number = std::strtol(text.c_str(), &end, 10);
+  return end == text.c_str() ? kDashed : static_cast<float>(number);
+}
+
+}  // namespace
+
+int AcquireAlarmThresholds(StationLibrary& library, const FamilySlots& families,
+                           AlarmThresholds& thresholds) {
+  if (IsValidStationValue(library.CallStationWord("_LoadOrbiskAlarms_O@0")) != 1) return 0;
+  const std::int32_t rainCollector = families.configuration.rainCollector;
+  for (const AlarmSlotFamily& family : AlarmSlotFamilies()) {
+    for (int n = 0; n < family.count; ++n) {
+      float& slot = thresholds.values[family.firstSlot + n];
+      if (family.read == ThresholdRead::kText) {
+        // The library's own text, copied at once: the pointer is only good until its next call.
+        thresholds.timeText = GetTimeAlarmStr(library);
+        slot = LeadingNumber(thresholds.timeText);
+      } else {
+        slot = Convert(Read(library, family, n), family.conversion, rainCollector);
+      }
+    }
+  }
+  return 1;
+}
+
+}  // namespace agent

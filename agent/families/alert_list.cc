@@ -1,0 +1,25 @@
+#include "agent/families/alert_list.h"
+
+#include "agent/core/journal.h"
+#include "agent/catalogue/value_catalogue.h"
+
+namespace agent {
+
+std::string FormatAlertStamp(const platform::LocalTime& passTime) {
+  return FormatJournalDate("%dd/%mm/%yyyy %hh:%ii", passTime);
+}
+
+void AppendAlert(AgentContext& context, std::string_view stamp, std::string_view description,
+                 std::string_view currentText) {
+  ValueCatalogue& catalogue = context.state.catalogue;
+  std::string list = ReadTag(catalogue, kAlertsTag);
+  list += context.Setting("FORMDATA", "MultiItems");
+  list += stamp;
+  list += '|';
+  list += description;
+  list += " > ";
+  list += currentText;
+  SetTag(catalogue, kAlertsTag, list);
+}
+
+}  // namespace agent

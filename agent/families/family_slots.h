@@ -1,0 +1,116 @@
+#pragma once
+// The acquisition snapshot's slots of the current-data, high/low and station
+// configuration families. The collections fill them on the acquisition
+// engine's thread and the builders read them on the service scheduler's
+// thread, both under the catalogue lock. Slots keep the library's sentinels.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "agent/catalogue/date_time_record.h"
+#include "agent/catalogue/position_text.h"
+
+namespace agent {
+
+// Numeric current-data slots, by index (numbered sensors are consecutive).
+enum CurrentSlot : int {
+  kInsideTemp,
+  kOutsideTemp,
+  kInsideHumidity,
+  kOutsideHumidity,
+  kWindSpeed,         // km/h of the whole mph
+  kWind2MinAverage,   // km/h
+  kWind10MinAverage,  // km/h
+  kGust10Min,         // km/h
+  kWindDirection,     // degrees
+  kBarometer,         // hPa
+  kWindChill,
+  kHeatIndex,
+  kDewPoint,
+  kDailyRain,  // mm, as every rain slot
+  kRainRate,
+  kMonthlyRain,
+  kStormRain,
+  kTotalRain,
+  kLastHourRain,
+  kLast24HourRain,
+  kSolarRadiation,
+  kUvIndex,
+  kThwIndex,   // whole °C
+  kThswIndex,  // whole °C
+  kAltimeter,  // the library's whole number
+  kDayEt,      // inches, as the library gives them
+  kMonthEt,
+  kYearEt,
+  kExtraTemp1,
+  kExtraHumidity1 = kExtraTemp1 + 7,
+  kSoilTemp1 = kExtraHumidity1 + 7,
+  kSoilMoisture1 = kSoilTemp1 + 4,
+  kLeafTemp1 = kSoilMoisture1 + 4,
+  kLeafWetness1 = kLeafTemp1 + 2,
+  kForecastIcon = kLeafWetness1 + 2,
+  kCurrentSlotCount
+};
+
+struct CurrentDataSlots {
+  std::array<float, kCurrentSlotCount> values{};
+  std::string windSector;
+  std::string trend;
+  std::string forecastCodes;  // "4;18;"
+  DateTimeRecord sunrise;
+  DateTimeRecord sunset;
+  // Group name -> next due time in monotonic seconds; absent is due.
+  std::map<std::string, std::int64_t, std::less<>> groupDue;
+};
+
+inline constexpr int kHighLowQuantityCount = 39;
+// Day high, day low, month high, month low, year high, year low.
+inline constexpr int kHighLowPeriodSlots = 6;
+
+struct HighLowSlots {
+  std::array<std::array<float, kHighLowPeriodSlots>, kHighLowQuantityCount> values{};
+  // Times of the day high [0] and day low [1].
+  std::array<std::array<DateTimeRecord, 2>, kHighLowQuantityCount> dayTimes{};
+};
+
+// The station library's time-zone record.
+struct TimeZoneRecord {
+  std::int16_t useTimeZone = 0;
+  std::int16_t index = 0;
+  float gmtOffsetHours = 0;
+  std::int16_t autoSummerTime = 0;
+  std::int16_t summerTime = 0;
+};
+
+struct StationConfigurationSlots {
+  float consoleVoltage = 0;
+  float transmitterStatus = 0;  // bit mask, bit n-1 set: transmitter n low
+  float repeaterStatus = 0;
+  TimeZoneRecord timeZone;
+  // Packets received, missed, resynchronisations, longest good run, CRC errors.
+  std::array<std::int32_t, 5> reception{};
+  DateTimeRecord firmwareDate;
+  PositionRecord latitude;
+  PositionRecord longitude;
+  std::string firmwareVersion;
+  std::string firmwareDateText;
+  std::string windCupText;
+  std::string modelText;
+  std::string latitudeText;
+  std::string longitudeText;
+  std::int16_t archivePeriod = 0;
+  std::int16_t archiveType = 0;
+  std::int16_t rainCollector = -1;  // -1: not read yet
+  // Type codes of transmitters 1..8, then their identifiers.
+  std::array<std::int16_t, 16> transmitters{};
+};
+
+struct FamilySlots {
+  CurrentDataSlots current;
+  HighLowSlots highsLows;
+  StationConfigurationSlots configuration;
+};
+
+}  // namespace agent

@@ -1,0 +1,158 @@
+#include "agent/families/highs_lows.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "agent/families/rain_scale.h"
+#include "agent/catalogue/number_forms.h"
+#include "agent/catalogue/station_time.h"
+#include "agent/catalogue/station_values.h"
+#include "agent/catalogue/value_catalogue.h"
+
+namespace agent {
+namespace {
+
+enum class Kind {
+  kTemperature,       // float, F to C, 1 decimal
+  kWhole,             // rounded at reading, whole
+  kWholeTemperature,  // rounded at reading, F to C, 1 decimal
+  kRoundedWhole,      // float, rounded, whole
+  kRain,              // float, rain scale, 1 decimal
+  kBarometer,         // float, inHg to hPa, 2 decimals
+  kWind,              // float, rounded mph to km/h, 1 decimal
+};
+
+// Which extremes the console is asked for.
+enum Reads : int { kHighs = 1, kLows = 2, kBoth = 3 };
+
+struct Quantity {
+  std::string name;
+  std::int32_t baseId;
+  Kind kind;
+  int reads;
+};
+
+std::vector<Quantity> BuildQuantities() {
+  std::vector<Quantity> quantities = {
+      {"TempInt", 0x01000000, Kind::kTemperature, kBoth},
+      {"TempExt", 0x00000000, Kind::kTemperature, kBoth}};
+  auto numbered = [&quantities](const char* prefix, int count, std::int32_t firstId, Kind kind,
+                                int firstNumber) {
+    for (int n = 0; n < count; ++n)
+      quantities.push_back({prefix + std::to_string(firstNumber + n), firstId + n * 0x01000000,
+                            kind, kBoth});
+  };
+  numbered("Temp", 7, 0x02000000, Kind::kTemperature, 2);
+  quantities.push_back({"HumInt", 0x010101C0, Kind::kWhole, kBoth});
+  quantities.push_back({"HumExt", 0x000101C0, Kind::kWhole, kBoth});
+  numbered("Hum", 7, 0x020101C0, Kind::kWhole, 2);
+  numbered("HumSol", 4, 0x090901E0, Kind::kWhole, 1);
+  numbered("TempSol", 4, 0x09000000, Kind::kTemperature, 1);
+  numbered("HumFeuille", 2, 0x0F0A0200, Kind::kWhole, 1);
+  numbered("TempFeuille", 2, 0x0F000000, Kind::kWholeTemperature, 1);
+  const Quantity rest[] = {
+      {"UV", 0x00080180, Kind::kRoundedWhole, kHighs},
+      {"Pluie", 0x00060060, Kind::kRain, kHighs},
+      {"Bar", 0x000400E0, Kind::kBarometer, kBoth},
+      {"SolarRad", 0x00070140, Kind::kWhole, kHighs},
+      {"VitesseVent", 0x00020080, Kind::kWind, kHighs},
+      {"IndiceTHSW", 0x00000005, Kind::kTemperature, kHighs},
+      {"IndChaleur", 0x00000003, Kind::kTemperature, kHighs},
+      {"PointRose", 0x00000001, Kind::kTemperature, kBoth},
+      {"TempRess", 0x00000002, Kind::kTemperature, kLows},
+  };
+  quantities.insert(quantities.end(), std::begin(rest), std::end(rest));
+  return quantities;
+}
+
+const std::vector<Quantity>& Quantities() {
+  static const std::vector<Quantity> quantities = BuildQuantities();
+  return quantities;
+}
+
+struct PeriodSlot {
+  std::int32_t code;
+  std::string_view period;  // "Day_", "Month_", "Year_"
+  std::string_view suffix;  // "_VH", "_VB"
+  bool high;
+  bool timed;
+};
+
+// In the order of the slots of a quantity.
+constexpr PeriodSlot kPeriodSlots[kHighLowPeriodSlots] = {
+    {0x1000, "Day_", "_VH", true, true},      {0x1800, "Day_", "_VB", false, true},
+    {0x2800, "Month_", "_VH", true, false},   {0x3000, "Month_", "_VB", false, false},
+    {0x4C00, "Year_", "_VH", true, false},    {0x5000, "Year_", "_VB", false, false}};
+
+bool IsRead(const Quantity& quantity, const PeriodSlot& slot) {
+  return (quantity.reads & (slot.high ? kHighs : kLows)) != 0;
+}
+
+bool RoundedAtReading(Kind kind) {
+  return kind == Kind::kWhole || kind == Kind::kWholeTemperature;
+}
+
+std::string Formatted(float value, Kind kind, std::int32_t rainCollector) {
+  switch (kind) {
+    case Kind::kTemperature:
+    case Kind::kWholeTemperature:
+      return FormatDecimal(ConvertFahrenheitToCelsius(value), 1);
+    case Kind::kWhole:
+    case Kind::kRoundedWhole:
+      return FormatFloatAsWhole(value);
+    case Kind::kRain:
+      return FormatDecimal(ScaleRain(value, rainCollector), 1);
+    case Kind::kBarometer:
+      return FormatDecimal(ConvertInHgToHectopascal(value), 2);
+    case Kind::kWind:
+      return FormatDecimal(ConvertMphToKmh(static_cast<std::int32_t>(RoundHalfEven(value))), 1);
+  }
+  return {};
+}
+
+}  // namespace
+
+int AcquireHighsLows(StationLibrary& library, FamilySlots& slots) {
+  if (library.CallStationWord("_LoadOrbiskHiLows_O@0") != 1) return 0;
+  HighLowSlots& highsLows = slots.highsLows;
+  for (std::size_t q = 0; q < Quantities().size(); ++q) {
+    const Quantity& quantity = Quantities()[q];
+    for (int s = 0; s < kHighLowPeriodSlots; ++s) {
+      const PeriodSlot& slot = kPeriodSlots[s];
+      if (!IsRead(quantity, slot)) continue;
+      std::int32_t id = quantity.baseId + slot.code;
+      float value = library.CallStationFloat("_GetHiLowDataByID_O@4", {id});
+      if (RoundedAtReading(quantity.kind)) value = static_cast<float>(RoundHalfEven(value));
+      highsLows.values[q][s] = value;
+      if (slot.timed) {
+        DateTimeRecord& time = highsLows.dayTimes[q][s];
+        time = DateTimeRecord{-1, -1, -1, -1, -1};  // a time left alone reads as "---"
+        library.CallStationWord("_GetHiLowTimeByID_O@8", {id, static_cast<void*>(&time)});
+      }
+    }
+  }
+  return 1;
+}
+
+void PublishHighsLows(AgentContext& context, const FamilySlots& slots) {
+  ValueCatalogue& catalogue = context.state.catalogue;
+  const std::int32_t rainCollector = slots.configuration.rainCollector;
+  // Periods in order, then quantities, high before low.
+  for (int first = 0; first < kHighLowPeriodSlots; first += 2) {
+    for (std::size_t q = 0; q < Quantities().size(); ++q) {
+      const Quantity& quantity = Quantities()[q];
+      for (int s = first; s < first + 2; ++s) {
+        const PeriodSlot& slot = kPeriodSlots[s];
+        float value = slots.highsLows.values[q][s];
+        if (!IsRead(quantity, slot) || IsValidStationValue(value) != 1) continue;
+        std::string tag = "HiLow_" + std::string(slot.period) + quantity.name + std::string(slot.suffix);
+        SetTag(catalogue, tag, Formatted(value, quantity.kind, rainCollector));
+        if (slot.timed)
+          SetTag(catalogue, tag + "_Date", FormatStationDateTime(slots.highsLows.dayTimes[q][s], 2));
+      }
+    }
+  }
+}
+
+}  // namespace agent

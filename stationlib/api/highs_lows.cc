@@ -1,0 +1,129 @@
+// Highs and lows family: the HILOWS reply and its extremes by identifier.
+#include <cmath>
+#include <cstring>
+
+#include "stationlib/api/data_families.h"
+#include "stationlib/api/family_functions.h"
+#include "stationlib/data/hilows.h"
+#include "stationlib/data/time_text.h"
+#include "stationlib/link/codes.h"
+#include "platform/clock.h"
+
+namespace orbisk::api {
+namespace {
+
+using namespace orbisk::data;
+using data_families::Context;
+
+constexpr int kTimeTextLength = 7;
+
+// The getters load the block on first use; without it they answer "no data".
+bool EnsureLoaded() {
+  return libraryState().hilowsLoaded || LoadOrbiskHiLows() == kOk;
+}
+
+float Number(std::uint32_t id) {
+  if (!EnsureLoaded()) return static_cast<float>(kNoData);
+  return answerNumber(queryHiLow(id, libraryState().hilows, Context()));
+}
+
+float WholeNumber(std::uint32_t id) {
+  const float v = Number(id);
+  return v <= static_cast<float>(kCommFailure) ? v : std::trunc(v);
+}
+
+// Four 16-bit fields: month, day, hour, minute of a daily extreme.
+int TimeOf(std::uint32_t id, int& hhmm) { return hiLowTime(id, libraryState().hilows, hhmm); }
+
+void WriteShortTime(std::int16_t* record, int hhmm) {
+  const HiLowStore& s = libraryState().hilows;
+  record[0] = static_cast<std::int16_t>(s.month);
+  record[1] = static_cast<std::int16_t>(s.day);
+  record[2] = static_cast<std::int16_t>(hhmm / 100);
+  record[3] = static_cast<std::int16_t>(hhmm % 100);
+}
+
+// High and low time records of one sensor; either may be absent (id 0).
+std::int32_t TimePair(std::uint32_t highId, std::int16_t* high, std::uint32_t lowId, std::int16_t* low) {
+  if ((highId != 0 && high == nullptr) || (lowId != 0 && low == nullptr)) return kBadArgument;
+  if (!EnsureLoaded()) return kNoData;
+  int highTime = 0, lowTime = 0;
+  if (highId != 0 && TimeOf(highId, highTime) != kOk) return kDashed;
+  if (lowId != 0 && TimeOf(lowId, lowTime) != kOk) return kDashed;
+  if (highId != 0) WriteShortTime(high, highTime);
+  if (lowId != 0) WriteShortTime(low, lowTime);
+  return kOk;
+}
+
+}  // namespace
+
+int32_t LoadOrbiskHiLows(void) {
+  LibraryState& s = libraryState();
+  s.hilowsLoaded = false;
+  if (link::CommandWithRetry("HILOWS\n") != 0 || link::ReceiveBufferSize() < kHiLowPacketSize)
+    return kCommFailure;
+  const int read = link::ReadChecked(kHiLowPacketSize);
+  if (read != 0) {
+    if (read == kErrChecksumRead) link::SerialLastError() = kErrChecksumRead;
+    return kCommFailure;
+  }
+  std::memcpy(s.hilows.packet.data(), link::ReceiveBuffer(), kHiLowPacketSize);
+  const platform::LocalTime today = platform::RealClock().Now();
+  s.hilows.day = today.day;
+  s.hilows.month = today.month;
+  s.hilows.year = today.year;
+  s.hilowsLoaded = true;
+  return kOk;
+}
+
+float GetHiLowDataByID(int32_t id) { return Number(static_cast<std::uint32_t>(id)); }
+
+int32_t GetHiLowDataStrByID(int32_t id, char* buffer, int32_t length) {
+  if (!EnsureLoaded()) return writeNoAnswer(kNoData, buffer, length);
+  return writeAnswerText(queryHiLow(static_cast<std::uint32_t>(id), libraryState().hilows, Context()), buffer,
+                         length);
+}
+
+int32_t GetHiLowTimeByID(int32_t id, int32_t* record) {
+  if (record == nullptr) return kBufferTooShort;
+  if (!EnsureLoaded()) return kNoData;
+  int hhmm = 0;
+  const int code = TimeOf(static_cast<std::uint32_t>(id), hhmm);
+  if (code != kOk) return code;
+  const HiLowStore& s = libraryState().hilows;
+  data_families::WriteDateTime(record, hhmm % 100, hhmm / 100, s.day, s.month, s.year);
+  return kOk;
+}
+
+int32_t GetHiLowTimeStrByID(int32_t id, char* buffer, int32_t length) {
+  if (buffer == nullptr || length < kTimeTextLength) return kBufferTooShort;
+  if (!EnsureLoaded()) return writeNoAnswer(kNoData, buffer, length);
+  int hhmm = 0;
+  const int code = TimeOf(static_cast<std::uint32_t>(id), hhmm);
+  if (code != kOk) return writeNoAnswer(code, buffer, length);
+  copyText(minuteOfDayText(hhmmToMinutes(hhmm)), buffer, length);
+  return kOk;
+}
+
+int32_t GetHiLowTimesOutTemp(int16_t* high, int16_t* low) { return TimePair(0x1000, high, 0x1800, low); }
+int32_t GetHiLowTimesInTemp(int16_t* high, int16_t* low) { return TimePair(0x1001000, high, 0x1001800, low); }
+int32_t GetHiLowTimesOutHum(int16_t* high, int16_t* low) { return TimePair(0x111C0, high, 0x119C0, low); }
+int32_t GetHiLowTimesInHum(int16_t* high, int16_t* low) { return TimePair(0x10111C0, high, 0x10119C0, low); }
+int32_t GetHiLowTimesDewPt(int16_t* high, int16_t* low) { return TimePair(0x1001, high, 0x1801, low); }
+int32_t GetLowTimesWindChill(int16_t* low) { return TimePair(0, nullptr, 0x1802, low); }
+int32_t GetHiTimesWindSpeed(int16_t* high) { return TimePair(0x21080, high, 0, nullptr); }
+
+float GetHiInsideTemp(void) { return Number(0x1001000); }
+float GetLowInsideTemp(void) { return Number(0x1001800); }
+float GetHiOutsideTemp(void) { return Number(0x1000); }
+float GetLowOutsideTemp(void) { return Number(0x1800); }
+float GetHiInsideHum(void) { return WholeNumber(0x10111C0); }
+float GetLowInsideHum(void) { return WholeNumber(0x10119C0); }
+float GetHiOutsideHum(void) { return WholeNumber(0x111C0); }
+float GetLowOutsideHum(void) { return WholeNumber(0x119C0); }
+float GetHiDewPt(void) { return Number(0x1001); }
+float GetLowDewPt(void) { return Number(0x1801); }
+float GetLowWindChill(void) { return Number(0x1802); }
+float GetHiWindSpeed(void) { return Number(0x21080); }
+
+}  // namespace orbisk::api

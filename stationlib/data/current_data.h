@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+
+#include "stationlib/data/context.h"
+#include "stationlib/data/live_packet.h"
+#include "stationlib/data/value_query.h"
+
+namespace orbisk::data {
+
+// Answers a query by data identifier from the current-data store (loaded).
+ValueAnswer queryCurrent(std::uint32_t id, const CurrentStore& store, const QueryContext& ctx);
+
+// The 16 alarm bytes as the active-alarms record gives them.
+inline const std::array<std::uint8_t, 16>& activeAlarms(const CurrentStore& s) { return s.alarms; }
+
+// Five 32-bit fields: minute, hour, day, month, year.
+struct DateTimeRecord {
+  std::int32_t minute, hour, day, month, year;
+};
+// Start of the current storm (month and day fields kept shifted, as stored).
+DateTimeRecord stormStart(const CurrentStore& s);
+// Sunrise or sunset with today's date (sunrise after hour 17 is tomorrow's);
+// false when the time is dashed.
+bool sunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, DateTimeRecord& out);
+
+}  // namespace orbisk::data

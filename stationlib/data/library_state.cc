@@ -1,0 +1,10 @@
+#include "stationlib/data/library_state.h"
+
+namespace orbisk::data {
+
+LibraryState& libraryState() {
+  static LibraryState state;
+  return state;
+}
+
+}  // namespace orbisk::data

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "tests/agent/acquisition/fake_console.h"
+#include "agent/acquisition/station_connector.h"
+
+namespace agent::testing {
+namespace {
+
+TEST(StationConnector, AnOverrunGivesTheTimeoutAtTheDeadlineAndClosesAfterTheReturn) {
+  StationLibrary library{nullptr};
+  library.Attach(InstallFakeConsole());
+  Console().HoldInitialisation();
+  {
+    StationConnector connector(library, nullptr);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@22222", 50), -32700);
+    auto waited = std::chrono::steady_clock::now() - start;
+    // Two bounded waits: the initialisation's and the close's.
+    EXPECT_LT(waited, std::chrono::milliseconds(1000));
+    EXPECT_EQ(Console().closeCalls, 0);  // the library is still busy initialising
+    Console().Release();
+  }  // the connector waits for the close that follows the initialisation
+  EXPECT_EQ(Console().closeCalls, 1);
+  EXPECT_FALSE(Console().closedBeforeInitReturned);
+}
+
+TEST(StationConnector, APendingCloseEndsBeforeTheNextOpen) {
+  StationLibrary library{nullptr};
+  library.Attach(InstallFakeConsole());
+  StationConnector connector(library, nullptr);
+  Console().HoldInitialisation();
+  EXPECT_EQ(connector.ConnectStation(kLinkSerial, "COM2", 20), -32700);
+  Console().Release();
+  EXPECT_EQ(connector.ConnectStation(kLinkSerial, "COM2", 1000), 1);
+  EXPECT_EQ(Console().Calls(), "serial 2 19200;close serial;serial 2 19200;");
+}
+
+TEST(StationConnector, OpensEachLinkTypeAndRefusesAnUnknownOne) {
+  StationLibrary library{nullptr};
+  library.Attach(InstallFakeConsole());
+  StationConnector connector(library, nullptr);
+  EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "station.local@22222", 100), 1);
+  EXPECT_EQ(connector.ConnectStation(kLinkUsb, "usb1234", 100), 1);
+  EXPECT_EQ(connector.ConnectStation(kLinkSerial, "Com7@0", 100), 1);
+  EXPECT_EQ(connector.ConnectStation(9, "COM1", 100), 0);
+  EXPECT_EQ(Console().Calls(), "tcp station.local 22222;usb 1234;serial 7 19200;");
+  EXPECT_EQ(Console().initCalls, 3);
+}
+
+TEST(StationConnector, AFailedOpenIsReturnedWithoutInitialisation) {
+  StationLibrary library{nullptr};
+  library.Attach(InstallFakeConsole());
+  Console().openResult = -32701;
+  int opened = 0;
+  StationConnector connector(library, [&] { return ++opened; });
+  EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@1", 100), -32701);
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(Console().initCalls, 0);
+}
+
+}  // namespace
+}  // namespace agent::testing

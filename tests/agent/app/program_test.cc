@@ -1,0 +1,91 @@
+// The real program: started in a prepared working directory, stopped by pid
+// with SIGTERM once its journal shows that start-up has run.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/agent/core/agent_fixture.h"
+
+extern char** environ;
+
+namespace {
+
+class Program : public AgentFixture {
+ protected:
+  // Runs the agent with `args` in the working directory, its stdout and stderr
+  // into `output` when given; returns its pid.
+  pid_t Start(std::vector<std::string> args, const std::string& output = "") {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
+    if (!output.empty())
+      posix_spawn_file_actions_addopen(&actions, 1, Path(output).c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!output.empty()) posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    std::string program = TVL_BRUMALWEB_PATH;
+    argv.push_back(program.data());
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0);
+    return pid;
+  }
+  // Waits for the child to end; its exit code, or -1 when it ended by a signal.
+  int Wait(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Polls (a few ms at a time, at most 10 s) until `file` holds `text`.
+  bool WaitForText(const std::string& file, const std::string& text) {
+    for (int i = 0; i < 2000; ++i) {
+      if (Read(file).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  }
+};
+
+TEST_F(Program, StartsWritesItsJournalAndStopsCleanlyOnSigterm) {
+  Write("tvl_brumalweb.ini", "[LOG]\nFile=logs\\journal.csv\nType=csv\n");
+  pid_t pid = Start({});
+  ASSERT_GT(pid, 0);
+  bool ready = WaitForText("logs/journal.csv", "Pas de données utilisateurs à ajouter.");
+  kill(pid, SIGTERM);
+  EXPECT_EQ(Wait(pid), 0);
+  ASSERT_TRUE(ready);
+  EXPECT_NE(
+      Read("logs/journal.csv").find(";0;[BRUMALWEB] : Pas de données utilisateurs à ajouter.\r\n"),
+      std::string::npos);
+}
+
+TEST_F(Program, ListsTagsAndExits) {
+  Write("tvl_brumalweb.ini", "[USERDATA]\nVille=Brest\n");
+  pid_t pid = Start({"--list-tags"}, "tags.txt");
+  EXPECT_EQ(Wait(pid), 0);
+  std::string tags = Read("tags.txt");
+  EXPECT_NE(tags.find("TitreApplicationGlobal = Tavrel Brumalis WEB v1.0\n"), std::string::npos);
+  EXPECT_NE(tags.find("Ville = Brest\n"), std::string::npos);
+}
+
+TEST_F(Program, VersionHelpAndUnknownOptions) {
+  EXPECT_EQ(Wait(Start({"--version"}, "version.txt")), 0);
+  EXPECT_EQ(Read("version.txt"), "tvl_brumalweb (Tavrel Brumalis WEB) 1.0\n");
+  EXPECT_EQ(Wait(Start({"--help"}, "help.txt")), 0);
+  EXPECT_NE(Read("help.txt").find("--list-tags"), std::string::npos);
+  EXPECT_EQ(Wait(Start({"--bogus"}, "bogus.txt")), 2);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+// The publication engines as the start-up runs them: the push thread, the
+// site synchronisation, then the template filling thread, against a real FTP
+// server on 127.0.0.1.
+
+#include "agent/app/publication_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "agent/publication/site_sync.h"
+#include "platform/files.h"
+#include "tests/support/publication_fixture.h"
+#include "tests/support/real_ftp_server.h"
+
+namespace {
+
+using namespace agent::publication;
+
+// Waits for the engines' network work (a few ms per step), at most 10 s.
+bool WaitFor(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+class PublicationStepsTest : public publication_test::PublicationFixture {
+ protected:
+  void Configure(const test_support::RealFtpServer& server) {
+    SetSetting("FTP", "server", "127.0.0.1@" + std::to_string(server.port()));
+    SetSetting("FTP", "username", "meteo");
+    SetSetting("FTP", "password", "s3cret");
+    SetSetting("FTP", "passive", "1");
+    SetSetting("FTP", "root", "www");
+    SetSetting("FTP", "LocalRepository", "#REPCOURANT#site");
+    context->cacheDirectory = Path("cache");
+    context->state.catalogue.Set("TempExt", "7.5");
+    AddStreamFile("Accueil", Path("modeles/index.htm"));
+  }
+  void StartPublication(agent::StartupRun& run) {
+    StartFtpPushStep(run);
+    SynchroniseSiteStep(run);
+    StartTemplateEngineStep(run);
+  }
+  std::size_t Queued() {
+    std::lock_guard<std::recursive_mutex> lock(context->state.queueLock);
+    return context->state.uploadQueue.Count();
+  }
+};
+
+TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThePages) {
+  test_support::RealFtpServer server;
+  ASSERT_TRUE(server.running()) << server.error();
+  Configure(server);
+  WriteBytes(Path("site/index.css"), "css");
+  WriteBytes(Path("site/images/fond.png"), "png");
+  WriteBytes(Path("modeles/index.htm"), "T=#TempExt#\n");
+  context->state.templatesDue.Set();
+  {
+    agent::StartupRun run(*context);
+    StartPublication(run);
+    ASSERT_TRUE(WaitFor([&] {
+      return platform::FileExists(SyncMarkerPath(*context)) && server.has_file("www/index.htm") && Queued() == 0;
+    })) << server.log();
+  }
+  EXPECT_EQ(server.read_file("www/fond.png"), "png");
+  EXPECT_EQ(server.read_file("www/index.css"), "css");
+  EXPECT_EQ(server.read_file("www/index.htm"), "T=7.5\r\n");
+  EXPECT_EQ(JournalLinesStartingWith("[SynchroSite] : Création du fichier indice.").size(), 1u);
+
+  // The next start: the site is not queued again, the pages are.
+  server.stop();
+  test_support::RealFtpServer next;
+  ASSERT_TRUE(next.running()) << next.error();
+  context = nullptr;
+  agent::AgentPaths paths;
+  paths.workingDirectory = directory;
+  paths.programDirectory = directory + "/program";
+  paths.programPath = paths.programDirectory + "/tvl_brumalweb";
+  context = std::make_unique<agent::AgentContext>(clock, paths);
+  SetSetting("LOG", "File", directory + "/journal.log");
+  Configure(next);
+  context->state.templatesDue.Set();
+  {
+    agent::StartupRun run(*context);
+    StartPublication(run);
+    ASSERT_TRUE(WaitFor([&] { return next.has_file("www/index.htm") && Queued() == 0; })) << next.log();
+  }
+  EXPECT_FALSE(next.has_file("www/fond.png"));
+  EXPECT_TRUE(JournalHas("[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
+}
+
+}  // namespace

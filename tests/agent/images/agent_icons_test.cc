@@ -1,0 +1,84 @@
+// The pictures of the running agent: its cache directory and upload queue.
+#include <gtest/gtest.h>
+
+#include "agent/core/agent_context.h"
+#include "agent/images/agent_icons.h"
+#include "agent/images/carried_images.h"
+#include "tests/agent/images/image_test_support.h"
+#include "platform/clock.h"
+
+namespace agent::images {
+namespace {
+
+class AgentIconsTest : public ::testing::Test {
+ protected:
+  images_test::TempDir work;
+  platform::FakeClock clock;
+  AgentContext context{clock, AgentPaths{work.path(), work.path(), work.file("tvl_brumalweb")}};
+
+  void SetUp() override {
+    std::filesystem::create_directory(work.file("cache"));
+    context.cacheDirectory = "cache";
+  }
+  std::vector<std::string> QueuedPaths() {
+    std::vector<std::string> paths;
+    context.state.uploadQueue.ForEach([&](const std::string&, const std::string& path) { paths.push_back(path); });
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+};
+
+TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
+  DrawFirstIcons(context);
+  EXPECT_TRUE(PublishAlertImage(context, 0));
+  images_test::TempDir& dir = work;
+  std::vector<std::string> expected;
+  for (const char* name : {kAlertIconFile, kConnectionIconFile, kSevereColdIconFile, kRainIconFile, kWindRoseFile})
+    expected.push_back(dir.file(std::string("cache/") + name));
+  EXPECT_EQ(QueuedPaths(), expected);
+  for (const std::string& path : expected) {
+    const auto png = images_test::ReadPngFile(path);
+    ASSERT_TRUE(png) << path;
+    EXPECT_TRUE(images_test::IsRgba8(*png)) << path;
+  }
+  EXPECT_EQ(images_test::ReadPngFile(expected[1])->pixels, CarriedPixels(CarriedImage::kConnectionActivity));
+}
+
+TEST_F(AgentIconsTest, ConnectionStatesAndAlertStatesThroughTheAgent) {
+  EXPECT_EQ(SetConnectionIcon(context, 0), 1);
+  EXPECT_EQ(images_test::ReadPngFile(work.file("cache/ico_connexion_console.png"))->pixels,
+            CarriedPixels(CarriedImage::kConnectionFailed));
+  EXPECT_EQ(SetConnectionIcon(context, 7), 0);
+  EXPECT_FALSE(std::filesystem::exists(work.file("cache/ico_connexion_console.png")));
+
+  EXPECT_TRUE(PublishAlertImage(context, 1));
+  EXPECT_EQ(images_test::ReadPngFile(work.file("cache/ico_alerte.png"))->pixels, CarriedPixels(CarriedImage::kAlert));
+  EXPECT_TRUE(PublishAlertImage(context, 5));
+  EXPECT_EQ(images_test::ReadPngFile(work.file("cache/ico_alerte.png"))->pixels,
+            CarriedPixels(CarriedImage::kNoAlert));
+}
+
+TEST_F(AgentIconsTest, EmptyCacheSettingWritesIntoTheWorkingDirectory) {
+  context.cacheDirectory.clear();
+  AgentIcons(context)->RainIconState(true);
+  EXPECT_EQ(QueuedPaths(), std::vector<std::string>{work.file("ico_pluie.png")});
+  EXPECT_TRUE(images_test::ReadPngFile(work.file("ico_pluie.png")));
+}
+
+TEST_F(AgentIconsTest, MissingCacheDirectoryQueuesNothing) {
+  context.cacheDirectory = "absent";
+  DrawFirstIcons(context);
+  EXPECT_EQ(SetConnectionIcon(context, 3), 0);
+  EXPECT_TRUE(QueuedPaths().empty());
+  EXPECT_FALSE(std::filesystem::exists(work.file("absent")));
+}
+
+TEST(AgentIcons, PressureTrendIconWritesAtThePathGiven) {
+  images_test::TempDir dir;
+  EXPECT_EQ(PressureTrendIcon("falling rapidly", dir.file("t.png")), 1);
+  EXPECT_EQ(images_test::ReadPngFile(dir.file("t.png"))->pixels, CarriedPixels(CarriedImage::kTrendFallingRapidly));
+  EXPECT_EQ(PressureTrendIcon("x", dir.file("no/such/t.png")), 0);
+}
+
+}  // namespace
+}  // namespace agent::images

@@ -1,0 +1,199 @@
+// The push engine against a real FTP server on 127.0.0.1 (passive and active)
+// and against a scripted misbehaving one.
+
+#include "agent/publication/push_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "agent/publication/template_engine.h"
+#include "agent/core/upload_queue.h"
+#include "tests/support/publication_fixture.h"
+#include "tests/support/real_ftp_server.h"
+#include "tests/support/scripted_ftp_server.h"
+
+namespace {
+
+using namespace agent::publication;
+using std::chrono::milliseconds;
+
+// The real client with short waits, so a silent server fails the test fast.
+std::unique_ptr<agent::FtpConnection> ShortWaitClient(agent::FtpSettings settings) {
+  settings.connect_timeout = milliseconds(2000);
+  settings.reply_timeout = milliseconds(1000);
+  settings.stall_timeout = milliseconds(1000);
+  return agent::make_ftp_client(std::move(settings));
+}
+
+class PushEngineTest : public publication_test::PublicationFixture {
+ protected:
+  PushSettings Settings(std::uint16_t port, int passive, const std::string& password = "s3cret") {
+    PushSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.user = "meteo";
+    settings.password = password;
+    settings.passive = passive;
+    settings.root = "meteo\\site/jour";
+    return settings;
+  }
+  std::string QueueFile(const std::string& name, const std::string& bytes) {
+    WriteBytes(Path("out/" + name), bytes);
+    QueueUpload(*context, Path("out/" + name));
+    return Path("out/" + name);
+  }
+  void Push(const PushSettings& settings, const UploadObserver& observer = {}) {
+    RunOnePush(*context, settings, ShortWaitClient, observer);
+  }
+  std::size_t Queued() const { return context->state.uploadQueue.Count(); }
+};
+
+class RealServerPush : public PushEngineTest, public ::testing::WithParamInterface<int> {
+ protected:
+  test_support::RealFtpServer server;
+};
+
+TEST_P(RealServerPush, FilledTemplatesArriveByteForByteInTheRemoteTree) {
+  ASSERT_TRUE(server.running()) << server.error();
+  context->cacheDirectory = Path("cache");
+  context->state.catalogue.Set("TempExt", "12.5");
+  WriteBytes(Path("site/index.htm"), "\xEF\xBB\xBF<p>#TempExt# \xC2\xB0" "C</p>\n\n<i>#Absent#</i>\n");
+  AddStreamFile("Accueil", Path("site/index.htm"));
+  context->state.templatesDue.Set();
+  RunTemplatePass(*context);
+  QueueFile("image.png", std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
+
+  std::vector<std::string> uploaded;
+  Push(Settings(server.port(), GetParam()), [&uploaded](const std::string& path) { uploaded.push_back(path); });
+
+  EXPECT_EQ(server.read_file("meteo/site/jour/index.htm"), "<p>12.5 \xC2\xB0" "C</p>\r\n<i>#Absent#</i>\r\n");
+  EXPECT_EQ(server.read_file("meteo/site/jour/image.png"), std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
+  EXPECT_EQ(Queued(), 0u);
+  EXPECT_EQ(uploaded.size(), 2u);
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Connexion en mode passif ? " + std::to_string(GetParam())));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Ouverture du FTP OK"));
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Déplacement dans le répertoire => "),
+            (std::vector<std::string>{"[MoteurPushFTP] : Déplacement dans le répertoire => ",
+                                      "[MoteurPushFTP] : Déplacement dans le répertoire => meteo",
+                                      "[MoteurPushFTP] : Déplacement dans le répertoire => site",
+                                      "[MoteurPushFTP] : Déplacement dans le répertoire => jour",
+                                      "[MoteurPushFTP] : Déplacement dans le répertoire => "}));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Nombre de fichiers à traiter pour le transfert : 2"));
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Envoye FTP effectuée correctement.").size(), 2u);
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Fermeture de la connexion FTP"));
+}
+
+TEST_P(RealServerPush, FailedOpenKeepsTheQueueAndTheNextPushSendsAll) {
+  ASSERT_TRUE(server.running()) << server.error();
+  QueueFile("a.htm", "a");
+  QueueFile("b.htm", "b");
+  Push(Settings(server.port(), GetParam(), "wrong"));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
+  EXPECT_FALSE(JournalHas("[MoteurPushFTP] : Fermeture de la connexion FTP"));
+  EXPECT_EQ(Queued(), 2u);
+
+  Push(Settings(0, GetParam()));
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur d'ouverture du FTP").size(), 2u);
+  EXPECT_EQ(Queued(), 2u);
+
+  Push(Settings(server.port(), GetParam()));
+  EXPECT_EQ(server.read_file("meteo/site/jour/a.htm"), "a");
+  EXPECT_EQ(server.read_file("meteo/site/jour/b.htm"), "b");
+  EXPECT_EQ(Queued(), 0u);
+}
+
+TEST_P(RealServerPush, StoppedServerKeepsTheQueue) {
+  ASSERT_TRUE(server.running()) << server.error();
+  QueueFile("a.htm", "a");
+  const std::uint16_t port = server.port();
+  server.stop();
+  Push(Settings(port, GetParam()));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
+  EXPECT_EQ(Queued(), 1u);
+}
+
+TEST_P(RealServerPush, VanishedLocalFileIsDroppedAndThePushGoesOn) {
+  ASSERT_TRUE(server.running()) << server.error();
+  QueueUpload(*context, Path("out/gone.htm"));
+  QueueFile("kept.htm", "k");
+  Push(Settings(server.port(), GetParam()));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Le fichier " + Path("out/gone.htm") +
+                         " n'existe plus, il est retiré de la file d'attente."));
+  EXPECT_EQ(server.read_file("meteo/site/jour/kept.htm"), "k");
+  EXPECT_EQ(Queued(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassiveAndActive, RealServerPush, ::testing::Values(1, 0));
+
+TEST_F(PushEngineTest, EmptyQueueStillConnectsAndCountsZero) {
+  test_support::ScriptedFtpServer server;
+  PushSettings settings = Settings(server.port(), 1);
+  settings.root = "";
+  Push(settings);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Déplacement dans le répertoire => ").size(), 3u);
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Nombre de fichiers à traiter pour le transfert : 0"));
+  EXPECT_FALSE(server.received("STOR"));
+}
+
+TEST_F(PushEngineTest, RefusedStoreStopsThePushAndKeepsEveryEntry) {
+  test_support::ScriptedFtpOptions options;
+  options.replies["STOR"] = {"452 Disk full"};
+  test_support::ScriptedFtpServer server(options);
+  QueueFile("a.htm", "a");
+  QueueFile("b.htm", "b");
+  QueueFile("c.htm", "c");
+  Push(Settings(server.port(), 1));
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur de transfert FTP sur le fichier : ").size(), 1u);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Transfert du fichier => ").size(), 1u);
+  EXPECT_EQ(Queued(), 3u);
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Fermeture de la connexion FTP"));
+}
+
+TEST_F(PushEngineTest, ServerThatFallsSilentTimesOut) {
+  test_support::ScriptedFtpOptions options;
+  options.replies["PASS"] = {"", test_support::ScriptedReply::Then::fall_silent};
+  test_support::ScriptedFtpServer server(options);
+  QueueFile("a.htm", "a");
+  Push(Settings(server.port(), 1));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
+  EXPECT_EQ(Queued(), 1u);
+}
+
+TEST_F(PushEngineTest, FileNameWithLineBreakIsNeverSent) {
+  test_support::ScriptedFtpServer server;
+  QueueFile("evil\r\nDELE x.htm", "e");
+  Push(Settings(server.port(), 1));
+  EXPECT_FALSE(server.received("STOR"));
+  EXPECT_FALSE(server.received("DELE"));
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur de transfert FTP sur le fichier : ").size(), 1u);
+  EXPECT_EQ(Queued(), 1u);
+}
+
+TEST_F(PushEngineTest, LoopPushesOnlyWhenAskedAndStaysIdleWithoutHost) {
+  test_support::ScriptedFtpServer server;
+  SetSetting("FTP", "server", "127.0.0.1@" + std::to_string(server.port()));
+  SetSetting("FTP", "passive", "1");
+  QueueFile("a.htm", "a");
+  int sleeps = 0;
+  clock.SetSleepHook([&](std::int64_t ms) {
+    EXPECT_EQ(ms, 1000);
+    if (++sleeps == 2) context->state.pushDue.Set();
+    if (sleeps == 4) context->RequestStop();
+  });
+  RunFtpPush(*context, ShortWaitClient);
+  EXPECT_EQ(server.files().count("a.htm"), 1u);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Connexion en mode passif ? 1").size(), 1u);
+  EXPECT_FALSE(context->state.pushDue.IsSet());
+}
+
+TEST_F(PushEngineTest, EmptyHostSwitchesTheEngineOff) {
+  QueueFile("a.htm", "a");
+  context->state.pushDue.Set();
+  clock.SetSleepHook([&](std::int64_t) {
+    if (clock.SleepCount() == 5) context->RequestStop();
+  });
+  RunFtpPush(*context, ShortWaitClient);
+  EXPECT_EQ(JournalLines().size(), 1u);  // only the queueing line
+  EXPECT_EQ(Queued(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// The client against a server that misbehaves on purpose.
+#include <gtest/gtest.h>
+
+#include "tests/agent/publication/ftp_test_helpers.h"
+#include "tests/support/scripted_ftp_server.h"
+
+using agent::FtpStep;
+using ftp_test::Lines;
+using test_support::ScriptedFtpOptions;
+using test_support::ScriptedFtpServer;
+using test_support::ScriptedReply;
+using Then = ScriptedReply::Then;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Scripted {
+  explicit Scripted(ScriptedFtpOptions options, bool passive = true) : server(std::move(options)) {
+    settings = ftp_test::settings_for(server.port(), passive, lines);
+  }
+  std::unique_ptr<agent::FtpConnection> client() { return agent::make_ftp_client(settings); }
+  ScriptedFtpServer server;
+  Lines lines;
+  agent::FtpSettings settings;
+};
+
+ScriptedFtpOptions with_reply(const std::string& verb, ScriptedReply reply) {
+  ScriptedFtpOptions options;
+  options.replies[verb] = std::move(reply);
+  return options;
+}
+
+}  // namespace
+
+TEST(ScriptedServer, MultiLineRepliesAreReadWhole) {
+  ScriptedFtpOptions options;
+  options.greeting.text = "220-Welcome to the station host\r\n 220 indented, still inside\r\n220-more\r\n220 Ready";
+  options.replies["USER"] = {"331-First\r\nplain line\r\n331 Password please", Then::carry_on};
+  options.replies["PWD"] = {"257-\"/decoy\"\r\n257 \"/real\" is current", Then::carry_on};
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  agent::FtpResult opened = ftp->open();
+  ASSERT_TRUE(opened.ok) << opened.message;
+  // The first line of a multi-line 257 already carries the quoted path.
+  EXPECT_EQ(ftp->current_directory(), "/decoy");
+  ASSERT_TRUE(ftp->upload_buffer("abc", 3, "a.txt").ok);
+  EXPECT_EQ(scripted.server.files().at("a.txt"), "abc");
+}
+
+TEST(ScriptedServer, ServiceNotAvailableAtConnect) {
+  Scripted scripted([] {
+    ScriptedFtpOptions options;
+    options.greeting = {"421 Too many users, try later.", Then::close_connection};
+    return options;
+  }());
+  agent::FtpResult opened = scripted.client()->open();
+  EXPECT_FALSE(opened.ok);
+  EXPECT_EQ(opened.step, FtpStep::connect);
+  EXPECT_EQ(opened.reply_code, 421);
+  EXPECT_EQ(opened.reply_text, "421 Too many users, try later.");
+  EXPECT_FALSE(scripted.server.received("USER"));
+}
+
+TEST(ScriptedServer, LoginRefusedAfterPassword) {
+  Scripted scripted(with_reply("PASS", {"530 Login incorrect.", Then::carry_on}));
+  agent::FtpResult opened = scripted.client()->open();
+  EXPECT_FALSE(opened.ok);
+  EXPECT_EQ(opened.step, FtpStep::login);
+  EXPECT_EQ(opened.reply_code, 530);
+}
+
+TEST(ScriptedServer, StoreRefusalsFailTheTransfer) {
+  for (const char* refusal : {"452 Insufficient storage space.", "550 Permission denied.", "552 Quota exceeded."}) {
+    Scripted scripted(with_reply("STOR", {refusal, Then::carry_on}));
+    auto ftp = scripted.client();
+    ASSERT_TRUE(ftp->open().ok);
+    agent::FtpResult stored = ftp->upload_buffer("data", 4, "page.htm");
+    EXPECT_FALSE(stored.ok) << refusal;
+    EXPECT_EQ(stored.step, FtpStep::transfer);
+    EXPECT_EQ(stored.reply_text, refusal);
+    EXPECT_EQ(ftp->state(), agent::FtpState::ready);  // the control connection survives a refusal
+  }
+}
+
+TEST(ScriptedServer, BrokenTransferIsAFailureNotASuccess) {
+  ScriptedFtpOptions options;
+  options.break_transfer_after = 100000;
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  const std::string content = ftp_test::binary_content(4 * 1024 * 1024);
+  agent::FtpResult stored = ftp->upload_buffer(content.data(), content.size(), "big.bin");
+  EXPECT_FALSE(stored.ok);
+  EXPECT_EQ(stored.step, FtpStep::transfer);
+  EXPECT_EQ(stored.reply_code, 426);
+  EXPECT_EQ(scripted.server.files().count("big.bin"), 0u);
+}
+
+TEST(ScriptedServer, SilentServerTimesOutAtEveryWait) {
+  for (const char* verb : {"USER", "PASS", "CWD", "STOR"}) {
+    ScriptedFtpOptions options;
+    options.replies[verb] = {"", Then::fall_silent};
+    Scripted scripted(options);
+    scripted.settings.reply_timeout = 150ms;
+    auto ftp = scripted.client();
+    auto started = std::chrono::steady_clock::now();
+    agent::FtpResult opened = ftp->open();
+    agent::FtpResult last = opened;
+    if (opened.ok) last = ftp->change_directory("/x");
+    if (last.ok) last = ftp->upload_buffer("x", 1, "x.txt");
+    ftp->close();
+    auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_FALSE(last.ok) << verb;
+    EXPECT_NE(last.message.find("timed out"), std::string::npos) << verb << ": " << last.message;
+    EXPECT_LT(waited, 3s) << verb;
+    EXPECT_EQ(ftp->state(), agent::FtpState::disconnected);
+  }
+}
+
+TEST(ScriptedServer, StalledDataConnectionTimesOut) {
+  ScriptedFtpOptions options;
+  options.stall_data = true;
+  Scripted scripted(options);
+  scripted.settings.stall_timeout = 200ms;
+  scripted.settings.reply_timeout = 300ms;
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  const std::string content(32 * 1024 * 1024, 'x');  // more than the socket buffers hold
+  auto started = std::chrono::steady_clock::now();
+  agent::FtpResult stored = ftp->upload_buffer(content.data(), content.size(), "big.bin");
+  EXPECT_FALSE(stored.ok);
+  EXPECT_NE(stored.message.find("stalled"), std::string::npos) << stored.message;
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+}
+
+TEST(ScriptedServer, RefusedEpsvFallsBackToPasvAndItsAddressIsIgnored) {
+  ScriptedFtpOptions options = with_reply("EPSV", {"500 EPSV not understood.", Then::carry_on});
+  options.pasv_address = "10.1.2.3";  // a hostile or NATed address: never contacted
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  ASSERT_TRUE(ftp->upload_buffer("one", 3, "one.txt").ok);
+  ASSERT_TRUE(ftp->upload_buffer("two", 3, "two.txt").ok);
+  EXPECT_EQ(scripted.server.files().at("two.txt"), "two");
+  int epsv = 0, pasv = 0;
+  for (const auto& line : scripted.server.commands()) {
+    epsv += line == "EPSV";
+    pasv += line == "PASV";
+  }
+  EXPECT_EQ(epsv, 1);  // once refused, not asked again on this connection
+  EXPECT_EQ(pasv, 2);
+}
+
+TEST(ScriptedServer, RefusedEprtFallsBackToPort) {
+  Scripted scripted(with_reply("EPRT", {"502 EPRT not implemented.", Then::carry_on}), false);
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  ASSERT_TRUE(ftp->upload_buffer("active", 6, "a.txt").ok);
+  EXPECT_EQ(scripted.server.files().at("a.txt"), "active");
+  EXPECT_TRUE(scripted.server.received("PORT"));
+}
+
+TEST(ScriptedServer, BothPassiveModesRefusedFailsTheTransfer) {
+  ScriptedFtpOptions options = with_reply("EPSV", {"500 no", Then::carry_on});
+  options.replies["PASV"] = {"227 rubbish without numbers", Then::carry_on};
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  agent::FtpResult stored = ftp->upload_buffer("x", 1, "x.txt");
+  EXPECT_FALSE(stored.ok);
+  EXPECT_EQ(stored.step, FtpStep::transfer);
+  EXPECT_FALSE(scripted.server.received("STOR"));
+}
+
+TEST(ScriptedServer, RubbishInsteadOfAReplyBreaksTheConnection) {
+  ScriptedFtpOptions options;
+  options.greeting = {"hello, I am not an FTP server", Then::carry_on};
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  agent::FtpResult opened = ftp->open();
+  EXPECT_FALSE(opened.ok);
+  EXPECT_EQ(opened.step, FtpStep::connect);
+}
+
+TEST(ScriptedServer, VeryLongReplyIsCutNotHeldWhole) {
+  ScriptedFtpOptions options;
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "230-" + std::string(100, 'x') + "\r\n";
+  text += "230 Logged in.";
+  options.replies["PASS"] = {text, Then::carry_on};
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  EXPECT_TRUE(ftp->upload_buffer("ok", 2, "ok.txt").ok);
+}
+
+TEST(ScriptedServer, DirectoryRefusalsNameTheDirectoryStep) {
+  ScriptedFtpOptions options = with_reply("CWD", {"550 No such directory.", Then::carry_on});
+  options.replies["PWD"] = {"257 rubbish without quotes", Then::carry_on};
+  Scripted scripted(options);
+  auto ftp = scripted.client();
+  ASSERT_TRUE(ftp->open().ok);
+  EXPECT_EQ(ftp->current_directory(), "");
+  agent::FtpResult changed = ftp->change_directory("/meteo");
+  EXPECT_FALSE(changed.ok);
+  EXPECT_EQ(changed.step, FtpStep::directory);
+  EXPECT_EQ(changed.reply_code, 550);
+}

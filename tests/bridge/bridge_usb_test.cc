@@ -1,0 +1,57 @@
+// The USB link through libSiUSBXp.so, its device list given by
+// SIUSBXP_DEVICES and pointing at a pseudo-terminal.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "stationlib/api/OrbiskPro.h"
+#include "tests/stationlib/link/link_scripted_console.h"
+
+namespace {
+
+class BridgeUsb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pty_ = linktest::OpenPseudoTerminal();
+    ASSERT_GE(pty_.master, 0);
+    const std::string devices = "4242=" + pty_.slavePath + ",77=/nonexistent/tty";
+    setenv("SIUSBXP_DEVICES", devices.c_str(), 1);
+    console_.Start(pty_.master);
+  }
+  void TearDown() override {
+    CloseUSBPort_O();
+    console_.Stop();
+    unsetenv("SIUSBXP_DEVICES");
+  }
+  linktest::PseudoTerminal pty_;
+  linktest::ScriptedConsole console_;
+};
+
+TEST_F(BridgeUsb, SerialNumberAndCommands) {
+  EXPECT_EQ(GetUSBDevSerialNumber_O(), 4242);
+  ASSERT_EQ(OpenUSBPort_O(4242), 0);
+  EXPECT_EQ(InitStation_O(), 0);
+  EXPECT_EQ(ClearOrbiskYearLows_O(), 0);
+  console_.SetFault(linktest::Fault::kSleeping);
+  SetOrbiskTimeoutVal_O(5);
+  EXPECT_EQ(ClearOrbiskYearLows_O(), -32701);
+  console_.SetFault(linktest::Fault::kNone);
+  EXPECT_EQ(ClearOrbiskYearLows_O(), 0);
+  EXPECT_EQ(CloseUSBPort_O(), 1);
+}
+
+TEST_F(BridgeUsb, UnknownOrUnopenableDeviceFails) {
+  EXPECT_EQ(OpenUSBPort_O(9999), -32701);
+  EXPECT_EQ(OpenUSBPort_O(77), -32701);
+  EXPECT_EQ(OpenUSBPort_O(1), 0);  // 1: the first device that opens
+}
+
+TEST_F(BridgeUsb, ThousandOpenCloseCycles) {
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(OpenUSBPort_O(4242), 0);
+    ASSERT_EQ(CloseUSBPort_O(), 1);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,413 @@
+// The soak: the agent's own start-up and engines in this process, on one
+// event clock shared with the console simulator's core, against pyftpdlib
+// behind a fault proxy, for TVL_SOAK_HOURS simulated hours (2 by default)
+// under a fault schedule drawn from TVL_SOAK_SEED.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "agent/core/agent_context.h"
+#include "agent/app/startup.h"
+#include "tests/soak/fault_schedule.h"
+#include "tests/soak/ftp_fault_proxy.h"
+#include "platform/files.h"
+#include "tests/soak/simulator_server.h"
+#include "tests/support/event_clock.h"
+#include "tests/support/real_ftp_server.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // slower, and the allocator keeps freed memory
+#else
+constexpr bool kSanitized = false;
+#endif
+
+namespace soak {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPassword = "Soak-Pa55w0rd";
+constexpr const char* kRemoteRoot = "site/meteo";
+// Real time allowed: 24 simulated hours in 10 minutes, and a minute for the
+// two hours of `make test`.
+double RealSecondsAllowed(std::int64_t hours) { return std::max(60.0, 600.0 / 24.0 * static_cast<double>(hours)); }
+
+std::int64_t EnvNumber(const char* name, std::int64_t fallback) {
+  const char* text = std::getenv(name);
+  return text && *text ? std::strtoll(text, nullptr, 10) : fallback;
+}
+
+std::string Slurp(const fs::path& path) {
+  std::string bytes;
+  platform::ReadFile(path.string(), bytes);
+  return bytes;
+}
+
+std::int64_t ResidentKb() {
+  std::istringstream status(Slurp("/proc/self/status"));
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtoll(line.c_str() + 6, nullptr, 10);
+  return -1;
+}
+
+// What each open descriptor refers to ("socket:[123]", a path...).
+std::vector<std::string> OpenDescriptors() {
+  std::vector<std::string> open;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
+    open.push_back(entry.path().filename().string() + " " + fs::read_symlink(entry.path(), error).string());
+  return open;
+}
+
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& text : texts) joined += text + "\n";
+  return joined;
+}
+
+// A journal line: "dd/mm/yyyy hh:mm:ss :" then the text.
+bool IsJournalLine(const std::string& line) {
+  static const std::string shape = "00/00/0000 00:00:00 :";
+  if (line.size() <= shape.size()) return false;
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    const bool digit = line[i] >= '0' && line[i] <= '9';
+    if (shape[i] == '0' ? !digit : line[i] != shape[i]) return false;
+  }
+  return true;
+}
+
+// An outdoor temperature whose Celsius value has one exact decimal: k/2 °C.
+int MarkerTenthsF(int k) { return 320 + 9 * k; }
+std::string MarkerCelsius(int k) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", k / 2.0);
+  return text;
+}
+
+class Soak {
+ public:
+  Soak()
+      : ftp_(test_support::RealFtpServerOptions{"meteo", kPassword, test_support::ServerTls::none, "", ""}),
+        proxy_(ftp_.port()),
+        sim_(clock_, consolesim::ConsoleOptions{static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208)),
+                                                 {}, 5}) {
+    work_ = platform::MakeTemporaryDirectory("tvl-soak-");
+    context_ = std::make_unique<agent::AgentContext>(
+        clock_, agent::AgentPaths{work_, work_, work_ + "/tvl_brumalweb"});
+    context_->journal.SetCallObserver([this](int) { ++journalCalls_; });
+  }
+  ~Soak() {
+    StopAgent();
+    context_.reset();
+    // TVL_SOAK_KEEP=1 keeps the working directory (journal, cache) to look at.
+    if (EnvNumber("TVL_SOAK_KEEP", 0) != 0) std::printf("soak: working directory %s kept\n", work_.c_str());
+    else platform::RemoveTree(work_);
+  }
+
+  bool Ready(std::string& why) {
+    if (!ftp_.running()) why = "pyftpdlib: " + ftp_.error();
+    else if (!proxy_.running()) why = "the fault proxy cannot listen";
+    else if (!sim_.running()) why = "the console simulator cannot listen";
+    else if (work_.empty()) why = "no working directory";
+    return why.empty();
+  }
+
+  void LayOut() {
+    const fs::path work(work_);
+    fs::create_directories(work / "site");
+    fs::create_directories(work / "local");
+    fs::copy_file(fs::path(TVL_SOURCE_DIR) / "examples" / "langue.pack", work / "langue.pack");
+    std::ofstream(work / "site" / "data.json")
+        << "{\"temp_ext\": \"#TempExt#\", \"hum_ext\": \"#HumExt#\", \"pression\": \"#PressionAtmo#\",\n"
+        << " \"vent\": \"#VitesseVent#\", \"collecte\": \"#TempCollecteActuel#\"}\n";
+    std::ofstream(work / "site" / "index.html")
+        << "<html><body><h1>#TitreApplicationGlobal#</h1><p>#TempExt# °C, #HumExt# %, #PressionAtmo# hPa</p>"
+        << "<p>#HiLow_Day_TempExt_VH# / #HiLow_Day_TempExt_VB#</p></body></html>\n";
+    std::ofstream(work / "local" / "style.css") << "body { font-family: sans-serif; }\n";
+    std::ofstream(work / "local" / "robots.txt") << "User-agent: *\n";
+    std::ofstream(work / "tvl_brumalweb.ini")
+        << "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=" << kPassS
+        << "\nMarkerFile=#REPCOURANT#catalogue.txt\n"
+        << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_.port() << "\nConnectionTimeout=5\nOffsetService=5\n"
+        << "[SERVICES]\nCurrentData=" << kPassS << "\nAlarm=" << kSlowServicesS << "\nHiLow=" << kSlowServicesS
+        << "\nConfigStation=" << kSlowServicesS << "\nCalibration=" << kSlowServicesS << "\n"
+        << "[CURRENTDATA]\nTempHumBar=10\nForeCast=600\nSunSetSunRise=3600\n"
+        << "[LOG]\nFile=#REPCOURANT#journal\\soak.log\nSize=256\nType=text\n"
+        << "[FTP]\nserver=127.0.0.1@" << proxy_.port() << "\nusername=" << ftp_.options().user
+        << "\npassword=" << kPassword << "\nroot=site\\meteo\npassive=1\ntimeout=1\n"
+        << "LocalRepository=#REPCOURANT#local\n"
+        << "[FORMDATA]\nSeparatorRQT=|\nMultiItems=<br/>\n"
+        << "[STREAMFILE]\ndata=#REPCOURANT#site\\data.json\nindex=#REPCOURANT#site\\index.html\n"
+        << "[USERDATA]\nNomStation=Soak\n";
+  }
+
+  void StartAgent() {
+    clock_.Join();  // no jump while this thread runs the start-up
+    run_ = std::make_unique<agent::StartupRun>(*context_);
+    run_->imageHooks = agent::FirstImageHooks();
+    agent::RunStartup(*run_, agent::StartupSteps());
+    // The engines and this thread share the clock.
+    clock_.ExpectParticipants(run_->WorkerCount() + 1);
+    startMs_ = clock_.MonotonicMs();
+  }
+
+  void StopAgent() {
+    if (!run_) return;
+    context_->RequestStop();
+    clock_.Release();
+    run_->StopAndJoinWorkers();
+    run_.reset();
+  }
+
+  void Run(const std::vector<Phase>& schedule) {
+    for (std::size_t i = 0; i < schedule.size(); ++i) {
+      const Phase& phase = schedule[i];
+      Begin(phase);
+      SleepUntil(phase.startS + phase.lengthS);
+      // A clean phase holds a collection and the push after it.
+      if (phase.clean()) ExpectMarkerOnServer(phase);
+      End(phase, i + 1 < schedule.size() ? &schedule[i + 1] : nullptr);
+      if (phase.clean() && phase.startS + phase.lengthS >= 3600 && hourOneDescriptors_.empty()) {
+        hourOneKb_ = ResidentKb();
+        hourOneDescriptors_ = QuietDescriptors();
+      }
+    }
+  }
+
+  // Waits (simulated time) for a moment with nothing left to fill or send,
+  // then compares the cache directory with the server while holding the
+  // locks, so that no engine changes either side meanwhile.
+  void ExpectSiteOnServer() {
+    agent::AgentState& state = context_->state;
+    for (int attempt = 0; attempt < 240; ++attempt) {
+      {
+        std::lock_guard<std::recursive_mutex> publication(state.publicationLock);
+        std::lock_guard<std::recursive_mutex> catalogue(state.catalogueLock);
+        std::lock_guard<std::recursive_mutex> queue(state.queueLock);
+        if (state.uploadQueue.Empty() && !state.pushDue.IsSet() && !state.templatesDue.IsSet()) {
+          const fs::path cache = context_->CacheDirectoryPath();
+          std::size_t files = 0;
+          for (const auto& entry : fs::directory_iterator(cache)) {
+            if (!entry.is_regular_file()) continue;
+            ++files;
+            const fs::path remote = fs::path(ftp_.root()) / kRemoteRoot / entry.path().filename();
+            EXPECT_TRUE(fs::exists(remote)) << remote << " is missing on the server";
+            EXPECT_TRUE(Slurp(entry.path()) == Slurp(remote)) << remote << " differs from " << entry.path();
+          }
+          EXPECT_GT(files, 2u);
+          for (const char* local : {"style.css", "robots.txt"})
+            EXPECT_TRUE(fs::exists(fs::path(ftp_.root()) / kRemoteRoot / local)) << local;
+          return;
+        }
+      }
+      clock_.SleepMs(250);
+    }
+    ADD_FAILURE() << "the upload queue never emptied: " << state.uploadQueue.Count() << " entries left";
+  }
+
+  void ExpectLastReadingsOnServer() {
+    const nlohmann::json data = ServerData();
+    EXPECT_EQ(data.value("temp_ext", ""), MarkerCelsius(markerK_));
+    EXPECT_EQ(data.value("hum_ext", ""), std::to_string(kFinalHumidity));
+  }
+
+  // Once every line is written: each one parses, one line per call, no password.
+  void ExpectSoundJournal() {
+    std::size_t lines = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(work_) / "journal")) {
+      const std::string text = Slurp(entry.path());
+      EXPECT_EQ(text.find(kPassword), std::string::npos) << "the FTP password is in " << entry.path();
+      std::size_t from = 0;
+      for (std::size_t end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2) {
+        const std::string line = text.substr(from, end - from);
+        if (!IsJournalLine(line) && badLines_++ < 5) ADD_FAILURE() << "journal line: " << line;
+        ++lines;
+      }
+      EXPECT_EQ(from, text.size()) << entry.path() << " ends inside a line";
+    }
+    EXPECT_EQ(lines, journalCalls_.load());
+    EXPECT_GT(lines, 500u);
+  }
+
+  void ExpectSteadyResources() {
+    if (hourOneDescriptors_.empty()) return;  // too short a soak to compare
+    const std::vector<std::string> now = QuietDescriptors();
+    EXPECT_EQ(now.size(), hourOneDescriptors_.size())
+        << "at hour 1:\n" << Joined(hourOneDescriptors_) << "at the end:\n" << Joined(now);
+    if (!kSanitized) {
+      EXPECT_LT(ResidentKb() - hourOneKb_, 1024) << "resident kB at hour 1: " << hourOneKb_;
+    }
+  }
+
+  const std::vector<std::string>& failures() const { return failures_; }
+  double SkippedS() { return static_cast<double>(clock_.SkippedMs()) / 1000.0; }
+
+ private:
+  static constexpr int kFinalHumidity = 57;
+
+  std::int64_t ElapsedS() { return (clock_.MonotonicMs() - startMs_) / 1000; }
+
+  void SleepUntil(std::int64_t simulatedS) {
+    for (std::int64_t now = clock_.MonotonicMs() - startMs_; now < simulatedS * 1000;
+         now = clock_.MonotonicMs() - startMs_)
+      clock_.SleepMs(simulatedS * 1000 - now);
+  }
+
+  void SetMarker() {
+    markerK_ = 20 + (markerK_ - 19) % 40;
+    sim_.control({{"cmd", "set"}, {"readings", {{"outside_temp", MarkerTenthsF(markerK_)}}}});
+  }
+
+  nlohmann::json ServerData() {
+    const std::string text = Slurp(fs::path(ftp_.root()) / kRemoteRoot / "data.json");
+    nlohmann::json data = nlohmann::json::parse(text, nullptr, false);
+    return data.is_object() ? data : nlohmann::json::object();
+  }
+
+  void Fail(const Phase& phase, const std::string& what) {
+    failures_.push_back("t=" + std::to_string(ElapsedS()) + " s, " + phase.name + ": " + what);
+  }
+
+  void ExpectMarkerOnServer(const Phase& phase) {
+    const std::string shown = ServerData().value("temp_ext", "(none)");
+    if (shown != MarkerCelsius(markerK_))
+      Fail(phase, "the server shows " + shown + " °C, the console " + MarkerCelsius(markerK_) + " °C");
+  }
+
+  void Begin(const Phase& phase) {
+    if (phase.clean()) SetMarker();
+    if (phase.name == "clean end") sim_.control({{"cmd", "set"}, {"readings", {{"outside_hum", kFinalHumidity}}}});
+    if (!phase.consoleFault.is_null()) sim_.control(phase.consoleFault);
+    if (phase.ftpDown) proxy_.SetDown(true);
+    if (phase.ftpFault != FtpFault::none) {
+      // The next push meets the fault whatever the console does meanwhile.
+      proxy_.Arm(phase.ftpFault);
+      context_->state.pushDue.Set();
+    }
+  }
+
+  void End(const Phase& phase, const Phase* next) {
+    sim_.control({{"cmd", "fault"}, {"name", "none"}});
+    proxy_.Arm(FtpFault::none);
+    if (phase.ftpDown) {
+      proxy_.SetDown(false);
+      outageQueue_.clear();
+      std::lock_guard<std::recursive_mutex> queue(context_->state.queueLock);
+      context_->state.uploadQueue.ForEach([this](const std::string&, const std::string& path) {
+        outageQueue_.insert(fs::path(path).filename().string());
+      });
+      outageSessions_ = proxy_.Sessions().size();
+      if (outageQueue_.empty()) Fail(phase, "nothing was queued during the outage");
+    } else if (outageSessions_ > 0 && next) {
+      // The first push after the outage sends everything queued meanwhile.
+      const std::vector<ProxySession> sessions = proxy_.Sessions();
+      if (sessions.size() <= outageSessions_) {
+        Fail(phase, "no push after the outage");
+      } else {
+        const ProxySession& first = sessions[outageSessions_];
+        const std::set<std::string> stored(first.stored.begin(), first.stored.end());
+        for (const std::string& name : outageQueue_)
+          if (first.failedStore || !stored.count(name)) Fail(phase, name + " not sent by the first push");
+      }
+      outageSessions_ = 0;
+    }
+  }
+
+  // Descriptors open at a quiet moment with the console link up: the fewest
+  // seen over a few seconds, so that a push in flight does not count. Empty
+  // when the link stayed down (a long pass closes it until the next pass).
+  std::vector<std::string> QuietDescriptors() {
+    std::vector<std::string> fewest;
+    for (int i = 0; i < 20; ++i) {
+      std::vector<std::string> open = OpenDescriptors();
+      if (context_->state.connected.IsSet() && (fewest.empty() || open.size() < fewest.size()))
+        fewest = std::move(open);
+      clock_.SleepMs(250);
+    }
+    return fewest;
+  }
+
+  test_support::RealFtpServer ftp_;
+  FtpFaultProxy proxy_;
+  test_support::EventClock clock_;
+  SimulatorServer sim_;
+  std::string work_;
+  std::unique_ptr<agent::AgentContext> context_;
+  std::unique_ptr<agent::StartupRun> run_;
+  std::atomic<std::size_t> journalCalls_{0};
+  std::int64_t startMs_ = 0;
+  int markerK_ = 19;
+  std::size_t badLines_ = 0;
+  std::int64_t hourOneKb_ = -1;
+  std::vector<std::string> hourOneDescriptors_;
+  std::set<std::string> outageQueue_;
+  std::size_t outageSessions_ = 0;
+  std::vector<std::string> failures_;
+};
+
+// The soak of `make test` is two simulated hours: whatever the seed, they hold
+// every console fault and every web-host fault at least once, then the clean end.
+TEST(SoakSchedule, TwoHoursHoldEveryFault) {
+  for (std::uint32_t seed : {20261208u, 1u, 77u, 4242u}) {
+    const std::vector<Phase> schedule = MakeSchedule(seed, 2 * 3600);
+    std::set<std::string> console;
+    std::set<FtpFault> ftp;
+    bool outage = false;
+    for (const Phase& phase : schedule) {
+      if (!phase.consoleFault.is_null()) console.insert(phase.consoleFault.value("name", ""));
+      if (phase.ftpFault != FtpFault::none) ftp.insert(phase.ftpFault);
+      outage = outage || phase.ftpDown;
+      if (!phase.clean()) {
+        EXPECT_GE(phase.lengthS, kPassS + 30) << phase.name << " holds no pass";
+      }
+    }
+    EXPECT_EQ(console, (std::set<std::string>{"asleep", "refuse", "wrong_byte", "corrupt_crc", "truncate", "stall",
+                                              "drop"}))
+        << "seed " << seed;
+    EXPECT_EQ(ftp.size(), 5u) << "seed " << seed;
+    EXPECT_TRUE(outage) << "seed " << seed;
+    ASSERT_FALSE(schedule.empty());
+    EXPECT_TRUE(schedule.back().clean());
+    EXPECT_GE(schedule.back().lengthS, kFinalCleanS);
+    EXPECT_EQ(schedule.back().startS + schedule.back().lengthS, 2 * 3600);
+  }
+}
+
+TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
+  std::signal(SIGPIPE, SIG_IGN);  // the simulator writes to links the agent may have closed
+  const std::int64_t hours = EnvNumber("TVL_SOAK_HOURS", 2);
+  const auto seed = static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208));
+  const std::vector<Phase> schedule = MakeSchedule(seed, hours * 3600);
+  const auto realStart = std::chrono::steady_clock::now();
+
+  Soak soak;
+  std::string why;
+  ASSERT_TRUE(soak.Ready(why)) << why;
+  soak.LayOut();
+  soak.StartAgent();
+  soak.Run(schedule);
+  soak.ExpectSiteOnServer();
+  soak.ExpectLastReadingsOnServer();
+  soak.ExpectSteadyResources();
+  soak.StopAgent();
+  soak.ExpectSoundJournal();
+  for (const std::string& failure : soak.failures()) ADD_FAILURE() << failure;
+
+  const double realS = std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
+  std::printf("soak: %lld simulated hours, %zu phases, %.1f s real, %.1f s skipped\n",
+              static_cast<long long>(hours), schedule.size(), realS, soak.SkippedS());
+  if (!kSanitized) {
+    EXPECT_LT(realS, RealSecondsAllowed(hours));
+  }
+}
+
+}  // namespace
+}  // namespace soak

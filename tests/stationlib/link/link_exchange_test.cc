@@ -1,0 +1,134 @@
+// The command exchange over a serial link to a scripted console on a
+// pseudo-terminal: configuration memory, checksum faults, polling and the
+// timeout rows.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <vector>
+
+#include "tests/stationlib/link/link_scripted_console.h"
+#include "stationlib/link/codes.h"
+#include "stationlib/link/exchange.h"
+#include "stationlib/link/rs232_comm_protocol.h"
+#include "stationlib/link/station.h"
+
+namespace {
+
+using namespace orbisk;
+using namespace orbisk::link;
+using linktest::Fault;
+
+class LinkSerial : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pty_ = linktest::OpenPseudoTerminal();
+    ASSERT_GE(pty_.master, 0);
+    setenv("ORBISKPRO_COM3", pty_.slavePath.c_str(), 1);
+    std::vector<std::uint8_t> memory(4096);
+    for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 7);
+    console_.SetEeprom(memory);
+    console_.Start(pty_.master);
+    ASSERT_EQ(OpenSerialLink(3, 19200), kSuccess);
+    SelectLinkTimeout(kPollRow);
+  }
+  void TearDown() override {
+    CloseActiveLink();
+    console_.Stop();
+    ResetStation();
+  }
+  RS232CommProtocol& Serial() { return *static_cast<RS232CommProtocol*>(ActiveTransport()); }
+
+  linktest::PseudoTerminal pty_;
+  linktest::ScriptedConsole console_;
+};
+
+TEST_F(LinkSerial, FreshLinkHasFiniteTimeouts) {
+  CloseActiveLink();
+  ASSERT_EQ(OpenSerialLink(3, 19200), kSuccess);
+  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 2000u);  // row 7
+}
+
+TEST_F(LinkSerial, TimeoutRowsAndTheirRedirection) {
+  SelectLinkTimeout(1);
+  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 3500u);
+  SelectLinkTimeout(11);  // ignored
+  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 3500u);
+  Serial().status |= kStatusPulseOnClose;
+  SelectLinkTimeout(0);  // becomes row 7
+  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 2000u);
+  EXPECT_EQ(Serial().CurrentTimeouts().readMultiplier, 30u);
+  Serial().status &= ~kStatusPulseOnClose;
+  for (int row = 8; row <= 10; ++row) {
+    SelectLinkTimeout(row);
+    EXPECT_GT(Serial().CurrentTimeouts().readConstant, 0u) << row;  // never unbounded
+  }
+}
+
+TEST_F(LinkSerial, EepromReadAndWriteRoundTrip) {
+  std::uint8_t read[16] = {};
+  ASSERT_EQ(EepromRead(0x10, sizeof read, read), kSuccess);
+  for (std::size_t i = 0; i < sizeof read; ++i) EXPECT_EQ(read[i], static_cast<std::uint8_t>((0x10 + i) * 7));
+  const std::uint8_t written[] = {1, 2, 3, 4, 250};
+  ASSERT_EQ(EepromWrite(0x40, sizeof written, written), kSuccess);
+  std::vector<std::uint8_t> memory = console_.Eeprom();
+  EXPECT_EQ(std::vector<std::uint8_t>(memory.begin() + 0x40, memory.begin() + 0x45),
+            std::vector<std::uint8_t>(written, written + 5));
+  EXPECT_EQ(console_.Commands().back(), "EEBWR 40 5");
+}
+
+TEST_F(LinkSerial, ChecksumAndTruncationFaults) {
+  std::uint8_t read[8] = {};
+  console_.SetFault(Fault::kCorruptCrc);
+  EXPECT_EQ(EepromRead(0, sizeof read, read), kCommFailure);
+  EXPECT_EQ(ReadChecked(0), 0);
+  console_.SetFault(Fault::kTruncate);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(EepromRead(0, sizeof read, read), kCommFailure);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  console_.SetFault(Fault::kRefuse);
+  EXPECT_EQ(EepromWrite(0, sizeof read, read), kCommFailure);
+  console_.SetFault(Fault::kNone);
+  EXPECT_EQ(EepromRead(0, sizeof read, read), kSuccess);
+}
+
+TEST_F(LinkSerial, ReadsNeverPassTheBuffer) {
+  EXPECT_EQ(ReadChecked(ReceiveBufferSize() + 1), -1);
+  EXPECT_EQ(ReadRaw(ReceiveBufferSize() + 1), -1);
+  std::uint8_t big[600];
+  EXPECT_EQ(EepromRead(0, sizeof big, big), kCommFailure);  // reply longer than the buffer
+}
+
+TEST_F(LinkSerial, PollThenReadGivesTheSameByte) {
+  ASSERT_EQ(SendByte(kLineFeed), 0);
+  CommProtocol* t = ActiveTransport();
+  int polled = -1;
+  for (int i = 0; i < 20 && polled != 1; ++i) polled = t->PollByte();
+  ASSERT_EQ(polled, 1);
+  EXPECT_EQ(t->PollByte(), 1);  // still waiting, nothing read from the link
+  EXPECT_EQ(t->ReadByte(), '\n');
+  EXPECT_EQ(t->ReadByte(), '\r');
+  EXPECT_EQ(t->PollByte(), 0);
+}
+
+TEST_F(LinkSerial, LongWaitDoesNotOutliveTheCommand) {
+  ASSERT_EQ(OkDoneCommand("CLRGRA\n"), kSuccess);
+  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 100u);  // row 5 again
+  ASSERT_EQ(AckCommand("CLRBITS\n"), kSuccess);
+}
+
+TEST_F(LinkSerial, SleepingConsoleFailsAfterThreeLineFeeds) {
+  console_.SetFault(Fault::kSleeping);
+  EXPECT_FALSE(WakeUp());
+  EXPECT_EQ(CommandWithRetry("LOOP 1\n"), kCommFailure);
+  console_.SetFault(Fault::kNone);
+  EXPECT_TRUE(WakeUp());
+}
+
+TEST_F(LinkSerial, TextUntilSilenceEndsOnTimeout) {
+  ASSERT_EQ(SendText("NVER\n"), 0);
+  EXPECT_EQ(ReadTextUntilSilence(), 0);
+  EXPECT_STREQ(reinterpret_cast<const char*>(ReceiveBuffer()), "\n\rOK\n\r1.90\n\r");
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The simulator's shared state: one console model and one fault set, guarded
+// by one mutex, shared by every link. Control commands (JSON objects, from
+// the control channel or a state file) act on it.
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/console-sim/console.h"
+#include "tools/console-sim/faults.h"
+#include "tools/console-sim/session.h"
+
+namespace consolesim {
+
+class Simulator {
+ public:
+  Simulator(const Clock& clock, ConsoleOptions options, bool verbose);
+
+  // Runs one control command; the reply has "ok": true or an "error" text.
+  nlohmann::json control(const nlohmann::json& command);
+
+  // A session for a new link; its feed() must be called through feed() below.
+  std::unique_ptr<Session> openSession(const std::string& linkName);
+  Output feed(Session& session, unsigned char byte, std::int64_t nowMs);
+  Output pending(Session& session);  // see Session::pending
+
+  // Serialised access for the web service and the tests.
+  template <typename F>
+  auto withConsole(F&& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    console_.update();
+    return f(console_);
+  }
+
+  // The account the web data service accepts.
+  bool accountMatches(const std::string& user, const std::string& password);
+
+ private:
+  void log(const std::string& link, const std::string& text);
+  nlohmann::json run(const nlohmann::json& command);
+
+  std::mutex mutex_;
+  Console console_;
+  Faults faults_;
+  bool verbose_;
+  std::deque<std::string> received_;  // what the links received, newest last
+  std::string webUser_ = "demo";
+  std::string webPassword_ = "demo";
+};
+
+}  // namespace consolesim
