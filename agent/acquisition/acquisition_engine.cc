@@ -17,10 +17,12 @@ constexpr const char* kTag = "[MoteurRecupDonnees] : ";
 }  // namespace
 
 AcquisitionEngine::AcquisitionEngine(AgentContext& context, StationLibrary& library,
-                                     ServiceTable& services, AcquisitionHooks hooks)
+                                     ServiceTable& services, StationTimeSlot& station_time,
+                                     AcquisitionHooks hooks)
     : context_(context),
       library_(library),
       services_(services),
+      station_time_(station_time),
       hooks_(std::move(hooks)),
       connector_(library, [this] { return OpenLibrary(); }) {
   refreshMs_ =
@@ -134,7 +136,7 @@ void AcquisitionEngine::ReadStationTime() {
   DateTimeRecord record{-1, -1, -1, -1, -1};
   GetStationTime(library_, record);
   std::lock_guard<std::recursive_mutex> hold(context_.state.catalogueLock);
-  context_.state.snapshot.stationTime.Store(record);
+  station_time_.Store(record);
 }
 
 bool AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {

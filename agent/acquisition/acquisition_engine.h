@@ -10,6 +10,7 @@
 #include "agent/acquisition/service_table.h"
 #include "agent/acquisition/station_connector.h"
 #include "agent/acquisition/station_library.h"
+#include "agent/catalogue/station_time.h"
 #include "agent/core/agent_context.h"
 
 namespace agent {
@@ -41,8 +42,9 @@ inline std::int64_t ConnectionTimeoutMs(std::int64_t seconds) {
 
 class AcquisitionEngine {
  public:
+  // The console's clock is stored into `station_time` after each pass.
   AcquisitionEngine(AgentContext& context, StationLibrary& library, ServiceTable& services,
-                    AcquisitionHooks hooks);
+                    StationTimeSlot& station_time, AcquisitionHooks hooks);
 
   // Passes until a stop is requested; never throws.
   void Run();
@@ -64,6 +66,7 @@ class AcquisitionEngine {
   AgentContext& context_;
   StationLibrary& library_;
   ServiceTable& services_;
+  StationTimeSlot& station_time_;
   AcquisitionHooks hooks_;
   StationConnector connector_;
   std::int64_t refreshMs_ = 0;

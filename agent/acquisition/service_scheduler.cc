@@ -8,8 +8,9 @@
 
 namespace agent {
 
-ServiceScheduler::ServiceScheduler(AgentContext& context, ServiceTable& services)
-    : context_(context), services_(services) {}
+ServiceScheduler::ServiceScheduler(AgentContext& context, ServiceTable& services,
+                                   const StationTimeSlot& station_time)
+    : context_(context), services_(services), station_time_(station_time) {}
 
 void ServiceScheduler::Run() {
   while (!context_.StopRequested()) {
@@ -45,7 +46,7 @@ bool ServiceScheduler::RunPass() {
       LogMessage(context_, "[MoteurRecupDonnees] : Ecriture impossible du fichier " + marker);
     }
   }
-  PublishStationTime(state);
+  PublishStationTime(state, station_time_);
   if (ran) state.templatesDue.Set();
   return ran;
 }

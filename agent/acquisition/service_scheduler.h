@@ -4,13 +4,15 @@
 // engine.
 
 #include "agent/acquisition/service_table.h"
+#include "agent/catalogue/station_time.h"
 #include "agent/core/agent_context.h"
 
 namespace agent {
 
 class ServiceScheduler {
  public:
-  ServiceScheduler(AgentContext& context, ServiceTable& services);
+  ServiceScheduler(AgentContext& context, ServiceTable& services,
+                   const StationTimeSlot& station_time);
 
   // Passes, one a second, until a stop is requested; never throws.
   void Run();
@@ -20,6 +22,7 @@ class ServiceScheduler {
  private:
   AgentContext& context_;
   ServiceTable& services_;
+  const StationTimeSlot& station_time_;
 };
 
 }  // namespace agent

@@ -1,46 +1,38 @@
 #include "agent/app/acquisition_steps.h"
 
+#include <mutex>
+
+#include "agent/acquisition/acquisition_engine.h"
 #include "agent/acquisition/carried_libraries.h"
+#include "agent/acquisition/service_scheduler.h"
 
 namespace agent {
 
-AcquisitionSubsystem::AcquisitionSubsystem(AgentContext& context)
-    : context(context),
-      library([&context](const std::string& line) { LogMessage(context, line); }) {}
-
-AcquisitionSubsystem& Acquisition(AgentContext& context) {
-  static AcquisitionSubsystem subsystem(context);
-  return subsystem;
-}
-
-void DeclareServicesStep(StartupRun& run) {
-  AgentContext& context = run.context;
-  AcquisitionSubsystem& acquisition = Acquisition(context);
+void DeclareServicesStep(Agent& agent) {
+  AgentContext& context = agent.context();
   std::lock_guard<std::recursive_mutex> hold(context.state.catalogueLock);
-  acquisition.services.Declare(kServiceList, [&context](std::string_view name) {
+  agent.services().Declare(kServiceList, [&context](std::string_view name) {
     return context.HasSetting("SERVICES", name);
   });
 }
 
-void StartServiceSchedulerStep(StartupRun& run) {
-  run.StartWorker([](AgentContext& context) {
-    ServiceScheduler scheduler(context, Acquisition(context).services);
+void StartServiceSchedulerStep(Agent& agent) {
+  agent.StartWorker([&agent](AgentContext& context) {
+    ServiceScheduler scheduler(context, agent.services(), agent.snapshot().station_time);
     scheduler.Run();
   });
 }
 
-void StartAcquisitionEngineStep(StartupRun& run) {
-  run.StartWorker([](AgentContext& context) {
-    AcquisitionSubsystem& acquisition = Acquisition(context);
+void StartAcquisitionEngineStep(Agent& agent) {
+  agent.StartWorker([&agent](AgentContext& context) {
     AcquisitionHooks hooks;
     hooks.libraryPlaces = {context.paths().workingDirectory, context.paths().programDirectory};
     hooks.deployLibraries = [&context] {
       DeployLibraries(CarriedLibraries(), context.paths().workingDirectory);
     };
-    hooks.connectionIcon = [&acquisition](int state) {
-      if (acquisition.connectionIcon) acquisition.connectionIcon(state);
-    };
-    AcquisitionEngine engine(context, acquisition.library, acquisition.services, hooks);
+    hooks.connectionIcon = [&agent](int state) { agent.ShowConnection(state); };
+    AcquisitionEngine engine(context, agent.library(), agent.services(),
+                             agent.snapshot().station_time, hooks);
     engine.Run();
   });
 }

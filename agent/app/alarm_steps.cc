@@ -1,34 +1,22 @@
 #include "agent/app/alarm_steps.h"
 
-#include "agent/app/acquisition_steps.h"
+#include <mutex>
+
 #include "agent/families/alarm_service.h"
-#include "agent/families/tag_family_services.h"
 
 namespace agent {
 
-AlarmThresholds& ProcessAlarmThresholds() {
-  static AlarmThresholds thresholds;
-  return thresholds;
-}
-
-AlarmWatch& ProcessAlarmWatch(AgentContext& context) {
-  static AlarmWatch watch(context, ProcessFamilySlots(), ProcessAlarmThresholds());
-  return watch;
-}
-
-void InstallAlarmServiceStep(StartupRun& run) {
-  AgentContext& context = run.context;
+void InstallAlarmServiceStep(Agent& agent) {
+  AgentContext& context = agent.context();
   std::lock_guard<std::recursive_mutex> hold(context.state.catalogueLock);
-  InstallAlarmService(context, Acquisition(context).services, ProcessFamilySlots(),
-                      ProcessAlarmThresholds());
+  InstallAlarmService(context, agent.services(), agent.snapshot().families,
+                      agent.snapshot().alarm_thresholds);
 }
 
-void PublishStartupAlertImage(AgentContext& context) {
-  ProcessAlarmWatch(context).PublishQuietImage();
-}
+void PublishStartupAlertImage(Agent& agent) { agent.alarm_watch().PublishQuietImage(); }
 
-void StartAlarmWatchStep(StartupRun& run) {
-  run.StartWorker([](AgentContext& context) { ProcessAlarmWatch(context).Run(); });
+void StartAlarmWatchStep(Agent& agent) {
+  agent.StartWorker([&agent](AgentContext&) { agent.alarm_watch().Run(); });
 }
 
 }  // namespace agent

@@ -26,12 +26,11 @@ constexpr const char* kHelp =
 
 int RunAgent() {
   platform::BlockStopSignals();  // before any thread: they all inherit it
-  AgentContext context(platform::RealClock(), AgentPaths::OfProcess());
-  StartupRun run(context);
-  run.imageHooks = FirstImageHooks();
-  RunStartup(run, StartupSteps());
+  Agent agent(platform::RealClock(), AgentPaths::OfProcess());
+  agent.SetImageHooks(FirstImageHooks(agent));
+  RunStartup(agent, StartupSteps());
   ServiceNotifier notifier{platform::NotifyServiceManager, platform::WatchdogPingIntervalMs()};
-  RunMainLoop(run, platform::WaitForStopSignal, notifier);
+  RunMainLoop(agent, platform::WaitForStopSignal, notifier);
   return 0;
 }
 
@@ -53,8 +52,8 @@ int RunProgram(int argc, char** argv) {
     return 0;
   }
   if (option == "--list-tags") {
-    AgentContext context(platform::RealClock(), AgentPaths::OfProcess());
-    std::fputs(ListTagsAfterStartup(context, StartupSteps()).c_str(), stdout);
+    Agent agent(platform::RealClock(), AgentPaths::OfProcess());
+    std::fputs(ListTagsAfterStartup(agent, StartupSteps()).c_str(), stdout);
     return 0;
   }
   std::fprintf(stderr, "tvl_brumalweb: unknown option %s\n\n%s", std::string(option).c_str(),

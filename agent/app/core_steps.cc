@@ -9,8 +9,8 @@
 
 namespace agent {
 
-void LoadConfigurationStep(StartupRun& run) {
-  AgentContext& context = run.context;
+void LoadConfigurationStep(Agent& agent) {
+  AgentContext& context = agent.context();
   AgentState& state = context.state;
   const std::string file = context.ResolvePath(kConfigurationFileName);
   if (LoadIniSection(file, state.configuration, "") == 0) {
@@ -21,8 +21,8 @@ void LoadConfigurationStep(StartupRun& run) {
   LoadIniSection(file, state.userData, "USERDATA");
 }
 
-void InsertUserDataStep(StartupRun& run) {
-  AgentContext& context = run.context;
+void InsertUserDataStep(Agent& agent) {
+  AgentContext& context = agent.context();
   AgentState& state = context.state;
   if (state.userData.Empty()) {
     LogMessage(context, "[BRUMALWEB] : Pas de données utilisateurs à ajouter.");
@@ -39,16 +39,16 @@ void InsertUserDataStep(StartupRun& run) {
   LogMessage(context, "[BRUMALWEB] : Insertion des données utilisateur effectuées.");
 }
 
-void PublishApplicationTagsStep(StartupRun& run) {
-  AgentState& state = run.context.state;
+void PublishApplicationTagsStep(Agent& agent) {
+  AgentState& state = agent.context().state;
   std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
   SetTag(state.catalogue, "TitreApplicationGlobal", ApplicationFullTitle());
   SetTag(state.catalogue, "TitreApplication", kApplicationTitle);
   SetTag(state.catalogue, "VersionApplication", ApplicationVersion());
 }
 
-void ComputeCacheDirectoryStep(StartupRun& run) {
-  AgentContext& context = run.context;
+void ComputeCacheDirectoryStep(Agent& agent) {
+  AgentContext& context = agent.context();
   std::string cache =
       platform::NormaliseSeparators(context.Expand(context.Setting("GENERAL", "Cache")));
   while (cache.size() > 1 && cache.back() == '/') cache.pop_back();
@@ -57,8 +57,8 @@ void ComputeCacheDirectoryStep(StartupRun& run) {
   if (!cache.empty()) platform::CreateDirectory(context.CacheDirectoryPath());
 }
 
-void InitialiseTagsStep(StartupRun& run) {
-  InitialiseTags(run.context, run.imageHooks);
+void InitialiseTagsStep(Agent& agent) {
+  InitialiseTags(agent.context(), agent.image_hooks());
 }
 
 }  // namespace agent

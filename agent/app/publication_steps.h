@@ -7,8 +7,8 @@
 
 namespace agent::publication {
 
-void StartFtpPushStep(StartupRun& run);
-void SynchroniseSiteStep(StartupRun& run);
-void StartTemplateEngineStep(StartupRun& run);
+void StartFtpPushStep(Agent& agent);
+void SynchroniseSiteStep(Agent& agent);
+void StartTemplateEngineStep(Agent& agent);
 
 }  // namespace agent::publication

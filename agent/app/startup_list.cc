@@ -24,14 +24,13 @@
 namespace agent {
 namespace {
 
-void LoadWindRoseBackgroundStep(StartupRun&) { images::LoadCarriedImages(); }
+void LoadWindRoseBackgroundStep(Agent&) { images::LoadCarriedImages(); }
 
 // The tag families fill their rows of the service table and draw their
 // pictures through the images engine.
-void InstallTagFamiliesStep(StartupRun& run) {
-  AgentContext& context = run.context;
-  AcquisitionSubsystem& acquisition = Acquisition(context);
-  acquisition.connectionIcon = [&context](int state) { images::SetConnectionIcon(context, state); };
+void InstallTagFamiliesStep(Agent& agent) {
+  AgentContext& context = agent.context();
+  agent.SetConnectionIcon([&context](int state) { images::SetConnectionIcon(context, state); });
   CurrentDataImages pictures;
   pictures.windRose = [&context](int degrees) { images::AgentIcons(context)->WindRose(degrees); };
   pictures.trendIcon = [&context](const std::string& text) {
@@ -44,7 +43,7 @@ void InstallTagFamiliesStep(StartupRun& run) {
   pictures.severeColdIcon = [&context](float thsw, bool thswValid, float thw, bool thwValid) {
     images::AgentIcons(context)->SevereColdIcon(thsw, thswValid, thw, thwValid);
   };
-  InstallTagFamilies(context, acquisition.services, ProcessFamilySlots(), std::move(pictures));
+  InstallTagFamilies(context, agent.services(), agent.snapshot().families, std::move(pictures));
 }
 
 constexpr StartupStep kCoreSteps[] = {
@@ -73,9 +72,6 @@ constexpr StartupStep kSteps[] = {
     {"template filling engine", publication::StartTemplateEngineStep, false},
 };
 
-// Connection icon, rain, severe-cold, bare wind rose, then the quiet alert image.
-constexpr ImageHook kFirstImages[] = {&images::DrawFirstIcons, &PublishStartupAlertImage};
-
 }  // namespace
 
 std::span<const StartupStep> StartupSteps() {
@@ -86,8 +82,10 @@ std::span<const StartupStep> CoreStartupSteps() {
   return kCoreSteps;
 }
 
-std::span<const ImageHook> FirstImageHooks() {
-  return kFirstImages;
+// Connection icon, rain, severe-cold, bare wind rose, then the quiet alert image.
+std::vector<ImageHook> FirstImageHooks(Agent& agent) {
+  return {[&agent] { images::DrawFirstIcons(agent.context()); },
+          [&agent] { PublishStartupAlertImage(agent); }};
 }
 
 }  // namespace agent

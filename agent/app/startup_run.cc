@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <exception>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -9,40 +8,16 @@
 
 namespace agent {
 
-void StartupRun::StartWorker(std::function<void(AgentContext&)> loop) {
-  workers_.emplace_back([this, loop = std::move(loop)] {
-    // Engines catch their own failures; this is the last guard, so that an
-    // escaped exception ends one engine with a journal line, not the process.
-    try {
-      loop(context);
-    } catch (const std::exception& error) {
-      LogMessage(context,
-                 std::string("[BRUMALWEB] : Arrêt inattendu d'un moteur : ") + error.what());
-    } catch (...) {
-      LogMessage(context, "[BRUMALWEB] : Arrêt inattendu d'un moteur.");
-    }
-    if (!context.StopRequested()) ++deadWorkers_;
-  });
+void RunStartup(Agent& agent, std::span<const StartupStep> steps) {
+  for (const StartupStep& step : steps) step.run(agent);
 }
 
-void StartupRun::StopAndJoinWorkers() {
-  context.RequestStop();
-  for (std::thread& worker : workers_)
-    if (worker.joinable()) worker.join();
-  workers_.clear();
-}
-
-void RunStartup(StartupRun& run, std::span<const StartupStep> steps) {
-  for (const StartupStep& step : steps) step.run(run);
-}
-
-std::string ListTagsAfterStartup(AgentContext& context, std::span<const StartupStep> steps) {
+std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> steps) {
+  AgentContext& context = agent.context();
   context.MuteJournal();
-  {
-    StartupRun run(context);
-    for (const StartupStep& step : steps)
-      if (step.fillsCatalogueOnly) step.run(run);
-  }
+  agent.SetImageHooks({});
+  for (const StartupStep& step : steps)
+    if (step.fillsCatalogueOnly) step.run(agent);
   std::vector<std::pair<std::string, std::string>> tags;
   {
     std::lock_guard<std::recursive_mutex> lock(context.state.catalogueLock);
@@ -56,7 +31,7 @@ std::string ListTagsAfterStartup(AgentContext& context, std::span<const StartupS
   return lines;
 }
 
-void RunMainLoop(StartupRun& run, const StopWaiter& waitForStop,
+void RunMainLoop(Agent& agent, const StopWaiter& waitForStop,
                  const ServiceNotifier& notifier) {
   constexpr std::int64_t kIdleWaitMs = 2000;
   auto send = [&notifier](std::string_view state) {
@@ -66,12 +41,12 @@ void RunMainLoop(StartupRun& run, const StopWaiter& waitForStop,
   const std::int64_t waitMs = watchdog ? std::min(kIdleWaitMs, notifier.watchdogPingMs)
                                        : kIdleWaitMs;
   send("READY=1");
-  while (!run.context.StopRequested() && !waitForStop(waitMs)) {
+  while (!agent.context().StopRequested() && !waitForStop(waitMs)) {
     // A dead engine stops the pings, so the manager restarts the agent.
-    if (watchdog && run.WorkersAlive()) send("WATCHDOG=1");
+    if (watchdog && agent.WorkersAlive()) send("WATCHDOG=1");
   }
   send("STOPPING=1");
-  run.StopAndJoinWorkers();
+  agent.StopAndJoinWorkers();
 }
 
 }  // namespace agent

@@ -122,7 +122,7 @@ const std::vector<std::string_view>& InitialPlaceholderTags() {
 }
 
 void InitialiseTags(AgentContext& context, std::span<const ImageHook> imageHooks) {
-  for (ImageHook hook : imageHooks) hook(context);
+  for (const ImageHook& hook : imageHooks) hook();
   AgentState& state = context.state;
   {
     std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);

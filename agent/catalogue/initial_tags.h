@@ -1,6 +1,7 @@
 #pragma once
 // The start-up placeholders of the catalogue.
 
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -10,7 +11,7 @@
 namespace agent {
 
 // A first drawing of an image, run by InitialiseTags before any tag is set.
-using ImageHook = void (*)(AgentContext& context);
+using ImageHook = std::function<void()>;
 
 // The 216 tags that start as "---", each once, in their order of writing.
 const std::vector<std::string_view>& InitialPlaceholderTags();

@@ -26,8 +26,8 @@ std::string FormatStationDateTime(const DateTimeRecord& record, std::int32_t mod
   return date + " " + time;
 }
 
-void PublishStationTime(AgentState& state) {
-  const DateTimeRecord record = state.snapshot.stationTime.Load();
+void PublishStationTime(AgentState& state, const StationTimeSlot& station_time) {
+  const DateTimeRecord record = station_time.Load();
   std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
   SetTag(state.catalogue, "TempStation_Heure", FormatWholeNumber(record.hour));
   SetTag(state.catalogue, "TempStation_Minute", FormatWholeNumber(record.minute));

@@ -2,12 +2,31 @@
 // Date-time texts of the station and the station-time tags.
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "agent/core/agent_state.h"
 #include "agent/catalogue/date_time_record.h"
 
 namespace agent {
+
+// The console's clock, refreshed by the acquisition engine after it has
+// released the catalogue lock and read by PublishStationTime.
+class StationTimeSlot {
+ public:
+  void Store(const DateTimeRecord& record) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    record_ = record;
+  }
+  DateTimeRecord Load() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return record_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  DateTimeRecord record_;
+};
 
 // The marker callers pass for "argument absent" (full form).
 inline constexpr std::int32_t kArgumentAbsent = -65535;
@@ -17,7 +36,7 @@ inline constexpr std::int32_t kArgumentAbsent = -65535;
 std::string FormatStationDateTime(const DateTimeRecord& record, std::int32_t mode);
 
 // Writes TempStation_Heure, _Minute, _Jour, _Mois, _Annee and TempStation from
-// the snapshot's station-time record. Takes the catalogue lock itself.
-void PublishStationTime(AgentState& state);
+// the station-time record. Takes the catalogue lock itself.
+void PublishStationTime(AgentState& state, const StationTimeSlot& station_time);
 
 }  // namespace agent

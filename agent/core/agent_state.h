@@ -4,7 +4,8 @@
 //
 // Lock order, always: publicationLock, then catalogueLock, then queueLock.
 //   publicationLock - the local site copy, between template filling and FTP push
-//   catalogueLock   - catalogue, serviceFlags, serviceSchedule, snapshot
+//   catalogueLock   - catalogue, serviceFlags, serviceSchedule, and the agent's
+//                     acquisition snapshot
 //   queueLock       - uploadQueue
 // The configuration, stream-file and user-data tables are filled at start-up
 // before any worker thread runs and only read afterwards.
@@ -14,7 +15,6 @@
 #include <mutex>
 #include <string>
 
-#include "agent/catalogue/acquisition_snapshot.h"
 #include "agent/core/configuration.h"
 #include "agent/core/keyed_table.h"
 
@@ -64,7 +64,6 @@ struct AgentState {
   HandOverFlag pushDue;
   HandOverFlag passCollectionCount;  // CurrentData/Alarm successes this pass
 
-  AcquisitionSnapshot snapshot;  // guarded by catalogueLock
 };
 
 }  // namespace agent

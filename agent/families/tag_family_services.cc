@@ -25,9 +25,4 @@ void InstallTagFamilies(AgentContext& context, ServiceTable& services, FamilySlo
                       [&context, &slots] { PublishStationConfiguration(context, slots); });
 }
 
-FamilySlots& ProcessFamilySlots() {
-  static FamilySlots slots;
-  return slots;
-}
-
 }  // namespace agent

@@ -13,7 +13,4 @@ namespace agent {
 void InstallTagFamilies(AgentContext& context, ServiceTable& services, FamilySlots& slots,
                         CurrentDataImages images);
 
-// The slots of the running agent (one set per process).
-FamilySlots& ProcessFamilySlots();
-
 }  // namespace agent

@@ -143,25 +143,24 @@ TEST_F(ServiceNotification, ReadyThenWatchdogPingsThenStoppingOnSigterm) {
 class MainLoopNotifier : public ::testing::Test {
  protected:
   platform::FakeClock clock_;
-  agent::AgentContext context_{clock_, agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"}};
+  agent::Agent agent_{clock_, agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"}};
   std::vector<std::string> sent_;
   agent::ServiceNotifier notifier_{[this](std::string_view state) { sent_.emplace_back(state); },
                                    300};
 };
 
 TEST_F(MainLoopNotifier, PingsWhileEnginesLiveAndStopsPingingWhenOneDies) {
-  agent::StartupRun run(context_);
   std::atomic<bool> die{false};
-  run.StartWorker([&die](agent::AgentContext& context) {
+  agent_.StartWorker([&die](agent::AgentContext& context) {
     while (!die && context.Sleep(1)) {
     }
   });
   int waits = 0;
-  agent::RunMainLoop(run, [&](std::int64_t ms) {
+  agent::RunMainLoop(agent_, [&](std::int64_t ms) {
     EXPECT_EQ(ms, 300);
     if (++waits == 3) {
       die = true;  // the engine's loop ends without a stop request
-      while (run.WorkersAlive()) std::this_thread::yield();
+      while (agent_.WorkersAlive()) std::this_thread::yield();
     }
     return waits == 5;
   }, notifier_);
@@ -169,10 +168,9 @@ TEST_F(MainLoopNotifier, PingsWhileEnginesLiveAndStopsPingingWhenOneDies) {
 }
 
 TEST_F(MainLoopNotifier, WithoutAWatchdogTheLoopWaitsTwoSecondsAndNeverPings) {
-  agent::StartupRun run(context_);
   notifier_.watchdogPingMs = 0;
   int waits = 0;
-  agent::RunMainLoop(run, [&](std::int64_t ms) {
+  agent::RunMainLoop(agent_, [&](std::int64_t ms) {
     EXPECT_EQ(ms, 2000);
     return ++waits == 3;
   }, notifier_);
@@ -180,11 +178,9 @@ TEST_F(MainLoopNotifier, WithoutAWatchdogTheLoopWaitsTwoSecondsAndNeverPings) {
 }
 
 TEST(PromptStop, AStopRequestEndsALongEngineSleepOnTheRealClock) {
-  agent::AgentContext context(platform::RealClock(),
-                              agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"});
-  agent::StartupRun run(context);
+  agent::Agent agent(platform::RealClock(), agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"});
   std::atomic<bool> sleeping{false};
-  run.StartWorker([&sleeping](agent::AgentContext& context) {
+  agent.StartWorker([&sleeping](agent::AgentContext& context) {
     sleeping = true;
     while (context.Sleep(60000)) {
     }
@@ -192,7 +188,7 @@ TEST(PromptStop, AStopRequestEndsALongEngineSleepOnTheRealClock) {
   while (!sleeping) std::this_thread::yield();
   std::this_thread::sleep_for(std::chrono::milliseconds(20));  // well inside the pause
   const auto start = Clock::now();
-  run.StopAndJoinWorkers();
+  agent.StopAndJoinWorkers();
   EXPECT_LT(MsSince(start), 500);
 }
 

@@ -100,13 +100,14 @@ class Soak {
         sim_(clock_, consolesim::ConsoleOptions{static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208)),
                                                  {}, 5}) {
     work_ = platform::MakeTemporaryDirectory("tvl-soak-");
-    context_ = std::make_unique<agent::AgentContext>(
-        clock_, agent::AgentPaths{work_, work_, work_ + "/tvl_brumalweb"});
+    agent_ = std::make_unique<agent::Agent>(clock_,
+                                            agent::AgentPaths{work_, work_, work_ + "/tvl_brumalweb"});
+    context_ = &agent_->context();
     context_->journal.SetCallObserver([this](int) { ++journalCalls_; });
   }
   ~Soak() {
     StopAgent();
-    context_.reset();
+    agent_.reset();
     // TVL_SOAK_KEEP=1 keeps the working directory (journal, cache) to look at.
     if (EnvNumber("TVL_SOAK_KEEP", 0) != 0) std::printf("soak: working directory %s kept\n", work_.c_str());
     else platform::RemoveTree(work_);
@@ -151,20 +152,20 @@ class Soak {
 
   void StartAgent() {
     clock_.Join();  // no jump while this thread runs the start-up
-    run_ = std::make_unique<agent::StartupRun>(*context_);
-    run_->imageHooks = agent::FirstImageHooks();
-    agent::RunStartup(*run_, agent::StartupSteps());
+    agent_->SetImageHooks(agent::FirstImageHooks(*agent_));
+    agent::RunStartup(*agent_, agent::StartupSteps());
+    started_ = true;
     // The engines and this thread share the clock.
-    clock_.ExpectParticipants(run_->WorkerCount() + 1);
+    clock_.ExpectParticipants(agent_->WorkerCount() + 1);
     startMs_ = clock_.MonotonicMs();
   }
 
   void StopAgent() {
-    if (!run_) return;
+    if (!started_) return;
     context_->RequestStop();
     clock_.Release();
-    run_->StopAndJoinWorkers();
-    run_.reset();
+    agent_->StopAndJoinWorkers();
+    started_ = false;
   }
 
   void Run(const std::vector<Phase>& schedule) {
@@ -340,8 +341,9 @@ class Soak {
   test_support::EventClock clock_;
   SimulatorServer sim_;
   std::string work_;
-  std::unique_ptr<agent::AgentContext> context_;
-  std::unique_ptr<agent::StartupRun> run_;
+  std::unique_ptr<agent::Agent> agent_;
+  agent::AgentContext* context_ = nullptr;
+  bool started_ = false;
   std::atomic<std::size_t> journalCalls_{0};
   std::int64_t startMs_ = 0;
   int markerK_ = 19;

@@ -30,7 +30,7 @@ TEST_F(AcquisitionEngineTest, ConnectsThenCollectsWithTheJournalInOrder) {
   EXPECT_EQ(context_->state.connected.Get(), 1);
   EXPECT_EQ(services_.Find("Calibration")->flag, 1);
   // The console clock reached the snapshot.
-  EXPECT_EQ(context_->state.snapshot.stationTime.Load().year, 2010);
+  EXPECT_EQ(station_time_.Load().year, 2010);
   EXPECT_EQ(JournalCount("Loop Package"), 0u);
 }
 
@@ -63,7 +63,7 @@ TEST_F(AcquisitionEngineTest, AnInitialisationThatFailsReportsItsOwnCodeAndClose
 TEST_F(AcquisitionEngineTest, NoLibraryLogsOncePerPassWithoutAttempt) {
   Configure(kTcpConsole);
   StationLibrary absent{nullptr};
-  AcquisitionEngine engine(*context_, absent, services_,
+  AcquisitionEngine engine(*context_, absent, services_, station_time_,
                            AcquisitionHooks{{(work_ / "none").string(), ""}, nullptr, nullptr});
   engine.RunPass();
   engine.RunPass();

@@ -33,7 +33,7 @@ class EndToEndTest : public EngineFixture {
     hooks.libraryPlaces = {work_.string(), ""};
     hooks.deployLibraries = [this] { DeployLibraries(CarriedLibraries(), work_.string()); };
     hooks.connectionIcon = [this](int state) { icons_.push_back(state); };
-    engine_ = std::make_unique<AcquisitionEngine>(*context_, real_, services_, hooks);
+    engine_ = std::make_unique<AcquisitionEngine>(*context_, real_, services_, station_time_, hooks);
     return *engine_;
   }
 
@@ -55,7 +55,7 @@ TEST_F(EndToEndTest, ConnectsOverTcpAndCollectsTheCalibration) {
       "[MoteurRecupDonnees] : Calibration",
   }));
   EXPECT_EQ(services_.Find("Calibration")->flag, 1) << Journal();
-  EXPECT_EQ(context_->state.snapshot.stationTime.Load().year, 2026);
+  EXPECT_EQ(station_time_.Load().year, 2026);
 }
 
 TEST_F(EndToEndTest, ConnectsOverThePseudoTerminal) {

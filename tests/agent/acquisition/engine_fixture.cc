@@ -39,7 +39,8 @@ AcquisitionEngine& EngineFixture::Engine() {
   if (!engine_) {
     AcquisitionHooks hooks;
     hooks.connectionIcon = [this](int state) { icons_.push_back(state); };
-    engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, hooks);
+    engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_,
+                                                  hooks);
   }
   return *engine_;
 }

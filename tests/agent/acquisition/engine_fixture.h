@@ -38,6 +38,7 @@ class EngineFixture : public ::testing::Test {
   std::unique_ptr<AgentContext> context_;
   StationLibrary library_{nullptr};
   ServiceTable services_;
+  StationTimeSlot station_time_;
   std::vector<int> icons_;
   std::unique_ptr<AcquisitionEngine> engine_;
 };

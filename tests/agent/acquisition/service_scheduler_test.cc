@@ -25,7 +25,7 @@ TEST_F(ServiceSchedulerTest, RunsTheBuildersOfCollectedServicesAndDumps) {
     SetTag(context_->state.catalogue, "TempExt", "12.5");
   });
   services_.SetBuilder("HiLow", [&] { built.push_back("HiLow"); });
-  ServiceScheduler scheduler(*context_, services_);
+  ServiceScheduler scheduler(*context_, services_, station_time_);
 
   context_->state.connected.Set();
   EXPECT_FALSE(scheduler.RunPass());  // nothing collected yet
@@ -45,9 +45,9 @@ TEST_F(ServiceSchedulerTest, RunsTheBuildersOfCollectedServicesAndDumps) {
 
 TEST_F(ServiceSchedulerTest, PublishesTheStationTimeAfterEachPass) {
   Configure("[SERVICES]\nCurrentData=10\n");
-  context_->state.snapshot.stationTime.Store(DateTimeRecord{7, 9, 5, 3, 2010});
+  station_time_.Store(DateTimeRecord{7, 9, 5, 3, 2010});
   context_->state.connected.Set();
-  ServiceScheduler scheduler(*context_, services_);
+  ServiceScheduler scheduler(*context_, services_, station_time_);
   scheduler.RunPass();
   EXPECT_EQ(Tag("TempStation"), "05/03/2010 09h07");
   EXPECT_EQ(Tag("TempStation_Heure"), "9");
@@ -58,7 +58,7 @@ TEST_F(ServiceSchedulerTest, CollectedDataIsBuiltAfterTheLinkClosed) {
   int builds = 0;
   services_.SetBuilder("HiLow", [&] { ++builds; });
   services_.Find("HiLow")->flag = 1;
-  ServiceScheduler scheduler(*context_, services_);
+  ServiceScheduler scheduler(*context_, services_, station_time_);
   EXPECT_TRUE(scheduler.RunPass());
   EXPECT_EQ(builds, 1);
   EXPECT_FALSE(scheduler.RunPass());
@@ -67,7 +67,7 @@ TEST_F(ServiceSchedulerTest, CollectedDataIsBuiltAfterTheLinkClosed) {
 TEST_F(ServiceSchedulerTest, NoMarkerFileWithoutItsSetting) {
   Configure("[SERVICES]\nCurrentData=10\n");
   context_->state.connected.Set();
-  ServiceScheduler(*context_, services_).RunPass();
+  ServiceScheduler(*context_, services_, station_time_).RunPass();
   for (const auto& entry : std::filesystem::directory_iterator(work_)) {
     EXPECT_EQ(entry.path().filename(), "journal.log");
   }

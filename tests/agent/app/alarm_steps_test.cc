@@ -2,7 +2,6 @@
 // the quiet picture of InitialiseTags and the watch thread.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "agent/app/acquisition_steps.h"
@@ -16,22 +15,21 @@ namespace {
 class AlarmStartupTest : public AgentFixture {};
 
 TEST_F(AlarmStartupTest, TheStepsFillTheAlarmRowDrawTheQuietPictureAndStartTheWatch) {
-  StartupRun run(*context_);
-  InstallAlarmServiceStep(run);
-  const ServiceRow* alarm = Acquisition(*context_).services.Find("Alarm");
+  Agent agent(std::move(context_));
+  InstallAlarmServiceStep(agent);
+  const ServiceRow* alarm = agent.services().Find("Alarm");
   ASSERT_NE(alarm, nullptr);
   EXPECT_TRUE(alarm->collect);
   EXPECT_TRUE(alarm->build);
 
-  ASSERT_NE(std::find(FirstImageHooks().begin(), FirstImageHooks().end(), &PublishStartupAlertImage),
-            FirstImageHooks().end());
-  PublishStartupAlertImage(*context_);
+  // The first drawings end with the quiet alert picture.
+  for (const ImageHook& hook : FirstImageHooks(agent)) hook();
   EXPECT_TRUE(std::filesystem::exists(Path("ico_alerte.png")));
-  EXPECT_EQ(ProcessAlarmWatch(*context_).ImageState(), AlertImageState::kQuiet);
+  EXPECT_EQ(agent.alarm_watch().ImageState(), AlertImageState::kQuiet);
 
-  StartAlarmWatchStep(run);
-  EXPECT_EQ(run.WorkerCount(), 1u);
-  run.StopAndJoinWorkers();
+  StartAlarmWatchStep(agent);
+  EXPECT_EQ(agent.WorkerCount(), 1u);
+  agent.StopAndJoinWorkers();
 }
 
 }  // namespace

@@ -42,14 +42,14 @@ class PublicationStepsTest : public publication_test::PublicationFixture {
     context->state.catalogue.Set("TempExt", "7.5");
     AddStreamFile("Accueil", Path("modeles/index.htm"));
   }
-  void StartPublication(agent::StartupRun& run) {
-    StartFtpPushStep(run);
-    SynchroniseSiteStep(run);
-    StartTemplateEngineStep(run);
+  void StartPublication(agent::Agent& agent) {
+    StartFtpPushStep(agent);
+    SynchroniseSiteStep(agent);
+    StartTemplateEngineStep(agent);
   }
-  std::size_t Queued() {
-    std::lock_guard<std::recursive_mutex> lock(context->state.queueLock);
-    return context->state.uploadQueue.Count();
+  static std::size_t Queued(agent::AgentContext& context) {
+    std::lock_guard<std::recursive_mutex> lock(context.state.queueLock);
+    return context.state.uploadQueue.Count();
   }
 };
 
@@ -62,10 +62,11 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   WriteBytes(Path("modeles/index.htm"), "T=#TempExt#\n");
   context->state.templatesDue.Set();
   {
-    agent::StartupRun run(*context);
-    StartPublication(run);
+    agent::Agent agent(std::move(context));
+    StartPublication(agent);
     ASSERT_TRUE(WaitFor([&] {
-      return platform::FileExists(SyncMarkerPath(*context)) && server.has_file("www/index.htm") && Queued() == 0;
+      return platform::FileExists(SyncMarkerPath(agent.context())) && server.has_file("www/index.htm") &&
+             Queued(agent.context()) == 0;
     })) << server.log();
   }
   EXPECT_EQ(server.read_file("www/fond.png"), "png");
@@ -77,7 +78,6 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   server.stop();
   test_support::RealFtpServer next;
   ASSERT_TRUE(next.running()) << next.error();
-  context = nullptr;
   agent::AgentPaths paths;
   paths.workingDirectory = directory;
   paths.programDirectory = directory + "/program";
@@ -87,9 +87,10 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   Configure(next);
   context->state.templatesDue.Set();
   {
-    agent::StartupRun run(*context);
-    StartPublication(run);
-    ASSERT_TRUE(WaitFor([&] { return next.has_file("www/index.htm") && Queued() == 0; })) << next.log();
+    agent::Agent agent(std::move(context));
+    StartPublication(agent);
+    ASSERT_TRUE(WaitFor([&] { return next.has_file("www/index.htm") && Queued(agent.context()) == 0; }))
+        << next.log();
   }
   EXPECT_FALSE(next.has_file("www/fond.png"));
   EXPECT_TRUE(JournalHas("[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));

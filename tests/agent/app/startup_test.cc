@@ -22,45 +22,49 @@ TEST_F(Startup, JournalLinesAndTagsOfAStartWithUserData) {
   Write("tvl_brumalweb.ini",
         "[LOG]\nFile=journal.log\n[USERDATA]\nNomStation=Brumal\nTitreApplication=mine\n"
         "[STREAMFILE]\nindex=site/index.html\n[GENERAL]\nCache=#REPCOURANT#cache\\\n");
-  agent::StartupRun run(*context_);
-  agent::RunStartup(run, agent::CoreStartupSteps());
+  agent::Agent agent(std::move(context_));
+  agent::AgentContext& context = agent.context();
+  agent::RunStartup(agent, agent::CoreStartupSteps());
   EXPECT_EQ(Read("journal.log"),
             "06/12/2026 21:46:36 :[BRUMALWEB] : Insertion des données utilisateur dans la "
             "catalogue des valeurs.\r\n"
             "06/12/2026 21:46:36 :[BRUMALWEB] : Insertion des données utilisateur effectuées.\r\n");
-  EXPECT_EQ(Tag(*context_, "NomStation"), "Brumal");
-  EXPECT_EQ(Tag(*context_, "TitreApplication"), "Tavrel Brumalis WEB");  // built-in wins
-  EXPECT_EQ(Tag(*context_, "TitreApplicationGlobal"), "Tavrel Brumalis WEB v1.0");
-  EXPECT_EQ(Tag(*context_, "VersionApplication"), "1.0");
-  EXPECT_EQ(Tag(*context_, "TempExt"), "---");
-  EXPECT_EQ(context_->state.streamFiles.Count(), 1u);
-  EXPECT_EQ(context_->cacheDirectory, dir_ + "/cache");
+  EXPECT_EQ(Tag(context, "NomStation"), "Brumal");
+  EXPECT_EQ(Tag(context, "TitreApplication"), "Tavrel Brumalis WEB");  // built-in wins
+  EXPECT_EQ(Tag(context, "TitreApplicationGlobal"), "Tavrel Brumalis WEB v1.0");
+  EXPECT_EQ(Tag(context, "VersionApplication"), "1.0");
+  EXPECT_EQ(Tag(context, "TempExt"), "---");
+  EXPECT_EQ(context.state.streamFiles.Count(), 1u);
+  EXPECT_EQ(context.cacheDirectory, dir_ + "/cache");
   EXPECT_TRUE(platform::DirectoryExists(Path("cache")));
-  EXPECT_TRUE(context_->state.templatesDue.IsSet());
+  EXPECT_TRUE(context.state.templatesDue.IsSet());
 }
 
 TEST_F(Startup, EmptyUserDataIsLoggedAndInsertsNothing) {
   Write("tvl_brumalweb.ini", "[LOG]\nFile=journal.log\nType=csv\n[USERDATA]\n");
-  agent::StartupRun run(*context_);
-  agent::RunStartup(run, agent::CoreStartupSteps());
+  agent::Agent agent(std::move(context_));
+  agent::AgentContext& context = agent.context();
+  agent::RunStartup(agent, agent::CoreStartupSteps());
   EXPECT_EQ(Read("journal.log"),
             "06/12/2026 21:46:36;0;[BRUMALWEB] : Pas de données utilisateurs à ajouter.\r\n");
-  EXPECT_EQ(context_->cacheDirectory, "");
-  EXPECT_EQ(context_->CacheDirectoryPath(), dir_);
+  EXPECT_EQ(context.cacheDirectory, "");
+  EXPECT_EQ(context.CacheDirectoryPath(), dir_);
 }
 
 TEST_F(Startup, WithoutConfigurationNothingIsWrittenAndTheTablesAreEmpty) {
-  agent::StartupRun run(*context_);
-  agent::RunStartup(run, agent::CoreStartupSteps());
+  agent::Agent agent(std::move(context_));
+  agent::AgentContext& context = agent.context();
+  agent::RunStartup(agent, agent::CoreStartupSteps());
   EXPECT_EQ(platform::ListDirectory(dir_, "*"), std::vector<std::string>{});
-  EXPECT_EQ(context_->state.configuration.Count(), 0u);
-  EXPECT_EQ(context_->journal.Setting("fichier"), "");
-  EXPECT_EQ(Tag(*context_, "TitreApplicationGlobal"), "Tavrel Brumalis WEB v1.0");
+  EXPECT_EQ(context.state.configuration.Count(), 0u);
+  EXPECT_EQ(context.journal.Setting("fichier"), "");
+  EXPECT_EQ(Tag(context, "TitreApplicationGlobal"), "Tavrel Brumalis WEB v1.0");
 }
 
 TEST_F(Startup, ListingTagsWritesNoJournalAndShowsUserDataAndPlaceholders) {
   Write("tvl_brumalweb.ini", "[LOG]\nFile=journal.log\n[USERDATA]\nVille=Brest\n");
-  std::string listing = agent::ListTagsAfterStartup(*context_, agent::CoreStartupSteps());
+  agent::Agent agent(std::move(context_));
+  std::string listing = agent::ListTagsAfterStartup(agent, agent::CoreStartupSteps());
   EXPECT_NE(listing.find("TitreApplicationGlobal = Tavrel Brumalis WEB v1.0\n"), std::string::npos);
   EXPECT_NE(listing.find("Ville = Brest\n"), std::string::npos);
   EXPECT_NE(listing.find("HiLow_Day_Bar_VH_Date = ---\n"), std::string::npos);
@@ -72,21 +76,22 @@ TEST_F(Startup, ListingTagsWritesNoJournalAndShowsUserDataAndPlaceholders) {
 }
 
 TEST_F(Startup, MainLoopStopsAndJoinsEveryWorker) {
-  agent::StartupRun run(*context_);
+  agent::Agent agent(std::move(context_));
+  agent::AgentContext& context = agent.context();
   std::atomic<int> wakeUps{0};
   for (int i = 0; i < 3; ++i)
-    run.StartWorker([&wakeUps](agent::AgentContext& context) {
+    agent.StartWorker([&wakeUps](agent::AgentContext& context) {
       while (context.Sleep(1000)) ++wakeUps;
     });
   int waits = 0;
-  agent::RunMainLoop(run, [&](std::int64_t ms) {
+  agent::RunMainLoop(agent, [&](std::int64_t ms) {
     EXPECT_EQ(ms, 2000);
     return ++waits == 3;  // a stop signal on the third wait
   });
   EXPECT_EQ(waits, 3);
-  EXPECT_EQ(run.WorkerCount(), 0u);
-  EXPECT_TRUE(context_->StopRequested());
-  EXPECT_FALSE(context_->Sleep(1));
+  EXPECT_EQ(agent.WorkerCount(), 0u);
+  EXPECT_TRUE(context.StopRequested());
+  EXPECT_FALSE(context.Sleep(1));
 }
 
 }  // namespace
@@ -95,9 +100,9 @@ namespace {
 
 TEST_F(Startup, AnEscapedExceptionEndsOneEngineWithAJournalLine) {
   Configure("[LOG]\nFile=journal.log\n");
-  agent::StartupRun run(*context_);
-  run.StartWorker([](agent::AgentContext&) { throw std::runtime_error("panne"); });
-  run.StopAndJoinWorkers();
+  agent::Agent agent(std::move(context_));
+  agent.StartWorker([](agent::AgentContext&) { throw std::runtime_error("panne"); });
+  agent.StopAndJoinWorkers();
   EXPECT_EQ(Read("journal.log"),
             "06/12/2026 21:46:36 :[BRUMALWEB] : Arrêt inattendu d'un moteur : panne\r\n");
 }

@@ -17,6 +17,7 @@ class CatalogueTest : public ::testing::Test {
  protected:
   platform::FakeClock clock_;
   AgentContext context_{clock_, AgentPaths{"/nonexistent", "/nonexistent", "/nonexistent/tvl"}};
+  StationTimeSlot station_time_;
   ValueCatalogue& catalogue() { return context_.state.catalogue; }
 };
 
@@ -80,7 +81,7 @@ void CountingHook(AgentContext& context) {
 TEST_F(CatalogueTest, InitialiseTagsDrawsFirstThenWritesPlaceholdersAndAsksForTemplates) {
   SetTag(catalogue(), "TempExt", "from user data");
   SetTag(catalogue(), "Ville", "Brest");
-  const ImageHook hooks[] = {CountingHook, CountingHook};
+  const ImageHook hooks[] = {[this] { CountingHook(context_); }, [this] { CountingHook(context_); }};
   g_hookCalls = 0;
   InitialiseTags(context_, hooks);
   EXPECT_EQ(g_hookCalls, 2);
@@ -94,16 +95,16 @@ TEST_F(CatalogueTest, InitialiseTagsDrawsFirstThenWritesPlaceholdersAndAsksForTe
 }
 
 TEST_F(CatalogueTest, StationTimeTagsHaveNoLeadingZeros) {
-  context_.state.snapshot.stationTime.Store(DateTimeRecord{7, 9, 5, 3, 2010});
-  PublishStationTime(context_.state);
+  station_time_.Store(DateTimeRecord{7, 9, 5, 3, 2010});
+  PublishStationTime(context_.state, station_time_);
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Heure"), "9");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Minute"), "7");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Jour"), "5");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Mois"), "3");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Annee"), "2010");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation"), "05/03/2010 09h07");
-  context_.state.snapshot.stationTime.Store(DateTimeRecord{-1, -1, -1, -1, -1});
-  PublishStationTime(context_.state);
+  station_time_.Store(DateTimeRecord{-1, -1, -1, -1, -1});
+  PublishStationTime(context_.state, station_time_);
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Heure"), "-1");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation"), "---");
 }

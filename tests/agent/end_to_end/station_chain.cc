@@ -64,8 +64,9 @@ void StationChainTest::Start(const std::string& ini, CurrentDataImages images) {
     states_.push_back(state);
     if (connectionIcon_) connectionIcon_(state);
   };
-  engine_ = std::make_unique<AcquisitionEngine>(*context_, *library_, services_, hooks);
-  scheduler_ = std::make_unique<ServiceScheduler>(*context_, services_);
+  engine_ = std::make_unique<AcquisitionEngine>(*context_, *library_, services_, station_time_,
+                                                hooks);
+  scheduler_ = std::make_unique<ServiceScheduler>(*context_, services_, station_time_);
 }
 
 void StationChainTest::Collect() {

@@ -47,6 +47,7 @@ class StationChainTest : public ::testing::Test {
   std::unique_ptr<StationLibrary> library_;
   ServiceTable services_;
   FamilySlots slots_;
+  StationTimeSlot station_time_;
   // Every connection state the engine showed, in order.
   std::vector<int> states_;
   // Called with each connection state after it is recorded.

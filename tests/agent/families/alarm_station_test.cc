@@ -317,7 +317,8 @@ class AlarmEngineTest : public AgentFixture {
     InstallAlarmService(*context_, services_, families_, thresholds_);
     AcquisitionHooks hooks;
     hooks.libraryPlaces = {STATION_LIBRARY_DIR, ""};
-    engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, hooks);
+    engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_,
+                                                  hooks);
     watch_ = std::make_unique<AlarmWatch>(*context_, families_, thresholds_);
   }
   void TearDown() override {
@@ -335,6 +336,7 @@ class AlarmEngineTest : public AgentFixture {
   std::unique_ptr<SimulatedConsole> console_;
   StationLibrary library_{[](const std::string&) {}};
   ServiceTable services_;
+  StationTimeSlot station_time_;
   FamilySlots families_;
   AlarmThresholds thresholds_;
   std::unique_ptr<AcquisitionEngine> engine_;
@@ -346,14 +348,14 @@ TEST_F(AlarmEngineTest, APassThatCollectsBothServicesFeedsTheWatchAndTheTags) {
   ASSERT_EQ(context_->state.passCollectionCount.Get(), 2);
   EXPECT_TRUE(watch_->RunPass());
   EXPECT_EQ(Tag("Alertes"), std::string(kStamp) + "|risque d'inondation > 0.0 mm");
-  ServiceScheduler(*context_, services_).RunPass();
+  ServiceScheduler(*context_, services_, station_time_).RunPass();
   EXPECT_EQ(Tag("Alarmes_FlashFlood"), "risque d'inondation -> 0.0 mm");
 }
 
 TEST_F(AlarmEngineTest, TheWatchRunsBesideTheEngineAndTheScheduler) {
   // Each fake sleep lets real time pass, so that no loop spins on the cores.
   clock_.SetSleepHook([](std::int64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
-  ServiceScheduler scheduler(*context_, services_);
+  ServiceScheduler scheduler(*context_, services_, station_time_);
   std::vector<std::thread> threads;
   threads.emplace_back([this] { engine_->Run(); });
   threads.emplace_back([&scheduler] { scheduler.Run(); });

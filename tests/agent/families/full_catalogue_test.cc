@@ -56,7 +56,7 @@ TEST_F(FullCatalogueTest, EveryServiceBuiltOnceGivesAllTags) {
   PublishCurrentData(*context_, slots_, {});
   PublishHighsLows(*context_, slots_);
   PublishStationConfiguration(*context_, slots_);
-  PublishStationTime(context_->state);
+  PublishStationTime(context_->state, StationTimeSlot());
   EXPECT_EQ(catalogue.Count(), 433u);
 }
 
