@@ -45,21 +45,21 @@ typedef void* SI_HANDLE;
 #define SI_RX_EMPTY 0x00
 #define SI_RX_READY 0x02
 
-SI_STATUS SI_GetNumDevices(uint32_t* numDevices);
-SI_STATUS SI_GetProductString(uint32_t deviceNum, char* deviceString, uint32_t options);
-SI_STATUS SI_Open(uint32_t deviceNum, SI_HANDLE* handle);
+SI_STATUS SI_GetNumDevices(uint32_t* num_devices);
+SI_STATUS SI_GetProductString(uint32_t device_num, char* device_string, uint32_t options);
+SI_STATUS SI_Open(uint32_t device_num, SI_HANDLE* handle);
 SI_STATUS SI_Close(SI_HANDLE handle);
-SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesReturned, void* overlapped);
-SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten,
+SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytes_to_read, uint32_t* bytes_returned, void* overlapped);
+SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytes_to_write, uint32_t* bytes_written,
                    void* overlapped);
-SI_STATUS SI_FlushBuffers(SI_HANDLE handle, uint8_t flushTransmit, uint8_t flushReceive);
-SI_STATUS SI_SetTimeouts(uint32_t readTimeoutMs, uint32_t writeTimeoutMs);
-SI_STATUS SI_GetTimeouts(uint32_t* readTimeoutMs, uint32_t* writeTimeoutMs);
-SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytesInQueue, uint32_t* queueStatus);
-SI_STATUS SI_SetBaudRate(SI_HANDLE handle, uint32_t baudRate);
-SI_STATUS SI_SetLineControl(SI_HANDLE handle, uint16_t lineControl);
-SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t ctsMaskCode, uint8_t rtsMaskCode, uint8_t dtrMaskCode,
-                            uint8_t dsrMaskCode, uint8_t dcdMaskCode, int32_t flowXonXoff);
+SI_STATUS SI_FlushBuffers(SI_HANDLE handle, uint8_t flush_transmit, uint8_t flush_receive);
+SI_STATUS SI_SetTimeouts(uint32_t read_timeout_ms, uint32_t write_timeout_ms);
+SI_STATUS SI_GetTimeouts(uint32_t* read_timeout_ms, uint32_t* write_timeout_ms);
+SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytes_in_queue, uint32_t* queue_status);
+SI_STATUS SI_SetBaudRate(SI_HANDLE handle, uint32_t baud_rate);
+SI_STATUS SI_SetLineControl(SI_HANDLE handle, uint16_t line_control);
+SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t cts_mask_code, uint8_t rts_mask_code, uint8_t dtr_mask_code,
+                            uint8_t dsr_mask_code, uint8_t dcd_mask_code, int32_t flow_xon_xoff);
 
 #ifdef __cplusplus
 }

@@ -6,9 +6,9 @@
 
 extern "C" {
 
-__attribute__((visibility("default"))) SI_STATUS CP210x_GetNumDevices(uint32_t* numDevices) {
-  if (numDevices == nullptr) return SI_INVALID_PARAMETER;
-  *numDevices = 0;
+__attribute__((visibility("default"))) SI_STATUS CP210x_GetNumDevices(uint32_t* num_devices) {
+  if (num_devices == nullptr) return SI_INVALID_PARAMETER;
+  *num_devices = 0;
   return SI_SUCCESS;
 }
 

@@ -51,23 +51,23 @@ Clock& RealClock() {
   return clock;
 }
 
-LocalTime BreakDownUtc(std::int64_t secondsSince1970) {
-  std::time_t t = static_cast<std::time_t>(secondsSince1970);
+LocalTime BreakDownUtc(std::int64_t seconds_since_1970) {
+  std::time_t t = static_cast<std::time_t>(seconds_since_1970);
   std::tm tm{};
   gmtime_r(&t, &tm);
   return FromTm(tm);
 }
 
-FakeClock::FakeClock(std::int64_t secondsSince1970) : wallMs_(secondsSince1970 * 1000) {}
+FakeClock::FakeClock(std::int64_t seconds_since_1970) : wall_ms_(seconds_since_1970 * 1000) {}
 
 std::int64_t FakeClock::MonotonicMs() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return monotonicMs_;
+  return monotonic_ms_;
 }
 
 std::int64_t FakeClock::SecondsSince1970() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return wallMs_ / 1000;
+  return wall_ms_ / 1000;
 }
 
 LocalTime FakeClock::Now() {
@@ -79,8 +79,8 @@ void FakeClock::SleepMs(std::int64_t ms) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (ms > 0) {
-      monotonicMs_ += ms;
-      wallMs_ += ms;
+      monotonic_ms_ += ms;
+      wall_ms_ += ms;
     }
     ++sleeps_;
     hook = hook_;
@@ -90,13 +90,13 @@ void FakeClock::SleepMs(std::int64_t ms) {
 
 void FakeClock::AdvanceMs(std::int64_t ms) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (ms > 0) monotonicMs_ += ms;
-  wallMs_ += ms;
+  if (ms > 0) monotonic_ms_ += ms;
+  wall_ms_ += ms;
 }
 
 void FakeClock::SetSecondsSince1970(std::int64_t seconds) {
   std::lock_guard<std::mutex> lock(mutex_);
-  wallMs_ = seconds * 1000;
+  wall_ms_ = seconds * 1000;
 }
 
 std::int64_t FakeClock::SleepCount() {

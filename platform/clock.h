@@ -62,8 +62,8 @@ Clock& RealClock();
 // Its local time is the UTC breakdown of its seconds, so tests need no time zone.
 class FakeClock : public Clock {
  public:
-  // Starts at `secondsSince1970` (default 2026-12-06 21:46:36 UTC).
-  explicit FakeClock(std::int64_t secondsSince1970 = 1796593596);
+  // Starts at `seconds_since_1970` (default 2026-12-06 21:46:36 UTC).
+  explicit FakeClock(std::int64_t seconds_since_1970 = 1796593596);
 
   std::int64_t MonotonicMs() override;
   std::int64_t SecondsSince1970() override;
@@ -83,13 +83,13 @@ class FakeClock : public Clock {
 
  private:
   std::mutex mutex_;
-  std::int64_t wallMs_;
-  std::int64_t monotonicMs_ = 0;
+  std::int64_t wall_ms_;
+  std::int64_t monotonic_ms_ = 0;
   std::int64_t sleeps_ = 0;
   std::function<void(std::int64_t)> hook_;
 };
 
 // Breaks seconds since 1970 down as UTC (used by FakeClock, handy in tests).
-LocalTime BreakDownUtc(std::int64_t secondsSince1970);
+LocalTime BreakDownUtc(std::int64_t seconds_since_1970);
 
 }  // namespace platform

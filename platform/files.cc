@@ -23,7 +23,7 @@ class Descriptor {
   }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
+  int Get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
   // Closes now and reports whether the close succeeded (a late write error).
   bool Close() {
@@ -62,7 +62,7 @@ bool IsRegularFile(const std::string& path) {
 }
 
 std::vector<std::string> ListEntries(const std::string& directory, const std::string& pattern,
-                                     bool wantDirectories) {
+                                     bool want_directories) {
   std::vector<std::string> names;
   DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
   if (!dir) return names;
@@ -71,7 +71,7 @@ std::vector<std::string> ListEntries(const std::string& directory, const std::st
     if (name == "." || name == "..") continue;
     if (!MatchesPattern(name, pattern)) continue;
     std::string full = JoinPath(directory, name);
-    if (wantDirectories ? DirectoryExists(full) : IsRegularFile(full)) names.push_back(name);
+    if (want_directories ? DirectoryExists(full) : IsRegularFile(full)) names.push_back(name);
   }
   ::closedir(dir);
   std::sort(names.begin(), names.end());
@@ -101,7 +101,7 @@ bool ReadFile(const std::string& path, std::string& out) {
   if (!fd.ok()) return false;
   char buffer[65536];
   for (;;) {
-    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
       out.clear();
@@ -115,14 +115,14 @@ bool ReadFile(const std::string& path, std::string& out) {
 bool AppendToFile(const std::string& path, std::string_view data) {
   Descriptor fd(OpenRetrying(path, O_WRONLY | O_CREAT | O_APPEND));
   if (!fd.ok()) return false;
-  bool written = WriteAll(fd.get(), data);
+  bool written = WriteAll(fd.Get(), data);
   return fd.Close() && written;
 }
 
 bool OverwriteFromStart(const std::string& path, std::string_view data) {
   Descriptor fd(OpenRetrying(path, O_WRONLY | O_CREAT));
   if (!fd.ok()) return false;
-  bool written = WriteAll(fd.get(), data);
+  bool written = WriteAll(fd.Get(), data);
   return fd.Close() && written;
 }
 
@@ -133,7 +133,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data) {
   int raw = ::mkstemp(temporary.data());
   if (raw < 0) return false;
   Descriptor fd(raw);
-  bool ok = WriteAll(fd.get(), data) && ::fchmod(fd.get(), 0644) == 0;
+  bool ok = WriteAll(fd.Get(), data) && ::fchmod(fd.Get(), 0644) == 0;
   ok = fd.Close() && ok;
   if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
   ::unlink(temporary.c_str());
@@ -191,16 +191,16 @@ bool RemoveTree(const std::string& path) {
 
 ByteOrderMark DetectByteOrderMark(std::string_view bytes, std::size_t* length) {
   auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-  ByteOrderMark mark = ByteOrderMark::None;
+  ByteOrderMark mark = ByteOrderMark::kNone;
   std::size_t size = 0;
   if (starts("\xEF\xBB\xBF")) {
-    mark = ByteOrderMark::Utf8;
+    mark = ByteOrderMark::kUtf8;
     size = 3;
   } else if (starts("\xFF\xFE")) {
-    mark = ByteOrderMark::Utf16LE;
+    mark = ByteOrderMark::kUtf16Le;
     size = 2;
   } else if (starts("\xFE\xFF")) {
-    mark = ByteOrderMark::Utf16BE;
+    mark = ByteOrderMark::kUtf16Be;
     size = 2;
   }
   if (length) *length = size;

@@ -60,7 +60,7 @@ std::string FileNamePart(const std::string& path);
 bool IsAbsolutePath(const std::string& path);
 
 // --- byte-order mark ---
-enum class ByteOrderMark { None, Utf8, Utf16LE, Utf16BE };
+enum class ByteOrderMark { kNone, kUtf8, kUtf16Le, kUtf16Be };
 // Looks at the first bytes; `length` receives the mark's size (0 for None).
 ByteOrderMark DetectByteOrderMark(std::string_view bytes, std::size_t* length = nullptr);
 

@@ -10,7 +10,7 @@
 namespace platform::net {
 namespace {
 
-std::string ipv4_text(const sockaddr* address) {
+std::string Ipv4Text(const sockaddr* address) {
   if (!address || address->sa_family != AF_INET) return {};
   char text[INET_ADDRSTRLEN] = {};
   inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
@@ -19,11 +19,11 @@ std::string ipv4_text(const sockaddr* address) {
 
 }  // namespace
 
-InterfaceList local_ipv4_addresses() {
+InterfaceList LocalIpv4Addresses() {
   InterfaceList list;
   ifaddrs* all = nullptr;
   if (::getifaddrs(&all) != 0) {
-    list.status = Status::failed;
+    list.status = Status::kFailed;
     list.error = errno;
     return list;
   }
@@ -31,9 +31,9 @@ InterfaceList local_ipv4_addresses() {
     if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !(entry->ifa_flags & IFF_UP)) continue;
     InterfaceAddress address;
     address.interface_name = entry->ifa_name ? entry->ifa_name : "";
-    address.address = ipv4_text(entry->ifa_addr);
-    address.netmask = ipv4_text(entry->ifa_netmask);
-    if (entry->ifa_flags & IFF_BROADCAST) address.broadcast = ipv4_text(entry->ifa_broadaddr);
+    address.address = Ipv4Text(entry->ifa_addr);
+    address.netmask = Ipv4Text(entry->ifa_netmask);
+    if (entry->ifa_flags & IFF_BROADCAST) address.broadcast = Ipv4Text(entry->ifa_broadaddr);
     address.loopback = (entry->ifa_flags & IFF_LOOPBACK) != 0;
     list.addresses.push_back(std::move(address));
   }

@@ -19,18 +19,18 @@ using Clock = std::chrono::steady_clock;
 using Deadline = Clock::time_point;
 
 // A deadline `timeout` from now.
-Deadline deadline_after(std::chrono::milliseconds timeout);
+Deadline DeadlineAfter(std::chrono::milliseconds timeout);
 
 enum class Status {
-  ok,
-  timed_out,    // the deadline passed first
-  closed,       // the peer closed the connection (receive only)
-  failed,       // the system refused; `error` holds errno
-  bad_argument  // unusable address, port or socket; `error` is EINVAL
+  kOk,
+  kTimedOut,    // the deadline passed first
+  kClosed,       // the peer closed the connection (receive only)
+  kFailed,       // the system refused; `error` holds errno
+  kBadArgument  // unusable address, port or socket; `error` is EINVAL
 };
 
 // Text of a status, for journal lines.
-const char* status_name(Status status);
+const char* StatusName(Status status);
 
 // An IPv4 or IPv6 address in numeric form and a port.
 struct Endpoint {
@@ -52,80 +52,80 @@ class Socket {
 
   bool valid() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  void close();
+  void Close();
 
  private:
   int fd_ = -1;
 };
 
 struct IoResult {
-  Status status = Status::ok;
+  Status status = Status::kOk;
   std::size_t bytes = 0;  // bytes moved before the call returned
   int error = 0;          // errno when status is failed
-  bool ok() const { return status == Status::ok; }
+  bool ok() const { return status == Status::kOk; }
 };
 
 struct SocketResult {
   Socket socket;
-  Status status = Status::ok;
+  Status status = Status::kOk;
   int error = 0;
-  bool ok() const { return status == Status::ok; }
+  bool ok() const { return status == Status::kOk; }
 };
 
 // TCP connection to host:port. The host is a numeric address or a name
 // (resolved by the system resolver, which the deadline cannot bound); each
 // resolved address is tried in turn until one answers or the deadline passes.
-SocketResult connect_tcp(const std::string& host, std::uint16_t port, Deadline deadline);
+SocketResult ConnectTcp(const std::string& host, std::uint16_t port, Deadline deadline);
 
 // Sends every byte, waiting for room as needed. Never raises SIGPIPE.
-IoResult send_all(const Socket& socket, const void* data, std::size_t size, Deadline deadline);
+IoResult SendAll(const Socket& socket, const void* data, std::size_t size, Deadline deadline);
 
 // Receives what is available, at least one byte, up to `capacity`.
 // Status closed with 0 bytes when the peer has closed.
-IoResult receive_some(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline);
+IoResult ReceiveSome(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline);
 
 // Receives exactly `size` bytes, or reports what arrived before the failure.
-IoResult receive_exact(const Socket& socket, void* buffer, std::size_t size, Deadline deadline);
+IoResult ReceiveExact(const Socket& socket, void* buffer, std::size_t size, Deadline deadline);
 
 // One non-blocking attempt each; timed_out means "would block".
-IoResult send_now(const Socket& socket, const void* data, std::size_t size);
-IoResult receive_now(const Socket& socket, void* buffer, std::size_t capacity);
+IoResult SendNow(const Socket& socket, const void* data, std::size_t size);
+IoResult ReceiveNow(const Socket& socket, void* buffer, std::size_t capacity);
 
 // Waits until the socket can be read (or has an error or hang-up pending) /
 // written. ok when ready, timed_out at the deadline.
-Status wait_readable(const Socket& socket, Deadline deadline, int* error = nullptr);
-Status wait_writable(const Socket& socket, Deadline deadline, int* error = nullptr);
+Status WaitReadable(const Socket& socket, Deadline deadline, int* error = nullptr);
+Status WaitWritable(const Socket& socket, Deadline deadline, int* error = nullptr);
 
 // Closes the sending half (the peer sees end of file).
-Status shutdown_send(const Socket& socket, int* error = nullptr);
+Status ShutdownSend(const Socket& socket, int* error = nullptr);
 
 // Listening TCP socket on address:port; port 0 lets the system choose.
 struct Listener {
   Socket socket;
   std::uint16_t port = 0;  // the port actually bound
-  Status status = Status::ok;
+  Status status = Status::kOk;
   int error = 0;
-  bool ok() const { return status == Status::ok; }
+  bool ok() const { return status == Status::kOk; }
 };
-Listener listen_tcp(const std::string& address = "127.0.0.1", std::uint16_t port = 0, int backlog = 8);
-SocketResult accept_tcp(const Socket& listener, Deadline deadline, Endpoint* peer = nullptr);
+Listener ListenTcp(const std::string& address = "127.0.0.1", std::uint16_t port = 0, int backlog = 8);
+SocketResult AcceptTcp(const Socket& listener, Deadline deadline, Endpoint* peer = nullptr);
 
 // Addresses of either end of a connected or bound socket.
 struct EndpointResult {
   Endpoint endpoint;
-  Status status = Status::ok;
+  Status status = Status::kOk;
   int error = 0;
-  bool ok() const { return status == Status::ok; }
+  bool ok() const { return status == Status::kOk; }
 };
-EndpointResult local_endpoint(const Socket& socket);
-EndpointResult peer_endpoint(const Socket& socket);
+EndpointResult LocalEndpoint(const Socket& socket);
+EndpointResult PeerEndpoint(const Socket& socket);
 
 // UDP socket bound to address:port (empty address: any, port 0: any),
 // with SO_BROADCAST when asked.
-SocketResult open_udp(bool broadcast, const std::string& address = "", std::uint16_t port = 0);
-IoResult send_to(const Socket& socket, const Endpoint& to, const void* data, std::size_t size);
+SocketResult OpenUdp(bool broadcast, const std::string& address = "", std::uint16_t port = 0);
+IoResult SendTo(const Socket& socket, const Endpoint& to, const void* data, std::size_t size);
 // One datagram; `from` gets its sender. A datagram longer than `capacity` is truncated.
-IoResult receive_from(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
+IoResult ReceiveFrom(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
                       Endpoint* from = nullptr);
 
 // IPv4 addresses of the interfaces that are up (loopback included).
@@ -138,10 +138,10 @@ struct InterfaceAddress {
 };
 struct InterfaceList {
   std::vector<InterfaceAddress> addresses;
-  Status status = Status::ok;
+  Status status = Status::kOk;
   int error = 0;
-  bool ok() const { return status == Status::ok; }
+  bool ok() const { return status == Status::kOk; }
 };
-InterfaceList local_ipv4_addresses();
+InterfaceList LocalIpv4Addresses();
 
 }  // namespace platform::net

@@ -8,15 +8,15 @@
 namespace platform::net::detail {
 
 // Milliseconds left until the deadline, for poll (0 when it has passed).
-int remaining_ms(Deadline deadline);
+int RemainingMs(Deadline deadline);
 
 // Polls for `events` until the deadline, restarting after EINTR.
-Status wait_for(int fd, short events, Deadline deadline, int* error);
+Status WaitFor(int fd, short events, Deadline deadline, int* error);
 
 // Numeric address and port into a socket address; false when unusable.
-bool to_sockaddr(const Endpoint& endpoint, sockaddr_storage& storage, socklen_t& length);
-Endpoint from_sockaddr(const sockaddr* address);
+bool ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage, socklen_t& length);
+Endpoint FromSockaddr(const sockaddr* address);
 
-bool set_nonblocking(int fd);
+bool SetNonblocking(int fd);
 
 }  // namespace platform::net::detail

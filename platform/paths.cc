@@ -6,17 +6,17 @@ namespace platform {
 
 bool MatchesPattern(std::string_view name, std::string_view pattern) {
   // Iterative wildcard match with one back-tracking point for the last "*".
-  std::size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+  std::size_t n = 0, p = 0, star_p = std::string_view::npos, star_n = 0;
   while (n < name.size()) {
     if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
       ++n;
       ++p;
     } else if (p < pattern.size() && pattern[p] == '*') {
-      starP = p++;
-      starN = n;
-    } else if (starP != std::string_view::npos) {
-      p = starP + 1;
-      n = ++starN;
+      star_p = p++;
+      star_n = n;
+    } else if (star_p != std::string_view::npos) {
+      p = star_p + 1;
+      n = ++star_n;
     } else {
       return false;
     }

@@ -52,10 +52,10 @@ int WaitFor(int fd, short events, std::int64_t deadline, bool* hangup) {
 
 }  // namespace
 
-std::string SerialDevicePath(int comPort) {
-  std::optional<std::string> path = GetEnvironmentVariable("ORBISKPRO_COM" + std::to_string(comPort));
+std::string SerialDevicePath(int com_port) {
+  std::optional<std::string> path = GetEnvironmentVariable("ORBISKPRO_COM" + std::to_string(com_port));
   if (path && !path->empty()) return *path;
-  return "/dev/ttyS" + std::to_string(comPort - 1);
+  return "/dev/ttyS" + std::to_string(com_port - 1);
 }
 
 SerialPort::~SerialPort() { Close(); }
@@ -75,7 +75,7 @@ int SerialPort::Open(const std::string& path) {
   return 0;
 }
 
-int SerialPort::Configure(int baud, bool hardwareFlow) {
+int SerialPort::Configure(int baud, bool hardware_flow) {
   if (fd_ < 0) return EBADF;
   termios tio{};
   if (tcgetattr(fd_, &tio) != 0) return errno;
@@ -83,7 +83,7 @@ int SerialPort::Configure(int baud, bool hardwareFlow) {
   tio.c_cflag |= CLOCAL | CREAD;
   tio.c_cflag &= ~(CSTOPB | PARENB | CSIZE);
   tio.c_cflag |= CS8;
-  if (hardwareFlow) {
+  if (hardware_flow) {
     tio.c_cflag |= CRTSCTS;
   } else {
     tio.c_cflag &= ~CRTSCTS;
@@ -111,15 +111,15 @@ SerialResult SerialPort::Read(std::uint8_t* buffer, std::size_t size) {
     result.error = EBADF;
     return result;
   }
-  std::int64_t total = static_cast<std::int64_t>(timeouts_.readMultiplier) * static_cast<std::int64_t>(size) +
-                       timeouts_.readConstant;
-  if (total == 0 && timeouts_.readInterval == 0) total = kFallbackReadMs;
-  if (total == 0) total = static_cast<std::int64_t>(timeouts_.readInterval) * static_cast<std::int64_t>(size);
+  std::int64_t total = static_cast<std::int64_t>(timeouts_.read_multiplier) * static_cast<std::int64_t>(size) +
+                       timeouts_.read_constant;
+  if (total == 0 && timeouts_.read_interval == 0) total = kFallbackReadMs;
+  if (total == 0) total = static_cast<std::int64_t>(timeouts_.read_interval) * static_cast<std::int64_t>(size);
   const std::int64_t start = platform::RealClock().MonotonicMs();
   while (result.bytes < size) {
     std::int64_t deadline = start + total;
-    if (timeouts_.readInterval != 0 && result.bytes > 0) {
-      std::int64_t gap = platform::RealClock().MonotonicMs() + timeouts_.readInterval;
+    if (timeouts_.read_interval != 0 && result.bytes > 0) {
+      std::int64_t gap = platform::RealClock().MonotonicMs() + timeouts_.read_interval;
       if (gap < deadline) deadline = gap;
     }
     int ready = WaitFor(fd_, POLLIN, deadline, &result.hangup);
@@ -149,8 +149,8 @@ SerialResult SerialPort::Write(const std::uint8_t* data, std::size_t size) {
     result.error = EBADF;
     return result;
   }
-  std::int64_t total = static_cast<std::int64_t>(timeouts_.writeMultiplier) * static_cast<std::int64_t>(size) +
-                       timeouts_.writeConstant;
+  std::int64_t total = static_cast<std::int64_t>(timeouts_.write_multiplier) * static_cast<std::int64_t>(size) +
+                       timeouts_.write_constant;
   if (total == 0) total = kFallbackWriteMs;
   const std::int64_t deadline = platform::RealClock().MonotonicMs() + total;
   while (result.bytes < size) {

@@ -1,8 +1,8 @@
 // A serial device opened with termios, read and written under deadlines.
 //
 // Timeouts follow the serial timeout record of the station link: a read of n
-// bytes may take readMultiplier * n + readConstant ms in all; when
-// readInterval is non-zero the read also ends once that long has passed
+// bytes may take read_multiplier * n + read_constant ms in all; when
+// read_interval is non-zero the read also ends once that long has passed
 // between two bytes. A record whose read fields are all zero gets a finite
 // fallback (kFallbackReadMs) so that no read waits without end. No function
 // throws; failures carry errno.
@@ -15,18 +15,18 @@
 namespace platform {
 
 struct SerialTimeoutRecord {
-  std::uint32_t readInterval = 0;
-  std::uint32_t readMultiplier = 0;
-  std::uint32_t readConstant = 0;
-  std::uint32_t writeMultiplier = 0;
-  std::uint32_t writeConstant = 0;
+  std::uint32_t read_interval = 0;
+  std::uint32_t read_multiplier = 0;
+  std::uint32_t read_constant = 0;
+  std::uint32_t write_multiplier = 0;
+  std::uint32_t write_constant = 0;
 };
 
 inline constexpr std::uint32_t kFallbackReadMs = 2000;
 inline constexpr std::uint32_t kFallbackWriteMs = 2000;
 
 // Device path of COM port n: $ORBISKPRO_COM<n> when set, else /dev/ttyS<n-1>.
-std::string SerialDevicePath(int comPort);
+std::string SerialDevicePath(int com_port);
 
 struct SerialResult {
   std::size_t bytes = 0;  // bytes moved
@@ -45,7 +45,7 @@ class SerialPort {
   // holds it).
   int Open(const std::string& path);
   // Raw 8N1 at `baud`, hardware flow control when asked: 0 or errno.
-  int Configure(int baud, bool hardwareFlow);
+  int Configure(int baud, bool hardware_flow);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }

@@ -17,16 +17,16 @@ std::string Utf8ToWindows1252(std::string_view utf8, char replacement = '?');
 
 // UTF-16 bytes (no mark) to UTF-8; an unpaired surrogate becomes U+FFFD, an
 // odd final byte is dropped.
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian);
 // UTF-8 to UTF-16 bytes (no mark); invalid bytes are read as Windows-1252.
-std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian);
+std::string Utf8ToUtf16(std::string_view utf8, bool big_endian);
 
 // How a file's text was stored, so it can be written back the same way.
-enum class TextEncoding { Utf8, Utf8WithMark, Windows1252, Utf16LE, Utf16BE };
+enum class TextEncoding { kUtf8, kUtf8WithMark, kWindows1252, kUtf16Le, kUtf16Be };
 
 struct DecodedText {
   std::string utf8;
-  TextEncoding encoding = TextEncoding::Utf8;
+  TextEncoding encoding = TextEncoding::kUtf8;
 };
 
 // A byte-order mark decides; without one the bytes are UTF-8 when they are

@@ -7,50 +7,50 @@
 
 namespace platform::net {
 
-SocketResult open_udp(bool broadcast, const std::string& address, std::uint16_t port) {
+SocketResult OpenUdp(bool broadcast, const std::string& address, std::uint16_t port) {
   Endpoint wanted{address, port, address.find(':') != std::string::npos};
   sockaddr_storage storage;
   socklen_t length = 0;
-  if (!detail::to_sockaddr(wanted, storage, length)) return {Socket(), Status::bad_argument, EINVAL};
+  if (!detail::ToSockaddr(wanted, storage, length)) return {Socket(), Status::kBadArgument, EINVAL};
   int fd = ::socket(storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return {Socket(), Status::failed, errno};
+  if (fd < 0) return {Socket(), Status::kFailed, errno};
   Socket socket(fd);
   int one = 1;
   if (broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0)
-    return {Socket(), Status::failed, errno};
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0) return {Socket(), Status::failed, errno};
-  return {std::move(socket), Status::ok, 0};
+    return {Socket(), Status::kFailed, errno};
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0) return {Socket(), Status::kFailed, errno};
+  return {std::move(socket), Status::kOk, 0};
 }
 
-IoResult send_to(const Socket& socket, const Endpoint& to, const void* data, std::size_t size) {
-  if (!socket.valid()) return {Status::bad_argument, 0, EBADF};
+IoResult SendTo(const Socket& socket, const Endpoint& to, const void* data, std::size_t size) {
+  if (!socket.valid()) return {Status::kBadArgument, 0, EBADF};
   sockaddr_storage storage;
   socklen_t length = 0;
-  if (!detail::to_sockaddr(to, storage, length) || to.address.empty() || to.port == 0)
-    return {Status::bad_argument, 0, EINVAL};
+  if (!detail::ToSockaddr(to, storage, length) || to.address.empty() || to.port == 0)
+    return {Status::kBadArgument, 0, EINVAL};
   for (;;) {
     ssize_t sent = ::sendto(socket.fd(), data, size, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&storage), length);
-    if (sent >= 0) return {Status::ok, static_cast<std::size_t>(sent), 0};
-    if (errno != EINTR) return {Status::failed, 0, errno};
+    if (sent >= 0) return {Status::kOk, static_cast<std::size_t>(sent), 0};
+    if (errno != EINTR) return {Status::kFailed, 0, errno};
   }
 }
 
-IoResult receive_from(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
+IoResult ReceiveFrom(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
                       Endpoint* from) {
-  if (!socket.valid()) return {Status::bad_argument, 0, EBADF};
+  if (!socket.valid()) return {Status::kBadArgument, 0, EBADF};
   for (;;) {
     sockaddr_storage storage{};
     socklen_t length = sizeof storage;
     ssize_t got = ::recvfrom(socket.fd(), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&storage), &length);
     if (got >= 0) {
-      if (from) *from = detail::from_sockaddr(reinterpret_cast<sockaddr*>(&storage));
-      return {Status::ok, static_cast<std::size_t>(got), 0};
+      if (from) *from = detail::FromSockaddr(reinterpret_cast<sockaddr*>(&storage));
+      return {Status::kOk, static_cast<std::size_t>(got), 0};
     }
     if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return {Status::failed, 0, errno};
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return {Status::kFailed, 0, errno};
     int error = 0;
-    Status waited = detail::wait_for(socket.fd(), POLLIN, deadline, &error);
-    if (waited != Status::ok) return {waited, 0, error};
+    Status waited = detail::WaitFor(socket.fd(), POLLIN, deadline, &error);
+    if (waited != Status::kOk) return {waited, 0, error};
   }
 }
 

@@ -25,9 +25,9 @@ AcquisitionEngine::AcquisitionEngine(AgentContext& context, StationLibrary& libr
       station_time_(station_time),
       hooks_(std::move(hooks)),
       connector_(library, [this] { return OpenLibrary(); }) {
-  refreshMs_ =
+  refresh_ms_ =
       static_cast<std::int64_t>(context_.SettingNumber("GENERAL", "RefreshServices")) * 1000;
-  offsetSeconds_ = context_.SettingNumber("CONSOLE", "OffsetService");
+  offset_seconds_ = context_.SettingNumber("CONSOLE", "OffsetService");
 }
 
 void AcquisitionEngine::Log(std::string_view text) {
@@ -35,111 +35,111 @@ void AcquisitionEngine::Log(std::string_view text) {
 }
 
 void AcquisitionEngine::ShowConnection(int state) {
-  if (hooks_.connectionIcon) hooks_.connectionIcon(state);
+  if (hooks_.connection_icon) hooks_.connection_icon(state);
 }
 
 int AcquisitionEngine::OpenLibrary() {
-  return OpenStationLibrary(library_, hooks_.libraryPlaces, hooks_.deployLibraries);
+  return OpenStationLibrary(library_, hooks_.library_places, hooks_.deploy_libraries);
 }
 
 void AcquisitionEngine::Run() {
   Log(std::string(kTag) + "Initialisation de la connexion");
   while (!context_.StopRequested()) {
-    std::int64_t pauseMs = 2500;
+    std::int64_t pause_ms = 2500;
     try {
-      pauseMs = RunPass();
+      pause_ms = RunPass();
     } catch (const std::exception& failure) {
       Log(std::string(kTag) + "Erreur : " + failure.what());
     } catch (...) {
       Log(std::string(kTag) + "Erreur inconnue");
     }
-    if (!context_.Sleep(pauseMs)) break;
+    if (!context_.Sleep(pause_ms)) break;
   }
 }
 
 std::int64_t AcquisitionEngine::RunPass() {
   platform::Clock& clock = context_.clock();
   AgentState& state = context_.state;
-  const std::int64_t passStartMs = clock.MonotonicMs();
+  const std::int64_t pass_start_ms = clock.MonotonicMs();
 
   if (OpenLibrary() != 1) {
     Log(std::string(kTag) + "Erreur d'ouverture de la librairie OrbiskPro.dll");
   } else {
-    state.passCollectionCount.Clear();
+    state.pass_collection_count.Clear();
     if (!state.connected.IsSet()) AttemptConnection();
-    bool linkLost = false;
-    if (state.connected.IsSet()) linkLost = !CollectDueServices(passStartMs);
+    bool link_lost = false;
+    if (state.connected.IsSet()) link_lost = !CollectDueServices(pass_start_ms);
     // A link the console dropped fails every collection at once, so its passes
     // stay short: it is closed like a long pass, and the next pass reconnects.
-    if (linkLost) {
+    if (link_lost) {
       Log(std::string(kTag) + "Aucune collecte réussie, fermeture de la connexion à la console.");
     }
-    if (state.connected.IsSet() && (linkLost || clock.MonotonicMs() - passStartMs > kLongPassMs)) {
-      connector_.CloseLink(linkType_);
+    if (state.connected.IsSet() && (link_lost || clock.MonotonicMs() - pass_start_ms > kLongPassMs)) {
+      connector_.CloseLink(link_type_);
       ShowConnection(kClosedAfterLongPass);
       state.connected.Clear();
     }
   }
 
-  PacingDecision pacing = DecidePacing(refreshMs_, clock.MonotonicMs() - passStartMs, offsetTotal_);
+  PacingDecision pacing = DecidePacing(refresh_ms_, clock.MonotonicMs() - pass_start_ms, offset_total_);
   platform::LocalTime now = clock.Now();
   if (pacing.automatic) {
     Log(std::string(kTag) + "Prochaine collecte des données dans " +
-        std::to_string(pacing.announcedSeconds) + " secondes. " +
-        FormatClockTime(now, pacing.announcedSeconds));
+        std::to_string(pacing.announced_seconds) + " secondes. " +
+        FormatClockTime(now, pacing.announced_seconds));
   }
   {
-    std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
-    SetTag(state.catalogue, "TempProchaineCollecte", std::to_string(pacing.announcedSeconds));
+    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+    SetTag(state.catalogue, "TempProchaineCollecte", std::to_string(pacing.announced_seconds));
     SetTag(state.catalogue, "TempCollecteActuel", FormatClockTime(now));
     SetTag(state.catalogue, "HeureProchaineCollecte",
-           FormatClockTime(now, pacing.announcedSeconds));
+           FormatClockTime(now, pacing.announced_seconds));
   }
-  return pacing.pauseMs;
+  return pacing.pause_ms;
 }
 
 void AcquisitionEngine::AttemptConnection() {
   std::string address = context_.Setting("CONSOLE", "adresse");
-  std::string typeText = context_.Setting("CONSOLE", "type");
-  Log("(MoteurRecupDonnees] : Tentative de connexion : " + typeText + " : " + address);
-  if (typeText == "USB") {
-    linkType_ = kLinkUsb;
+  std::string type_text = context_.Setting("CONSOLE", "type");
+  Log("(MoteurRecupDonnees] : Tentative de connexion : " + type_text + " : " + address);
+  if (type_text == "USB") {
+    link_type_ = kLinkUsb;
     if (address == "auto") {
       address = std::to_string(library_.CallStationLong("_GetUSBDevSerialNumber_O@0"));
     }
-  } else if (typeText == "IP") {
-    linkType_ = kLinkTcpIp;
-  } else if (typeText == "SERIAL") {
-    linkType_ = kLinkSerial;
+  } else if (type_text == "IP") {
+    link_type_ = kLinkTcpIp;
+  } else if (type_text == "SERIAL") {
+    link_type_ = kLinkSerial;
   }
-  std::int64_t timeoutMs =
+  std::int64_t timeout_ms =
       ConnectionTimeoutMs(context_.SettingNumber("CONSOLE", "ConnectionTimeout"));
 
-  std::int16_t result = connector_.ConnectStation(linkType_, address, timeoutMs);
+  std::int16_t result = connector_.ConnectStation(link_type_, address, timeout_ms);
   AgentState& state = context_.state;
   if (IsValidStationValue(result) && result == 1) {
     state.connected.Set();
-    Log(std::string(kTag) + "OK:\n" + typeText + " : " + address);
+    Log(std::string(kTag) + "OK:\n" + type_text + " : " + address);
     ShowConnection(kJustConnected);
     return;
   }
   state.connected.Clear();
   ShowConnection(kConnectionFailed);
-  Log(std::string(kTag) + "Impossible de se connecter à la console :\n" + typeText + " : " +
+  Log(std::string(kTag) + "Impossible de se connecter à la console :\n" + type_text + " : " +
       address);
   Log(std::string(kTag) + "Impossible de se connecter à la console !");
-  Log(std::string(kTag) + "Type : " + typeText + " | Adresse : " + address);
+  Log(std::string(kTag) + "Type : " + type_text + " | Adresse : " + address);
   Log(StationErrorText(result));
 }
 
 void AcquisitionEngine::ReadStationTime() {
   DateTimeRecord record{-1, -1, -1, -1, -1};
   GetStationTime(library_, record);
-  std::lock_guard<std::recursive_mutex> hold(context_.state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> hold(context_.state.catalogue_lock);
   station_time_.Store(record);
 }
 
-bool AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {
+bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
   AgentState& state = context_.state;
   ShowConnection(kConnectedAtPassStart);
   Log(std::string(kTag) + "Connexion réussi");
@@ -151,27 +151,27 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t passStartMs) {
 
   std::vector<ServiceRow*> declared;
   {
-    std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
     declared = services_.Declared();
   }
   int attempted = 0;
   int succeeded = 0;
   for (ServiceRow* service : declared) {
-    std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
-    if (passStartMs < service->nextDueMs || !service->collect) continue;
+    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+    if (pass_start_ms < service->next_due_ms || !service->collect) continue;
     Log(std::string(kTag) + service->name);
     ++attempted;
     if (service->collect(library_) == 1) {
       ++succeeded;
       service->flag = 1;
-      std::int64_t intervalMs =
+      std::int64_t interval_ms =
           static_cast<std::int64_t>(context_.SettingNumber("SERVICES", service->name)) * 1000;
-      service->nextDueMs = context_.clock().MonotonicMs() + intervalMs;
+      service->next_due_ms = context_.clock().MonotonicMs() + interval_ms;
       if (service->name == "CurrentData" || service->name == "Alarm") {
-        state.passCollectionCount.Increment();
+        state.pass_collection_count.Increment();
       }
     } else {
-      offsetTotal_ += offsetSeconds_;
+      offset_total_ += offset_seconds_;
     }
   }
   ReadStationTime();

@@ -25,9 +25,9 @@ enum ConnectionState : int {
 
 // What the engine needs from outside its own subsystem.
 struct AcquisitionHooks {
-  LibraryPlaces libraryPlaces;            // where the station library is searched
-  std::function<void()> deployLibraries;  // writes the carried libraries
-  std::function<void(int state)> connectionIcon;
+  LibraryPlaces library_places;            // where the station library is searched
+  std::function<void()> deploy_libraries;  // writes the carried libraries
+  std::function<void(int state)> connection_icon;
 };
 
 // A pass that lasts longer than this closes the link at its end.
@@ -51,14 +51,14 @@ class AcquisitionEngine {
   // One pass (open, connect, collect, close rule, timing tags); returns the pause to sleep.
   std::int64_t RunPass();
 
-  std::int64_t OffsetTotal() const { return offsetTotal_; }
+  std::int64_t OffsetTotal() const { return offset_total_; }
   StationConnector& Connector() { return connector_; }
 
  private:
   int OpenLibrary();
   void AttemptConnection();
   // False when collections were due and every one of them failed.
-  bool CollectDueServices(std::int64_t passStartMs);
+  bool CollectDueServices(std::int64_t pass_start_ms);
   void ReadStationTime();
   void Log(std::string_view text);
   void ShowConnection(int state);
@@ -69,10 +69,10 @@ class AcquisitionEngine {
   StationTimeSlot& station_time_;
   AcquisitionHooks hooks_;
   StationConnector connector_;
-  std::int64_t refreshMs_ = 0;
-  std::int64_t offsetSeconds_ = 0;
-  std::int64_t offsetTotal_ = 0;  // grows at every failed collection, for the process's life
-  int linkType_ = kLinkSerial;    // kept from the previous attempt for an unknown type text
+  std::int64_t refresh_ms_ = 0;
+  std::int64_t offset_seconds_ = 0;
+  std::int64_t offset_total_ = 0;  // grows at every failed collection, for the process's life
+  int link_type_ = kLinkSerial;    // kept from the previous attempt for an unknown type text
 };
 
 }  // namespace agent

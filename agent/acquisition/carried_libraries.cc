@@ -8,20 +8,20 @@
 namespace agent {
 
 std::span<const CarriedLibrary> CarriedLibraries() {
-  static const std::vector<CarriedLibrary> libraries = [] {
+  static const std::vector<CarriedLibrary> kLibraries = [] {
     std::vector<CarriedLibrary> list;
     for (const carried::EmbeddedFile& file : carried::EmbeddedFiles()) {
       list.push_back(CarriedLibrary{file.name, file.bytes});
     }
     return list;
   }();
-  return libraries;
+  return kLibraries;
 }
 
 void DeployLibraries(std::span<const CarriedLibrary> libraries, const std::string& directory) {
   for (const CarriedLibrary& library : libraries) {
     if (library.bytes.empty()) continue;
-    std::string path = platform::JoinPath(directory, std::string(library.fileName));
+    std::string path = platform::JoinPath(directory, std::string(library.file_name));
     std::string_view bytes(reinterpret_cast<const char*>(library.bytes.data()),
                            library.bytes.size());
     std::string existing;

@@ -104,19 +104,19 @@ std::span<const ExportRow> BoundExports() {
   return kRows;
 }
 
-int BoundExportIndex(std::string_view decoratedName) {
+int BoundExportIndex(std::string_view decorated_name) {
   for (std::size_t i = 0; i < std::size(kRows); ++i) {
-    if (kRows[i].decoratedName == decoratedName) return static_cast<int>(i);
+    if (kRows[i].decorated_name == decorated_name) return static_cast<int>(i);
   }
   return -1;
 }
 
-int DecoratedArgumentBytes(std::string_view decoratedName) {
-  std::size_t at = decoratedName.rfind('@');
-  if (at == std::string_view::npos || at + 1 == decoratedName.size()) return -1;
+int DecoratedArgumentBytes(std::string_view decorated_name) {
+  std::size_t at = decorated_name.rfind('@');
+  if (at == std::string_view::npos || at + 1 == decorated_name.size()) return -1;
   int bytes = 0;
-  const char* first = decoratedName.data() + at + 1;
-  const char* last = decoratedName.data() + decoratedName.size();
+  const char* first = decorated_name.data() + at + 1;
+  const char* last = decorated_name.data() + decorated_name.size();
   auto [end, error] = std::from_chars(first, last, bytes);
   return (error == std::errc() && end == last) ? bytes : -1;
 }

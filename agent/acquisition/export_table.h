@@ -22,7 +22,7 @@ enum class Dispatcher : std::uint8_t { kWord, kLong, kFloat, kByte, kText };
 
 // Argument types, one letter per 32-bit argument: 'i' a number, 'p' an address.
 struct ExportRow {
-  std::string_view decoratedName;  // "_InitStation_O@0"
+  std::string_view decorated_name;  // "_InitStation_O@0"
   std::string_view arguments;      // "", "i", "p", "ii", "ip", "pp", "ipi"
   ResultKind kind;
   Dispatcher dispatcher;
@@ -31,10 +31,10 @@ struct ExportRow {
 // Every bound export, in name order.
 std::span<const ExportRow> BoundExports();
 
-// Index of `decoratedName` in BoundExports(), or -1 when the agent does not bind it.
-int BoundExportIndex(std::string_view decoratedName);
+// Index of `decorated_name` in BoundExports(), or -1 when the agent does not bind it.
+int BoundExportIndex(std::string_view decorated_name);
 
 // Argument byte count that a decorated name carries after its "@"; -1 when malformed.
-int DecoratedArgumentBytes(std::string_view decoratedName);
+int DecoratedArgumentBytes(std::string_view decorated_name);
 
 }  // namespace agent

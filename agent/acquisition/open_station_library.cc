@@ -11,8 +11,8 @@ namespace {
 class LoadedLibrary : public ExportSource {
  public:
   explicit LoadedLibrary(platform::DynamicLibrary library) : library_(std::move(library)) {}
-  void* FindExport(std::string_view decoratedName) override {
-    return library_.FindExport(decoratedName);
+  void* FindExport(std::string_view decorated_name) override {
+    return library_.FindExport(decorated_name);
   }
 
  private:
@@ -26,7 +26,7 @@ int OpenStationLibrary(StationLibrary& library, const LibraryPlaces& places,
   if (library.IsOpen()) return 1;
   if (deploy) deploy();
   std::vector<std::string> candidates;
-  for (const std::string& directory : {places.workingDirectory, places.programDirectory}) {
+  for (const std::string& directory : {places.working_directory, places.program_directory}) {
     if (!directory.empty()) candidates.push_back(directory + "/" + kStationLibraryFile);
   }
   candidates.emplace_back(kStationLibraryFile);

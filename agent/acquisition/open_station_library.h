@@ -11,8 +11,8 @@ namespace agent {
 inline constexpr const char* kStationLibraryFile = "libOrbiskPro.so";
 
 struct LibraryPlaces {
-  std::string workingDirectory;  // searched first
-  std::string programDirectory;  // then this; then the system's loader path
+  std::string working_directory;  // searched first
+  std::string program_directory;  // then this; then the system's loader path
 };
 
 // Opens the station library once for the life of the process: writes the carried libraries

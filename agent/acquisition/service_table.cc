@@ -37,7 +37,7 @@ void ServiceTable::Declare(std::string_view list,
     if (row != nullptr && configured(name) &&
         std::find(declared_.begin(), declared_.end(), name) == declared_.end()) {
       row->order = position;
-      row->nextDueMs = std::numeric_limits<std::int64_t>::min();
+      row->next_due_ms = std::numeric_limits<std::int64_t>::min();
       row->flag = 0;
       declared_.emplace_back(name);
     }

@@ -29,7 +29,7 @@ struct ServiceRow {
   ServiceCollector collect;  // empty: no collection yet, the service is passed over
   ServiceBuilder build;      // empty: no builder (Calibration)
   // Schedule, on the monotonic clock: due at once until the first success.
-  std::int64_t nextDueMs = std::numeric_limits<std::int64_t>::min();
+  std::int64_t next_due_ms = std::numeric_limits<std::int64_t>::min();
   std::int16_t flag = 0;  // 1: collected, builder due
 };
 

@@ -4,19 +4,19 @@
 
 namespace agent {
 
-float GetCurrentDataByID(StationLibrary& library, std::int32_t dataId, int kind) {
-  if (kind == 1) return library.CallStationWord("_GetCurrentDataByID_O@4", {dataId});
-  return library.CallStationFloat("_GetCurrentDataByID_O@4", {dataId});
+float GetCurrentDataByID(StationLibrary& library, std::int32_t data_id, int kind) {
+  if (kind == 1) return library.CallStationWord("_GetCurrentDataByID_O@4", {data_id});
+  return library.CallStationFloat("_GetCurrentDataByID_O@4", {data_id});
 }
 
-std::string GetCurrentDataStrByID(StationLibrary& library, std::int32_t dataId,
+std::string GetCurrentDataStrByID(StationLibrary& library, std::int32_t data_id,
                                   std::int32_t length) {
   if (length < 0) length = 0;
   // A guard zero after the N spaces keeps the text bounded whatever the export writes.
   std::vector<char> buffer(static_cast<std::size_t>(length) + 1, ' ');
   buffer.back() = '\0';
   std::int16_t result =
-      library.CallStationWord("_GetCurrentDataStrByID_O@12", {dataId, buffer.data(), length});
+      library.CallStationWord("_GetCurrentDataStrByID_O@12", {data_id, buffer.data(), length});
   if (result != 1) return std::to_string(result);
   buffer.back() = '\0';
   return std::string(buffer.data());
@@ -41,8 +41,8 @@ std::int16_t OpenTCPIPPort(StationLibrary& library, const std::string& port,
   return library.CallStationWord("_OpenTCPIPPort_O@8", {port.c_str(), host.c_str()});
 }
 
-std::int16_t OpenUSBPort(StationLibrary& library, std::int32_t serialNumber) {
-  return library.CallStationWord("_OpenUSBPort_O@4", {serialNumber});
+std::int16_t OpenUSBPort(StationLibrary& library, std::int32_t serial_number) {
+  return library.CallStationWord("_OpenUSBPort_O@4", {serial_number});
 }
 
 std::int16_t GetStationTime(StationLibrary& library, DateTimeRecord& record) {

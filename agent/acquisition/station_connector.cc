@@ -23,10 +23,10 @@ class Completion {
     done_ = true;
     changed_.notify_all();
   }
-  // True when finished within `timeoutMs`.
-  bool WaitFor(std::int64_t timeoutMs) {
+  // True when finished within `timeout_ms`.
+  bool WaitFor(std::int64_t timeout_ms) {
     std::unique_lock<std::mutex> hold(mutex_);
-    return changed_.wait_for(hold, std::chrono::milliseconds(std::max<std::int64_t>(timeoutMs, 0)),
+    return changed_.wait_for(hold, std::chrono::milliseconds(std::max<std::int64_t>(timeout_ms, 0)),
                              [this] { return done_; });
   }
   std::int16_t Result() {
@@ -50,8 +50,8 @@ std::string UpperWithout(std::string text, const std::string& word) {
   return text;
 }
 
-const char* CloseExportOf(int linkType) {
-  switch (linkType) {
+const char* CloseExportOf(int link_type) {
+  switch (link_type) {
     case kLinkSerial:
       return "_CloseCommPort_O@0";
     case kLinkTcpIp:
@@ -65,16 +65,16 @@ const char* CloseExportOf(int linkType) {
 
 }  // namespace
 
-StationConnector::StationConnector(StationLibrary& library, std::function<int()> openLibrary)
-    : library_(library), openLibrary_(std::move(openLibrary)) {}
+StationConnector::StationConnector(StationLibrary& library, std::function<int()> open_library)
+    : library_(library), open_library_(std::move(open_library)) {}
 
 StationConnector::~StationConnector() {
   if (pending_.joinable()) pending_.join();
 }
 
-std::int16_t StationConnector::OpenLink(int linkType, const std::string& address) {
+std::int16_t StationConnector::OpenLink(int link_type, const std::string& address) {
   std::size_t at = address.find('@');
-  switch (linkType) {
+  switch (link_type) {
     case kLinkTcpIp: {
       std::string host = address.substr(0, at);
       std::string port = at == std::string::npos ? std::string() : address.substr(at + 1);
@@ -93,38 +93,38 @@ std::int16_t StationConnector::OpenLink(int linkType, const std::string& address
   }
 }
 
-std::int16_t StationConnector::CloseLink(int linkType) {
-  const char* close = CloseExportOf(linkType);
+std::int16_t StationConnector::CloseLink(int link_type) {
+  const char* close = CloseExportOf(link_type);
   return close == nullptr ? 0 : library_.CallStationWord(close);
 }
 
-std::int16_t StationConnector::ConnectStation(int linkType, const std::string& address,
-                                              std::int64_t timeoutMs) {
-  if (openLibrary_) openLibrary_();
+std::int16_t StationConnector::ConnectStation(int link_type, const std::string& address,
+                                              std::int64_t timeout_ms) {
+  if (open_library_) open_library_();
   // A close left running by the previous attempt must end before a new link opens, or it
   // would close the new one.
   if (pending_.joinable()) pending_.join();
 
-  std::int16_t opened = OpenLink(linkType, address);
+  std::int16_t opened = OpenLink(link_type, address);
   if (opened != 1) return opened;
 
   auto init = std::make_shared<Completion>();
   std::thread initialisation(
       [this, init] { init->Finish(library_.CallStationWord("_InitStation_O@0")); });
-  bool inTime = init->WaitFor(timeoutMs);
+  bool in_time = init->WaitFor(timeout_ms);
   std::int16_t result = kInitialisationTimeout;
-  if (inTime) {
+  if (in_time) {
     initialisation.join();
     result = init->Result();
     if (IsValidStationValue(result) && result == 1) return 1;
   }
   // Close only once the initialisation has returned: never under a thread using the link.
   auto closed = std::make_shared<Completion>();
-  pending_ = std::thread([this, linkType, closed, running = std::move(initialisation)]() mutable {
+  pending_ = std::thread([this, link_type, closed, running = std::move(initialisation)]() mutable {
     if (running.joinable()) running.join();
-    closed->Finish(CloseLink(linkType));
+    closed->Finish(CloseLink(link_type));
   });
-  closed->WaitFor(timeoutMs);
+  closed->WaitFor(timeout_ms);
   return result;
 }
 

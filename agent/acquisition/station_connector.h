@@ -18,28 +18,28 @@ inline constexpr std::int16_t kInitialisationTimeout = -32700;
 
 class StationConnector {
  public:
-  // `openLibrary` opens the station library when needed (its result is not used here).
-  StationConnector(StationLibrary& library, std::function<int()> openLibrary);
+  // `open_library` opens the station library when needed (its result is not used here).
+  StationConnector(StationLibrary& library, std::function<int()> open_library);
   // Waits for an initialisation or a close that is still running: they end on their own,
   // since every read of a link has a finite time-out.
   ~StationConnector();
   StationConnector(const StationConnector&) = delete;
   StationConnector& operator=(const StationConnector&) = delete;
 
-  // Opens the link given by `linkType` and `address`, then initialises the station on a
-  // thread of its own, waiting at most `timeoutMs`. Returns 1 on success; the open's code when
+  // Opens the link given by `link_type` and `address`, then initialises the station on a
+  // thread of its own, waiting at most `timeout_ms`. Returns 1 on success; the open's code when
   // the open fails; -32700 when the initialisation overran (the link is closed once it
   // returns); the initialisation's own code when it failed in time (the link is closed).
-  std::int16_t ConnectStation(int linkType, const std::string& address, std::int64_t timeoutMs);
+  std::int16_t ConnectStation(int link_type, const std::string& address, std::int64_t timeout_ms);
 
-  // Closes the link of `linkType` at once on the calling thread.
-  std::int16_t CloseLink(int linkType);
+  // Closes the link of `link_type` at once on the calling thread.
+  std::int16_t CloseLink(int link_type);
 
  private:
-  std::int16_t OpenLink(int linkType, const std::string& address);
+  std::int16_t OpenLink(int link_type, const std::string& address);
 
   StationLibrary& library_;
-  std::function<int()> openLibrary_;
+  std::function<int()> open_library_;
   // An initialisation and the close that follows it, still running after their wait.
   std::thread pending_;
 };

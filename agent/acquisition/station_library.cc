@@ -66,7 +66,7 @@ std::size_t PassedCount(StationArgs args) {
   std::size_t count = args.size();
   while (count > 0) {
     const StationArg& last = *(args.begin() + (count - 1));
-    if (last.isAddress || last.number != kArgumentAbsentMarker) break;
+    if (last.is_address || last.number != kArgumentAbsentMarker) break;
     --count;
   }
   return count;
@@ -75,7 +75,7 @@ std::size_t PassedCount(StationArgs args) {
 bool ArgumentsFit(std::string_view letters, StationArgs args, std::size_t count) {
   if (count != letters.size()) return false;
   for (std::size_t i = 0; i < count; ++i) {
-    if ((letters[i] == 'p') != (args.begin() + i)->isAddress) return false;
+    if ((letters[i] == 'p') != (args.begin() + i)->is_address) return false;
   }
   return true;
 }
@@ -91,7 +91,7 @@ void StationLibrary::Attach(std::unique_ptr<ExportSource> source) {
   resolved_.assign(BoundExports().size(), nullptr);
   if (!source_) return;
   for (std::size_t i = 0; i < resolved_.size(); ++i) {
-    std::string_view name = BoundExports()[i].decoratedName;
+    std::string_view name = BoundExports()[i].decorated_name;
     resolved_[i] = source_->FindExport(name);
     if (resolved_[i] == nullptr) JournalMissing(name);
   }
@@ -109,9 +109,9 @@ void StationLibrary::JournalMissing(std::string_view name) {
 }
 
 bool StationLibrary::Invoke(std::string_view name, StationArgs args, RawResult& result,
-                            int* rowIndex) {
+                            int* row_index) {
   int index = BoundExportIndex(name);
-  *rowIndex = index;
+  *row_index = index;
   if (!source_) return false;
   if (index < 0) {
     JournalMissing(name);
@@ -196,10 +196,10 @@ std::uint8_t StationLibrary::CallStationByte(std::string_view name, StationArgs 
 }
 
 std::string StationLibrary::CallStationText(std::string_view name, StationArgs args,
-                                            std::size_t bufferSize) {
+                                            std::size_t buffer_size) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   // One byte more than announced: a guard zero that the export cannot overwrite.
-  std::vector<char> buffer(bufferSize + 1, '\0');
+  std::vector<char> buffer(buffer_size + 1, '\0');
   std::vector<StationArg> all(args.begin(), args.end());
   all.emplace_back(static_cast<void*>(buffer.data()));
   RawResult raw;
@@ -217,8 +217,8 @@ std::string StationLibrary::CallStationText(std::string_view name, StationArgs a
   }
   if (!called) return std::to_string(kLibraryAbsent);
   if (Low16(raw.integer) != 0 && Low16(raw.integer) != 1) return std::to_string(Low16(raw.integer));
-  buffer[bufferSize] = '\0';
-  return std::string(buffer.data(), strnlen(buffer.data(), bufferSize));
+  buffer[buffer_size] = '\0';
+  return std::string(buffer.data(), strnlen(buffer.data(), buffer_size));
 }
 
 std::string StationLibrary::CopyStationText(std::string_view name) {

@@ -26,15 +26,15 @@ class ExportSource {
  public:
   virtual ~ExportSource() = default;
   // Address of the export named by its decorated name ("_InitStation_O@0"), or null.
-  virtual void* FindExport(std::string_view decoratedName) = 0;
+  virtual void* FindExport(std::string_view decorated_name) = 0;
 };
 
 // One 32-bit argument: a number, or the address of a caller-owned record or buffer.
 struct StationArg {
   StationArg(std::int32_t number) : number(number) {}
-  StationArg(void* address) : isAddress(true), address(address) {}
-  StationArg(const char* text) : isAddress(true), address(const_cast<char*>(text)) {}
-  bool isAddress = false;
+  StationArg(void* address) : is_address(true), address(address) {}
+  StationArg(const char* text) : is_address(true), address(const_cast<char*>(text)) {}
+  bool is_address = false;
   std::int32_t number = 0;
   void* address = nullptr;
 };
@@ -61,9 +61,9 @@ class StationLibrary {
   std::int32_t CallStationLong(std::string_view name, StationArgs args = {});
   float CallStationFloat(std::string_view name, StationArgs args = {});
   std::uint8_t CallStationByte(std::string_view name, StationArgs args = {});
-  // The export writes a text into a buffer of `bufferSize` bytes passed after `args`; the
+  // The export writes a text into a buffer of `buffer_size` bytes passed after `args`; the
   // buffer keeps a guard zero. A failure status gives its code as a decimal text.
-  std::string CallStationText(std::string_view name, StationArgs args, std::size_t bufferSize);
+  std::string CallStationText(std::string_view name, StationArgs args, std::size_t buffer_size);
   // For exports that return a pointer to their own text: a copy of it ("" for null).
   std::string CopyStationText(std::string_view name);
 
@@ -75,7 +75,7 @@ class StationLibrary {
 
  private:
   // Finds the export and calls it; false when it is absent or the arguments do not fit.
-  bool Invoke(std::string_view name, StationArgs args, RawResult& result, int* rowIndex);
+  bool Invoke(std::string_view name, StationArgs args, RawResult& result, int* row_index);
   void JournalMissing(std::string_view name);
 
   Journal journal_;

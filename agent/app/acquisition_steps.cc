@@ -10,7 +10,7 @@ namespace agent {
 
 void DeclareServicesStep(Agent& agent) {
   AgentContext& context = agent.context();
-  std::lock_guard<std::recursive_mutex> hold(context.state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> hold(context.state.catalogue_lock);
   agent.services().Declare(kServiceList, [&context](std::string_view name) {
     return context.HasSetting("SERVICES", name);
   });
@@ -26,11 +26,11 @@ void StartServiceSchedulerStep(Agent& agent) {
 void StartAcquisitionEngineStep(Agent& agent) {
   agent.StartWorker([&agent](AgentContext& context) {
     AcquisitionHooks hooks;
-    hooks.libraryPlaces = {context.paths().workingDirectory, context.paths().programDirectory};
-    hooks.deployLibraries = [&context] {
-      DeployLibraries(CarriedLibraries(), context.paths().workingDirectory);
+    hooks.library_places = {context.paths().working_directory, context.paths().program_directory};
+    hooks.deploy_libraries = [&context] {
+      DeployLibraries(CarriedLibraries(), context.paths().working_directory);
     };
-    hooks.connectionIcon = [&agent](int state) { agent.ShowConnection(state); };
+    hooks.connection_icon = [&agent](int state) { agent.ShowConnection(state); };
     AcquisitionEngine engine(context, agent.library(), agent.services(),
                              agent.snapshot().station_time, hooks);
     engine.Run();

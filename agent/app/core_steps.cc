@@ -17,22 +17,22 @@ void LoadConfigurationStep(Agent& agent) {
     // No journal file is known yet: this line reaches no file.
     context.journal.WriteJournal("Erreur dans le chargement du fichir INI", "");
   }
-  LoadIniSection(file, state.streamFiles, "STREAMFILE");
-  LoadIniSection(file, state.userData, "USERDATA");
+  LoadIniSection(file, state.stream_files, "STREAMFILE");
+  LoadIniSection(file, state.user_data, "USERDATA");
 }
 
 void InsertUserDataStep(Agent& agent) {
   AgentContext& context = agent.context();
   AgentState& state = context.state;
-  if (state.userData.Empty()) {
+  if (state.user_data.Empty()) {
     LogMessage(context, "[BRUMALWEB] : Pas de données utilisateurs à ajouter.");
     return;
   }
   LogMessage(context,
              "[BRUMALWEB] : Insertion des données utilisateur dans la catalogue des valeurs.");
   {
-    std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
-    state.userData.ForEach([&state](const std::string&, const ConfigEntry& entry) {
+    std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
+    state.user_data.ForEach([&state](const std::string&, const ConfigEntry& entry) {
       SetTag(state.catalogue, entry.key, entry.value);
     });
   }
@@ -41,7 +41,7 @@ void InsertUserDataStep(Agent& agent) {
 
 void PublishApplicationTagsStep(Agent& agent) {
   AgentState& state = agent.context().state;
-  std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
   SetTag(state.catalogue, "TitreApplicationGlobal", ApplicationFullTitle());
   SetTag(state.catalogue, "TitreApplication", kApplicationTitle);
   SetTag(state.catalogue, "VersionApplication", ApplicationVersion());
@@ -52,7 +52,7 @@ void ComputeCacheDirectoryStep(Agent& agent) {
   std::string cache =
       platform::NormaliseSeparators(context.Expand(context.Setting("GENERAL", "Cache")));
   while (cache.size() > 1 && cache.back() == '/') cache.pop_back();
-  context.cacheDirectory = cache;
+  context.cache_directory = cache;
   // Images are written into it: make the last level when it is missing.
   if (!cache.empty()) platform::CreateDirectory(context.CacheDirectoryPath());
 }

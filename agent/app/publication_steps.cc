@@ -11,7 +11,7 @@ void StartFtpPushStep(Agent& agent) {
   SyncMarker& marker = agent.sync_marker();
   agent.StartWorker([&marker](AgentContext& context) {
     RunFtpPush(
-        context, [](FtpSettings settings) { return make_ftp_client(std::move(settings)); },
+        context, [](FtpSettings settings) { return MakeFtpClient(std::move(settings)); },
         [&marker, &context](const std::string& path) { marker.OnUploaded(context, path); });
   });
 }

@@ -19,7 +19,7 @@ struct StartupStep {
   StartupStepFunction run;
   // Also run by --list-tags: the step only fills the catalogue, with no
   // thread, no file and no network contact.
-  bool fillsCatalogueOnly = false;
+  bool fills_catalogue_only = false;
 };
 
 // The start-up steps, in order (startup_list.cc).
@@ -43,18 +43,18 @@ void RunStartup(Agent& agent, std::span<const StartupStep> steps);
 std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> steps);
 
 // What the main loop tells a service manager (systemd): "READY=1" when it
-// starts, "WATCHDOG=1" every `watchdogPingMs` while every engine is alive,
+// starts, "WATCHDOG=1" every `watchdog_ping_ms` while every engine is alive,
 // "STOPPING=1" when a stop arrives.
 struct ServiceNotifier {
   std::function<void(std::string_view state)> send;  // empty: nothing is sent
-  std::int64_t watchdogPingMs = 0;                    // 0: no watchdog
+  std::int64_t watchdog_ping_ms = 0;                    // 0: no watchdog
 };
 
 // The main thread's idle loop: waits 2000 ms at a time (less when a watchdog
-// needs pinging more often) until `waitForStop` reports a stop (or one was
+// needs pinging more often) until `wait_for_stop` reports a stop (or one was
 // requested), then stops and joins the workers.
 using StopWaiter = std::function<bool(std::int64_t ms)>;
-void RunMainLoop(Agent& agent, const StopWaiter& waitForStop,
+void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop,
                  const ServiceNotifier& notifier = {});
 
 // The program: parses the command line, then starts and runs the agent.

@@ -32,16 +32,16 @@ void InstallTagFamiliesStep(Agent& agent) {
   AgentContext& context = agent.context();
   agent.SetConnectionIcon([&context](int state) { images::SetConnectionIcon(context, state); });
   CurrentDataImages pictures;
-  pictures.windRose = [&context](int degrees) { images::AgentIcons(context)->WindRose(degrees); };
-  pictures.trendIcon = [&context](const std::string& text) {
+  pictures.wind_rose = [&context](int degrees) { images::AgentIcons(context)->WindRose(degrees); };
+  pictures.trend_icon = [&context](const std::string& text) {
     images::AgentIcons(context)->TrendIcon(text);
   };
-  pictures.rainIcon = [&context](float rain) { images::AgentIcons(context)->RainIcon(rain); };
-  pictures.forecastIcon = [&context](int number) {
+  pictures.rain_icon = [&context](float rain) { images::AgentIcons(context)->RainIcon(rain); };
+  pictures.forecast_icon = [&context](int number) {
     images::AgentIcons(context)->ForecastIcon(number);
   };
-  pictures.severeColdIcon = [&context](float thsw, bool thswValid, float thw, bool thwValid) {
-    images::AgentIcons(context)->SevereColdIcon(thsw, thswValid, thw, thwValid);
+  pictures.severe_cold_icon = [&context](float thsw, bool thsw_valid, float thw, bool thw_valid) {
+    images::AgentIcons(context)->SevereColdIcon(thsw, thsw_valid, thw, thw_valid);
   };
   InstallTagFamilies(context, agent.services(), agent.snapshot().families, std::move(pictures));
 }

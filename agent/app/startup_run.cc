@@ -17,10 +17,10 @@ std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> step
   context.MuteJournal();
   agent.SetImageHooks({});
   for (const StartupStep& step : steps)
-    if (step.fillsCatalogueOnly) step.run(agent);
+    if (step.fills_catalogue_only) step.run(agent);
   std::vector<std::pair<std::string, std::string>> tags;
   {
-    std::lock_guard<std::recursive_mutex> lock(context.state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> lock(context.state.catalogue_lock);
     ForEachTag(context.state.catalogue, [&tags](const std::string& name, const std::string& text) {
       tags.emplace_back(name, text);
     });
@@ -31,17 +31,17 @@ std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> step
   return lines;
 }
 
-void RunMainLoop(Agent& agent, const StopWaiter& waitForStop,
+void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop,
                  const ServiceNotifier& notifier) {
   constexpr std::int64_t kIdleWaitMs = 2000;
   auto send = [&notifier](std::string_view state) {
     if (notifier.send) notifier.send(state);
   };
-  const bool watchdog = notifier.watchdogPingMs > 0;
-  const std::int64_t waitMs = watchdog ? std::min(kIdleWaitMs, notifier.watchdogPingMs)
+  const bool watchdog = notifier.watchdog_ping_ms > 0;
+  const std::int64_t wait_ms = watchdog ? std::min(kIdleWaitMs, notifier.watchdog_ping_ms)
                                        : kIdleWaitMs;
   send("READY=1");
-  while (!agent.context().StopRequested() && !waitForStop(waitMs)) {
+  while (!agent.context().StopRequested() && !wait_for_stop(wait_ms)) {
     // A dead engine stops the pings, so the manager restarts the agent.
     if (watchdog && agent.WorkersAlive()) send("WATCHDOG=1");
   }

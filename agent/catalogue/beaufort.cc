@@ -8,7 +8,7 @@ namespace agent {
 namespace {
 
 struct BeaufortRow {
-  std::int32_t fromKmh;  // lowest whole km/h of the number
+  std::int32_t from_kmh;  // lowest whole km/h of the number
   const char* activity;
   const char* sea;
   const char* land;
@@ -64,7 +64,7 @@ const BeaufortRow* Row(int b) {
 
 int BeaufortIndex(std::int32_t kmh) {
   int b = 0;
-  while (b + 1 < static_cast<int>(std::size(kRows)) && kmh >= kRows[b + 1].fromKmh) ++b;
+  while (b + 1 < static_cast<int>(std::size(kRows)) && kmh >= kRows[b + 1].from_kmh) ++b;
   return b;
 }
 

@@ -82,14 +82,14 @@ struct Sentence {
 };
 
 const std::vector<Sentence>& SentenceTable() {
-  static const std::vector<Sentence> table = [] {
+  static const std::vector<Sentence> kTable = [] {
     std::vector<Sentence> sentences;
     int code = 1;
     for (const char* text : kSentences) sentences.push_back({NormalisedWords(text), code++});
     sentences.push_back({NormalisedWords(kNotReadySentence), kNotReadyCode});
     return sentences;
   }();
-  return table;
+  return kTable;
 }
 
 bool MatchesAt(const Words& text, std::size_t at, const Words& sentence) {

@@ -88,50 +88,50 @@ constexpr const char* kCollectionTimingTags[] = {"HeureProchaineCollecte", "Temp
 
 std::vector<std::string> BuildPlaceholderTags() {
   std::vector<std::string> names;
-  auto addAll = [&names](const auto& list) {
+  auto add_all = [&names](const auto& list) {
     for (const char* name : list) names.emplace_back(name);
   };
-  auto addNumbered = [&names](const auto& list) {
+  auto add_numbered = [&names](const auto& list) {
     for (const auto& [prefix, count] : list)
       for (int n = 1; n <= count; ++n) names.push_back(prefix + std::to_string(n));
   };
-  addAll(kCurrentDataTags);
-  addNumbered(kNumberedCurrentDataTags);
-  addAll(kForecastAndSunTags);
-  addAll(kStationTimeTags);
-  addAll(kConfigurationTags);
-  addNumbered(kNumberedConfigurationTags);
-  addAll(kBatteryTags);
+  add_all(kCurrentDataTags);
+  add_numbered(kNumberedCurrentDataTags);
+  add_all(kForecastAndSunTags);
+  add_all(kStationTimeTags);
+  add_all(kConfigurationTags);
+  add_numbered(kNumberedConfigurationTags);
+  add_all(kBatteryTags);
   for (std::string_view quantity : kHighLowQuantities) {
     for (std::string form : kHighLowForms) {
       form.replace(form.find('%'), 1, quantity);
       names.push_back("HiLow_" + form);
     }
   }
-  addAll(kLeafWetnessHighLowTags);
-  addAll(kCollectionTimingTags);
+  add_all(kLeafWetnessHighLowTags);
+  add_all(kCollectionTimingTags);
   return names;
 }
 
 }  // namespace
 
 const std::vector<std::string_view>& InitialPlaceholderTags() {
-  static const std::vector<std::string> names = BuildPlaceholderTags();
-  static const std::vector<std::string_view> views(names.begin(), names.end());
-  return views;
+  static const std::vector<std::string> kNames = BuildPlaceholderTags();
+  static const std::vector<std::string_view> kViews(kNames.begin(), kNames.end());
+  return kViews;
 }
 
-void InitialiseTags(AgentContext& context, std::span<const ImageHook> imageHooks) {
-  for (const ImageHook& hook : imageHooks) hook();
+void InitialiseTags(AgentContext& context, std::span<const ImageHook> image_hooks) {
+  for (const ImageHook& hook : image_hooks) hook();
   AgentState& state = context.state;
   {
-    std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
     for (std::string_view name : InitialPlaceholderTags())
       SetTag(state.catalogue, name, kPlaceholderText);
     SetTag(state.catalogue, "TempProchaineCollecte", "2");
     SetTag(state.catalogue, "Alertes", "Aucune alerte en cours.");
   }
-  state.templatesDue.Set();
+  state.templates_due.Set();
 }
 
 }  // namespace agent

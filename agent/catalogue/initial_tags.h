@@ -19,6 +19,6 @@ const std::vector<std::string_view>& InitialPlaceholderTags();
 // Runs the image hooks, writes "---" into every placeholder tag, then
 // TempProchaineCollecte = "2" and Alertes = "Aucune alerte en cours.", and
 // sets the templates-due flag. Runs at start-up before any worker thread.
-void InitialiseTags(AgentContext& context, std::span<const ImageHook> imageHooks);
+void InitialiseTags(AgentContext& context, std::span<const ImageHook> image_hooks);
 
 }  // namespace agent

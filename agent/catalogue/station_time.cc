@@ -28,7 +28,7 @@ std::string FormatStationDateTime(const DateTimeRecord& record, std::int32_t mod
 
 void PublishStationTime(AgentState& state, const StationTimeSlot& station_time) {
   const DateTimeRecord record = station_time.Load();
-  std::lock_guard<std::recursive_mutex> lock(state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
   SetTag(state.catalogue, "TempStation_Heure", FormatWholeNumber(record.hour));
   SetTag(state.catalogue, "TempStation_Minute", FormatWholeNumber(record.minute));
   SetTag(state.catalogue, "TempStation_Jour", FormatWholeNumber(record.day));

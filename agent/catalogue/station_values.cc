@@ -38,8 +38,8 @@ float ConvertFahrenheitToCelsius(float fahrenheit) {
   return Valid(fahrenheit) ? (fahrenheit - 32.0f) * 5.0f / 9.0f : fahrenheit;
 }
 
-float ConvertInHgToHectopascal(float inchesOfMercury) {
-  return Valid(inchesOfMercury) ? inchesOfMercury * 33.865f : inchesOfMercury;
+float ConvertInHgToHectopascal(float inches_of_mercury) {
+  return Valid(inches_of_mercury) ? inches_of_mercury * 33.865f : inches_of_mercury;
 }
 
 float ConvertKmhToMs(std::int32_t kmh) {

@@ -15,7 +15,7 @@ std::int64_t RoundHalfEven(double value);
 int IsValidStationValue(float value);
 
 float ConvertFahrenheitToCelsius(float fahrenheit);
-float ConvertInHgToHectopascal(float inchesOfMercury);
+float ConvertInHgToHectopascal(float inches_of_mercury);
 float ConvertKmhToMs(std::int32_t kmh);
 float ConvertMphToKmh(std::int32_t mph);
 float ConvertFeetToMetres(float feet);

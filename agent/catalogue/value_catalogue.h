@@ -1,6 +1,6 @@
 #pragma once
 // The value catalogue: tag name -> value text. Callers hold the catalogue lock
-// (AgentState::catalogueLock) around every sequence of these calls.
+// (AgentState::catalogue_lock) around every sequence of these calls.
 
 #include <cstddef>
 #include <string>

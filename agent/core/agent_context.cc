@@ -21,7 +21,7 @@ AgentPaths AgentPaths::OfProcess() {
 
 AgentContext::AgentContext(platform::Clock& clock, AgentPaths paths)
     : journal(clock),
-      language(platform::JoinPath(paths.programDirectory, kLanguagePackFileName)),
+      language(platform::JoinPath(paths.program_directory, kLanguagePackFileName)),
       clock_(clock),
       paths_(std::move(paths)) {}
 
@@ -39,18 +39,18 @@ bool AgentContext::HasSetting(std::string_view group, std::string_view key) cons
 
 std::string AgentContext::Expand(std::string_view text) {
   PlaceholderSources sources{platform::EnvironmentVariables(), clock_.Now(),
-                             paths_.workingDirectory, paths_.programPath};
+                             paths_.working_directory, paths_.program_path};
   return ExpandPlaceholders(text, sources);
 }
 
 std::string AgentContext::ResolvePath(std::string_view path) const {
   std::string normal = platform::NormaliseSeparators(std::string(path));
   if (normal.empty() || platform::IsAbsolutePath(normal)) return normal;
-  return platform::JoinPath(paths_.workingDirectory, normal);
+  return platform::JoinPath(paths_.working_directory, normal);
 }
 
 std::string AgentContext::CacheDirectoryPath() const {
-  return cacheDirectory.empty() ? paths_.workingDirectory : ResolvePath(cacheDirectory);
+  return cache_directory.empty() ? paths_.working_directory : ResolvePath(cache_directory);
 }
 
 bool AgentContext::Sleep(std::int64_t ms) {

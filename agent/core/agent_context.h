@@ -22,9 +22,9 @@ std::string ApplicationVersion();    // "1.0"
 std::string ApplicationFullTitle();  // "Tavrel Brumalis WEB v1.0"
 
 struct AgentPaths {
-  std::string workingDirectory;  // where tvl_brumalweb.ini and relative paths live
-  std::string programDirectory;  // where langue.pack and the sync marker live
-  std::string programPath;       // the executable (gives NOMPROGRAMME)
+  std::string working_directory;  // where tvl_brumalweb.ini and relative paths live
+  std::string program_directory;  // where langue.pack and the sync marker live
+  std::string program_path;       // the executable (gives NOMPROGRAMME)
   // The paths of this process (getcwd, TVL_BRUMALWEB_HOME or own directory).
   static AgentPaths OfProcess();
 };
@@ -43,7 +43,7 @@ class AgentContext {
   LanguagePack language;
   // GENERAL_Cache expanded once at start-up (a "/" path; empty means the
   // working directory).
-  std::string cacheDirectory;
+  std::string cache_directory;
 
   // Settings of the configuration table (absent: "" or 0).
   std::string Setting(std::string_view group, std::string_view key) const;

@@ -2,11 +2,11 @@
 // What the agent's threads share: the seven keyed tables, the three locks and
 // the hand-over flags.
 //
-// Lock order, always: publicationLock, then catalogueLock, then queueLock.
-//   publicationLock - the local site copy, between template filling and FTP push
-//   catalogueLock   - catalogue, serviceFlags, serviceSchedule, and the agent's
-//                     acquisition snapshot
-//   queueLock       - uploadQueue
+// Lock order, always: publication_lock, then catalogue_lock, then queue_lock.
+//   publication_lock - the local site copy, between template filling and FTP push
+//   catalogue_lock   - catalogue, service_flags, service_schedule, and the agent's
+//                      acquisition snapshot
+//   queue_lock       - upload_queue
 // The configuration, stream-file and user-data tables are filled at start-up
 // before any worker thread runs and only read afterwards.
 
@@ -21,7 +21,7 @@
 namespace agent {
 
 struct ServiceSchedule {
-  std::int32_t nextDue = 0;  // seconds since 1970
+  std::int32_t next_due = 0;  // seconds since 1970
   std::int16_t order = 0;    // 1-based position in the service list
 };
 
@@ -47,22 +47,22 @@ class HandOverFlag {
 struct AgentState {
   // The seven tables, in their order of creation.
   ConfigTable configuration;
-  KeyedTable<std::int16_t> serviceFlags;  // 1 = collected, builder due
-  KeyedTable<ServiceSchedule> serviceSchedule;
+  KeyedTable<std::int16_t> service_flags;  // 1 = collected, builder due
+  KeyedTable<ServiceSchedule> service_schedule;
   ValueCatalogue catalogue;
-  UploadQueue uploadQueue;
-  ConfigTable streamFiles;
-  ConfigTable userData;
+  UploadQueue upload_queue;
+  ConfigTable stream_files;
+  ConfigTable user_data;
 
   // The three locks, in their order of creation and of taking.
-  std::recursive_mutex publicationLock;
-  std::recursive_mutex catalogueLock;
-  std::recursive_mutex queueLock;
+  std::recursive_mutex publication_lock;
+  std::recursive_mutex catalogue_lock;
+  std::recursive_mutex queue_lock;
 
   HandOverFlag connected;
-  HandOverFlag templatesDue;
-  HandOverFlag pushDue;
-  HandOverFlag passCollectionCount;  // CurrentData/Alarm successes this pass
+  HandOverFlag templates_due;
+  HandOverFlag push_due;
+  HandOverFlag pass_collection_count;  // CurrentData/Alarm successes this pass
 
 };
 

@@ -21,14 +21,14 @@ using ConfigTable = KeyedTable<ConfigEntry>;
 
 inline constexpr const char* kConfigurationFileName = "tvl_brumalweb.ini";
 
-// Loads `fileName` into `target`. With an empty `sectionName` every group is
+// Loads `file_name` into `target`. With an empty `section_name` every group is
 // loaded under its own name; otherwise only the first group whose name equals
-// `sectionName` without regard to case, stored under `sectionName` as given.
+// `section_name` without regard to case, stored under `section_name` as given.
 // A missing or unreadable file loads nothing. Returns target.Count().
-int LoadIniSection(const std::string& fileName, ConfigTable& target, std::string_view sectionName);
+int LoadIniSection(const std::string& file_name, ConfigTable& target, std::string_view section_name);
 // The same over text already read (UTF-8 mark skipped; text without mark is
 // UTF-8 when valid, else Windows-1252).
-int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view sectionName);
+int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view section_name);
 
 // The number rule: spaces and tabs skipped, optional sign, then decimal digits
 // ("$" hexadecimal, "%" binary) up to the first other character; 0 when none.

@@ -41,16 +41,16 @@ void ForEachLine(std::string_view text, Fn&& fn) {
 
 }  // namespace
 
-int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view sectionName) {
+int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view section_name) {
   const std::string text = platform::DecodeText(bytes).utf8;
-  const bool oneSection = !sectionName.empty();
+  const bool one_section = !section_name.empty();
   // The group being read, under the name its elements carry; none before the
   // first header or while skipping groups that do not match.
   std::optional<std::string> group;
-  bool sectionDone = false;
+  bool section_done = false;
 
   ForEachLine(text, [&](std::string_view line) {
-    if (sectionDone) return;
+    if (section_done) return;
     std::size_t at = 0;
     while (at < line.size() && IsBlank(line[at])) ++at;
     line.remove_prefix(at);
@@ -58,12 +58,12 @@ int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view se
     if (line.front() == '[') {
       std::string_view name = line.substr(1);
       name = name.substr(0, name.find(']'));
-      if (!oneSection) {
+      if (!one_section) {
         group = std::string(name);
       } else if (group) {
-        sectionDone = true;  // the requested group has ended: only its first pass counts
-      } else if (EqualsIgnoringCase(name, sectionName)) {
-        group = std::string(sectionName);
+        section_done = true;  // the requested group has ended: only its first pass counts
+      } else if (EqualsIgnoringCase(name, section_name)) {
+        group = std::string(section_name);
       }
       return;
     }
@@ -77,16 +77,16 @@ int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view se
       while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
     }
     if (key.empty()) return;
-    std::string tableKey = *group + "_" + std::string(key);
-    target.Set(tableKey, ConfigEntry{*group, std::string(key), std::string(value)});
+    std::string table_key = *group + "_" + std::string(key);
+    target.Set(table_key, ConfigEntry{*group, std::string(key), std::string(value)});
   });
   return static_cast<int>(target.Count());
 }
 
-int LoadIniSection(const std::string& fileName, ConfigTable& target, std::string_view sectionName) {
+int LoadIniSection(const std::string& file_name, ConfigTable& target, std::string_view section_name) {
   std::string bytes;
-  if (!platform::ReadFile(fileName, bytes)) return static_cast<int>(target.Count());
-  return LoadIniText(bytes, target, sectionName);
+  if (!platform::ReadFile(file_name, bytes)) return static_cast<int>(target.Count());
+  return LoadIniText(bytes, target, section_name);
 }
 
 }  // namespace agent

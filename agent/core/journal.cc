@@ -35,15 +35,15 @@ std::string Padded(int value, int width) {
 }
 
 // The extension of a file name: the text after its last ".", "" when none.
-std::string_view Extension(std::string_view fileName) {
-  std::size_t dot = fileName.rfind('.');
-  return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot + 1);
+std::string_view Extension(std::string_view file_name) {
+  std::size_t dot = file_name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : file_name.substr(dot + 1);
 }
 
 // Deletes every archive of the journal: files named stem + "." + digits + "." + ext.
-void DeleteArchives(const std::string& directory, const std::string& fileName) {
-  std::string_view ext = Extension(fileName);
-  std::string stem = fileName.substr(0, fileName.size() - ext.size() - 1);
+void DeleteArchives(const std::string& directory, const std::string& file_name) {
+  std::string_view ext = Extension(file_name);
+  std::string stem = file_name.substr(0, file_name.size() - ext.size() - 1);
   for (const std::string& name :
        platform::ListDirectory(directory, stem + ".*." + std::string(ext))) {
     std::string_view number(name);
@@ -59,14 +59,14 @@ void DeleteArchives(const std::string& directory, const std::string& fileName) {
 // the next call. True when the journal now starts afresh.
 bool ArchiveJournal(const std::string& path, unsigned maximum) {
   const std::string directory = platform::DirectoryPart(path);
-  const std::string fileName = platform::FileNamePart(path);
-  if (Extension(fileName).empty()) return false;  // the archive name would be its own
+  const std::string file_name = platform::FileNamePart(path);
+  if (Extension(file_name).empty()) return false;  // the archive name would be its own
   for (unsigned n = 0; n <= maximum; ++n) {
-    std::string archive = platform::JoinPath(directory, JournalArchiveName(fileName, n));
+    std::string archive = platform::JoinPath(directory, JournalArchiveName(file_name, n));
     if (platform::FileExists(archive) || platform::DirectoryExists(archive)) continue;
     if (platform::RenameFile(path, archive)) return true;
   }
-  DeleteArchives(directory, fileName);
+  DeleteArchives(directory, file_name);
   return false;
 }
 
@@ -75,10 +75,10 @@ std::string Indentation(int level) {
   return " " + std::string(static_cast<std::size_t>(level - 1), '\t');
 }
 
-std::string_view Prefix(std::string_view levelWord) {
-  if (levelWord == "NIV") return "-> ";
-  if (levelWord == "ATT") return "!-> ";
-  if (levelWord == "ERR") return "X-> ";
+std::string_view Prefix(std::string_view level_word) {
+  if (level_word == "NIV") return "-> ";
+  if (level_word == "ATT") return "!-> ";
+  if (level_word == "ERR") return "X-> ";
   return {};
 }
 
@@ -96,11 +96,11 @@ std::string FormatJournalDate(std::string_view mask, const platform::LocalTime& 
   return text;
 }
 
-std::string JournalArchiveName(const std::string& fileName, unsigned n) {
-  std::string_view ext = Extension(fileName);
-  if (ext.empty()) return fileName;
+std::string JournalArchiveName(const std::string& file_name, unsigned n) {
+  std::string_view ext = Extension(file_name);
+  if (ext.empty()) return file_name;
   // Only the final extension is numbered ("catalog.log" gives "catalog.0.log").
-  return fileName.substr(0, fileName.size() - ext.size()) + std::to_string(n) + "." +
+  return file_name.substr(0, file_name.size() - ext.size()) + std::to_string(n) + "." +
          std::string(ext);
 }
 
@@ -153,18 +153,18 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
   // A limit that rounds to 0 bytes is no limit: it would archive every line.
   const double limit = std::nearbyint(ParseSettingDecimal(setting("taillefichier")) * 1024.0);
   const std::int64_t size = platform::FileSize(path);
-  bool isNew = size <= 0;
+  bool is_new = size <= 0;
   if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {
     std::int64_t maximum = ParseSettingInt32(setting("archivemax"));
     if (maximum <= 0) maximum = 65535;
-    isNew = ArchiveJournal(path, static_cast<unsigned>(maximum));
+    is_new = ArchiveJournal(path, static_cast<unsigned>(maximum));
   }
 
-  std::string levelWord;
+  std::string level_word;
   int level = 0;
   const std::string niv = ToUpper(setting("niv"));
   if (!niv.empty()) {
-    levelWord = niv.substr(0, 3);
+    level_word = niv.substr(0, 3);
     if (niv.size() > 3 && niv[3] >= '0' && niv[3] <= '9') level = niv[3] - '0';
   }
   if (level == 0) level = ParseSettingInt32(setting("nivgbl"));
@@ -172,17 +172,17 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
   const std::string mask = setting("formatdate");
   const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, clock_.Now());
   const std::string type = ToLower(setting("type"));
-  const std::string levelText = levelWord + std::to_string(level);
+  const std::string level_text = level_word + std::to_string(level);
 
   std::string line;
   if (type == "csv") {
-    line = date + ";" + levelText + ";" + std::string(message);
+    line = date + ";" + level_text + ";" + std::string(message);
   } else if (type == "html") {
-    if (isNew) line = kHtmlJournalHeader;
-    line += "<TR><TD>" + date + "</TD><TD>" + levelText + "</TD><TD>" + std::string(message) +
+    if (is_new) line = kHtmlJournalHeader;
+    line += "<TR><TD>" + date + "</TD><TD>" + level_text + "</TD><TD>" + std::string(message) +
             "</TD></TR>";
   } else {
-    line = date + " :" + Indentation(level) + std::string(Prefix(levelWord)) + std::string(message);
+    line = date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
   }
   line += "\r\n";
   return platform::AppendToFile(path, line) ? 1 : 0;

@@ -44,6 +44,6 @@ std::string FormatJournalDate(std::string_view mask, const platform::LocalTime& 
 // The archive name of `journalPath` for number n: every occurrence of the
 // extension text in the file name becomes n + "." + extension. Equal to the
 // file name itself when there is no extension.
-std::string JournalArchiveName(const std::string& fileName, unsigned n);
+std::string JournalArchiveName(const std::string& file_name, unsigned n);
 
 }  // namespace agent

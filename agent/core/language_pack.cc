@@ -2,16 +2,16 @@
 
 namespace agent {
 
-LanguagePack::LanguagePack(std::string packPath) : path_(std::move(packPath)) {}
+LanguagePack::LanguagePack(std::string pack_path) : path_(std::move(pack_path)) {}
 
-std::string LanguagePack::Lookup(std::string_view groupKey) {
+std::string LanguagePack::Lookup(std::string_view group_key) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!loaded_) {
     table_.Clear();
     loaded_ = LoadIniSection(path_, table_, "") > 0;
     if (!loaded_) return {};
   }
-  const ConfigEntry* entry = table_.Find(groupKey);
+  const ConfigEntry* entry = table_.Find(group_key);
   return entry ? entry->value : std::string();
 }
 

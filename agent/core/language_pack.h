@@ -14,9 +14,9 @@ inline constexpr const char* kLanguagePackFileName = "langue.pack";
 
 class LanguagePack {
  public:
-  explicit LanguagePack(std::string packPath);
+  explicit LanguagePack(std::string pack_path);
   // The value of group_key, or "" when absent or when no pack could be loaded.
-  std::string Lookup(std::string_view groupKey);
+  std::string Lookup(std::string_view group_key);
   bool Loaded();
 
  private:

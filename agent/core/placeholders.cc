@@ -16,13 +16,13 @@ char Lower(char c) {
 // Replaces every "#name#" in `text`, left to right; the inserted text is not
 // scanned again.
 void ReplacePlaceholder(std::string& text, std::string_view name, std::string_view value,
-                        bool ignoreCase) {
+                        bool ignore_case) {
   const std::string marker = "#" + std::string(name) + "#";
-  auto matchesAt = [&](std::size_t at) {
+  auto matches_at = [&](std::size_t at) {
     if (at + marker.size() > text.size()) return false;
     for (std::size_t i = 0; i < marker.size(); ++i) {
       char a = text[at + i], b = marker[i];
-      if (ignoreCase ? Lower(a) != Lower(b) : a != b) return false;
+      if (ignore_case ? Lower(a) != Lower(b) : a != b) return false;
     }
     return true;
   };
@@ -32,7 +32,7 @@ void ReplacePlaceholder(std::string& text, std::string_view name, std::string_vi
   while (at < text.size()) {
     std::size_t hash = text.find('#', at);
     if (hash == std::string::npos) break;
-    if (matchesAt(hash)) {
+    if (matches_at(hash)) {
       result.append(text, at, hash - at);
       result.append(value);
       at = hash + marker.size();
@@ -53,8 +53,8 @@ std::string TwoDigits(int value) {
   return buffer;
 }
 
-std::string ProgramName(const std::string& programPath) {
-  std::string name = platform::FileNamePart(platform::NormaliseSeparators(programPath));
+std::string ProgramName(const std::string& program_path) {
+  std::string name = platform::FileNamePart(platform::NormaliseSeparators(program_path));
   for (std::size_t at; (at = name.find(".exe")) != std::string::npos;) name.erase(at, 4);
   return name;
 }
@@ -69,13 +69,13 @@ std::string ExpandPlaceholders(std::string_view input, const PlaceholderSources&
   const platform::LocalTime& t = sources.now;
   char year[16];
   std::snprintf(year, sizeof year, "%04d", t.year);
-  std::string workingDirectory = sources.workingDirectory;
-  if (workingDirectory.empty() || workingDirectory.back() != '/') workingDirectory += '/';
+  std::string working_directory = sources.working_directory;
+  if (working_directory.empty() || working_directory.back() != '/') working_directory += '/';
   const std::pair<const char*, std::string> own[] = {
       {"version", ApplicationVersion()}, {"h", TwoDigits(t.hour)},
       {"s", TwoDigits(t.second)},        {"a", year},
       {"m", TwoDigits(t.month)},         {"j", TwoDigits(t.day)},
-      {"REPCOURANT", workingDirectory},  {"NOMPROGRAMME", ProgramName(sources.programPath)},
+      {"REPCOURANT", working_directory},  {"NOMPROGRAMME", ProgramName(sources.program_path)},
   };
   for (const auto& [name, value] : own) ReplacePlaceholder(text, name, value, false);
   return text;

@@ -14,8 +14,8 @@ namespace agent {
 struct PlaceholderSources {
   std::vector<std::pair<std::string, std::string>> environment;
   platform::LocalTime now;
-  std::string workingDirectory;  // REPCOURANT is this followed by "/"
-  std::string programPath;       // NOMPROGRAMME is its file name without ".exe"
+  std::string working_directory;  // REPCOURANT is this followed by "/"
+  std::string program_path;       // NOMPROGRAMME is its file name without ".exe"
 };
 
 std::string ExpandPlaceholders(std::string_view text, const PlaceholderSources& sources);

@@ -4,26 +4,26 @@
 
 namespace agent::publication {
 
-std::string QueueKey(std::string_view localPath) {
-  std::string key(localPath);
+std::string QueueKey(std::string_view local_path) {
+  std::string key(local_path);
   for (char& c : key)
     if (c == '\\' || c == ':' || c == '/') c = '_';
   return key;
 }
 
-std::string EnterUploadQueue(AgentState& state, const std::string& localPath) {
-  std::string key = QueueKey(localPath);
-  std::lock_guard<std::recursive_mutex> queueLock(state.queueLock);
-  state.uploadQueue.Set(key, localPath);
+std::string EnterUploadQueue(AgentState& state, const std::string& local_path) {
+  std::string key = QueueKey(local_path);
+  std::lock_guard<std::recursive_mutex> queue_lock(state.queue_lock);
+  state.upload_queue.Set(key, local_path);
   return key;
 }
 
-bool QueueUpload(AgentContext& context, const std::string& localPath) {
-  const std::string key = QueueKey(localPath);
-  std::lock_guard<std::recursive_mutex> queueLock(context.state.queueLock);
-  LogMessage(context, "[AjoutPoolFtp] : Ajout dans la file d'attente du FTP le fichier " + localPath + " (" +
+bool QueueUpload(AgentContext& context, const std::string& local_path) {
+  const std::string key = QueueKey(local_path);
+  std::lock_guard<std::recursive_mutex> queue_lock(context.state.queue_lock);
+  LogMessage(context, "[AjoutPoolFtp] : Ajout dans la file d'attente du FTP le fichier " + local_path + " (" +
                           key + ").");
-  context.state.uploadQueue.Set(key, localPath);
+  context.state.upload_queue.Set(key, local_path);
   return true;
 }
 

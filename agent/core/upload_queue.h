@@ -11,13 +11,13 @@
 namespace agent::publication {
 
 // The path with every "\", ":" and "/" replaced by "_".
-std::string QueueKey(std::string_view localPath);
+std::string QueueKey(std::string_view local_path);
 
-// Sets the entry of `localPath` under the queue lock; returns its key.
-std::string EnterUploadQueue(AgentState& state, const std::string& localPath);
+// Sets the entry of `local_path` under the queue lock; returns its key.
+std::string EnterUploadQueue(AgentState& state, const std::string& local_path);
 
 // Enters one file with its "[AjoutPoolFtp]" journal line. Does not check that
 // the file exists (the push engine drops entries whose file has gone).
-bool QueueUpload(AgentContext& context, const std::string& localPath);
+bool QueueUpload(AgentContext& context, const std::string& local_path);
 
 }  // namespace agent::publication

@@ -83,10 +83,10 @@ void RunAlarmChecks(const AlarmThresholds& thresholds, const CurrentDataSlots& c
       const int slot = check.slot + n;
       if (!IsAlarmSet(thresholds, slot)) continue;
       // The flash-flood row shows the constant 0.0 in place of a reading.
-      const bool hasReading = check.reading != kNoReading;
-      const float reading = hasReading ? current.values[check.reading + n] : 0.0f;
+      const bool has_reading = check.reading != kNoReading;
+      const float reading = has_reading ? current.values[check.reading + n] : 0.0f;
       // A lost sensor's sentinel is no reading, though it is below every low threshold.
-      if (hasReading && IsValidStationValue(reading) != 1) continue;
+      if (has_reading && IsValidStationValue(reading) != 1) continue;
       if (Holds(check.test, reading, thresholds.values[slot]))
         raise(slot, FormatAlarmValue(reading, check.form) + std::string(check.unit));
     }

@@ -33,7 +33,7 @@ struct AlarmCheck {
 // The table, in order: 35 rows for 74 checks.
 std::span<const AlarmCheck> AlarmChecks();
 
-using RaiseAlarm = std::function<void(int slot, const std::string& currentText)>;
+using RaiseAlarm = std::function<void(int slot, const std::string& current_text)>;
 
 // Runs every check in table order and calls `raise` for each that holds. A
 // threshold that is not set, or a reading that is not a valid station value,

@@ -101,8 +101,8 @@ std::span<const AlarmSlotFamily> AlarmSlotFamilies() {
 
 const AlarmSlotFamily& FamilyOfAlarmSlot(int slot, int* index) {
   for (const AlarmSlotFamily& family : kFamilies) {
-    if (slot >= family.firstSlot && slot < family.firstSlot + family.count) {
-      if (index != nullptr) *index = slot - family.firstSlot;
+    if (slot >= family.first_slot && slot < family.first_slot + family.count) {
+      if (index != nullptr) *index = slot - family.first_slot;
       return family;
     }
   }

@@ -58,7 +58,7 @@ struct AlarmThresholds {
   // Temperatures in °C, pressures in hPa, wind in km/h, rain in mm; the
   // 16-bit slots hold whole numbers.
   std::array<float, kAlarmSlotCount> values{};
-  std::string timeText;  // the library's time text ("---" when none)
+  std::string time_text;  // the library's time text ("---" when none)
 };
 
 // How a threshold or a reading is printed.
@@ -76,15 +76,15 @@ enum class ThresholdConversion { kNone, kRound, kInHg, kFahrenheit, kMph, kRain 
 
 // One threshold, or one per sensor of a numbered family.
 struct AlarmSlotFamily {
-  int firstSlot;
+  int first_slot;
   int count;
   std::string_view name;    // "InsideLowTemp", "LowExtraTemp"
   std::string_view getter;  // decorated export name
   ThresholdRead read;
   ThresholdConversion conversion;
-  int firstSensor;  // the getter's argument for sensor 1; 0: no argument
-  AlarmForm tagForm;
-  std::string_view tagUnit;
+  int first_sensor;  // the getter's argument for sensor 1; 0: no argument
+  AlarmForm tag_form;
+  std::string_view tag_unit;
 };
 
 // The families in slot order; together they cover the 76 slots once.

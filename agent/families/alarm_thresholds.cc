@@ -12,8 +12,8 @@ namespace {
 constexpr float kDashed = -32768.0f;
 
 float Read(StationLibrary& library, const AlarmSlotFamily& family, int index) {
-  const StationArgs withSensor = {family.firstSensor + index};
-  const StationArgs args = family.firstSensor != 0 ? withSensor : StationArgs{};
+  const StationArgs with_sensor = {family.first_sensor + index};
+  const StationArgs args = family.first_sensor != 0 ? with_sensor : StationArgs{};
   switch (family.read) {
     case ThresholdRead::kFloat:
       return library.CallStationFloat(family.getter, args);
@@ -28,7 +28,7 @@ float Read(StationLibrary& library, const AlarmSlotFamily& family, int index) {
   return kDashed;
 }
 
-float Convert(float value, ThresholdConversion conversion, std::int32_t rainCollector) {
+float Convert(float value, ThresholdConversion conversion, std::int32_t rain_collector) {
   switch (conversion) {
     case ThresholdConversion::kNone:
       return value;
@@ -41,7 +41,7 @@ float Convert(float value, ThresholdConversion conversion, std::int32_t rainColl
     case ThresholdConversion::kMph:
       return ConvertMphToKmh(static_cast<std::int32_t>(value));
     case ThresholdConversion::kRain:
-      return ScaleRain(value, rainCollector);
+      return ScaleRain(value, rain_collector);
   }
   return value;
 }
@@ -59,16 +59,16 @@ float LeadingNumber(const std::string& text) {
 int AcquireAlarmThresholds(StationLibrary& library, const FamilySlots& families,
                            AlarmThresholds& thresholds) {
   if (IsValidStationValue(library.CallStationWord("_LoadOrbiskAlarms_O@0")) != 1) return 0;
-  const std::int32_t rainCollector = families.configuration.rainCollector;
+  const std::int32_t rain_collector = families.configuration.rain_collector;
   for (const AlarmSlotFamily& family : AlarmSlotFamilies()) {
     for (int n = 0; n < family.count; ++n) {
-      float& slot = thresholds.values[family.firstSlot + n];
+      float& slot = thresholds.values[family.first_slot + n];
       if (family.read == ThresholdRead::kText) {
         // The library's own text, copied at once: the pointer is only good until its next call.
-        thresholds.timeText = GetTimeAlarmStr(library);
-        slot = LeadingNumber(thresholds.timeText);
+        thresholds.time_text = GetTimeAlarmStr(library);
+        slot = LeadingNumber(thresholds.time_text);
       } else {
-        slot = Convert(Read(library, family, n), family.conversion, rainCollector);
+        slot = Convert(Read(library, family, n), family.conversion, rain_collector);
       }
     }
   }

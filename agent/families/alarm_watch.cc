@@ -26,18 +26,18 @@ bool AlarmWatch::PublishQuietImage() {
 
 bool AlarmWatch::RebuildAlertList() {
   AgentState& state = context_.state;
-  std::lock_guard<std::recursive_mutex> hold(state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
   SetTag(state.catalogue, kAlertsTag, "");
   const std::string stamp = FormatAlertStamp(context_.clock().Now());
-  RunAlarmChecks(thresholds_, families_.current, [&](int slot, const std::string& currentText) {
-    AppendAlert(context_, stamp, DescribeAlarm(AlarmName(slot)), currentText);
+  RunAlarmChecks(thresholds_, families_.current, [&](int slot, const std::string& current_text) {
+    AppendAlert(context_, stamp, DescribeAlarm(AlarmName(slot)), current_text);
   });
   return !ReadTag(state.catalogue, kAlertsTag).empty();
 }
 
 bool AlarmWatch::RunPass() {
   // Below 2 the slots may hold a mix of this pass and an older connection.
-  if (context_.state.passCollectionCount.Get() < 2) return false;
+  if (context_.state.pass_collection_count.Get() < 2) return false;
   const bool active = RebuildAlertList();
   // The picture goes out after the catalogue lock is released; the queue has its own.
   if (active) {

@@ -5,12 +5,12 @@
 
 namespace agent {
 
-std::string FormatAlertStamp(const platform::LocalTime& passTime) {
-  return FormatJournalDate("%dd/%mm/%yyyy %hh:%ii", passTime);
+std::string FormatAlertStamp(const platform::LocalTime& pass_time) {
+  return FormatJournalDate("%dd/%mm/%yyyy %hh:%ii", pass_time);
 }
 
 void AppendAlert(AgentContext& context, std::string_view stamp, std::string_view description,
-                 std::string_view currentText) {
+                 std::string_view current_text) {
   ValueCatalogue& catalogue = context.state.catalogue;
   std::string list = ReadTag(catalogue, kAlertsTag);
   list += context.Setting("FORMDATA", "MultiItems");
@@ -18,7 +18,7 @@ void AppendAlert(AgentContext& context, std::string_view stamp, std::string_view
   list += '|';
   list += description;
   list += " > ";
-  list += currentText;
+  list += current_text;
   SetTag(catalogue, kAlertsTag, list);
 }
 

@@ -33,9 +33,9 @@ struct ReadRow {
 
 // Numbered sensors: `count` rows from `first`, slot and identifier stepping by one.
 struct NumberedRead {
-  int firstSlot;
+  int first_slot;
   int count;
-  std::int32_t firstId;
+  std::int32_t first_id;
   Conversion conversion;
 };
 
@@ -93,7 +93,7 @@ float Rounded(float value) {
   return static_cast<float>(RoundHalfEven(value));
 }
 
-float Convert(float value, Conversion conversion, std::int32_t rainCollector) {
+float Convert(float value, Conversion conversion, std::int32_t rain_collector) {
   switch (conversion) {
     case Conversion::kNone:
       return value;
@@ -108,7 +108,7 @@ float Convert(float value, Conversion conversion, std::int32_t rainCollector) {
     case Conversion::kMphRound:
       return ConvertMphToKmh(static_cast<std::int32_t>(RoundHalfEven(value)));
     case Conversion::kRain:
-      return ScaleRain(value, rainCollector);
+      return ScaleRain(value, rain_collector);
   }
   return value;
 }
@@ -128,7 +128,7 @@ float ReadValue(StationLibrary& library, const ReadRow& row) {
 void ReadRows(StationLibrary& library, std::span<const ReadRow> rows, FamilySlots& slots) {
   for (const ReadRow& row : rows)
     slots.current.values[row.slot] = Convert(ReadValue(library, row), row.conversion,
-                                             slots.configuration.rainCollector);
+                                             slots.configuration.rain_collector);
 }
 
 std::int64_t NowSeconds(AgentContext& context) {
@@ -136,12 +136,12 @@ std::int64_t NowSeconds(AgentContext& context) {
 }
 
 bool GroupDue(AgentContext& context, CurrentDataSlots& slots, std::string_view group) {
-  auto found = slots.groupDue.find(group);
-  return found == slots.groupDue.end() || NowSeconds(context) >= found->second;
+  auto found = slots.group_due.find(group);
+  return found == slots.group_due.end() || NowSeconds(context) >= found->second;
 }
 
 void Reschedule(AgentContext& context, CurrentDataSlots& slots, const std::string& group) {
-  slots.groupDue[group] = NowSeconds(context) + context.SettingNumber("CURRENTDATA", group);
+  slots.group_due[group] = NowSeconds(context) + context.SettingNumber("CURRENTDATA", group);
 }
 
 DateTimeRecord UnsetRecord() {
@@ -153,33 +153,33 @@ DateTimeRecord UnsetRecord() {
 int AcquireCurrentData(AgentContext& context, StationLibrary& library, FamilySlots& slots) {
   if (library.CallStationWord("_LoadCurrentOrbiskData_O@0") != 1) return 0;
   CurrentDataSlots& current = slots.current;
-  DateTimeRecord stationTime;
-  int result = GetStationTime(library, stationTime);
-  const bool tempHumBarDue = GroupDue(context, current, "TempHumBar");
-  const bool forecastDue = GroupDue(context, current, "ForeCast");
-  const bool sunDue = GroupDue(context, current, "SunSetSunRise");
+  DateTimeRecord station_time;
+  int result = GetStationTime(library, station_time);
+  const bool temp_hum_bar_due = GroupDue(context, current, "TempHumBar");
+  const bool forecast_due = GroupDue(context, current, "ForeCast");
+  const bool sun_due = GroupDue(context, current, "SunSetSunRise");
 
   ReadRows(library, kEveryCallReads, slots);
-  current.windSector = GetCurrentDataStrByID(library, kWindSectorId, 10);
+  current.wind_sector = GetCurrentDataStrByID(library, kWindSectorId, 10);
 
-  if (tempHumBarDue) {
+  if (temp_hum_bar_due) {
     ReadRows(library, kTempHumBarReads, slots);
     current.trend = GetCurrentDataStrByID(library, kTrendId, 50);
     for (const NumberedRead& sensors : kNumberedReads) {
       for (int n = 0; n < sensors.count; ++n) {
-        ReadRow row{sensors.firstSlot + n, Source::kById, "", sensors.firstId + n * kSensorStep,
+        ReadRow row{sensors.first_slot + n, Source::kById, "", sensors.first_id + n * kSensorStep,
                     sensors.conversion};
         ReadRows(library, {&row, 1}, slots);
       }
     }
     Reschedule(context, current, "TempHumBar");
   }
-  if (forecastDue) {
-    current.forecastCodes = ForecastTextToCodes(GetCurrentDataStrByID(library, kForecastTextId, 350));
+  if (forecast_due) {
+    current.forecast_codes = ForecastTextToCodes(GetCurrentDataStrByID(library, kForecastTextId, 350));
     current.values[kForecastIcon] = Rounded(GetCurrentDataByID(library, kForecastIconId, 0));
     Reschedule(context, current, "ForeCast");
   }
-  if (sunDue) {
+  if (sun_due) {
     // A read that leaves a record alone must not publish a stale or zero time.
     current.sunrise = UnsetRecord();
     current.sunset = UnsetRecord();
@@ -206,7 +206,7 @@ struct PublishRow {
 
 struct NumberedPublish {
   std::string_view prefix;  // tag prefix, sensor number appended
-  int firstSlot;
+  int first_slot;
   int count;
   Form form;
 };
@@ -300,7 +300,7 @@ class CurrentDataBuilder {
     PublishAltimeter();
     for (const NumberedPublish& sensors : kNumberedTags)
       for (int n = 0; n < sensors.count; ++n)
-        Publish(std::string(sensors.prefix) + std::to_string(n + 1), sensors.firstSlot + n,
+        Publish(std::string(sensors.prefix) + std::to_string(n + 1), sensors.first_slot + n,
                 sensors.form, Step::kNone);
     PublishForecastAndSun();
     for (const auto& [tag, slot] : kEtTags) {
@@ -334,24 +334,24 @@ class CurrentDataBuilder {
         break;
       }
       case Step::kWindRose:
-        if (images_.windRose) images_.windRose(whole);
+        if (images_.wind_rose) images_.wind_rose(whole);
         break;
       case Step::kRainIcon:
-        if (images_.rainIcon) images_.rainIcon(value);
+        if (images_.rain_icon) images_.rain_icon(value);
         break;
     }
   }
 
   void PublishWindSector() {
-    if (!Valid(LeadingNumber(current_.windSector))) return;
-    SetTag(catalogue_, "SecteurVent", current_.windSector);
-    SetTag(catalogue_, "TexteSecteurVent", WindSectorName(current_.windSector));
+    if (!Valid(LeadingNumber(current_.wind_sector))) return;
+    SetTag(catalogue_, "SecteurVent", current_.wind_sector);
+    SetTag(catalogue_, "TexteSecteurVent", WindSectorName(current_.wind_sector));
   }
 
   void PublishTrend() {
     if (!Valid(LeadingNumber(current_.trend))) return;
     SetTag(catalogue_, "TendancePressionAtmo", PressureTrendText(current_.trend));
-    if (images_.trendIcon) images_.trendIcon(current_.trend);
+    if (images_.trend_icon) images_.trend_icon(current_.trend);
   }
 
   // The library's altimeter setting in hundredths, kept as the site pages know it.
@@ -364,18 +364,18 @@ class CurrentDataBuilder {
 
   void PublishForecastAndSun() {
     std::string message;
-    std::string_view codes = current_.forecastCodes;
+    std::string_view codes = current_.forecast_codes;
     for (std::size_t end; (end = codes.find(';')) != std::string_view::npos;
          codes.remove_prefix(end + 1))
       message += " " + context_.language.Lookup("PREV_METEO_" + std::string(codes.substr(0, end)));
     SetTag(catalogue_, "MessagePrevision", message);
     float icon = current_.values[kForecastIcon];
     SetTag(catalogue_, "IDIconeForeCast", FormatFloatAsWhole(icon));
-    if (images_.forecastIcon) images_.forecastIcon(static_cast<int>(RoundHalfEven(icon)));
-    if (images_.severeColdIcon) {
+    if (images_.forecast_icon) images_.forecast_icon(static_cast<int>(RoundHalfEven(icon)));
+    if (images_.severe_cold_icon) {
       float thsw = current_.values[kThswIndex];
       float thw = current_.values[kThwIndex];
-      images_.severeColdIcon(thsw, Valid(thsw), thw, Valid(thw));
+      images_.severe_cold_icon(thsw, Valid(thsw), thw, Valid(thw));
     }
     SetTag(catalogue_, "LeveeSoleil", FormatStationDateTime(current_.sunrise, kArgumentAbsent));
     SetTag(catalogue_, "CoucheSoleil", FormatStationDateTime(current_.sunset, kArgumentAbsent));

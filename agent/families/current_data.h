@@ -14,11 +14,11 @@ namespace agent {
 
 // The pictures the builder redraws; an empty hook draws nothing.
 struct CurrentDataImages {
-  std::function<void(int degrees)> windRose;
-  std::function<void(const std::string& trendText)> trendIcon;
-  std::function<void(float rainRate)> rainIcon;
-  std::function<void(int forecastIcon)> forecastIcon;
-  std::function<void(float thsw, bool thswValid, float thw, bool thwValid)> severeColdIcon;
+  std::function<void(int degrees)> wind_rose;
+  std::function<void(const std::string& trend_text)> trend_icon;
+  std::function<void(float rain_rate)> rain_icon;
+  std::function<void(int forecast_icon)> forecast_icon;
+  std::function<void(float thsw, bool thsw_valid, float thw, bool thw_valid)> severe_cold_icon;
 };
 
 // 0 when the live data could not be loaded (nothing changes); else the result

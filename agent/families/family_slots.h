@@ -56,13 +56,13 @@ enum CurrentSlot : int {
 
 struct CurrentDataSlots {
   std::array<float, kCurrentSlotCount> values{};
-  std::string windSector;
+  std::string wind_sector;
   std::string trend;
-  std::string forecastCodes;  // "4;18;"
+  std::string forecast_codes;  // "4;18;"
   DateTimeRecord sunrise;
   DateTimeRecord sunset;
   // Group name -> next due time in monotonic seconds; absent is due.
-  std::map<std::string, std::int64_t, std::less<>> groupDue;
+  std::map<std::string, std::int64_t, std::less<>> group_due;
 };
 
 inline constexpr int kHighLowQuantityCount = 39;
@@ -72,44 +72,44 @@ inline constexpr int kHighLowPeriodSlots = 6;
 struct HighLowSlots {
   std::array<std::array<float, kHighLowPeriodSlots>, kHighLowQuantityCount> values{};
   // Times of the day high [0] and day low [1].
-  std::array<std::array<DateTimeRecord, 2>, kHighLowQuantityCount> dayTimes{};
+  std::array<std::array<DateTimeRecord, 2>, kHighLowQuantityCount> day_times{};
 };
 
 // The station library's time-zone record.
 struct TimeZoneRecord {
-  std::int16_t useTimeZone = 0;
+  std::int16_t use_time_zone = 0;
   std::int16_t index = 0;
-  float gmtOffsetHours = 0;
-  std::int16_t autoSummerTime = 0;
-  std::int16_t summerTime = 0;
+  float gmt_offset_hours = 0;
+  std::int16_t auto_summer_time = 0;
+  std::int16_t summer_time = 0;
 };
 
 struct StationConfigurationSlots {
-  float consoleVoltage = 0;
-  float transmitterStatus = 0;  // bit mask, bit n-1 set: transmitter n low
-  float repeaterStatus = 0;
-  TimeZoneRecord timeZone;
+  float console_voltage = 0;
+  float transmitter_status = 0;  // bit mask, bit n-1 set: transmitter n low
+  float repeater_status = 0;
+  TimeZoneRecord time_zone;
   // Packets received, missed, resynchronisations, longest good run, CRC errors.
   std::array<std::int32_t, 5> reception{};
-  DateTimeRecord firmwareDate;
+  DateTimeRecord firmware_date;
   PositionRecord latitude;
   PositionRecord longitude;
-  std::string firmwareVersion;
-  std::string firmwareDateText;
-  std::string windCupText;
-  std::string modelText;
-  std::string latitudeText;
-  std::string longitudeText;
-  std::int16_t archivePeriod = 0;
-  std::int16_t archiveType = 0;
-  std::int16_t rainCollector = -1;  // -1: not read yet
+  std::string firmware_version;
+  std::string firmware_date_text;
+  std::string wind_cup_text;
+  std::string model_text;
+  std::string latitude_text;
+  std::string longitude_text;
+  std::int16_t archive_period = 0;
+  std::int16_t archive_type = 0;
+  std::int16_t rain_collector = -1;  // -1: not read yet
   // Type codes of transmitters 1..8, then their identifiers.
   std::array<std::int16_t, 16> transmitters{};
 };
 
 struct FamilySlots {
   CurrentDataSlots current;
-  HighLowSlots highsLows;
+  HighLowSlots highs_lows;
   StationConfigurationSlots configuration;
 };
 

@@ -28,7 +28,7 @@ enum Reads : int { kHighs = 1, kLows = 2, kBoth = 3 };
 
 struct Quantity {
   std::string name;
-  std::int32_t baseId;
+  std::int32_t base_id;
   Kind kind;
   int reads;
 };
@@ -37,10 +37,10 @@ std::vector<Quantity> BuildQuantities() {
   std::vector<Quantity> quantities = {
       {"TempInt", 0x01000000, Kind::kTemperature, kBoth},
       {"TempExt", 0x00000000, Kind::kTemperature, kBoth}};
-  auto numbered = [&quantities](const char* prefix, int count, std::int32_t firstId, Kind kind,
-                                int firstNumber) {
+  auto numbered = [&quantities](const char* prefix, int count, std::int32_t first_id, Kind kind,
+                                int first_number) {
     for (int n = 0; n < count; ++n)
-      quantities.push_back({prefix + std::to_string(firstNumber + n), firstId + n * 0x01000000,
+      quantities.push_back({prefix + std::to_string(first_number + n), first_id + n * 0x01000000,
                             kind, kBoth});
   };
   numbered("Temp", 7, 0x02000000, Kind::kTemperature, 2);
@@ -67,8 +67,8 @@ std::vector<Quantity> BuildQuantities() {
 }
 
 const std::vector<Quantity>& Quantities() {
-  static const std::vector<Quantity> quantities = BuildQuantities();
-  return quantities;
+  static const std::vector<Quantity> kQuantities = BuildQuantities();
+  return kQuantities;
 }
 
 struct PeriodSlot {
@@ -93,7 +93,7 @@ bool RoundedAtReading(Kind kind) {
   return kind == Kind::kWhole || kind == Kind::kWholeTemperature;
 }
 
-std::string Formatted(float value, Kind kind, std::int32_t rainCollector) {
+std::string Formatted(float value, Kind kind, std::int32_t rain_collector) {
   switch (kind) {
     case Kind::kTemperature:
     case Kind::kWholeTemperature:
@@ -102,7 +102,7 @@ std::string Formatted(float value, Kind kind, std::int32_t rainCollector) {
     case Kind::kRoundedWhole:
       return FormatFloatAsWhole(value);
     case Kind::kRain:
-      return FormatDecimal(ScaleRain(value, rainCollector), 1);
+      return FormatDecimal(ScaleRain(value, rain_collector), 1);
     case Kind::kBarometer:
       return FormatDecimal(ConvertInHgToHectopascal(value), 2);
     case Kind::kWind:
@@ -115,18 +115,18 @@ std::string Formatted(float value, Kind kind, std::int32_t rainCollector) {
 
 int AcquireHighsLows(StationLibrary& library, FamilySlots& slots) {
   if (library.CallStationWord("_LoadOrbiskHiLows_O@0") != 1) return 0;
-  HighLowSlots& highsLows = slots.highsLows;
+  HighLowSlots& highs_lows = slots.highs_lows;
   for (std::size_t q = 0; q < Quantities().size(); ++q) {
     const Quantity& quantity = Quantities()[q];
     for (int s = 0; s < kHighLowPeriodSlots; ++s) {
       const PeriodSlot& slot = kPeriodSlots[s];
       if (!IsRead(quantity, slot)) continue;
-      std::int32_t id = quantity.baseId + slot.code;
+      std::int32_t id = quantity.base_id + slot.code;
       float value = library.CallStationFloat("_GetHiLowDataByID_O@4", {id});
       if (RoundedAtReading(quantity.kind)) value = static_cast<float>(RoundHalfEven(value));
-      highsLows.values[q][s] = value;
+      highs_lows.values[q][s] = value;
       if (slot.timed) {
-        DateTimeRecord& time = highsLows.dayTimes[q][s];
+        DateTimeRecord& time = highs_lows.day_times[q][s];
         time = DateTimeRecord{-1, -1, -1, -1, -1};  // a time left alone reads as "---"
         library.CallStationWord("_GetHiLowTimeByID_O@8", {id, static_cast<void*>(&time)});
       }
@@ -137,19 +137,19 @@ int AcquireHighsLows(StationLibrary& library, FamilySlots& slots) {
 
 void PublishHighsLows(AgentContext& context, const FamilySlots& slots) {
   ValueCatalogue& catalogue = context.state.catalogue;
-  const std::int32_t rainCollector = slots.configuration.rainCollector;
+  const std::int32_t rain_collector = slots.configuration.rain_collector;
   // Periods in order, then quantities, high before low.
   for (int first = 0; first < kHighLowPeriodSlots; first += 2) {
     for (std::size_t q = 0; q < Quantities().size(); ++q) {
       const Quantity& quantity = Quantities()[q];
       for (int s = first; s < first + 2; ++s) {
         const PeriodSlot& slot = kPeriodSlots[s];
-        float value = slots.highsLows.values[q][s];
+        float value = slots.highs_lows.values[q][s];
         if (!IsRead(quantity, slot) || IsValidStationValue(value) != 1) continue;
         std::string tag = "HiLow_" + std::string(slot.period) + quantity.name + std::string(slot.suffix);
-        SetTag(catalogue, tag, Formatted(value, quantity.kind, rainCollector));
+        SetTag(catalogue, tag, Formatted(value, quantity.kind, rain_collector));
         if (slot.timed)
-          SetTag(catalogue, tag + "_Date", FormatStationDateTime(slots.highsLows.dayTimes[q][s], 2));
+          SetTag(catalogue, tag + "_Date", FormatStationDateTime(slots.highs_lows.day_times[q][s], 2));
       }
     }
   }

@@ -4,8 +4,8 @@
 
 namespace agent {
 
-float RainScaleFactor(std::int32_t collectorCode) {
-  switch (collectorCode) {
+float RainScaleFactor(std::int32_t collector_code) {
+  switch (collector_code) {
     case 1:
       return 25.4f;
     case 6:
@@ -15,8 +15,8 @@ float RainScaleFactor(std::int32_t collectorCode) {
   }
 }
 
-float ScaleRain(float value, std::int32_t collectorCode) {
-  return IsValidStationValue(value) ? value * RainScaleFactor(collectorCode) : value;
+float ScaleRain(float value, std::int32_t collector_code) {
+  return IsValidStationValue(value) ? value * RainScaleFactor(collector_code) : value;
 }
 
 }  // namespace agent

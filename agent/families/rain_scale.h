@@ -9,8 +9,8 @@
 
 namespace agent {
 
-float RainScaleFactor(std::int32_t collectorCode);
+float RainScaleFactor(std::int32_t collector_code);
 // value x factor, or the value unchanged when it is not a valid station value.
-float ScaleRain(float value, std::int32_t collectorCode);
+float ScaleRain(float value, std::int32_t collector_code);
 
 }  // namespace agent

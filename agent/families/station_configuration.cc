@@ -38,33 +38,33 @@ int AcquireStationConfiguration(AgentContext& context, StationLibrary& library,
                                 FamilySlots& slots) {
   StationConfigurationSlots& configuration = slots.configuration;
   library.CallStationWord("_InitStation_O@0");
-  configuration.consoleVoltage =
+  configuration.console_voltage =
       std::strtof(GetCurrentDataStrByID(library, kConsoleBatteryId, 10).c_str(), nullptr);
   // The status texts start with words; the bit masks are the values themselves.
-  configuration.transmitterStatus = GetCurrentDataByID(library, kTransmitterBatteryId, 0);
-  configuration.repeaterStatus = GetCurrentDataByID(library, kRepeaterBatteryId, 0);
-  LogMessage(context, FormatFloatAsWhole(configuration.consoleVoltage));
+  configuration.transmitter_status = GetCurrentDataByID(library, kTransmitterBatteryId, 0);
+  configuration.repeater_status = GetCurrentDataByID(library, kRepeaterBatteryId, 0);
+  LogMessage(context, FormatFloatAsWhole(configuration.console_voltage));
 
   int result = 1;
   auto read = [&](std::string_view name, void* record) {
     if (!RecordRead(library, name, record)) result = 0;
   };
-  read("_GetTimeZoneSettings_O@4", &configuration.timeZone);
+  read("_GetTimeZoneSettings_O@4", &configuration.time_zone);
   read("_GetReceptionData_O@4", configuration.reception.data());
-  read("_GetStationFirmwareDate_O@4", &configuration.firmwareDate);
+  read("_GetStationFirmwareDate_O@4", &configuration.firmware_date);
   read("_GetOrbiskLat_O@4", &configuration.latitude);
   read("_GetOrbiskLon_O@4", &configuration.longitude);
 
-  configuration.firmwareVersion = GetStationFirmwareVersion(library);
-  configuration.firmwareDateText = FormatStationDateTime(configuration.firmwareDate, kArgumentAbsent);
-  configuration.windCupText = WindCupText(library.CallStationWord("_GetWindCupSize_O@0"));
-  configuration.modelText = StationModelText(library.CallStationWord("_GetModelNo_O@0"));
-  configuration.latitudeText = LatitudeText(configuration.latitude);
-  configuration.longitudeText = LongitudeText(configuration.longitude);
+  configuration.firmware_version = GetStationFirmwareVersion(library);
+  configuration.firmware_date_text = FormatStationDateTime(configuration.firmware_date, kArgumentAbsent);
+  configuration.wind_cup_text = WindCupText(library.CallStationWord("_GetWindCupSize_O@0"));
+  configuration.model_text = StationModelText(library.CallStationWord("_GetModelNo_O@0"));
+  configuration.latitude_text = LatitudeText(configuration.latitude);
+  configuration.longitude_text = LongitudeText(configuration.longitude);
 
-  configuration.archivePeriod = library.CallStationWord("_GetArchivePeriod_O@0");
-  configuration.archiveType = library.CallStationWord("_GetTempAvg_O@0");
-  configuration.rainCollector = library.CallStationWord("_GetRainCollectorModelOnStation_O@0");
+  configuration.archive_period = library.CallStationWord("_GetArchivePeriod_O@0");
+  configuration.archive_type = library.CallStationWord("_GetTempAvg_O@0");
+  configuration.rain_collector = library.CallStationWord("_GetRainCollectorModelOnStation_O@0");
   library.CallStationWord("_GetOrbiskTxConfig_O@4",
                           {static_cast<void*>(configuration.transmitters.data())});
   return result;
@@ -74,27 +74,27 @@ void PublishStationConfiguration(AgentContext& context, const FamilySlots& slots
   ValueCatalogue& catalogue = context.state.catalogue;
   const StationConfigurationSlots& c = slots.configuration;
   const std::pair<std::string_view, std::string> tags[] = {
-      {"VoltageBatterieConsole", FormatDecimal(c.consoleVoltage, 2)},
-      {"StatusTransmetteur", FormatFloatAsWhole(c.transmitterStatus)},
-      {"StatusRepeteur", FormatFloatAsWhole(c.repeaterStatus)},
+      {"VoltageBatterieConsole", FormatDecimal(c.console_voltage, 2)},
+      {"StatusTransmetteur", FormatFloatAsWhole(c.transmitter_status)},
+      {"StatusRepeteur", FormatFloatAsWhole(c.repeater_status)},
       {"PaquetsTotalRecus", FormatWholeNumber(c.reception[0])},
       {"PaquetsTotalPerdu", FormatWholeNumber(c.reception[1])},
       {"NombreResynchro", FormatWholeNumber(c.reception[2])},
       {"ErreursCRC", FormatWholeNumber(c.reception[4])},
-      {"DateFirmware", c.firmwareDateText},
-      {"VersionFirmware", c.firmwareVersion},
-      {"Latitude", c.latitudeText},
-      {"Longitude", c.longitudeText},
-      {"TypeEolienne", c.windCupText},
-      {"TypeStation", c.modelText},
-      {"TypeCollecteurDePluie", RainCollectorText(c.rainCollector)},
-      {"IntervalleArchivageDonnees", FormatWholeNumber(c.archivePeriod)},
-      {"TypeArchivageDonnees", ArchiveTypeText(c.archiveType)},
-      {"UtilisationFuseau", YesNoText(c.timeZone.useTimeZone)},
-      {"ChangementAutoHeureEte", OnOffText(c.timeZone.autoSummerTime)},
-      {"HeureEte", YesNoText(c.timeZone.summerTime)},
-      {"GMT", GmtOffsetText(c.timeZone.gmtOffsetHours)},
-      {"TexteFuseauHoraire", TimeZoneText(c.timeZone.index)},
+      {"DateFirmware", c.firmware_date_text},
+      {"VersionFirmware", c.firmware_version},
+      {"Latitude", c.latitude_text},
+      {"Longitude", c.longitude_text},
+      {"TypeEolienne", c.wind_cup_text},
+      {"TypeStation", c.model_text},
+      {"TypeCollecteurDePluie", RainCollectorText(c.rain_collector)},
+      {"IntervalleArchivageDonnees", FormatWholeNumber(c.archive_period)},
+      {"TypeArchivageDonnees", ArchiveTypeText(c.archive_type)},
+      {"UtilisationFuseau", YesNoText(c.time_zone.use_time_zone)},
+      {"ChangementAutoHeureEte", OnOffText(c.time_zone.auto_summer_time)},
+      {"HeureEte", YesNoText(c.time_zone.summer_time)},
+      {"GMT", GmtOffsetText(c.time_zone.gmt_offset_hours)},
+      {"TexteFuseauHoraire", TimeZoneText(c.time_zone.index)},
   };
   for (const auto& [tag, text] : tags) SetTag(catalogue, tag, text);
   for (int n = 0; n < kPublishedTransmitters; ++n)

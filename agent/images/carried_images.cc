@@ -26,8 +26,8 @@ struct DecodedSet {
 };
 
 const DecodedSet& Decoded() {
-  static const DecodedSet set;
-  return set;
+  static const DecodedSet kSet;
+  return kSet;
 }
 
 }  // namespace

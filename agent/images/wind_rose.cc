@@ -42,17 +42,17 @@ ArrowGeometry ProbeArrow() {
 RgbaImage DrawWindRoseImage(const RgbaImage& background, int direction_degrees, int width, int height) {
   RgbaImage rose = ScaleImage(background, width, height);
   if (direction_degrees == kDirectionAbsent) return rose;
-  static const ArrowGeometry geometry = ProbeArrow();
-  if (geometry.pixel_size <= 0) return rose;
+  static const ArrowGeometry kGeometry = ProbeArrow();
+  if (kGeometry.pixel_size <= 0) return rose;
 
   const double radius = kTipShare * std::min(width, height);
-  const double size = geometry.pixel_size * radius;
+  const double size = kGeometry.pixel_size * radius;
   // Bearing clockwise from north becomes an angle counter-clockwise from +x.
   const double angle = 90.0 - direction_degrees;
   const double a = angle * std::numbers::pi / 180.0;
   // Shift the baseline origin across the text so that the shaft, not the
   // baseline, passes through the centre.
-  const double lift = geometry.axis_height * size;
+  const double lift = kGeometry.axis_height * size;
   const double cx = width / 2.0, cy = height / 2.0;
   const double x = cx + lift * std::sin(a);
   const double y = cy + lift * std::cos(a);

@@ -5,9 +5,9 @@
 namespace agent::ftp_detail {
 namespace net = platform::net;
 
-std::string describe(net::Status status, int error) {
-  if (status == net::Status::failed && error != 0) return std::strerror(error);
-  return net::status_name(status);
+std::string DescribeStatus(net::Status status, int error) {
+  if (status == net::Status::kFailed && error != 0) return std::strerror(error);
+  return net::StatusName(status);
 }
 
 namespace {
@@ -16,21 +16,21 @@ class PlainChannel final : public Channel {
  public:
   explicit PlainChannel(net::Socket socket) : socket_(std::move(socket)) {}
 
-  ChannelResult send_all(const void* data, std::size_t size, net::Deadline deadline) override {
-    net::IoResult sent = net::send_all(socket_, data, size, deadline);
-    return {sent.status, sent.bytes, sent.ok() ? "" : describe(sent.status, sent.error)};
+  ChannelResult SendAll(const void* data, std::size_t size, net::Deadline deadline) override {
+    net::IoResult sent = net::SendAll(socket_, data, size, deadline);
+    return {sent.status, sent.bytes, sent.ok() ? "" : DescribeStatus(sent.status, sent.error)};
   }
-  ChannelResult receive_some(void* buffer, std::size_t capacity, net::Deadline deadline) override {
-    net::IoResult got = net::receive_some(socket_, buffer, capacity, deadline);
-    return {got.status, got.bytes, got.ok() ? "" : describe(got.status, got.error)};
+  ChannelResult ReceiveSome(void* buffer, std::size_t capacity, net::Deadline deadline) override {
+    net::IoResult got = net::ReceiveSome(socket_, buffer, capacity, deadline);
+    return {got.status, got.bytes, got.ok() ? "" : DescribeStatus(got.status, got.error)};
   }
-  ChannelResult finish(net::Deadline) override {
+  ChannelResult Finish(net::Deadline) override {
     int error = 0;
-    net::Status status = net::shutdown_send(socket_, &error);
-    return {status, 0, status == net::Status::ok ? "" : describe(status, error)};
+    net::Status status = net::ShutdownSend(socket_, &error);
+    return {status, 0, status == net::Status::kOk ? "" : DescribeStatus(status, error)};
   }
   const net::Socket& socket() const override { return socket_; }
-  net::Socket take_socket() override { return std::move(socket_); }
+  net::Socket TakeSocket() override { return std::move(socket_); }
 
  private:
   net::Socket socket_;
@@ -38,7 +38,7 @@ class PlainChannel final : public Channel {
 
 }  // namespace
 
-std::unique_ptr<Channel> make_plain_channel(net::Socket socket) {
+std::unique_ptr<Channel> MakePlainChannel(net::Socket socket) {
   return std::make_unique<PlainChannel>(std::move(socket));
 }
 

@@ -52,13 +52,13 @@ TagSubstitution CatalogueSubstitution(AgentContext& context) {
       });
 }
 
-std::string TemplateOutputPath(const AgentContext& context, const std::string& templatePath) {
+std::string TemplateOutputPath(const AgentContext& context, const std::string& template_path) {
   return platform::JoinPath(context.CacheDirectoryPath(),
-                            platform::FileNamePart(platform::NormaliseSeparators(templatePath)));
+                            platform::FileNamePart(platform::NormaliseSeparators(template_path)));
 }
 
-void FillTemplate(AgentContext& context, const std::string& templatePath, TagSubstitution& substitution) {
-  const std::string source = context.ResolvePath(templatePath);
+void FillTemplate(AgentContext& context, const std::string& template_path, TagSubstitution& substitution) {
+  const std::string source = context.ResolvePath(template_path);
   if (platform::FileSize(source) < 0) return;
 
   const std::string cache = context.CacheDirectoryPath();

@@ -14,14 +14,14 @@ namespace agent::publication {
 TagSubstitution CatalogueSubstitution(AgentContext& context);
 
 // The cache directory, "/", and the file-name part of the template path.
-std::string TemplateOutputPath(const AgentContext& context, const std::string& templatePath);
+std::string TemplateOutputPath(const AgentContext& context, const std::string& template_path);
 
-// Fills `templatePath` into its output path (written to a temporary name and
+// Fills `template_path` into its output path (written to a temporary name and
 // renamed over it, so a reader or the push never sees it partial) and enters
 // the output in the upload queue. A missing template, or a directory, is
 // skipped silently; a template that is its own output path is skipped with a
 // journal line and left intact.
 // REQUIRES: the publication lock and the catalogue lock are held.
-void FillTemplate(AgentContext& context, const std::string& templatePath, TagSubstitution& substitution);
+void FillTemplate(AgentContext& context, const std::string& template_path, TagSubstitution& substitution);
 
 }  // namespace agent::publication

@@ -36,43 +36,43 @@ using Source = std::function<bool(std::vector<char>& chunk, std::string& error)>
 class FtpClient final : public FtpConnection {
  public:
   explicit FtpClient(FtpSettings settings) : settings_(std::move(settings)) {}
-  ~FtpClient() override { close(); }
+  ~FtpClient() override { Close(); }
 
-  FtpResult open() override;
+  FtpResult Open() override;
   std::string current_directory() override;
-  FtpResult make_directory(const std::string& name) override;
-  FtpResult change_directory(const std::string& path) override;
-  FtpResult upload_file(const std::string& local_path, const std::string& remote_name) override;
-  FtpResult upload_buffer(const void* data, std::size_t size, const std::string& remote_name) override;
-  void close() override;
+  FtpResult MakeDirectory(const std::string& name) override;
+  FtpResult ChangeDirectory(const std::string& path) override;
+  FtpResult UploadFile(const std::string& local_path, const std::string& remote_name) override;
+  FtpResult UploadBuffer(const void* data, std::size_t size, const std::string& remote_name) override;
+  void Close() override;
   FtpState state() const override { return state_; }
 
  private:
-  void enter(FtpState next);
-  void debug(const std::string& line) const {
+  void Enter(FtpState next);
+  void Debug(const std::string& line) const {
     if (settings_.debug_log) settings_.debug_log(line);
   }
   void journal(const std::string& line) const {
     if (settings_.journal) settings_.journal(kTag + line);
   }
-  FtpResult fail(FtpStep step, const Reply& reply, const std::string& message);
-  FtpResult fail(FtpStep step, const std::string& message) { return fail(step, Reply{}, message); }
+  FtpResult Fail(FtpStep step, const Reply& reply, const std::string& message);
+  FtpResult Fail(FtpStep step, const std::string& message) { return Fail(step, Reply{}, message); }
 
-  Reply read_reply(std::chrono::milliseconds timeout);
-  Reply command(const std::string& line);
-  bool send_line(const std::string& line, std::string& failure);
-  FtpResult open_session();
-  bool secure_control(FtpResult& result);
-  FtpResult upload(const std::string& remote_name, const Source& source);
-  std::unique_ptr<Channel> secure_data(net::Socket socket, FtpResult& result);
-  bool connect_passive(const net::Endpoint& peer, net::Socket& data, FtpResult& result);
-  bool listen_active(net::Socket& listener, FtpResult& result);
-  bool accept_active(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data, FtpResult& result);
-  std::string send_data(Channel& data, const Source& source);
+  Reply ReadReply(std::chrono::milliseconds timeout);
+  Reply Command(const std::string& line);
+  bool SendLine(const std::string& line, std::string& failure);
+  FtpResult OpenSession();
+  bool SecureControl(FtpResult& result);
+  FtpResult Upload(const std::string& remote_name, const Source& source);
+  std::unique_ptr<Channel> SecureData(net::Socket socket, FtpResult& result);
+  bool ConnectPassive(const net::Endpoint& peer, net::Socket& data, FtpResult& result);
+  bool ListenActive(net::Socket& listener, FtpResult& result);
+  bool AcceptActive(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data, FtpResult& result);
+  std::string SendData(Channel& data, const Source& source);
   bool usable(FtpStep step, FtpResult& result);
 
   FtpSettings settings_;
-  FtpState state_ = FtpState::disconnected;
+  FtpState state_ = FtpState::kDisconnected;
   std::unique_ptr<Channel> control_;
   std::unique_ptr<TlsContext> tls_;
   std::string pending_;  // bytes received after the last reply
@@ -82,94 +82,94 @@ class FtpClient final : public FtpConnection {
   bool tls_version_refused_ = false;  // the last negotiation failed on the version
 };
 
-void FtpClient::enter(FtpState next) {
+void FtpClient::Enter(FtpState next) {
   if (next == state_) return;
-  debug(std::string("FTP state ") + ftp_state_name(state_) + " -> " + ftp_state_name(next));
+  Debug(std::string("FTP state ") + FtpStateName(state_) + " -> " + FtpStateName(next));
   state_ = next;
 }
 
-FtpResult FtpClient::fail(FtpStep step, const Reply& reply, const std::string& message) {
+FtpResult FtpClient::Fail(FtpStep step, const Reply& reply, const std::string& message) {
   FtpResult result;
   result.ok = false;
   result.step = step;
   result.reply_code = reply.code;
   result.reply_text = reply.text;
   result.message = message;
-  debug(std::string("FTP failure at ") + ftp_step_name(step) + ": " + message +
+  Debug(std::string("FTP failure at ") + FtpStepName(step) + ": " + message +
         (reply.code ? " (" + reply.text + ")" : ""));
   return result;
 }
 
-bool FtpClient::send_line(const std::string& line, std::string& failure) {
+bool FtpClient::SendLine(const std::string& line, std::string& failure) {
   const std::string shown = line.rfind("PASS ", 0) == 0 ? "PASS ****" : line;
-  debug("FTP > " + shown);
+  Debug("FTP > " + shown);
   const std::string wire = line + "\r\n";
-  ChannelResult sent = control_->send_all(wire.data(), wire.size(), net::deadline_after(settings_.reply_timeout));
+  ChannelResult sent = control_->SendAll(wire.data(), wire.size(), net::DeadlineAfter(settings_.reply_timeout));
   if (sent.ok()) return true;
   failure = "cannot send " + shown.substr(0, shown.find(' ')) + ": " + sent.message;
-  enter(FtpState::broken);
+  Enter(FtpState::kBroken);
   return false;
 }
 
 // One reply, single- or multi-line. A silent server ends it at the deadline.
-Reply FtpClient::read_reply(std::chrono::milliseconds timeout) {
-  const net::Deadline deadline = net::deadline_after(timeout);
+Reply FtpClient::ReadReply(std::chrono::milliseconds timeout) {
+  const net::Deadline deadline = net::DeadlineAfter(timeout);
   Reply reply;
   ftp_detail::ReplyAssembler assembler;
   char buffer[4096];
   for (;;) {
     std::string line;
-    if (!ftp_detail::take_line(pending_, line)) {
-      ChannelResult got = control_->receive_some(buffer, sizeof buffer, deadline);
+    if (!ftp_detail::TakeLine(pending_, line)) {
+      ChannelResult got = control_->ReceiveSome(buffer, sizeof buffer, deadline);
       if (!got.ok()) {
-        reply.failure = got.status == net::Status::timed_out ? "no reply from the server (timed out)"
+        reply.failure = got.status == net::Status::kTimedOut ? "no reply from the server (timed out)"
                                                               : "control connection lost: " + got.message;
-        enter(FtpState::broken);
+        Enter(FtpState::kBroken);
         return reply;
       }
       pending_.append(buffer, got.bytes);
-      ftp_detail::bound_pending(pending_);
+      ftp_detail::BoundPending(pending_);
       continue;
     }
-    debug("FTP < " + line);
-    const ftp_detail::ReplyAssembler::Progress progress = assembler.add_line(line);
-    if (progress == ftp_detail::ReplyAssembler::Progress::more) continue;
+    Debug("FTP < " + line);
+    const ftp_detail::ReplyAssembler::Progress progress = assembler.AddLine(line);
+    if (progress == ftp_detail::ReplyAssembler::Progress::kMore) continue;
     reply.code = assembler.code();
     reply.text = assembler.text();
-    if (progress == ftp_detail::ReplyAssembler::Progress::not_a_reply) {
+    if (progress == ftp_detail::ReplyAssembler::Progress::kNotAReply) {
       reply.failure = "the server sent a line that is no FTP reply";
-      enter(FtpState::broken);
+      Enter(FtpState::kBroken);
     }
     return reply;
   }
 }
 
-Reply FtpClient::command(const std::string& line) {
+Reply FtpClient::Command(const std::string& line) {
   Reply reply;
-  if (!send_line(line, reply.failure)) return reply;
-  return read_reply(settings_.reply_timeout);
+  if (!SendLine(line, reply.failure)) return reply;
+  return ReadReply(settings_.reply_timeout);
 }
 
 bool FtpClient::usable(FtpStep step, FtpResult& result) {
-  if (control_ && state_ == FtpState::ready) return true;
-  result = fail(step, std::string("the connection is not usable (") + ftp_state_name(state_) + ")");
+  if (control_ && state_ == FtpState::kReady) return true;
+  result = Fail(step, std::string("the connection is not usable (") + FtpStateName(state_) + ")");
   return false;
 }
 
-bool FtpClient::secure_control(FtpResult& result) {
+bool FtpClient::SecureControl(FtpResult& result) {
   std::string error;
-  tls_ = TlsContext::create(settings_.tls_verify, settings_.tls_ca_file, newest_tls_, &error);
+  tls_ = TlsContext::Create(settings_.tls_verify, settings_.tls_ca_file, newest_tls_, &error);
   if (!tls_) {
     journal("Échec de la négociation TLS : " + error);
-    result = fail(FtpStep::connect, "TLS set-up failed: " + error);
+    result = Fail(FtpStep::kConnect, "TLS set-up failed: " + error);
     return false;
   }
   if (!settings_.tls_verify) journal("Attention : le certificat du serveur n'est pas vérifié (FTP_tls_verify = 0).");
   ftp_detail::TlsOutcome outcome;
-  net::Socket socket = control_->take_socket();
+  net::Socket socket = control_->TakeSocket();
   control_.reset();
-  auto channel = tls_->connect(std::move(socket), settings_.host, false,
-                               net::deadline_after(settings_.connect_timeout), &outcome);
+  auto channel = tls_->Connect(std::move(socket), settings_.host, false,
+                               net::DeadlineAfter(settings_.connect_timeout), &outcome);
   if (!channel) {
     tls_version_refused_ = outcome.version_refused && !newest_tls_;
     if (tls_version_refused_) {
@@ -178,8 +178,8 @@ bool FtpClient::secure_control(FtpResult& result) {
       journal(outcome.certificate_rejected ? "Certificat du serveur refusé : " + outcome.reason
                                            : "Échec de la négociation TLS : " + outcome.reason);
     }
-    enter(FtpState::broken);
-    result = fail(FtpStep::connect, "TLS negotiation failed: " + outcome.reason);
+    Enter(FtpState::kBroken);
+    result = Fail(FtpStep::kConnect, "TLS negotiation failed: " + outcome.reason);
     return false;
   }
   journal("Connexion sécurisée établie (" + outcome.version + ").");
@@ -188,124 +188,124 @@ bool FtpClient::secure_control(FtpResult& result) {
   return true;
 }
 
-FtpResult FtpClient::open() {
+FtpResult FtpClient::Open() {
   tls_version_refused_ = false;
-  FtpResult result = open_session();
+  FtpResult result = OpenSession();
   if (tls_version_refused_) {
     newest_tls_ = true;
-    result = open_session();
+    result = OpenSession();
   }
   return result;
 }
 
-FtpResult FtpClient::open_session() {
-  close();
+FtpResult FtpClient::OpenSession() {
+  Close();
   epsv_refused_ = eprt_refused_ = false;
   FtpResult result;
-  enter(FtpState::connecting);
+  Enter(FtpState::kConnecting);
   net::SocketResult connected =
-      net::connect_tcp(settings_.host, settings_.port, net::deadline_after(settings_.connect_timeout));
+      net::ConnectTcp(settings_.host, settings_.port, net::DeadlineAfter(settings_.connect_timeout));
   if (!connected.ok()) {
-    enter(FtpState::disconnected);
-    return fail(FtpStep::connect, "cannot connect to " + settings_.host + ":" + std::to_string(settings_.port) +
-                                      ": " + ftp_detail::describe(connected.status, connected.error));
+    Enter(FtpState::kDisconnected);
+    return Fail(FtpStep::kConnect, "cannot connect to " + settings_.host + ":" + std::to_string(settings_.port) +
+                                      ": " + ftp_detail::DescribeStatus(connected.status, connected.error));
   }
-  control_ = ftp_detail::make_plain_channel(std::move(connected.socket));
+  control_ = ftp_detail::MakePlainChannel(std::move(connected.socket));
 
-  if (settings_.tls == FtpTlsMode::implicit_tls) {
-    enter(FtpState::securing);
-    if (!secure_control(result)) return result;
+  if (settings_.tls == FtpTlsMode::kImplicitTls) {
+    Enter(FtpState::kSecuring);
+    if (!SecureControl(result)) return result;
   }
-  enter(FtpState::awaiting_greeting);
-  Reply greeting = read_reply(settings_.reply_timeout);
-  while (greeting.ok() && greeting.code == 120) greeting = read_reply(settings_.reply_timeout);
-  if (!greeting.ok()) return fail(FtpStep::connect, greeting, greeting.failure);
+  Enter(FtpState::kAwaitingGreeting);
+  Reply greeting = ReadReply(settings_.reply_timeout);
+  while (greeting.ok() && greeting.code == 120) greeting = ReadReply(settings_.reply_timeout);
+  if (!greeting.ok()) return Fail(FtpStep::kConnect, greeting, greeting.failure);
   if (greeting.code != 220) {
-    enter(FtpState::broken);
-    return fail(FtpStep::connect, greeting, "the server refused the connection");
+    Enter(FtpState::kBroken);
+    return Fail(FtpStep::kConnect, greeting, "the server refused the connection");
   }
 
-  if (settings_.tls == FtpTlsMode::explicit_tls) {
-    enter(FtpState::securing);
-    Reply auth = command("AUTH TLS");
-    if (!auth.ok()) return fail(FtpStep::connect, auth, auth.failure);
+  if (settings_.tls == FtpTlsMode::kExplicitTls) {
+    Enter(FtpState::kSecuring);
+    Reply auth = Command("AUTH TLS");
+    if (!auth.ok()) return Fail(FtpStep::kConnect, auth, auth.failure);
     if (auth.code != 234) {
       journal("Échec de la négociation TLS : le serveur refuse AUTH TLS (" + auth.text + ").");
-      enter(FtpState::broken);
-      return fail(FtpStep::connect, auth, "the server refused AUTH TLS");
+      Enter(FtpState::kBroken);
+      return Fail(FtpStep::kConnect, auth, "the server refused AUTH TLS");
     }
-    if (!secure_control(result)) return result;
+    if (!SecureControl(result)) return result;
   }
 
-  enter(FtpState::logging_in);
-  if (ftp_detail::breaks_command_line(settings_.user) || ftp_detail::breaks_command_line(settings_.password)) {
-    enter(FtpState::broken);
-    return fail(FtpStep::login, "user name or password holds CR, LF or NUL");
+  Enter(FtpState::kLoggingIn);
+  if (ftp_detail::BreaksCommandLine(settings_.user) || ftp_detail::BreaksCommandLine(settings_.password)) {
+    Enter(FtpState::kBroken);
+    return Fail(FtpStep::kLogin, "user name or password holds CR, LF or NUL");
   }
-  Reply user = command("USER " + settings_.user);
-  if (!user.ok()) return fail(FtpStep::login, user, user.failure);
+  Reply user = Command("USER " + settings_.user);
+  if (!user.ok()) return Fail(FtpStep::kLogin, user, user.failure);
   if (user.code == 331) {
-    Reply pass = command("PASS " + settings_.password);
-    if (!pass.ok()) return fail(FtpStep::login, pass, pass.failure);
+    Reply pass = Command("PASS " + settings_.password);
+    if (!pass.ok()) return Fail(FtpStep::kLogin, pass, pass.failure);
     user = pass;
   }
   if (user.code != 230) {
-    enter(FtpState::broken);
-    return fail(FtpStep::login, user, "login refused");
+    Enter(FtpState::kBroken);
+    return Fail(FtpStep::kLogin, user, "login refused");
   }
 
-  if (settings_.tls != FtpTlsMode::none) {
-    enter(FtpState::protecting);
+  if (settings_.tls != FtpTlsMode::kNone) {
+    Enter(FtpState::kProtecting);
     for (const char* line : {"PBSZ 0", "PROT P"}) {
-      Reply reply = command(line);
-      if (!reply.ok()) return fail(FtpStep::connect, reply, reply.failure);
+      Reply reply = Command(line);
+      if (!reply.ok()) return Fail(FtpStep::kConnect, reply, reply.failure);
       if (reply.code != 200) {
         journal(std::string("Échec de la négociation TLS : le serveur refuse ") + line + " (" + reply.text + ").");
-        enter(FtpState::broken);
-        return fail(FtpStep::connect, reply, std::string("the server refused ") + line);
+        Enter(FtpState::kBroken);
+        return Fail(FtpStep::kConnect, reply, std::string("the server refused ") + line);
       }
     }
   }
-  enter(FtpState::ready);
+  Enter(FtpState::kReady);
   return result;
 }
 
 std::string FtpClient::current_directory() {
   FtpResult result;
-  if (!usable(FtpStep::directory, result)) return {};
-  enter(FtpState::directory_command);
-  Reply reply = command("PWD");
+  if (!usable(FtpStep::kDirectory, result)) return {};
+  Enter(FtpState::kDirectoryCommand);
+  Reply reply = Command("PWD");
   if (!reply.ok()) return {};
-  enter(FtpState::ready);
-  return reply.code == 257 ? ftp_detail::quoted_path(reply.text) : std::string();
+  Enter(FtpState::kReady);
+  return reply.code == 257 ? ftp_detail::QuotedPath(reply.text) : std::string();
 }
 
-FtpResult FtpClient::make_directory(const std::string& name) {
+FtpResult FtpClient::MakeDirectory(const std::string& name) {
   FtpResult result;
-  if (ftp_detail::breaks_command_line(name)) return fail(FtpStep::directory, "directory name holds CR, LF or NUL");
-  if (!usable(FtpStep::directory, result)) return result;
-  enter(FtpState::directory_command);
-  Reply reply = command("MKD " + name);
-  if (!reply.ok()) return fail(FtpStep::directory, reply, reply.failure);
-  enter(FtpState::ready);
-  return reply.code == 257 ? result : fail(FtpStep::directory, reply, "MKD refused");
+  if (ftp_detail::BreaksCommandLine(name)) return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
+  if (!usable(FtpStep::kDirectory, result)) return result;
+  Enter(FtpState::kDirectoryCommand);
+  Reply reply = Command("MKD " + name);
+  if (!reply.ok()) return Fail(FtpStep::kDirectory, reply, reply.failure);
+  Enter(FtpState::kReady);
+  return reply.code == 257 ? result : Fail(FtpStep::kDirectory, reply, "MKD refused");
 }
 
-FtpResult FtpClient::change_directory(const std::string& path) {
+FtpResult FtpClient::ChangeDirectory(const std::string& path) {
   FtpResult result;
-  if (ftp_detail::breaks_command_line(path)) return fail(FtpStep::directory, "directory name holds CR, LF or NUL");
-  if (!usable(FtpStep::directory, result)) return result;
-  enter(FtpState::directory_command);
-  Reply reply = command("CWD " + path);
-  if (!reply.ok()) return fail(FtpStep::directory, reply, reply.failure);
-  enter(FtpState::ready);
-  return reply.code == 250 ? result : fail(FtpStep::directory, reply, "CWD refused");
+  if (ftp_detail::BreaksCommandLine(path)) return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
+  if (!usable(FtpStep::kDirectory, result)) return result;
+  Enter(FtpState::kDirectoryCommand);
+  Reply reply = Command("CWD " + path);
+  if (!reply.ok()) return Fail(FtpStep::kDirectory, reply, reply.failure);
+  Enter(FtpState::kReady);
+  return reply.code == 250 ? result : Fail(FtpStep::kDirectory, reply, "CWD refused");
 }
 
-FtpResult FtpClient::upload_file(const std::string& local_path, const std::string& remote_name) {
+FtpResult FtpClient::UploadFile(const std::string& local_path, const std::string& remote_name) {
   auto file = std::make_shared<std::ifstream>(local_path, std::ios::binary);
-  if (!*file) return fail(FtpStep::transfer, "cannot read the local file " + local_path);
-  return upload(remote_name, [file, local_path](std::vector<char>& chunk, std::string& error) {
+  if (!*file) return Fail(FtpStep::kTransfer, "cannot read the local file " + local_path);
+  return Upload(remote_name, [file, local_path](std::vector<char>& chunk, std::string& error) {
     chunk.resize(kChunk);
     file->read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     chunk.resize(static_cast<std::size_t>(file->gcount()));
@@ -317,10 +317,10 @@ FtpResult FtpClient::upload_file(const std::string& local_path, const std::strin
   });
 }
 
-FtpResult FtpClient::upload_buffer(const void* data, std::size_t size, const std::string& remote_name) {
+FtpResult FtpClient::UploadBuffer(const void* data, std::size_t size, const std::string& remote_name) {
   std::size_t offset = 0;
   const auto* bytes = static_cast<const char*>(data);
-  return upload(remote_name, [&offset, bytes, size](std::vector<char>& chunk, std::string&) {
+  return Upload(remote_name, [&offset, bytes, size](std::vector<char>& chunk, std::string&) {
     std::size_t count = std::min(kChunk, size - offset);
     chunk.assign(bytes + offset, bytes + offset + count);
     offset += count;
@@ -328,40 +328,40 @@ FtpResult FtpClient::upload_buffer(const void* data, std::size_t size, const std
   });
 }
 
-std::unique_ptr<Channel> FtpClient::secure_data(net::Socket socket, FtpResult& result) {
-  if (settings_.tls == FtpTlsMode::none) return ftp_detail::make_plain_channel(std::move(socket));
+std::unique_ptr<Channel> FtpClient::SecureData(net::Socket socket, FtpResult& result) {
+  if (settings_.tls == FtpTlsMode::kNone) return ftp_detail::MakePlainChannel(std::move(socket));
   ftp_detail::TlsOutcome outcome;
-  auto channel = tls_->connect(std::move(socket), settings_.host, true,
-                               net::deadline_after(settings_.connect_timeout), &outcome);
+  auto channel = tls_->Connect(std::move(socket), settings_.host, true,
+                               net::DeadlineAfter(settings_.connect_timeout), &outcome);
   if (!channel) {
-    result = fail(FtpStep::transfer, "TLS negotiation of the data connection failed: " + outcome.reason);
+    result = Fail(FtpStep::kTransfer, "TLS negotiation of the data connection failed: " + outcome.reason);
     return nullptr;
   }
-  debug(std::string("FTP data connection secured, session ") + (channel->resumed() ? "resumed" : "new"));
+  Debug(std::string("FTP data connection secured, session ") + (channel->resumed() ? "resumed" : "new"));
   return channel;
 }
 
 // Passive: EPSV, or PASV once EPSV was refused on this connection; the data
 // connection goes to the control connection's peer whatever address a 227
 // names (servers behind NAT, and hostile ones, send wrong addresses).
-bool FtpClient::connect_passive(const net::Endpoint& peer, net::Socket& data, FtpResult& result) {
+bool FtpClient::ConnectPassive(const net::Endpoint& peer, net::Socket& data, FtpResult& result) {
   std::optional<std::uint16_t> port;
   if (!epsv_refused_) {
-    Reply epsv = command("EPSV");
-    if (!epsv.ok()) return (result = fail(FtpStep::transfer, epsv, epsv.failure), false);
-    if (epsv.code == 229) port = ftp_detail::epsv_port(epsv.text);
+    Reply epsv = Command("EPSV");
+    if (!epsv.ok()) return (result = Fail(FtpStep::kTransfer, epsv, epsv.failure), false);
+    if (epsv.code == 229) port = ftp_detail::EpsvPort(epsv.text);
     epsv_refused_ = !port;
   }
   if (!port) {
-    Reply pasv = command("PASV");
-    if (!pasv.ok()) return (result = fail(FtpStep::transfer, pasv, pasv.failure), false);
-    if (pasv.code == 227) port = ftp_detail::pasv_port(pasv.text);
-    if (!port) return (result = fail(FtpStep::transfer, pasv, "no passive data port"), false);
+    Reply pasv = Command("PASV");
+    if (!pasv.ok()) return (result = Fail(FtpStep::kTransfer, pasv, pasv.failure), false);
+    if (pasv.code == 227) port = ftp_detail::PasvPort(pasv.text);
+    if (!port) return (result = Fail(FtpStep::kTransfer, pasv, "no passive data port"), false);
   }
-  auto connected = net::connect_tcp(peer.address, *port, net::deadline_after(settings_.connect_timeout));
+  auto connected = net::ConnectTcp(peer.address, *port, net::DeadlineAfter(settings_.connect_timeout));
   if (!connected.ok())
-    return (result = fail(FtpStep::transfer, "cannot open the data connection: " +
-                                                 ftp_detail::describe(connected.status, connected.error)),
+    return (result = Fail(FtpStep::kTransfer, "cannot open the data connection: " +
+                                                 ftp_detail::DescribeStatus(connected.status, connected.error)),
             false);
   data = std::move(connected.socket);
   return true;
@@ -369,138 +369,138 @@ bool FtpClient::connect_passive(const net::Endpoint& peer, net::Socket& data, Ft
 
 // Active: a listener on the control connection's local address, announced by
 // EPRT, or by PORT once EPRT was refused on this connection.
-bool FtpClient::listen_active(net::Socket& listener, FtpResult& result) {
-  const net::Endpoint local = net::local_endpoint(control_->socket()).endpoint;
-  net::Listener listening = net::listen_tcp(local.address, 0, 1);
+bool FtpClient::ListenActive(net::Socket& listener, FtpResult& result) {
+  const net::Endpoint local = net::LocalEndpoint(control_->socket()).endpoint;
+  net::Listener listening = net::ListenTcp(local.address, 0, 1);
   if (!listening.ok())
-    return (result = fail(FtpStep::transfer, "cannot listen for the data connection: " +
-                                                 ftp_detail::describe(listening.status, listening.error)),
+    return (result = Fail(FtpStep::kTransfer, "cannot listen for the data connection: " +
+                                                 ftp_detail::DescribeStatus(listening.status, listening.error)),
             false);
   Reply reply;
   bool announced = false;
   if (!eprt_refused_) {
-    reply = command("EPRT " + ftp_detail::eprt_argument(local.address, local.ipv6, listening.port));
-    if (!reply.ok()) return (result = fail(FtpStep::transfer, reply, reply.failure), false);
+    reply = Command("EPRT " + ftp_detail::EprtArgument(local.address, local.ipv6, listening.port));
+    if (!reply.ok()) return (result = Fail(FtpStep::kTransfer, reply, reply.failure), false);
     announced = reply.code == 200;
     eprt_refused_ = !announced;
   }
-  const std::string port_text = ftp_detail::port_argument(local.address, local.ipv6, listening.port);
+  const std::string port_text = ftp_detail::PortArgument(local.address, local.ipv6, listening.port);
   if (!announced && !port_text.empty()) {
-    reply = command("PORT " + port_text);
-    if (!reply.ok()) return (result = fail(FtpStep::transfer, reply, reply.failure), false);
+    reply = Command("PORT " + port_text);
+    if (!reply.ok()) return (result = Fail(FtpStep::kTransfer, reply, reply.failure), false);
     announced = reply.code == 200;
   }
-  if (!announced) return (result = fail(FtpStep::transfer, reply, "active mode refused"), false);
+  if (!announced) return (result = Fail(FtpStep::kTransfer, reply, "active mode refused"), false);
   listener = std::move(listening.socket);
   return true;
 }
 
 // Only the server we talk to may deliver the data connection.
-bool FtpClient::accept_active(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data,
+bool FtpClient::AcceptActive(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data,
                               FtpResult& result) {
-  const net::Deadline deadline = net::deadline_after(settings_.connect_timeout);
+  const net::Deadline deadline = net::DeadlineAfter(settings_.connect_timeout);
   for (;;) {
     net::Endpoint from;
-    auto accepted = net::accept_tcp(listener, deadline, &from);
+    auto accepted = net::AcceptTcp(listener, deadline, &from);
     if (!accepted.ok())
-      return (result = fail(FtpStep::transfer, "the server did not open the data connection: " +
-                                                   ftp_detail::describe(accepted.status, accepted.error)),
+      return (result = Fail(FtpStep::kTransfer, "the server did not open the data connection: " +
+                                                   ftp_detail::DescribeStatus(accepted.status, accepted.error)),
               false);
     if (from.address == peer.address) {
       data = std::move(accepted.socket);
       return true;
     }
-    debug("FTP data connection from " + from.address + " refused");
+    Debug("FTP data connection from " + from.address + " refused");
   }
 }
 
 // Sends the whole source and ends the data stream; the reason on failure.
-std::string FtpClient::send_data(Channel& data, const Source& source) {
+std::string FtpClient::SendData(Channel& data, const Source& source) {
   std::vector<char> chunk;
   for (;;) {
     std::string error;
     if (!source(chunk, error)) return error;
     if (chunk.empty()) break;
-    ChannelResult sent = data.send_all(chunk.data(), chunk.size(), net::deadline_after(settings_.stall_timeout));
+    ChannelResult sent = data.SendAll(chunk.data(), chunk.size(), net::DeadlineAfter(settings_.stall_timeout));
     if (!sent.ok())
-      return sent.status == net::Status::timed_out ? "the data transfer stalled (timed out)"
+      return sent.status == net::Status::kTimedOut ? "the data transfer stalled (timed out)"
                                                     : "the data connection broke: " + sent.message;
   }
-  ChannelResult finished = data.finish(net::deadline_after(settings_.stall_timeout));
+  ChannelResult finished = data.Finish(net::DeadlineAfter(settings_.stall_timeout));
   return finished.ok() ? "" : "the data connection did not end cleanly: " + finished.message;
 }
 
-FtpResult FtpClient::upload(const std::string& remote_name, const Source& source) {
+FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source) {
   FtpResult result;
   // Checked before anything is sent: such a name would inject a command.
-  if (ftp_detail::breaks_command_line(remote_name)) return fail(FtpStep::transfer, "file name holds CR, LF or NUL");
-  if (!usable(FtpStep::transfer, result)) return result;
-  enter(FtpState::opening_data);
-  Reply type = command("TYPE I");
-  if (!type.ok()) return fail(FtpStep::transfer, type, type.failure);
+  if (ftp_detail::BreaksCommandLine(remote_name)) return Fail(FtpStep::kTransfer, "file name holds CR, LF or NUL");
+  if (!usable(FtpStep::kTransfer, result)) return result;
+  Enter(FtpState::kOpeningData);
+  Reply type = Command("TYPE I");
+  if (!type.ok()) return Fail(FtpStep::kTransfer, type, type.failure);
   if (type.code != 200) {
-    enter(FtpState::ready);
-    return fail(FtpStep::transfer, type, "TYPE I refused");
+    Enter(FtpState::kReady);
+    return Fail(FtpStep::kTransfer, type, "TYPE I refused");
   }
 
-  const net::Endpoint peer = net::peer_endpoint(control_->socket()).endpoint;
+  const net::Endpoint peer = net::PeerEndpoint(control_->socket()).endpoint;
   net::Socket data_socket;
   net::Socket listener;
-  const bool prepared = settings_.passive ? connect_passive(peer, data_socket, result) : listen_active(listener, result);
+  const bool prepared = settings_.passive ? ConnectPassive(peer, data_socket, result) : ListenActive(listener, result);
   if (!prepared) {
-    if (state_ != FtpState::broken) enter(FtpState::ready);
+    if (state_ != FtpState::kBroken) Enter(FtpState::kReady);
     return result;
   }
 
-  enter(FtpState::storing);
-  Reply store = command("STOR " + remote_name);
-  if (!store.ok()) return fail(FtpStep::transfer, store, store.failure);
+  Enter(FtpState::kStoring);
+  Reply store = Command("STOR " + remote_name);
+  if (!store.ok()) return Fail(FtpStep::kTransfer, store, store.failure);
   if (store.code != 125 && store.code != 150) {
-    enter(FtpState::ready);
-    return fail(FtpStep::transfer, store, "STOR refused");
+    Enter(FtpState::kReady);
+    return Fail(FtpStep::kTransfer, store, "STOR refused");
   }
-  if (!settings_.passive && !accept_active(listener, peer, data_socket, result)) {
-    enter(FtpState::broken);  // the server may still be waiting to connect
+  if (!settings_.passive && !AcceptActive(listener, peer, data_socket, result)) {
+    Enter(FtpState::kBroken);  // the server may still be waiting to connect
     return result;
   }
-  listener.close();
-  std::unique_ptr<Channel> data = secure_data(std::move(data_socket), result);
+  listener.Close();
+  std::unique_ptr<Channel> data = SecureData(std::move(data_socket), result);
   if (!data) {
-    enter(FtpState::broken);
+    Enter(FtpState::kBroken);
     return result;
   }
-  const std::string problem = send_data(*data, source);
+  const std::string problem = SendData(*data, source);
   data.reset();
 
-  enter(FtpState::awaiting_transfer_reply);
-  Reply done = read_reply(settings_.reply_timeout);
-  if (!done.ok()) return fail(FtpStep::transfer, done, problem.empty() ? done.failure : problem);
-  enter(FtpState::ready);
-  if (!problem.empty()) return fail(FtpStep::transfer, done, problem);
-  if (done.code != 226 && done.code != 250) return fail(FtpStep::transfer, done, "the transfer was not completed");
+  Enter(FtpState::kAwaitingTransferReply);
+  Reply done = ReadReply(settings_.reply_timeout);
+  if (!done.ok()) return Fail(FtpStep::kTransfer, done, problem.empty() ? done.failure : problem);
+  Enter(FtpState::kReady);
+  if (!problem.empty()) return Fail(FtpStep::kTransfer, done, problem);
+  if (done.code != 226 && done.code != 250) return Fail(FtpStep::kTransfer, done, "the transfer was not completed");
   return result;
 }
 
-void FtpClient::close() {
+void FtpClient::Close() {
   if (!control_) {
-    enter(FtpState::disconnected);
+    Enter(FtpState::kDisconnected);
     return;
   }
-  if (state_ != FtpState::broken && state_ != FtpState::connecting) {
-    enter(FtpState::quitting);
+  if (state_ != FtpState::kBroken && state_ != FtpState::kConnecting) {
+    Enter(FtpState::kQuitting);
     std::string ignored;
-    if (send_line("QUIT", ignored)) read_reply(std::min(settings_.reply_timeout, std::chrono::milliseconds(kQuitWait)));
-    if (state_ != FtpState::broken) control_->finish(net::deadline_after(kQuitWait));
+    if (SendLine("QUIT", ignored)) ReadReply(std::min(settings_.reply_timeout, std::chrono::milliseconds(kQuitWait)));
+    if (state_ != FtpState::kBroken) control_->Finish(net::DeadlineAfter(kQuitWait));
   }
   control_.reset();
   tls_.reset();
   pending_.clear();
-  enter(FtpState::disconnected);
+  Enter(FtpState::kDisconnected);
 }
 
 }  // namespace
 
-std::unique_ptr<FtpConnection> make_ftp_client(FtpSettings settings) {
+std::unique_ptr<FtpConnection> MakeFtpClient(FtpSettings settings) {
   return std::make_unique<FtpClient>(std::move(settings));
 }
 

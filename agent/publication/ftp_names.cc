@@ -2,32 +2,32 @@
 
 namespace agent {
 
-const char* ftp_state_name(FtpState state) {
+const char* FtpStateName(FtpState state) {
   switch (state) {
-    case FtpState::disconnected: return "disconnected";
-    case FtpState::connecting: return "connecting";
-    case FtpState::awaiting_greeting: return "awaiting_greeting";
-    case FtpState::securing: return "securing";
-    case FtpState::logging_in: return "logging_in";
-    case FtpState::protecting: return "protecting";
-    case FtpState::ready: return "ready";
-    case FtpState::directory_command: return "directory_command";
-    case FtpState::opening_data: return "opening_data";
-    case FtpState::storing: return "storing";
-    case FtpState::awaiting_transfer_reply: return "awaiting_transfer_reply";
-    case FtpState::quitting: return "quitting";
-    case FtpState::broken: return "broken";
+    case FtpState::kDisconnected: return "disconnected";
+    case FtpState::kConnecting: return "connecting";
+    case FtpState::kAwaitingGreeting: return "awaiting_greeting";
+    case FtpState::kSecuring: return "securing";
+    case FtpState::kLoggingIn: return "logging_in";
+    case FtpState::kProtecting: return "protecting";
+    case FtpState::kReady: return "ready";
+    case FtpState::kDirectoryCommand: return "directory_command";
+    case FtpState::kOpeningData: return "opening_data";
+    case FtpState::kStoring: return "storing";
+    case FtpState::kAwaitingTransferReply: return "awaiting_transfer_reply";
+    case FtpState::kQuitting: return "quitting";
+    case FtpState::kBroken: return "broken";
   }
   return "unknown";
 }
 
-const char* ftp_step_name(FtpStep step) {
+const char* FtpStepName(FtpStep step) {
   switch (step) {
-    case FtpStep::none: return "none";
-    case FtpStep::connect: return "connect";
-    case FtpStep::login: return "login";
-    case FtpStep::directory: return "directory";
-    case FtpStep::transfer: return "transfer";
+    case FtpStep::kNone: return "none";
+    case FtpStep::kConnect: return "connect";
+    case FtpStep::kLogin: return "login";
+    case FtpStep::kDirectory: return "directory";
+    case FtpStep::kTransfer: return "transfer";
   }
   return "unknown";
 }

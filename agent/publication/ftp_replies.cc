@@ -5,7 +5,7 @@
 
 namespace agent::ftp_detail {
 
-bool take_line(std::string& pending, std::string& line) {
+bool TakeLine(std::string& pending, std::string& line) {
   const auto newline = pending.find('\n');
   if (newline == std::string::npos) return false;
   line = pending.substr(0, newline);
@@ -14,27 +14,27 @@ bool take_line(std::string& pending, std::string& line) {
   return true;
 }
 
-void bound_pending(std::string& pending) {
+void BoundPending(std::string& pending) {
   if (pending.size() > kMaxReplyText && pending.find('\n') == std::string::npos)
     pending.erase(kMaxReplyText / 2, pending.size() - kMaxReplyText / 2);
 }
 
-ReplyAssembler::Progress ReplyAssembler::add_line(const std::string& line) {
+ReplyAssembler::Progress ReplyAssembler::AddLine(const std::string& line) {
   if (text_.size() < kMaxReplyText) text_ += (text_.empty() ? "" : "\n") + line;
   const bool coded = line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
                      std::isdigit(static_cast<unsigned char>(line[1])) &&
                      std::isdigit(static_cast<unsigned char>(line[2]));
   if (first_code_.empty()) {
-    if (!coded) return Progress::not_a_reply;
+    if (!coded) return Progress::kNotAReply;
     first_code_ = line.substr(0, 3);
     code_ = std::stoi(first_code_);
-    return line.size() < 4 || line[3] != '-' ? Progress::complete : Progress::more;
+    return line.size() < 4 || line[3] != '-' ? Progress::kComplete : Progress::kMore;
   }
-  return coded && line.compare(0, 3, first_code_) == 0 && (line.size() == 3 || line[3] == ' ') ? Progress::complete
-                                                                                            : Progress::more;
+  return coded && line.compare(0, 3, first_code_) == 0 && (line.size() == 3 || line[3] == ' ') ? Progress::kComplete
+                                                                                            : Progress::kMore;
 }
 
-std::optional<std::uint16_t> epsv_port(const std::string& reply_text) {
+std::optional<std::uint16_t> EpsvPort(const std::string& reply_text) {
   auto open = reply_text.find('(');
   if (open == std::string::npos || open + 4 >= reply_text.size()) return std::nullopt;
   char delimiter = reply_text[open + 1];
@@ -50,7 +50,7 @@ std::optional<std::uint16_t> epsv_port(const std::string& reply_text) {
   return static_cast<std::uint16_t>(port);
 }
 
-std::optional<std::uint16_t> pasv_port(const std::string& reply_text) {
+std::optional<std::uint16_t> PasvPort(const std::string& reply_text) {
   // The numbers may come with or without parentheses: find the first digit
   // after the reply code.
   std::size_t at = reply_text.size() > 3 ? 3 : reply_text.size();
@@ -67,7 +67,7 @@ std::optional<std::uint16_t> pasv_port(const std::string& reply_text) {
   return static_cast<std::uint16_t>(port);
 }
 
-std::string quoted_path(const std::string& reply_text) {
+std::string QuotedPath(const std::string& reply_text) {
   auto open = reply_text.find('"');
   if (open == std::string::npos) return {};
   std::string path;
@@ -84,15 +84,15 @@ std::string quoted_path(const std::string& reply_text) {
   return {};  // no closing quote
 }
 
-bool breaks_command_line(const std::string& argument) {
+bool BreaksCommandLine(const std::string& argument) {
   return argument.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
-std::string eprt_argument(const std::string& address, bool ipv6, std::uint16_t port) {
+std::string EprtArgument(const std::string& address, bool ipv6, std::uint16_t port) {
   return std::string("|") + (ipv6 ? "2" : "1") + "|" + address + "|" + std::to_string(port) + "|";
 }
 
-std::string port_argument(const std::string& address, bool ipv6, std::uint16_t port) {
+std::string PortArgument(const std::string& address, bool ipv6, std::uint16_t port) {
   if (ipv6) return {};
   std::string fields = address;
   for (char& c : fields)

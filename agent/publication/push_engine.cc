@@ -16,15 +16,15 @@ void Log(AgentContext& context, const std::string& text) { LogMessage(context, k
 
 // What the server or the client said about a failure, for the journal.
 void LogFailureDetail(AgentContext& context, const FtpResult& result) {
-  std::string detail = std::string("Détail : étape ") + ftp_step_name(result.step);
+  std::string detail = std::string("Détail : étape ") + FtpStepName(result.step);
   if (result.reply_code != 0) detail += ", réponse " + std::to_string(result.reply_code) + " " + result.reply_text;
   if (!result.message.empty()) detail += ", " + result.message;
   Log(context, detail);
 }
 
-std::string RemoteName(const std::string& localPath) {
-  const std::size_t cut = localPath.find_last_of("\\/");
-  return cut == std::string::npos ? localPath : localPath.substr(cut + 1);
+std::string RemoteName(const std::string& local_path) {
+  const std::size_t cut = local_path.find_last_of("\\/");
+  return cut == std::string::npos ? local_path : local_path.substr(cut + 1);
 }
 
 bool HoldsLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
@@ -34,9 +34,9 @@ bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp, const std:
   bool ok = false;
   for (const std::string& level : RemoteDirectoryLevels(root)) {
     const std::string cwd = ftp.current_directory();
-    ftp.make_directory(level);  // an existing directory or an empty name does no harm
+    ftp.MakeDirectory(level);  // an existing directory or an empty name does no harm
     Log(context, "Déplacement dans le répertoire => " + level);
-    if (ftp.change_directory(cwd + "/" + level).ok) {
+    if (ftp.ChangeDirectory(cwd + "/" + level).ok) {
       ok = true;
       Log(context, "Changement de répertoire réussi.");
     } else {
@@ -51,8 +51,8 @@ bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp, const std:
 // Uploads the queue in table order; false at the first failed upload. A file
 // that no longer exists can never be sent: its entry is dropped, and the push
 // goes on, so it cannot block the queue for ever.
-bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp, const UploadObserver& onUploaded) {
-  auto& queue = context.state.uploadQueue;
+bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp, const UploadObserver& on_uploaded) {
+  auto& queue = context.state.upload_queue;
   std::vector<std::pair<std::string, std::string>> entries;
   queue.ForEach([&entries](const std::string& key, const std::string& path) { entries.emplace_back(key, path); });
   Log(context, "Nombre de fichiers à traiter pour le transfert : " + std::to_string(entries.size()));
@@ -66,14 +66,14 @@ bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp, const UploadOb
       vanished.push_back(key);
       continue;
     }
-    const std::string remoteName = RemoteName(path);
+    const std::string remote_name = RemoteName(path);
     FtpResult result;
-    if (HoldsLineBreak(remoteName)) {
+    if (HoldsLineBreak(remote_name)) {
       result.ok = false;
-      result.step = FtpStep::transfer;
+      result.step = FtpStep::kTransfer;
       result.message = "nom de fichier avec un retour à la ligne, non envoyé";
     } else {
-      result = ftp.upload_file(path, remoteName);
+      result = ftp.UploadFile(path, remote_name);
     }
     if (!result.ok) {
       Log(context, "Erreur de transfert FTP sur le fichier : " + path);
@@ -82,7 +82,7 @@ bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp, const UploadOb
       break;
     }
     Log(context, "Envoye FTP effectuée correctement.");
-    if (onUploaded) onUploaded(path);
+    if (on_uploaded) on_uploaded(path);
   }
 
   if (!failed) {
@@ -109,13 +109,13 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
   client.user = settings.user;
   client.password = settings.password;
   client.passive = settings.passive != 0;
-  client.tls = settings.tls == 1   ? FtpTlsMode::explicit_tls
-               : settings.tls == 2 ? FtpTlsMode::implicit_tls
-                                   : FtpTlsMode::none;
-  client.tls_verify = settings.tlsVerify;
-  client.tls_ca_file = settings.tlsCaFile;
-  if (settings.timeoutSeconds > 0) {
-    const std::chrono::milliseconds timeout(std::chrono::seconds(settings.timeoutSeconds));
+  client.tls = settings.tls == 1   ? FtpTlsMode::kExplicitTls
+               : settings.tls == 2 ? FtpTlsMode::kImplicitTls
+                                   : FtpTlsMode::kNone;
+  client.tls_verify = settings.tls_verify;
+  client.tls_ca_file = settings.tls_ca_file;
+  if (settings.timeout_seconds > 0) {
+    const std::chrono::milliseconds timeout(std::chrono::seconds(settings.timeout_seconds));
     client.connect_timeout = client.reply_timeout = client.stall_timeout = timeout;
   }
   client.journal = [&context](const std::string& line) { LogMessage(context, line); };
@@ -123,47 +123,47 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
 }
 
 void RunOnePush(AgentContext& context, const PushSettings& settings, const FtpConnectionFactory& connect,
-                const UploadObserver& onUploaded) {
-  std::lock_guard<std::recursive_mutex> publicationLock(context.state.publicationLock);
-  std::lock_guard<std::recursive_mutex> queueLock(context.state.queueLock);
+                const UploadObserver& on_uploaded) {
+  std::lock_guard<std::recursive_mutex> publication_lock(context.state.publication_lock);
+  std::lock_guard<std::recursive_mutex> queue_lock(context.state.queue_lock);
   Log(context, "Connexion en mode passif ? " + std::to_string(settings.passive));
 
   std::unique_ptr<FtpConnection> ftp;
   FtpResult opened;
   if (settings.port <= 0 || settings.port > 65535) {
     opened.ok = false;
-    opened.step = FtpStep::connect;
+    opened.step = FtpStep::kConnect;
     opened.message = "port " + std::to_string(settings.port) + " invalide";
   } else {
     ftp = connect(ClientSettings(context, settings));
-    opened = ftp->open();
+    opened = ftp->Open();
   }
   if (!opened.ok) {
     Log(context, "Erreur d'ouverture du FTP");
     LogFailureDetail(context, opened);
-    if (ftp) ftp->close();
+    if (ftp) ftp->Close();
     return;
   }
   Log(context, "Ouverture du FTP OK");
 
   if (WalkToRemoteDirectory(context, *ftp, settings.root))
-    UploadQueuedFiles(context, *ftp, onUploaded);
+    UploadQueuedFiles(context, *ftp, on_uploaded);
   else
     Log(context, "Pas de possibilité des faire un transfert de fichier.");
 
-  ftp->close();
+  ftp->Close();
   Log(context, "Fermeture de la connexion FTP");
 }
 
-void RunFtpPush(AgentContext& context, const FtpConnectionFactory& connect, const UploadObserver& onUploaded) {
+void RunFtpPush(AgentContext& context, const FtpConnectionFactory& connect, const UploadObserver& on_uploaded) {
   const PushSettings settings = PushSettings::FromConfiguration(context);
   while (!context.StopRequested()) {
-    if (settings.host.empty() || !context.state.pushDue.IsSet()) {
+    if (settings.host.empty() || !context.state.push_due.IsSet()) {
       if (!context.Sleep(1000)) return;
       continue;
     }
-    context.state.pushDue.Clear();
-    RunOnePush(context, settings, connect, onUploaded);
+    context.state.push_due.Clear();
+    RunOnePush(context, settings, connect, on_uploaded);
   }
 }
 

@@ -21,9 +21,9 @@ PushSettings PushSettings::FromConfiguration(const AgentContext& context) {
   settings.passive = context.SettingNumber("FTP", "passive");
   settings.root = context.Setting("FTP", "root");
   settings.tls = context.SettingNumber("FTP", "tls");
-  settings.tlsVerify = context.Setting("FTP", "tls_verify").empty() || context.SettingNumber("FTP", "tls_verify") != 0;
-  settings.tlsCaFile = context.Setting("FTP", "tls_ca");
-  settings.timeoutSeconds = context.SettingNumber("FTP", "timeout");
+  settings.tls_verify = context.Setting("FTP", "tls_verify").empty() || context.SettingNumber("FTP", "tls_verify") != 0;
+  settings.tls_ca_file = context.Setting("FTP", "tls_ca");
+  settings.timeout_seconds = context.SettingNumber("FTP", "timeout");
   return settings;
 }
 

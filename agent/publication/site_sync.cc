@@ -18,10 +18,10 @@ int ListFilesRecursive(const std::string& directory, std::vector<std::string>& l
   while (!base.empty() && base.back() == '/') base.pop_back();
   base += '/';
   // "*.*" names every file, those without an extension too.
-  const std::string filePattern = pattern == "*.*" ? "*" : pattern;
+  const std::string file_pattern = pattern == "*.*" ? "*" : pattern;
 
   int count = 0;
-  for (const std::string& name : platform::ListDirectory(base, filePattern)) {
+  for (const std::string& name : platform::ListDirectory(base, file_pattern)) {
     list.push_back(base + name);
     ++count;
   }
@@ -32,16 +32,16 @@ int ListFilesRecursive(const std::string& directory, std::vector<std::string>& l
 }
 
 std::string ProgramDirectory(const AgentContext& context) {
-  std::string directory = context.paths().programDirectory;
+  std::string directory = context.paths().program_directory;
   if (directory.empty() || directory.back() != '/') directory += '/';
   return directory;
 }
 
 std::string SyncMarkerPath(const AgentContext& context) { return ProgramDirectory(context) + kSyncMarkerName; }
 
-void SyncMarker::Expect(const std::vector<std::string>& localPaths) {
+void SyncMarker::Expect(const std::vector<std::string>& local_paths) {
   std::lock_guard<std::mutex> lock(mutex_);
-  remaining_ = std::set<std::string>(localPaths.begin(), localPaths.end());
+  remaining_ = std::set<std::string>(local_paths.begin(), local_paths.end());
 }
 
 bool SyncMarker::Pending() {
@@ -49,9 +49,9 @@ bool SyncMarker::Pending() {
   return !remaining_.empty();
 }
 
-void SyncMarker::OnUploaded(AgentContext& context, const std::string& localPath) {
+void SyncMarker::OnUploaded(AgentContext& context, const std::string& local_path) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (remaining_.erase(localPath) == 0 || !remaining_.empty()) return;
+  if (remaining_.erase(local_path) == 0 || !remaining_.empty()) return;
   const std::string path = SyncMarkerPath(context);
   const std::string created = FormatJournalDate("%dd/%mm/%yyyy - %hh:%ii:%ss", context.clock().Now());
   if (platform::WriteFileAtomically(path, created))
@@ -81,7 +81,7 @@ void SynchroniseSite(AgentContext& context, SyncMarker& marker) {
       // Expected before they are queued: a push may start with the first one.
       marker.Expect(files);
       for (const std::string& file : files) QueueUpload(context, file);
-      context.state.pushDue.Set();
+      context.state.push_due.Set();
       Log(context, "Lancement du téléchargement du site.");
     }
   }

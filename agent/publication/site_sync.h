@@ -32,9 +32,9 @@ class SyncMarker {
  public:
   // The files whose upload completes the synchronisation (replacing what an
   // earlier one expected).
-  void Expect(const std::vector<std::string>& localPaths);
+  void Expect(const std::vector<std::string>& local_paths);
   // Told by the push engine of each file it stored.
-  void OnUploaded(AgentContext& context, const std::string& localPath);
+  void OnUploaded(AgentContext& context, const std::string& local_path);
   bool Pending();
 
  private:

@@ -20,16 +20,16 @@ std::string Delimited(std::string_view name) {
   return reference;
 }
 
-enum class Replaced { nothing, done, tooLong };
+enum class Replaced { kNothing, kDone, kTooLong };
 
 Replaced Replace(std::string& text, std::string_view pattern, std::string_view replacement,
                  std::size_t limit) {
   const std::size_t first = text.find(pattern);
-  if (first == std::string::npos) return Replaced::nothing;
+  if (first == std::string::npos) return Replaced::kNothing;
   if (pattern.empty()) {
-    if (text.size() + replacement.size() > limit) return Replaced::tooLong;
+    if (text.size() + replacement.size() > limit) return Replaced::kTooLong;
     text.insert(0, replacement);
-    return Replaced::done;
+    return Replaced::kDone;
   }
   std::size_t matches = 0;
   for (std::size_t at = first; at != std::string::npos; at = text.find(pattern, at + pattern.size())) ++matches;
@@ -37,7 +37,7 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
   // a refused replacement costs no memory.
   const std::size_t kept = text.size() - matches * pattern.size();
   if (replacement.size() > pattern.size() && (limit < kept || (limit - kept) / replacement.size() < matches))
-    return Replaced::tooLong;
+    return Replaced::kTooLong;
   std::string result;
   result.reserve(kept + matches * replacement.size());
   std::size_t copied = 0;
@@ -48,26 +48,26 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
   }
   result.append(text, copied, std::string::npos);
   text.swap(result);
-  return Replaced::done;
+  return Replaced::kDone;
 }
 
 }  // namespace
 
 bool ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
-  return Replace(text, pattern, replacement, std::string::npos) == Replaced::done;
+  return Replace(text, pattern, replacement, std::string::npos) == Replaced::kDone;
 }
 
 bool ReplaceAllWithin(std::string& text, std::string_view pattern, std::string_view replacement,
                       std::size_t limit) {
-  return Replace(text, pattern, replacement, limit) != Replaced::tooLong;
+  return Replace(text, pattern, replacement, limit) != Replaced::kTooLong;
 }
 
-std::string RequestBlockText(const std::vector<TagEntry>& tagsInTableOrder,
+std::string RequestBlockText(const std::vector<TagEntry>& tags_in_table_order,
                              std::string_view criterion, std::string_view separator) {
   std::string text;
   bool matched = false;
   if (!criterion.empty()) {
-    for (const TagEntry& tag : tagsInTableOrder) {
+    for (const TagEntry& tag : tags_in_table_order) {
       if (tag.name.find(criterion) == std::string::npos) continue;
       matched = true;
       text += tag.value;
@@ -77,37 +77,37 @@ std::string RequestBlockText(const std::vector<TagEntry>& tagsInTableOrder,
   return matched ? text : std::string(kMissingValue);
 }
 
-TagSubstitution::TagSubstitution(std::vector<TagEntry> tagsInTableOrder, std::string separator,
-                                 RequestObserver onRequest, LineCutObserver onLineCut,
-                                 std::size_t lineLimit)
-    : tags_(std::move(tagsInTableOrder)),
+TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std::string separator,
+                                 RequestObserver on_request, LineCutObserver on_line_cut,
+                                 std::size_t line_limit)
+    : tags_(std::move(tags_in_table_order)),
       separator_(std::move(separator)),
-      onRequest_(std::move(onRequest)),
-      onLineCut_(std::move(onLineCut)),
-      lineLimit_(lineLimit) {
-  indexByName_.reserve(tags_.size() * 2);
+      on_request_(std::move(on_request)),
+      on_line_cut_(std::move(on_line_cut)),
+      line_limit_(line_limit) {
+  index_by_name_.reserve(tags_.size() * 2);
   for (std::size_t i = 0; i < tags_.size(); ++i) {
     const std::string& name = tags_[i].name;
-    indexByName_.emplace(name, i);
-    maxHashesInName_ =
-        std::max(maxHashesInName_, static_cast<std::size_t>(std::count(name.begin(), name.end(), '#')));
+    index_by_name_.emplace(name, i);
+    max_hashes_in_name_ =
+        std::max(max_hashes_in_name_, static_cast<std::size_t>(std::count(name.begin(), name.end(), '#')));
   }
 }
 
 // The first catalogue step at or after `from` whose reference "#name#" occurs
 // in `work`. Every occurrence starts and ends on a "#" of the line, with at
-// most maxHashesInName_ further "#" between them.
+// most max_hashes_in_name_ further "#" between them.
 std::size_t TagSubstitution::NextTagStep(const std::string& work, std::size_t from) const {
   std::vector<std::size_t> hashes;
   for (std::size_t at = work.find('#'); at != std::string::npos; at = work.find('#', at + 1))
     hashes.push_back(at);
   std::size_t best = kNoStep;
   for (std::size_t a = 0; a < hashes.size(); ++a) {
-    const std::size_t lastB = std::min(hashes.size() - 1, a + 1 + maxHashesInName_);
-    for (std::size_t b = a + 1; b <= lastB; ++b) {
+    const std::size_t last_b = std::min(hashes.size() - 1, a + 1 + max_hashes_in_name_);
+    for (std::size_t b = a + 1; b <= last_b; ++b) {
       std::string_view name(work.data() + hashes[a] + 1, hashes[b] - hashes[a] - 1);
-      auto found = indexByName_.find(name);
-      if (found != indexByName_.end() && found->second >= from && found->second < best)
+      auto found = index_by_name_.find(name);
+      if (found != index_by_name_.end() && found->second >= from && found->second < best)
         best = found->second;
     }
   }
@@ -115,9 +115,9 @@ std::size_t TagSubstitution::NextTagStep(const std::string& work, std::size_t fr
 }
 
 const std::string& TagSubstitution::RequestText(const std::string& criterion) {
-  auto cached = requestTexts_.find(criterion);
-  if (cached != requestTexts_.end()) return cached->second;
-  return requestTexts_.emplace(criterion, RequestBlockText(tags_, criterion, separator_)).first->second;
+  auto cached = request_texts_.find(criterion);
+  if (cached != request_texts_.end()) return cached->second;
+  return request_texts_.emplace(criterion, RequestBlockText(tags_, criterion, separator_)).first->second;
 }
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
@@ -129,8 +129,8 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
   std::string work(line);
   std::size_t step = 0;
   const auto replace = [this, &work](std::string_view pattern, std::string_view replacement) {
-    if (ReplaceAllWithin(work, pattern, replacement, lineLimit_)) return true;
-    if (onLineCut_) onLineCut_(lineLimit_);
+    if (ReplaceAllWithin(work, pattern, replacement, line_limit_)) return true;
+    if (on_line_cut_) on_line_cut_(line_limit_);
     return false;
   };
   while (step < tags_.size()) {
@@ -141,7 +141,7 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
       // A request block resolves at this step, then this step's tag.
       std::string criterion =
           work.substr(opening + kRequestOpening.size(), closing - opening - kRequestOpening.size());
-      if (onRequest_) onRequest_(criterion);
+      if (on_request_) on_request_(criterion);
       const std::string& text = RequestText(criterion);
       std::string block;
       block.reserve(criterion.size() + kRequestOpening.size() + 1);

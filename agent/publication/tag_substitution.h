@@ -29,7 +29,7 @@ struct TagEntry {
 // The text a request block with `criterion` is replaced by: the values of the
 // tags whose name contains the criterion, each followed by `separator`, in
 // table order; "---" when no tag matches or the criterion is empty.
-std::string RequestBlockText(const std::vector<TagEntry>& tagsInTableOrder,
+std::string RequestBlockText(const std::vector<TagEntry>& tags_in_table_order,
                              std::string_view criterion, std::string_view separator);
 
 // The longest a line may grow to by substitution. A value or separator that
@@ -44,9 +44,9 @@ class TagSubstitution {
   // Called when a line reached the size limit and was left part substituted.
   using LineCutObserver = std::function<void(std::size_t limit)>;
 
-  TagSubstitution(std::vector<TagEntry> tagsInTableOrder, std::string separator,
-                  RequestObserver onRequest = {}, LineCutObserver onLineCut = {},
-                  std::size_t lineLimit = kMaxSubstitutedLineBytes);
+  TagSubstitution(std::vector<TagEntry> tags_in_table_order, std::string separator,
+                  RequestObserver on_request = {}, LineCutObserver on_line_cut = {},
+                  std::size_t line_limit = kMaxSubstitutedLineBytes);
 
   // Appends the substituted `line` to `out`. A replacement that would take
   // the line past the limit is not made, and the line is appended as it
@@ -59,14 +59,14 @@ class TagSubstitution {
 
   std::vector<TagEntry> tags_;
   std::string separator_;
-  RequestObserver onRequest_;
-  LineCutObserver onLineCut_;
-  std::size_t lineLimit_;
-  std::unordered_map<std::string_view, std::size_t> indexByName_;
+  RequestObserver on_request_;
+  LineCutObserver on_line_cut_;
+  std::size_t line_limit_;
+  std::unordered_map<std::string_view, std::size_t> index_by_name_;
   // Most "#" characters found inside one tag name: references to such names
   // span more than two consecutive "#" of the line.
-  std::size_t maxHashesInName_ = 0;
-  std::unordered_map<std::string, std::string> requestTexts_;
+  std::size_t max_hashes_in_name_ = 0;
+  std::unordered_map<std::string, std::string> request_texts_;
 };
 
 // The line with its request blocks and tag references substituted; an empty

@@ -8,20 +8,20 @@ namespace agent::publication {
 
 void RunTemplatePass(AgentContext& context) {
   AgentState& state = context.state;
-  if (!state.templatesDue.IsSet()) return;
+  if (!state.templates_due.IsSet()) return;
   LogMessage(context, "[MoteurInjectionDonnees] : Démarrage de l'injection des données dans les fichiers");
   {
-    std::lock_guard<std::recursive_mutex> publicationLock(state.publicationLock);
-    std::lock_guard<std::recursive_mutex> catalogueLock(state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> publication_lock(state.publication_lock);
+    std::lock_guard<std::recursive_mutex> catalogue_lock(state.catalogue_lock);
     TagSubstitution substitution = CatalogueSubstitution(context);
-    state.streamFiles.ForEach([&](const std::string&, const ConfigEntry& entry) {
+    state.stream_files.ForEach([&](const std::string&, const ConfigEntry& entry) {
       LogMessage(context, "[MoteurInjectionDonnees] : Remplissage du fichier => " + entry.key);
       if (!entry.value.empty()) FillTemplate(context, context.Expand(entry.value), substitution);
     });
     // Cleared at the end, not at the start: a request that arrived during the
     // pass was absorbed by it.
-    state.templatesDue.Clear();
-    state.pushDue.Set();
+    state.templates_due.Clear();
+    state.push_due.Set();
   }
   LogMessage(context, "[MoteurInjectionDonnees] : Fin d'injection des données.");
 }

@@ -9,7 +9,7 @@
 namespace agent::publication {
 namespace {
 
-enum class OutputEncoding { Utf8, Windows1252, Utf16LE, Utf16BE };
+enum class OutputEncoding { kUtf8, kWindows1252, kUtf16Le, kUtf16Be };
 
 // Position of the first byte above 0x7F (bytes.size() when none), eight bytes
 // at a time: an ASCII prefix is valid UTF-8 and needs no closer look.
@@ -30,19 +30,19 @@ void FillLines(std::string_view text, TagSubstitution& substitution, std::string
   const char* cursor = text.data();
   const char* const end = cursor + text.size();
   while (cursor < end) {
-    const char* lineEnd = static_cast<const char*>(std::memchr(cursor, '\n', end - cursor));
-    if (lineEnd == nullptr) lineEnd = end;
-    const char* carriage = static_cast<const char*>(std::memchr(cursor, '\r', lineEnd - cursor));
+    const char* line_end = static_cast<const char*>(std::memchr(cursor, '\n', end - cursor));
+    if (line_end == nullptr) line_end = end;
+    const char* carriage = static_cast<const char*>(std::memchr(cursor, '\r', line_end - cursor));
     const char* next;
     if (carriage != nullptr) {
       next = carriage + 1;
       if (next < end && *next == '\n') ++next;
-      lineEnd = carriage;
+      line_end = carriage;
     } else {
-      next = lineEnd < end ? lineEnd + 1 : end;
+      next = line_end < end ? line_end + 1 : end;
     }
-    if (lineEnd > cursor) {
-      substitution.AppendSubstituted(std::string_view(cursor, lineEnd - cursor), out);
+    if (line_end > cursor) {
+      substitution.AppendSubstituted(std::string_view(cursor, line_end - cursor), out);
       out += "\r\n";
     }
     cursor = next;
@@ -51,30 +51,30 @@ void FillLines(std::string_view text, TagSubstitution& substitution, std::string
 
 }  // namespace
 
-std::string FillTemplateText(std::string_view templateBytes, TagSubstitution& substitution) {
-  std::size_t markLength = 0;
-  const platform::ByteOrderMark mark = platform::DetectByteOrderMark(templateBytes, &markLength);
-  const std::string_view body = templateBytes.substr(markLength);
+std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution) {
+  std::size_t mark_length = 0;
+  const platform::ByteOrderMark mark = platform::DetectByteOrderMark(template_bytes, &mark_length);
+  const std::string_view body = template_bytes.substr(mark_length);
 
   std::string decoded;
   std::string_view text = body;
-  OutputEncoding encoding = OutputEncoding::Utf8;
+  OutputEncoding encoding = OutputEncoding::kUtf8;
   switch (mark) {
-    case platform::ByteOrderMark::Utf16LE:
-    case platform::ByteOrderMark::Utf16BE: {
-      const bool bigEndian = mark == platform::ByteOrderMark::Utf16BE;
-      decoded = platform::Utf16ToUtf8(body, bigEndian);
+    case platform::ByteOrderMark::kUtf16Le:
+    case platform::ByteOrderMark::kUtf16Be: {
+      const bool big_endian = mark == platform::ByteOrderMark::kUtf16Be;
+      decoded = platform::Utf16ToUtf8(body, big_endian);
       text = decoded;
-      encoding = bigEndian ? OutputEncoding::Utf16BE : OutputEncoding::Utf16LE;
+      encoding = big_endian ? OutputEncoding::kUtf16Be : OutputEncoding::kUtf16Le;
       break;
     }
-    case platform::ByteOrderMark::Utf8:
+    case platform::ByteOrderMark::kUtf8:
       break;
-    case platform::ByteOrderMark::None:
+    case platform::ByteOrderMark::kNone:
       if (!platform::IsValidUtf8(body.substr(AsciiPrefixLength(body)))) {
         decoded = platform::Windows1252ToUtf8(body);
         text = decoded;
-        encoding = OutputEncoding::Windows1252;
+        encoding = OutputEncoding::kWindows1252;
       }
       break;
   }
@@ -82,13 +82,13 @@ std::string FillTemplateText(std::string_view templateBytes, TagSubstitution& su
   std::string filled;
   FillLines(text, substitution, filled);
   switch (encoding) {
-    case OutputEncoding::Utf8:
+    case OutputEncoding::kUtf8:
       return filled;
-    case OutputEncoding::Windows1252:
+    case OutputEncoding::kWindows1252:
       return platform::Utf8ToWindows1252(filled);
-    case OutputEncoding::Utf16LE:
+    case OutputEncoding::kUtf16Le:
       return platform::Utf8ToUtf16(filled, false);
-    case OutputEncoding::Utf16BE:
+    case OutputEncoding::kUtf16Be:
       return platform::Utf8ToUtf16(filled, true);
   }
   return filled;

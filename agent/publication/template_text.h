@@ -14,6 +14,6 @@
 
 namespace agent::publication {
 
-std::string FillTemplateText(std::string_view templateBytes, TagSubstitution& substitution);
+std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution);
 
 }  // namespace agent::publication

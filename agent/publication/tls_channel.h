@@ -32,7 +32,7 @@ class TlsContext {
  public:
   // Null with `error` set when the trust settings cannot be loaded. Without
   // `newest_version`, TLS 1.2 only; with it, the system's newest as well.
-  static std::unique_ptr<TlsContext> create(bool verify, const std::string& ca_file, bool newest_version,
+  static std::unique_ptr<TlsContext> Create(bool verify, const std::string& ca_file, bool newest_version,
                                             std::string* error);
   ~TlsContext();
   TlsContext(const TlsContext&) = delete;
@@ -42,12 +42,12 @@ class TlsContext {
   // With `resume`, the newest session ticket that any connection of this
   // context received is offered, so data connections resume the control
   // connection's session (TLS 1.3 tickets serve once, hence the newest).
-  std::unique_ptr<TlsChannel> connect(platform::net::Socket socket, const std::string& host, bool resume,
+  std::unique_ptr<TlsChannel> Connect(platform::net::Socket socket, const std::string& host, bool resume,
                                       platform::net::Deadline deadline, TlsOutcome* outcome);
 
  private:
   TlsContext(SSL_CTX* context, bool verify) : context_(context), verify_(verify) {}
-  static int keep_session(SSL* ssl, SSL_SESSION* session);
+  static int KeepSession(SSL* ssl, SSL_SESSION* session);
   SSL_CTX* context_;
   bool verify_;
   SSL_SESSION* newest_session_ = nullptr;
@@ -58,18 +58,18 @@ class TlsChannel final : public Channel {
   TlsChannel(platform::net::Socket socket, SSL* ssl);
   ~TlsChannel() override;
 
-  ChannelResult send_all(const void* data, std::size_t size, platform::net::Deadline deadline) override;
-  ChannelResult receive_some(void* buffer, std::size_t capacity, platform::net::Deadline deadline) override;
-  ChannelResult finish(platform::net::Deadline deadline) override;
+  ChannelResult SendAll(const void* data, std::size_t size, platform::net::Deadline deadline) override;
+  ChannelResult ReceiveSome(void* buffer, std::size_t capacity, platform::net::Deadline deadline) override;
+  ChannelResult Finish(platform::net::Deadline deadline) override;
   const platform::net::Socket& socket() const override { return socket_; }
-  platform::net::Socket take_socket() override { return std::move(socket_); }
+  platform::net::Socket TakeSocket() override { return std::move(socket_); }
 
   SSL* ssl() const { return ssl_; }
   bool resumed() const { return SSL_session_reused(ssl_) == 1; }
 
   // Waits for what OpenSSL asked for after a call that returned `code`;
   // fills `result` and returns false when the operation is over.
-  bool wait_for_progress(int code, platform::net::Deadline deadline, ChannelResult& result);
+  bool WaitForProgress(int code, platform::net::Deadline deadline, ChannelResult& result);
 
  private:
   platform::net::Socket socket_;

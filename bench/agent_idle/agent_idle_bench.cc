@@ -22,12 +22,12 @@ void AgentIdle(benchmark::State& state) {
       return;
     }
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double cpuSeconds = agent.CpuSeconds();
-    const long peakKb = agent.PeakResidentKb();
+    const double cpu_seconds = agent.CpuSeconds();
+    const long peak_kb = agent.PeakResidentKb();
     agent.Stop();
     state.SetIterationTime(seconds);
-    state.counters["cpu_percent_of_a_core"] = 100.0 * cpuSeconds / seconds;
-    state.counters["peak_rss_MB"] = static_cast<double>(peakKb) / 1024.0;
+    state.counters["cpu_percent_of_a_core"] = 100.0 * cpu_seconds / seconds;
+    state.counters["peak_rss_MB"] = static_cast<double>(peak_kb) / 1024.0;
   }
 }
 BENCHMARK(AgentIdle)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

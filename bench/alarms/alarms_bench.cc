@@ -56,8 +56,8 @@ BENCHMARK(BM_AlarmChecksWithAlarmsActive)->Unit(benchmark::kMicrosecond);
 // The usual pass: every threshold set, none holds, the quiet picture already out.
 void BM_QuietWatchPass(benchmark::State& state) {
   WatchBench bench(false);
-  bench.context->state.passCollectionCount.Increment();
-  bench.context->state.passCollectionCount.Increment();
+  bench.context->state.pass_collection_count.Increment();
+  bench.context->state.pass_collection_count.Increment();
   bench.watch->RunPass();
   for (auto _ : state) benchmark::DoNotOptimize(bench.watch->RunPass());
 }

@@ -30,24 +30,24 @@ int DateStamp(int day, int month, int year) { return day + month * 32 + (year - 
 class FullRing {
  public:
   explicit FullRing(bool serial = false) : serial_(serial), sim_({"--start", "2026-12-20 10:00:00"}) {
-    sim_.control({{"cmd", "freeze"}, {"on", true}});
+    sim_.Control({{"cmd", "freeze"}, {"on", true}});
     nlohmann::json records = nlohmann::json::array();
     for (int i = 0; i < kRecords; ++i) {
       const int minutes = i * kMinutesApart;
-      const int day = 1 + minutes / 1440, inDay = minutes % 1440;
-      records.push_back({{"date", DateStamp(day, 11, 2026)}, {"time", inDay / 60 * 100 + inDay % 60},
+      const int day = 1 + minutes / 1440, in_day = minutes % 1440;
+      records.push_back({{"date", DateStamp(day, 11, 2026)}, {"time", in_day / 60 * 100 + in_day % 60},
                          {"outside_temp", 500 + i % 100}, {"barometer", 30000}});
     }
-    sim_.control({{"cmd", "archive_clear"}});
-    sim_.control({{"cmd", "archive_add"}, {"records", records}});
-    const std::string port = std::to_string(sim_.tcpPort());
-    ::setenv("ORBISKPRO_COM5", sim_.ptyPath().c_str(), 1);
+    sim_.Control({{"cmd", "archive_clear"}});
+    sim_.Control({{"cmd", "archive_add"}, {"records", records}});
+    const std::string port = std::to_string(sim_.TcpPort());
+    ::setenv("ORBISKPRO_COM5", sim_.PtyPath().c_str(), 1);
     const int32_t opened = serial_ ? OpenCommPort_O(5, kBaud) : OpenTCPIPPort_O(port.c_str(), "127.0.0.1");
     ok_ = opened == 0 && InitStation_O() == 0;
   }
   ~FullRing() { serial_ ? CloseCommPort_O() : CloseTCPIPPort_O(); }
   bool ok() const { return ok_; }
-  void Pace(int baud) { sim_.control({{"cmd", "fault"}, {"name", "baud"}, {"rate", baud}}); }
+  void Pace(int baud) { sim_.Control({{"cmd", "fault"}, {"name", "baud"}, {"rate", baud}}); }
 
  private:
   bool serial_;
@@ -88,15 +88,15 @@ void BM_PageTransferUnpaced(benchmark::State& state) {
   FullRing ring;
   if (!ring.ok()) return state.SkipWithError("the simulator cannot be reached");
   // After the record before the last page: one page.
-  const int lastPageStart = (kRecords - 5 - 1) * kMinutesApart;
-  const int day = 1 + lastPageStart / 1440, inDay = lastPageStart % 1440;
+  const int last_page_start = (kRecords - 5 - 1) * kMinutesApart;
+  const int day = 1 + last_page_start / 1440, in_day = last_page_start % 1440;
   double whole = 0;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
     const int32_t all = DownloadData_O(0, 0, 0, 0, 0);
     const auto full = std::chrono::steady_clock::now() - start;
     start = std::chrono::steady_clock::now();
-    const int32_t last = DownloadData_O(inDay % 60, inDay / 60, day, 11, 2026);
+    const int32_t last = DownloadData_O(in_day % 60, in_day / 60, day, 11, 2026);
     const auto one = std::chrono::steady_clock::now() - start;
     if (all != kRecords - 1 || last != 4) return state.SkipWithError("unexpected record counts");
     state.SetIterationTime(Seconds(full - one));

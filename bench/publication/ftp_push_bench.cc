@@ -39,8 +39,8 @@ void WriteFile(const fs::path& path, std::size_t size, char seed) {
 // The local files, an authority and a certificate for "localhost", made once for the run.
 struct Material {
   fs::path directory;
-  std::vector<std::string> smallFiles;
-  std::string largeFile;
+  std::vector<std::string> small_files;
+  std::string large_file;
   test_support::TestCertificates certificates;
 
   Material() {
@@ -51,11 +51,11 @@ struct Material {
     for (int n = 0; n < kSmallFiles; ++n) {
       const fs::path path = directory / "out" / ("page" + std::to_string(n) + ".htm");
       WriteFile(path, kSmallSize, static_cast<char>(n));
-      smallFiles.push_back(path.string());
+      small_files.push_back(path.string());
     }
-    largeFile = (directory / "out" / "archive.bin").string();
-    WriteFile(largeFile, kLargeSize, 7);
-    certificates = test_support::make_test_certificates(directory.string(), "localhost");
+    large_file = (directory / "out" / "archive.bin").string();
+    WriteFile(large_file, kLargeSize, 7);
+    certificates = test_support::MakeTestCertificates(directory.string(), "localhost");
   }
   ~Material() {
     std::error_code ignored;
@@ -69,11 +69,11 @@ Material& Files() {
 }
 
 std::unique_ptr<agent::FtpConnection> Client(agent::FtpSettings settings) {
-  return agent::make_ftp_client(std::move(settings));
+  return agent::MakeFtpClient(std::move(settings));
 }
 
 // Pushes `files` once per iteration; args: 0 plain FTP, 1 explicit TLS.
-void Push(benchmark::State& state, const std::vector<std::string>& files, std::size_t bytesEach) {
+void Push(benchmark::State& state, const std::vector<std::string>& files, std::size_t bytes_each) {
   Material& material = Files();
   const bool tls = state.range(0) == 1;
   if (tls && !material.certificates.ok) {
@@ -82,7 +82,7 @@ void Push(benchmark::State& state, const std::vector<std::string>& files, std::s
   }
   RealFtpServerOptions options;
   if (tls) {
-    options.tls = ServerTls::explicit_tls;
+    options.tls = ServerTls::kExplicitTls;
     options.cert_file = material.certificates.cert_file;
     options.key_file = material.certificates.key_file;
   }
@@ -102,21 +102,21 @@ void Push(benchmark::State& state, const std::vector<std::string>& files, std::s
   settings.password = options.password;
   settings.passive = 1;
   settings.tls = tls ? 1 : 0;
-  settings.tlsCaFile = material.certificates.ca_file;
+  settings.tls_ca_file = material.certificates.ca_file;
 
   for (auto _ : state) {
     state.PauseTiming();
     for (const std::string& path : files) agent::publication::QueueUpload(context, path);
     state.ResumeTiming();
     agent::publication::RunOnePush(context, settings, Client);
-    if (context.state.uploadQueue.Count() != 0) {
+    if (context.state.upload_queue.Count() != 0) {
       state.SkipWithError("the push left files in the queue");
       break;
     }
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * files.size() * bytesEach));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * files.size() * bytes_each));
   state.counters["files"] = static_cast<double>(files.size());
-  server.stop();
+  server.Stop();
 }
 
 // The server is another process: wall time, and the best of three runs, since a busy host
@@ -129,12 +129,12 @@ void Settle(benchmark::internal::Benchmark* b) {
 }
 
 void BM_PushSmallFiles(benchmark::State& state) {
-  Push(state, Files().smallFiles, kSmallSize);
+  Push(state, Files().small_files, kSmallSize);
 }
 BENCHMARK(BM_PushSmallFiles)->Apply(Settle);
 
 void BM_PushLargeFile(benchmark::State& state) {
-  Push(state, {Files().largeFile}, kLargeSize);
+  Push(state, {Files().large_file}, kLargeSize);
 }
 BENCHMARK(BM_PushLargeFile)->Apply(Settle);
 

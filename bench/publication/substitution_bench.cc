@@ -31,7 +31,7 @@ std::vector<TagEntry> Catalogue() {
 
 // About 1 MiB of HTML: 2000 references spread over the lines, 30 request blocks.
 const std::string& TemplateText() {
-  static const std::string text = [] {
+  static const std::string kText = [] {
     std::string out;
     int references = 0, requests = 0, line = 0;
     while (out.size() < (1u << 20)) {
@@ -51,7 +51,7 @@ const std::string& TemplateText() {
     }
     return out;
   }();
-  return text;
+  return kText;
 }
 
 std::string TempPath(const char* name) {

@@ -15,107 +15,107 @@ using data::AlarmEncoding;
 using data::AlarmField;
 using data::LibraryState;
 using data::SensorAlarm;
-using data::libraryState;
+using data::GetLibraryState;
 using data_families::Context;
 
 // Where each single threshold lies in the block.
-constexpr AlarmField kBarRise{0, AlarmEncoding::Barometer};
-constexpr AlarmField kBarFall{1, AlarmEncoding::Barometer};
-constexpr AlarmField kInsideLowTemp{6, AlarmEncoding::Temperature90};
-constexpr AlarmField kInsideHiTemp{7, AlarmEncoding::Temperature90};
-constexpr AlarmField kOutsideLowTemp{8, AlarmEncoding::Temperature90};
-constexpr AlarmField kOutsideHiTemp{9, AlarmEncoding::Temperature90};
-constexpr AlarmField kLowInsideHum{40, AlarmEncoding::Percent};
-constexpr AlarmField kHiInsideHum{41, AlarmEncoding::Percent};
-constexpr AlarmField kLowOutsideHum{42, AlarmEncoding::Percent};
-constexpr AlarmField kHiOutsideHum{50, AlarmEncoding::PercentOrZero};
-constexpr AlarmField kLowDewPt{58, AlarmEncoding::Temperature120};
-constexpr AlarmField kHiDewPt{59, AlarmEncoding::Temperature120};
-constexpr AlarmField kLowWindChill{60, AlarmEncoding::Temperature120};
-constexpr AlarmField kHiHeatIndex{61, AlarmEncoding::Temperature90};
-constexpr AlarmField kHiTHSW{62, AlarmEncoding::Temperature90};
-constexpr AlarmField kHiWindSpeed{63, AlarmEncoding::Wind};
-constexpr AlarmField kHi10MinWindSpeed{64, AlarmEncoding::Wind};
-constexpr AlarmField kHiUV{65, AlarmEncoding::Tenths};
-constexpr AlarmField kHiUVMed{66, AlarmEncoding::Tenths};
-constexpr AlarmField kHiSolarRad{83, AlarmEncoding::Solar};
-constexpr AlarmField kHiRainRate{85, AlarmEncoding::Rain};
-constexpr AlarmField kFlashFlood{87, AlarmEncoding::Rain};
-constexpr AlarmField kHiDailyRain{89, AlarmEncoding::Rain};
-constexpr AlarmField kHiRainStorm{91, AlarmEncoding::Rain};
+constexpr AlarmField kBarRise{0, AlarmEncoding::kBarometer};
+constexpr AlarmField kBarFall{1, AlarmEncoding::kBarometer};
+constexpr AlarmField kInsideLowTemp{6, AlarmEncoding::kTemperature90};
+constexpr AlarmField kInsideHiTemp{7, AlarmEncoding::kTemperature90};
+constexpr AlarmField kOutsideLowTemp{8, AlarmEncoding::kTemperature90};
+constexpr AlarmField kOutsideHiTemp{9, AlarmEncoding::kTemperature90};
+constexpr AlarmField kLowInsideHum{40, AlarmEncoding::kPercent};
+constexpr AlarmField kHiInsideHum{41, AlarmEncoding::kPercent};
+constexpr AlarmField kLowOutsideHum{42, AlarmEncoding::kPercent};
+constexpr AlarmField kHiOutsideHum{50, AlarmEncoding::kPercentOrZero};
+constexpr AlarmField kLowDewPt{58, AlarmEncoding::kTemperature120};
+constexpr AlarmField kHiDewPt{59, AlarmEncoding::kTemperature120};
+constexpr AlarmField kLowWindChill{60, AlarmEncoding::kTemperature120};
+constexpr AlarmField kHiHeatIndex{61, AlarmEncoding::kTemperature90};
+constexpr AlarmField kHiTHSW{62, AlarmEncoding::kTemperature90};
+constexpr AlarmField kHiWindSpeed{63, AlarmEncoding::kWind};
+constexpr AlarmField kHi10MinWindSpeed{64, AlarmEncoding::kWind};
+constexpr AlarmField kHiUV{65, AlarmEncoding::kTenths};
+constexpr AlarmField kHiUVMed{66, AlarmEncoding::kTenths};
+constexpr AlarmField kHiSolarRad{83, AlarmEncoding::kSolar};
+constexpr AlarmField kHiRainRate{85, AlarmEncoding::kRain};
+constexpr AlarmField kFlashFlood{87, AlarmEncoding::kRain};
+constexpr AlarmField kHiDailyRain{89, AlarmEncoding::kRain};
+constexpr AlarmField kHiRainStorm{91, AlarmEncoding::kRain};
 
 // Getters load the block on first use.
 std::int32_t EnsureLoaded() {
-  return libraryState().alarmsLoaded ? kSuccess : LoadOrbiskAlarms();
+  return GetLibraryState().alarms_loaded ? kSuccess : LoadOrbiskAlarms();
 }
 
 // Puts and clears work on the pending copy, made from the loaded block.
 std::int32_t EnsurePending() {
-  LibraryState& s = libraryState();
-  if (s.pendingExists) return kSuccess;
+  LibraryState& s = GetLibraryState();
+  if (s.pending_exists) return kSuccess;
   if (const std::int32_t code = EnsureLoaded(); code != kSuccess) return code;
   s.pending = s.alarms;
-  s.pendingExists = true;
+  s.pending_exists = true;
   return kSuccess;
 }
 
 float Threshold(const AlarmField& f, bool exact = false) {
   if (const std::int32_t code = EnsureLoaded(); code != kSuccess) return static_cast<float>(code);
   double value = 0;
-  if (!libraryState().alarms.get(f, Context(), value, exact)) return static_cast<float>(kValueDashed);
+  if (!GetLibraryState().alarms.Get(f, Context(), value, exact)) return static_cast<float>(kValueDashed);
   return static_cast<float>(value);
 }
 
 std::int32_t PutThreshold(const AlarmField& f, float value) {
   if (const std::int32_t code = EnsurePending(); code != kSuccess) return code;
-  return libraryState().pending.put(f, value, Context());
+  return GetLibraryState().pending.Put(f, value, Context());
 }
 
 std::int32_t ClearThreshold(const AlarmField& f) {
   if (const std::int32_t code = EnsurePending(); code != kSuccess) return code;
-  libraryState().pending.clear(f);
+  GetLibraryState().pending.Clear(f);
   return kSuccess;
 }
 
 float SensorThreshold(SensorAlarm family, std::int32_t sensor, bool high) {
   AlarmField f{};
-  if (!data::sensorAlarmField(family, sensor, high, f)) return static_cast<float>(kInvalidArgument);
+  if (!data::SensorAlarmField(family, sensor, high, f)) return static_cast<float>(kInvalidArgument);
   return Threshold(f);
 }
 
 std::int32_t PutSensorThreshold(SensorAlarm family, std::int32_t sensor, bool high, float value) {
   AlarmField f{};
-  if (!data::sensorAlarmField(family, sensor, high, f)) return kInvalidArgument;
+  if (!data::SensorAlarmField(family, sensor, high, f)) return kInvalidArgument;
   return PutThreshold(f, value);
 }
 
 std::int32_t ClearSensorThreshold(SensorAlarm family, std::int32_t sensor, bool high) {
   AlarmField f{};
-  if (!data::sensorAlarmField(family, sensor, high, f)) return kInvalidArgument;
+  if (!data::SensorAlarmField(family, sensor, high, f)) return kInvalidArgument;
   return ClearThreshold(f);
 }
 
 }  // namespace
 
 int32_t LoadOrbiskAlarms(void) {
-  LibraryState& s = libraryState();
+  LibraryState& s = GetLibraryState();
   std::uint8_t block[data::kAlarmBlockSize];
   // A failed read keeps an earlier loaded block.
   if (link::EepromRead(data::kAlarmAddress, data::kAlarmBlockSize, block) != 0) return kCommFailure;
   s.alarms = AlarmBlock::none();
   std::copy(block, block + data::kAlarmBlockSize - 1, s.alarms.bytes.begin());
-  s.alarmsLoaded = true;
+  s.alarms_loaded = true;
   s.pending = s.alarms;
-  s.pendingExists = true;
+  s.pending_exists = true;
   data_families::LoadTxConfig();
   return kSuccess;
 }
 
 int32_t SetOrbiskAlarms(void) {
-  LibraryState& s = libraryState();
-  if (!s.pendingExists) return kNoDataLoaded;
+  LibraryState& s = GetLibraryState();
+  if (!s.pending_exists) return kNoDataLoaded;
   // The pending copy is discarded whatever the outcome.
-  s.pendingExists = false;
+  s.pending_exists = false;
   if (link::EepromWrite(data::kAlarmAddress, data::kAlarmBlockSize, s.pending.bytes.data()) != 0)
     return kCommFailure;
   s.alarms = s.pending;
@@ -124,25 +124,25 @@ int32_t SetOrbiskAlarms(void) {
 
 int32_t GetTimeAlarm(void) {
   if (const std::int32_t code = EnsureLoaded(); code != kSuccess) return code;
-  const int t = libraryState().alarms.timeAlarm();
+  const int t = GetLibraryState().alarms.TimeAlarm();
   return t < 0 ? kValueDashed : t;
 }
 
 const char* GetTimeAlarmStr(void) {
-  LibraryState& s = libraryState();
-  const int t = EnsureLoaded() == kSuccess ? s.alarms.timeAlarm() : -1;
-  s.timeAlarmText = t < 0 ? "---" : data::minuteOfDayText(data::hhmmToMinutes(t));
-  return s.timeAlarmText.c_str();
+  LibraryState& s = GetLibraryState();
+  const int t = EnsureLoaded() == kSuccess ? s.alarms.TimeAlarm() : -1;
+  s.time_alarm_text = t < 0 ? "---" : data::MinuteOfDayText(data::HhmmToMinutes(t));
+  return s.time_alarm_text.c_str();
 }
 
 int32_t PutTimeAlarm(const char* text) {
   if (const std::int32_t code = EnsurePending(); code != kSuccess) return code;
-  return libraryState().pending.putTimeAlarm(text);
+  return GetLibraryState().pending.PutTimeAlarm(text);
 }
 
 int32_t ClearTimeAlarm(void) {
   if (const std::int32_t code = EnsurePending(); code != kSuccess) return code;
-  libraryState().pending.clearTimeAlarm();
+  GetLibraryState().pending.ClearTimeAlarm();
   return kSuccess;
 }
 
@@ -220,41 +220,41 @@ int32_t ClearHiUVAlarm(void) { return ClearThreshold(kHiUV); }
 int32_t ClearHiUVMedAlarm(void) { return ClearThreshold(kHiUVMed); }
 int32_t ClearHiTHSWAlarm(void) { return ClearThreshold(kHiTHSW); }
 int32_t ClearHiSolarRadAlarm(void) { return ClearThreshold(kHiSolarRad); }
-float GetLowExtraTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::ExtraTemp, sensor, false); }
-int32_t PutLowExtraTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::ExtraTemp, sensor, false, value); }
-int32_t ClearLowExtraTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::ExtraTemp, sensor, false); }
-float GetHiExtraTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::ExtraTemp, sensor, true); }
-int32_t PutHiExtraTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::ExtraTemp, sensor, true, value); }
-int32_t ClearHiExtraTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::ExtraTemp, sensor, true); }
-float GetLowExtraHumAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::ExtraHum, sensor, false); }
-int32_t PutLowExtraHumAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::ExtraHum, sensor, false, value); }
-int32_t ClearLowExtraHumAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::ExtraHum, sensor, false); }
-float GetHiExtraHumAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::ExtraHum, sensor, true); }
-int32_t PutHiExtraHumAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::ExtraHum, sensor, true, value); }
-int32_t ClearHiExtraHumAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::ExtraHum, sensor, true); }
-float GetLowSoilTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::SoilTemp, sensor, false); }
-int32_t PutLowSoilTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::SoilTemp, sensor, false, value); }
-int32_t ClearLowSoilTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::SoilTemp, sensor, false); }
-float GetHiSoilTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::SoilTemp, sensor, true); }
-int32_t PutHiSoilTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::SoilTemp, sensor, true, value); }
-int32_t ClearHiSoilTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::SoilTemp, sensor, true); }
-float GetLowSoilMoistureAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::SoilMoisture, sensor, false); }
-int32_t PutLowSoilMoistureAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::SoilMoisture, sensor, false, value); }
-int32_t ClearLowSoilMoistureAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::SoilMoisture, sensor, false); }
-float GetHiSoilMoistureAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::SoilMoisture, sensor, true); }
-int32_t PutHiSoilMoistureAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::SoilMoisture, sensor, true, value); }
-int32_t ClearHiSoilMoistureAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::SoilMoisture, sensor, true); }
-float GetLowLeafTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::LeafTemp, sensor, false); }
-int32_t PutLowLeafTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::LeafTemp, sensor, false, value); }
-int32_t ClearLowLeafTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::LeafTemp, sensor, false); }
-float GetHiLeafTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::LeafTemp, sensor, true); }
-int32_t PutHiLeafTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::LeafTemp, sensor, true, value); }
-int32_t ClearHiLeafTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::LeafTemp, sensor, true); }
-float GetLowLeafWetAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::LeafWet, sensor, false); }
-int32_t PutLowLeafWetAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::LeafWet, sensor, false, value); }
-int32_t ClearLowLeafWetAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::LeafWet, sensor, false); }
-float GetHiLeafWetAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::LeafWet, sensor, true); }
-int32_t PutHiLeafWetAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::LeafWet, sensor, true, value); }
-int32_t ClearHiLeafWetAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::LeafWet, sensor, true); }
+float GetLowExtraTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kExtraTemp, sensor, false); }
+int32_t PutLowExtraTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kExtraTemp, sensor, false, value); }
+int32_t ClearLowExtraTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kExtraTemp, sensor, false); }
+float GetHiExtraTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kExtraTemp, sensor, true); }
+int32_t PutHiExtraTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kExtraTemp, sensor, true, value); }
+int32_t ClearHiExtraTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kExtraTemp, sensor, true); }
+float GetLowExtraHumAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kExtraHum, sensor, false); }
+int32_t PutLowExtraHumAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kExtraHum, sensor, false, value); }
+int32_t ClearLowExtraHumAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kExtraHum, sensor, false); }
+float GetHiExtraHumAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kExtraHum, sensor, true); }
+int32_t PutHiExtraHumAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kExtraHum, sensor, true, value); }
+int32_t ClearHiExtraHumAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kExtraHum, sensor, true); }
+float GetLowSoilTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kSoilTemp, sensor, false); }
+int32_t PutLowSoilTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kSoilTemp, sensor, false, value); }
+int32_t ClearLowSoilTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kSoilTemp, sensor, false); }
+float GetHiSoilTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kSoilTemp, sensor, true); }
+int32_t PutHiSoilTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kSoilTemp, sensor, true, value); }
+int32_t ClearHiSoilTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kSoilTemp, sensor, true); }
+float GetLowSoilMoistureAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kSoilMoisture, sensor, false); }
+int32_t PutLowSoilMoistureAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kSoilMoisture, sensor, false, value); }
+int32_t ClearLowSoilMoistureAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kSoilMoisture, sensor, false); }
+float GetHiSoilMoistureAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kSoilMoisture, sensor, true); }
+int32_t PutHiSoilMoistureAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kSoilMoisture, sensor, true, value); }
+int32_t ClearHiSoilMoistureAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kSoilMoisture, sensor, true); }
+float GetLowLeafTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kLeafTemp, sensor, false); }
+int32_t PutLowLeafTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kLeafTemp, sensor, false, value); }
+int32_t ClearLowLeafTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kLeafTemp, sensor, false); }
+float GetHiLeafTempAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kLeafTemp, sensor, true); }
+int32_t PutHiLeafTempAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kLeafTemp, sensor, true, value); }
+int32_t ClearHiLeafTempAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kLeafTemp, sensor, true); }
+float GetLowLeafWetAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kLeafWet, sensor, false); }
+int32_t PutLowLeafWetAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kLeafWet, sensor, false, value); }
+int32_t ClearLowLeafWetAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kLeafWet, sensor, false); }
+float GetHiLeafWetAlarm(int32_t sensor) { return SensorThreshold(SensorAlarm::kLeafWet, sensor, true); }
+int32_t PutHiLeafWetAlarm(int32_t sensor, float value) { return PutSensorThreshold(SensorAlarm::kLeafWet, sensor, true, value); }
+int32_t ClearHiLeafWetAlarm(int32_t sensor) { return ClearSensorThreshold(SensorAlarm::kLeafWet, sensor, true); }
 
 }  // namespace orbisk::api

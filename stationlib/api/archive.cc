@@ -16,7 +16,7 @@ namespace {
 
 using archive::ArchiveDate;
 using archive::ArchiveStamps;
-using archive::archiveState;
+using archive::GetArchiveState;
 
 constexpr std::int32_t kNoAnswerCount = 2;  // what the count queries report when the console is silent
 constexpr unsigned kArchivePeriodAddress = 45;
@@ -24,10 +24,10 @@ constexpr unsigned kArchivePeriodAddress = 45;
 ArchiveDate DateFrom(const std::int32_t* d) { return {d[0], d[1], d[2], d[3], d[4]}; }
 
 archive::RecordContext RecordContext() {
-  const data::LibraryState& s = data::libraryState();
+  const data::LibraryState& s = data::GetLibraryState();
   const link::FeatureFlags& f = link::Features();
-  return {s.units, s.rain.model, f.stationIdentified && !f.noBarTrend, archiveState().periodMinutes,
-          archiveState().expectedWindSamples};
+  return {s.units, s.rain.model, f.station_identified && !f.no_bar_trend, GetArchiveState().period_minutes,
+          GetArchiveState().expected_wind_samples};
 }
 
 // The request of the count queries: the header, or nothing when the console
@@ -42,7 +42,7 @@ std::optional<archive::DumpHeader> CountRequest(const ArchiveStamps& stamps) {
 template <class Record, class Decode>
 int32_t HandOut(void* record, int32_t index, Decode decode) {
   if (record == nullptr) return kBufferMissing;
-  const std::uint8_t* bytes = archiveState().store.Record(index);
+  const std::uint8_t* bytes = GetArchiveState().store.Record(index);
   if (bytes == nullptr) return kInvalidArgument;
   decode(bytes, RecordContext(), *static_cast<Record*>(record));
   return kSuccess;
@@ -70,16 +70,16 @@ int32_t SetArchivePeriod(int32_t minutes) {
 }
 
 int32_t DownloadData(int32_t minute, int32_t hour, int32_t day, int32_t month, int32_t year) {
-  archive::ArchiveState& state = archiveState();
+  archive::ArchiveState& state = GetArchiveState();
   const std::int32_t period = GetArchivePeriod();
   if (period < 0) return period;
   std::int16_t tx[16] = {};
   if (const std::int32_t r = GetOrbiskTxConfig(tx); r != kSuccess) return r;
   std::int16_t types[8];
   for (int i = 0; i < 8; ++i) types[i] = tx[i];
-  state.periodMinutes = period;
-  state.expectedWindSamples =
-      archive::ExpectedWindSamples(period, archive::WindSensorSlot(types), link::Features().newFirmware);
+  state.period_minutes = period;
+  state.expected_wind_samples =
+      archive::ExpectedWindSamples(period, archive::WindSensorSlot(types), link::Features().new_firmware);
 
   const std::optional<ArchiveStamps> stamps = archive::StampsFor({minute, hour, day, month, year});
   if (!stamps) return kInvalidArgument;
@@ -91,12 +91,12 @@ int32_t DownloadData(int32_t minute, int32_t hour, int32_t day, int32_t month, i
   return archive::TransferPages(*header, state.store);
 }
 
-int32_t GetNumberOfArchiveRecords(void) { return archiveState().store.Count(); }
+int32_t GetNumberOfArchiveRecords(void) { return GetArchiveState().store.Count(); }
 
 int32_t GetMemoryArchiveRecordCount(void) {
   const std::optional<archive::DumpHeader> header = CountRequest({});
   if (!header) return kNoAnswerCount;
-  return header->pages * archive::kRecordsPerPage - header->firstIndex;
+  return header->pages * archive::kRecordsPerPage - header->first_index;
 }
 
 int32_t GetMemoryArchiveCountAfterDate(int32_t* date) {
@@ -113,7 +113,7 @@ int32_t GetArchiveRecord(void* record, int32_t index) {
 
 int32_t GetArchiveRecordEx(void* record, int32_t index) {
   if (record == nullptr) return kBufferMissing;
-  if (!link::Features().stationIdentified || archiveState().store.Count() < 1) return kNoDataLoaded;
+  if (!link::Features().station_identified || GetArchiveState().store.Count() < 1) return kNoDataLoaded;
   return HandOut<OrbiskArchiveRecordEx>(record, index, archive::DecodeRecordEx);
 }
 
@@ -121,7 +121,7 @@ int32_t DownloadWebData(int32_t minute, int32_t hour, int32_t day, int32_t month
                         const char* password) {
   archive::CurlWebClient client;
   return archive::DownloadWeb({minute, hour, day, month, year}, account ? account : "", password ? password : "",
-                              client, archiveState());
+                              client, GetArchiveState());
 }
 
 }  // namespace orbisk::api

@@ -16,7 +16,7 @@ namespace {
 
 using data::CalibrationMirror;
 using data::LibraryState;
-using data::libraryState;
+using data::GetLibraryState;
 using data_families::Context;
 
 constexpr int kInsideSlot = 0, kOutsideSlot = 1;
@@ -26,42 +26,42 @@ constexpr int kBarometerSettleMs = 100;
 struct BarometerData {
   float barometer;
   float elevation;
-  float dewPoint;
-  float virtualTemp;
+  float dew_point;
+  float virtual_temp;
   std::int16_t c;
   float r;
-  float barometerCalibration;
+  float barometer_calibration;
 };
 
 // Puts load the calibration block first when it is not loaded.
 std::int32_t EnsureLoaded() {
-  return libraryState().calibrationLoaded ? kSuccess : LoadOrbiskCalibration(nullptr);
+  return GetLibraryState().calibration_loaded ? kSuccess : LoadOrbiskCalibration(nullptr);
 }
 
 template <class Put>
 std::int32_t WithMirror(Put put) {
   if (EnsureLoaded() != kSuccess) return kCommFailure;
-  return put(libraryState().calibration);
+  return put(GetLibraryState().calibration);
 }
 
 // The calibration slot of a transmitter's extra sensor, -1 without one.
 int TemperatureSlotOf(std::int32_t transmitter) {
-  const int slot = data::transmitterTemperatureSlot(libraryState().txConfig, transmitter);
+  const int slot = data::TransmitterTemperatureSlot(GetLibraryState().tx_config, transmitter);
   return slot < 0 ? -1 : slot + 1;
 }
 int HumiditySlotOf(std::int32_t transmitter) {
-  const int slot = data::transmitterHumiditySlot(libraryState().txConfig, transmitter);
+  const int slot = data::TransmitterHumiditySlot(GetLibraryState().tx_config, transmitter);
   return slot < 0 ? -1 : slot + 1;
 }
 
 double PressureFromThousandths(double thousandths) {
-  return data::pressureFromThousandths(thousandths, libraryState().units);
+  return data::PressureFromThousandths(thousandths, GetLibraryState().units);
 }
 
 }  // namespace
 
 int32_t LoadOrbiskCalibration(void* record) {
-  LibraryState& s = libraryState();
+  LibraryState& s = GetLibraryState();
   CalibrationMirror fresh;
   if (link::EepromRead(data::address::kCalibration, data::kCalibrationOffsetsSize, fresh.offsets.data()) != 0)
     return kCommFailure;
@@ -69,74 +69,74 @@ int32_t LoadOrbiskCalibration(void* record) {
     return kCommFailure;
   std::memcpy(fresh.readings.data(), link::ReceiveBuffer(), data::kCalibratedReadingsSize);
   s.calibration = fresh;
-  s.calibrationLoaded = true;
+  s.calibration_loaded = true;
   data_families::LoadTxConfig();
   if (record != nullptr) {
-    const data::CalibrationRecord r = s.calibration.record(Context());
+    const data::CalibrationRecord r = s.calibration.Record(Context());
     std::memcpy(record, &r, sizeof r);
   }
   return kSuccess;
 }
 
 int32_t SetOrbiskCalibration(void) {
-  LibraryState& s = libraryState();
-  if (!s.calibrationLoaded) return kCommFailure;
+  LibraryState& s = GetLibraryState();
+  if (!s.calibration_loaded) return kCommFailure;
   if (link::AckCommand("CALFIX\n") != 0 ||
       data_families::SendBlock(s.calibration.readings.data(), data::kCalibratedReadingsSize) != 0 ||
       !link::ExpectAck())
     return kCommFailure;
   if (link::EepromWrite(data::address::kCalibration, data::kCalibrationOffsetsSize, s.calibration.offsets.data()) != 0)
     return kCommFailure;
-  s.calibrationLoaded = false;
+  s.calibration_loaded = false;
   return kSuccess;
 }
 
 int32_t PutInsideTempCalibrationOffset(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putTemperatureOffset(kInsideSlot, v); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureOffset(kInsideSlot, v); });
 }
 int32_t PutInsideTempCalibrationValue(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putTemperatureValue(kInsideSlot, v, Context()); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureValue(kInsideSlot, v, Context()); });
 }
 int32_t PutOutsideTempCalibrationOffset(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putTemperatureOffset(kOutsideSlot, v); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureOffset(kOutsideSlot, v); });
 }
 int32_t PutOutsideTempCalibrationValue(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putTemperatureValue(kOutsideSlot, v, Context()); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureValue(kOutsideSlot, v, Context()); });
 }
 int32_t PutOutsideTempCalibrationOffsetEx(int32_t transmitter, float v) {
   return WithMirror([&](CalibrationMirror& m) {
     const int slot = TemperatureSlotOf(transmitter);
-    return slot < 0 ? data::kFail : m.putTemperatureOffset(slot, v);
+    return slot < 0 ? data::kFail : m.PutTemperatureOffset(slot, v);
   });
 }
 int32_t PutOutsideTempCalibrationValueEx(int32_t transmitter, float v) {
   return WithMirror([&](CalibrationMirror& m) {
     const int slot = TemperatureSlotOf(transmitter);
-    return slot < 0 ? data::kFail : m.putTemperatureValue(slot, v, Context());
+    return slot < 0 ? data::kFail : m.PutTemperatureValue(slot, v, Context());
   });
 }
 int32_t PutInsideHumCalibrationOffset(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putHumidityOffset(kInsideSlot, v); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutHumidityOffset(kInsideSlot, v); });
 }
 int32_t PutInsideHumCalibrationValue(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putHumidityValue(kInsideSlot, v); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutHumidityValue(kInsideSlot, v); });
 }
 int32_t PutOutsideHumCalibrationOffset(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putHumidityOffset(kOutsideSlot, v); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutHumidityOffset(kOutsideSlot, v); });
 }
 int32_t PutOutsideHumCalibrationValue(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.putHumidityValue(kOutsideSlot, v); });
+  return WithMirror([&](CalibrationMirror& m) { return m.PutHumidityValue(kOutsideSlot, v); });
 }
 int32_t PutOutsideHumCalibrationOffsetEx(int32_t transmitter, float v) {
   return WithMirror([&](CalibrationMirror& m) {
     const int slot = HumiditySlotOf(transmitter);
-    return slot < 0 ? data::kFail : m.putHumidityOffset(slot, v);
+    return slot < 0 ? data::kFail : m.PutHumidityOffset(slot, v);
   });
 }
 int32_t PutOutsideHumCalibrationValueEx(int32_t transmitter, float v) {
   return WithMirror([&](CalibrationMirror& m) {
     const int slot = HumiditySlotOf(transmitter);
-    return slot < 0 ? data::kFail : m.putHumidityValue(slot, v);
+    return slot < 0 ? data::kFail : m.PutHumidityValue(slot, v);
   });
 }
 
@@ -156,7 +156,7 @@ int32_t GetWindDirCalibrationOffset(int16_t* degrees) {
 }
 
 int32_t PutBarometer(float barometer, int32_t elevation) {
-  const data::Units& u = libraryState().units;
+  const data::Units& u = GetLibraryState().units;
   double thousandths = barometer * 1000.0;
   if (u.barometer == 1) thousandths = barometer / 25.4 * 1000.0 + 0.5;
   if (u.barometer >= 2) thousandths = barometer / 33.8639 * 1000.0 + 0.5;
@@ -193,18 +193,18 @@ int32_t GetBarometerData(void* record) {
       !scan(" VIRTUAL TEMP %f %n", &virt) || !scan(" C %hd %n", &c) || !scan(" R %f %n", &r) ||
       std::sscanf(text + at, " BARCAL %f", &cal) != 1)
     return kCommFailure;
-  const data::Units& u = libraryState().units;
+  const data::Units& u = GetLibraryState().units;
   out.barometer = static_cast<float>(PressureFromThousandths(bar));
   out.elevation = static_cast<float>(u.elevation == 0 ? elevation * 0.3048 : elevation);
   const auto temperature = [&](float f) {
     if (f == 255.0f) return static_cast<float>(kValueDashed);
-    return static_cast<float>(u.temperature == 1 ? data::fahrenheitToCelsius(f) : f);
+    return static_cast<float>(u.temperature == 1 ? data::FahrenheitToCelsius(f) : f);
   };
-  out.dewPoint = temperature(dew);
-  out.virtualTemp = temperature(virt);
+  out.dew_point = temperature(dew);
+  out.virtual_temp = temperature(virt);
   out.c = c;
   out.r = r / 1000.0f;
-  out.barometerCalibration = static_cast<float>(PressureFromThousandths(cal));
+  out.barometer_calibration = static_cast<float>(PressureFromThousandths(cal));
   std::memcpy(record, &out, sizeof out);
   return kSuccess;
 }

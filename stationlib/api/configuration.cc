@@ -13,7 +13,7 @@ namespace orbisk::api {
 namespace {
 
 using data::LibraryState;
-using data::libraryState;
+using data::GetLibraryState;
 namespace address = data::address;
 
 constexpr int kSetupSettleMs = 100;
@@ -35,7 +35,7 @@ std::int32_t GetPosition(unsigned at, void* record) {
   if (record == nullptr) return kInvalidArgument;
   std::uint8_t b[2];
   if (const std::int32_t r = Read(at, 2, b); r != kSuccess) return r;
-  const data::PositionRecord p = data::decodePosition(static_cast<std::int16_t>(b[0] | (b[1] << 8)));
+  const data::PositionRecord p = data::DecodePosition(static_cast<std::int16_t>(b[0] | (b[1] << 8)));
   std::memcpy(record, &p, sizeof p);
   return kSuccess;
 }
@@ -45,7 +45,7 @@ std::int32_t SetPosition(unsigned at, double limit, const void* record) {
   data::PositionRecord p;
   std::memcpy(&p, record, sizeof p);
   std::int16_t tenths = 0;
-  if (!data::encodePosition(p, limit, tenths)) return kInvalidArgument;
+  if (!data::EncodePosition(p, limit, tenths)) return kInvalidArgument;
   const std::uint8_t b[2] = {static_cast<std::uint8_t>(tenths & 0xFF), static_cast<std::uint8_t>((tenths >> 8) & 0xFF)};
   if (link::EepromWrite(at, 2, b) != 0) return kCommFailure;
   platform::RealClock().SleepMs(kSetupSettleMs);
@@ -64,8 +64,8 @@ int32_t SetUnits(uint8_t* units) {
   if (units == nullptr) return data::kFail;
   const data::Units u{units[0], units[1], units[2], units[3], units[4]};
   if (!u.valid()) return data::kFail;
-  libraryState().units = u;
-  const std::uint8_t bits = data::encodeUnits(u);
+  GetLibraryState().units = u;
+  const std::uint8_t bits = data::EncodeUnits(u);
   const std::uint8_t b[2] = {bits, static_cast<std::uint8_t>(~bits)};
   // The library units hold even when the console cannot be written.
   if (link::EepromWrite(address::kUnits, 2, b) == 0) NewSetup();
@@ -76,30 +76,30 @@ int32_t GetUnits(uint8_t* units) {
   if (units == nullptr) return kInvalidArgument;
   std::uint8_t bits = 0;
   if (const std::int32_t r = Read(address::kUnits, 1, &bits); r != kSuccess) return r;
-  const data::Units u = data::decodeUnits(bits);
+  const data::Units u = data::DecodeUnits(bits);
   const std::uint8_t out[5] = {u.temperature, u.rain, u.barometer, u.wind, u.elevation};
   std::memcpy(units, out, sizeof out);
   return kSuccess;
 }
 
 int32_t SetRainCollectorModel(int32_t model) {
-  return libraryState().rain.set(model) ? kSuccess : kInvalidArgument;
+  return GetLibraryState().rain.Set(model) ? kSuccess : kInvalidArgument;
 }
 
-uint8_t GetRainCollectorModel(void) { return static_cast<uint8_t>(libraryState().rain.model); }
+uint8_t GetRainCollectorModel(void) { return static_cast<uint8_t>(GetLibraryState().rain.model); }
 
 int32_t GetRainCollectorModelOnStation(void) {
   if (!link::LinkOpen()) return kNoLinkOpen;
   std::uint8_t setup = 0;
   if (Read(address::kSetup, 1, &setup) != kSuccess) return -1;
-  return data::stationRainModel(setup);
+  return data::StationRainModel(setup);
 }
 
 int32_t SetRainCollectorModelOnStation(int32_t code) {
   if (code < 1 || code > 3) return kInvalidArgument;
   std::uint8_t setup = 0;
   if (const std::int32_t r = Read(address::kSetup, 1, &setup); r != kSuccess) return r;
-  setup = data::withStationRainCode(setup, code);
+  setup = data::WithStationRainCode(setup, code);
   if (const std::int32_t r = Write(address::kSetup, 1, &setup); r != kSuccess) return r;
   return NewSetup();
 }
@@ -107,7 +107,7 @@ int32_t SetRainCollectorModelOnStation(int32_t code) {
 int32_t GetAndSetRainCollectorModelOnStation(void) {
   const std::int32_t model = GetRainCollectorModelOnStation();
   if (model < 0) return model == -1 ? kCommFailure : model;
-  libraryState().rain.set(model);
+  GetLibraryState().rain.Set(model);
   return kSuccess;
 }
 
@@ -160,10 +160,10 @@ int32_t SetOrbiskLon(void* record) { return SetPosition(address::kLongitude, 180
 
 int32_t GetOrbiskTxConfig(int16_t* config) {
   if (config == nullptr) return kBufferMissing;
-  if (!link::Features().stationIdentified) return kNoDataLoaded;
+  if (!link::Features().station_identified) return kNoDataLoaded;
   if (const std::int32_t r = data_families::LoadTxConfig(); r != 0) return r;
-  const LibraryState& s = libraryState();
-  const data::TxConfig c = data::decodeTxConfig(s.txConfig, s.ownTransmitter, data_families::Firmware());
+  const LibraryState& s = GetLibraryState();
+  const data::TxConfig c = data::DecodeTxConfig(s.tx_config, s.own_transmitter, data_families::Firmware());
   for (int i = 0; i < 8; ++i) {
     config[i] = c.type[i];
     config[i + 8] = c.repeater[i];
@@ -173,7 +173,7 @@ int32_t GetOrbiskTxConfig(int16_t* config) {
 
 int32_t SetOrbiskTxConfig(int16_t* config) {
   if (config == nullptr) return kBufferMissing;
-  if (!link::Features().stationIdentified) return kNoDataLoaded;
+  if (!link::Features().station_identified) return kNoDataLoaded;
   data::TxConfig c;
   int own = 0;
   for (int i = 0; i < 8; ++i) {
@@ -184,12 +184,12 @@ int32_t SetOrbiskTxConfig(int16_t* config) {
   std::uint8_t block[18];
   if (const std::int32_t r = Read(address::kTxConfigByte, sizeof block, block); r != kSuccess) return r;
   std::array<std::uint8_t, 16> pairs{};
-  if (!data::encodeTxConfig(c, data_families::Firmware(), pairs)) return kInvalidArgument;
+  if (!data::EncodeTxConfig(c, data_families::Firmware(), pairs)) return kInvalidArgument;
   if (own != 0) block[1] = static_cast<std::uint8_t>(own);
   std::memcpy(block + 2, pairs.data(), pairs.size());
   if (link::EepromWrite(address::kTxConfigByte, sizeof block, block) != 0) return kCommFailure;
-  libraryState().txConfig = pairs;
-  libraryState().ownTransmitter = block[1];
+  GetLibraryState().tx_config = pairs;
+  GetLibraryState().own_transmitter = block[1];
   return NewSetup();
 }
 
@@ -197,7 +197,7 @@ int32_t GetTimeZoneSettings(void* record) {
   if (record == nullptr) return kBufferMissing;
   std::array<std::uint8_t, 6> block{};
   if (const std::int32_t r = Read(address::kTimeZone, 6, block.data()); r != kSuccess) return r;
-  const data::TimeZoneRecord z = data::decodeTimeZone(block);
+  const data::TimeZoneRecord z = data::DecodeTimeZone(block);
   std::memcpy(record, &z, sizeof z);
   return kSuccess;
 }
@@ -207,7 +207,7 @@ int32_t SetTimeZoneSettings(void* record) {
   data::TimeZoneRecord z;
   std::memcpy(&z, record, sizeof z);
   std::array<std::uint8_t, 6> block{};
-  if (!data::encodeTimeZone(z, block)) return kInvalidArgument;
+  if (!data::EncodeTimeZone(z, block)) return kInvalidArgument;
   return Write(address::kTimeZone, 6, block.data());
 }
 

@@ -19,20 +19,20 @@ constexpr int kWindSectorLength = 5;
 
 // The answer to a query, or the no-data / invalid code as a float.
 float Number(std::uint32_t id) {
-  const LibraryState& s = libraryState();
-  if (!s.currentLoaded) return static_cast<float>(kNoData);
-  return answerNumber(queryCurrent(id, s.current, Context()));
+  const LibraryState& s = GetLibraryState();
+  if (!s.current_loaded) return static_cast<float>(kNoData);
+  return AnswerNumber(QueryCurrent(id, s.current, Context()));
 }
 
 std::int32_t Whole(std::uint32_t id) { return static_cast<std::int32_t>(Number(id)); }
 
 std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   if (record == nullptr) return kBadArgument;
-  const LibraryState& s = libraryState();
-  if (!s.currentLoaded) return kNoData;
+  const LibraryState& s = GetLibraryState();
+  if (!s.current_loaded) return kNoData;
   const platform::LocalTime today = platform::RealClock().Now();
   DateTimeRecord out{};
-  if (!sunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month, today.year, out))
+  if (!SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month, today.year, out))
     return kOk;  // dashed: the record stays as it was
   data_families::WriteDateTime(record, out.minute, out.hour, out.day, out.month, out.year);
   return kOk;
@@ -41,27 +41,27 @@ std::int32_t SunTime(std::int32_t* record, bool sunrise) {
 }  // namespace
 
 int32_t LoadCurrentOrbiskData(void) {
-  LibraryState& s = libraryState();
-  s.currentLoaded = false;
+  LibraryState& s = GetLibraryState();
+  s.current_loaded = false;
   if (data_families::CommandAndRead("LOOP 1\n", kLivePacketSize) != 0) return kCommFailure;
-  if (!decodeLivePacket(data_families::Received<kLivePacketSize>(), data_families::Firmware(), s.current))
+  if (!DecodeLivePacket(data_families::Received<kLivePacketSize>(), data_families::Firmware(), s.current))
     return kCommFailure;
-  s.currentLoaded = true;
+  s.current_loaded = true;
   if (!IsNewLoopPackageSupported()) return kOk;
   // A failed second packet makes all current data unavailable.
-  s.currentLoaded = false;
+  s.current_loaded = false;
   if (data_families::CommandAndRead("LPS 2 1\n", kLivePacketSize) != 0) return kCommFailure;
-  decodeSecondPacket(data_families::Received<kLivePacketSize>(), s.current);
-  s.currentLoaded = true;
+  DecodeSecondPacket(data_families::Received<kLivePacketSize>(), s.current);
+  s.current_loaded = true;
   return kOk;
 }
 
 float GetCurrentDataByID(int32_t id) { return Number(static_cast<std::uint32_t>(id)); }
 
 int32_t GetCurrentDataStrByID(int32_t id, char* buffer, int32_t length) {
-  const LibraryState& s = libraryState();
-  if (!s.currentLoaded) return writeNoAnswer(kNoData, buffer, length);
-  return writeAnswerText(queryCurrent(static_cast<std::uint32_t>(id), s.current, Context()), buffer, length);
+  const LibraryState& s = GetLibraryState();
+  if (!s.current_loaded) return WriteNoAnswer(kNoData, buffer, length);
+  return WriteAnswerText(QueryCurrent(static_cast<std::uint32_t>(id), s.current, Context()), buffer, length);
 }
 
 float GetOutsideTemp(void) { return Number(0); }
@@ -98,17 +98,17 @@ const char* GetWindDirStr(char* buffer) {
 
 int32_t GetActiveAlarms(uint8_t* record) {
   if (record == nullptr) return kBadArgument;
-  const LibraryState& s = libraryState();
-  if (!s.currentLoaded) return kNoData;
-  std::memcpy(record, activeAlarms(s.current).data(), 16);
+  const LibraryState& s = GetLibraryState();
+  if (!s.current_loaded) return kNoData;
+  std::memcpy(record, ActiveAlarms(s.current).data(), 16);
   return kOk;
 }
 
 int32_t GetStartOfCurrentStorm(int32_t* record) {
   if (record == nullptr) return kBadArgument;
-  const LibraryState& s = libraryState();
-  if (!s.currentLoaded) return kNoData;
-  const DateTimeRecord r = stormStart(s.current);
+  const LibraryState& s = GetLibraryState();
+  if (!s.current_loaded) return kNoData;
+  const DateTimeRecord r = StormStart(s.current);
   data_families::WriteDateTime(record, r.minute, r.hour, r.day, r.month, r.year);
   return kOk;
 }

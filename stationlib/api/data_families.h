@@ -17,11 +17,11 @@ namespace orbisk::api::data_families {
 
 inline data::FirmwareFeatures Firmware() {
   const link::FeatureFlags& f = link::Features();
-  return {f.stationIdentified, f.noBarTrend, f.newFirmware, f.repeater, !f.noBarTrend};
+  return {f.station_identified, f.no_bar_trend, f.new_firmware, f.repeater, !f.no_bar_trend};
 }
 
 inline data::QueryContext Context() {
-  const data::LibraryState& s = data::libraryState();
+  const data::LibraryState& s = data::GetLibraryState();
   return {s.units, s.rain, Firmware()};
 }
 
@@ -65,9 +65,9 @@ inline int SendBlock(const std::uint8_t* data, std::size_t n) {
 inline std::int32_t LoadTxConfig() {
   std::uint8_t tx[17];
   if (link::EepromRead(24, sizeof tx, tx) != 0) return kCommFailure;
-  data::LibraryState& s = data::libraryState();
-  s.ownTransmitter = tx[0];
-  for (int i = 0; i < 16; ++i) s.txConfig[i] = tx[i + 1];
+  data::LibraryState& s = data::GetLibraryState();
+  s.own_transmitter = tx[0];
+  for (int i = 0; i < 16; ++i) s.tx_config[i] = tx[i + 1];
   return 0;
 }
 

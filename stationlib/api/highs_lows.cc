@@ -19,12 +19,12 @@ constexpr int kTimeTextLength = 7;
 
 // The getters load the block on first use; without it they answer "no data".
 bool EnsureLoaded() {
-  return libraryState().hilowsLoaded || LoadOrbiskHiLows() == kOk;
+  return GetLibraryState().hilows_loaded || LoadOrbiskHiLows() == kOk;
 }
 
 float Number(std::uint32_t id) {
   if (!EnsureLoaded()) return static_cast<float>(kNoData);
-  return answerNumber(queryHiLow(id, libraryState().hilows, Context()));
+  return AnswerNumber(QueryHiLow(id, GetLibraryState().hilows, Context()));
 }
 
 float WholeNumber(std::uint32_t id) {
@@ -33,10 +33,10 @@ float WholeNumber(std::uint32_t id) {
 }
 
 // Four 16-bit fields: month, day, hour, minute of a daily extreme.
-int TimeOf(std::uint32_t id, int& hhmm) { return hiLowTime(id, libraryState().hilows, hhmm); }
+int TimeOf(std::uint32_t id, int& hhmm) { return HiLowTime(id, GetLibraryState().hilows, hhmm); }
 
 void WriteShortTime(std::int16_t* record, int hhmm) {
-  const HiLowStore& s = libraryState().hilows;
+  const HiLowStore& s = GetLibraryState().hilows;
   record[0] = static_cast<std::int16_t>(s.month);
   record[1] = static_cast<std::int16_t>(s.day);
   record[2] = static_cast<std::int16_t>(hhmm / 100);
@@ -44,22 +44,22 @@ void WriteShortTime(std::int16_t* record, int hhmm) {
 }
 
 // High and low time records of one sensor; either may be absent (id 0).
-std::int32_t TimePair(std::uint32_t highId, std::int16_t* high, std::uint32_t lowId, std::int16_t* low) {
-  if ((highId != 0 && high == nullptr) || (lowId != 0 && low == nullptr)) return kBadArgument;
+std::int32_t TimePair(std::uint32_t high_id, std::int16_t* high, std::uint32_t low_id, std::int16_t* low) {
+  if ((high_id != 0 && high == nullptr) || (low_id != 0 && low == nullptr)) return kBadArgument;
   if (!EnsureLoaded()) return kNoData;
-  int highTime = 0, lowTime = 0;
-  if (highId != 0 && TimeOf(highId, highTime) != kOk) return kDashed;
-  if (lowId != 0 && TimeOf(lowId, lowTime) != kOk) return kDashed;
-  if (highId != 0) WriteShortTime(high, highTime);
-  if (lowId != 0) WriteShortTime(low, lowTime);
+  int high_time = 0, low_time = 0;
+  if (high_id != 0 && TimeOf(high_id, high_time) != kOk) return kDashed;
+  if (low_id != 0 && TimeOf(low_id, low_time) != kOk) return kDashed;
+  if (high_id != 0) WriteShortTime(high, high_time);
+  if (low_id != 0) WriteShortTime(low, low_time);
   return kOk;
 }
 
 }  // namespace
 
 int32_t LoadOrbiskHiLows(void) {
-  LibraryState& s = libraryState();
-  s.hilowsLoaded = false;
+  LibraryState& s = GetLibraryState();
+  s.hilows_loaded = false;
   if (link::CommandWithRetry("HILOWS\n") != 0 || link::ReceiveBufferSize() < kHiLowPacketSize)
     return kCommFailure;
   const int read = link::ReadChecked(kHiLowPacketSize);
@@ -72,15 +72,15 @@ int32_t LoadOrbiskHiLows(void) {
   s.hilows.day = today.day;
   s.hilows.month = today.month;
   s.hilows.year = today.year;
-  s.hilowsLoaded = true;
+  s.hilows_loaded = true;
   return kOk;
 }
 
 float GetHiLowDataByID(int32_t id) { return Number(static_cast<std::uint32_t>(id)); }
 
 int32_t GetHiLowDataStrByID(int32_t id, char* buffer, int32_t length) {
-  if (!EnsureLoaded()) return writeNoAnswer(kNoData, buffer, length);
-  return writeAnswerText(queryHiLow(static_cast<std::uint32_t>(id), libraryState().hilows, Context()), buffer,
+  if (!EnsureLoaded()) return WriteNoAnswer(kNoData, buffer, length);
+  return WriteAnswerText(QueryHiLow(static_cast<std::uint32_t>(id), GetLibraryState().hilows, Context()), buffer,
                          length);
 }
 
@@ -90,18 +90,18 @@ int32_t GetHiLowTimeByID(int32_t id, int32_t* record) {
   int hhmm = 0;
   const int code = TimeOf(static_cast<std::uint32_t>(id), hhmm);
   if (code != kOk) return code;
-  const HiLowStore& s = libraryState().hilows;
+  const HiLowStore& s = GetLibraryState().hilows;
   data_families::WriteDateTime(record, hhmm % 100, hhmm / 100, s.day, s.month, s.year);
   return kOk;
 }
 
 int32_t GetHiLowTimeStrByID(int32_t id, char* buffer, int32_t length) {
   if (buffer == nullptr || length < kTimeTextLength) return kBufferTooShort;
-  if (!EnsureLoaded()) return writeNoAnswer(kNoData, buffer, length);
+  if (!EnsureLoaded()) return WriteNoAnswer(kNoData, buffer, length);
   int hhmm = 0;
   const int code = TimeOf(static_cast<std::uint32_t>(id), hhmm);
-  if (code != kOk) return writeNoAnswer(code, buffer, length);
-  copyText(minuteOfDayText(hhmmToMinutes(hhmm)), buffer, length);
+  if (code != kOk) return WriteNoAnswer(code, buffer, length);
+  CopyText(MinuteOfDayText(HhmmToMinutes(hhmm)), buffer, length);
   return kOk;
 }
 

@@ -20,7 +20,7 @@ constexpr std::size_t kSerialTextLimit = 100;
 constexpr int kBaudSettleMs = 15;
 
 // The serial timeout record given to SetCommTimeoutVal_O; nothing reads it.
-SerialTimeouts g_requestedCommTimeouts{};
+SerialTimeouts g_requested_comm_timeouts{};
 
 std::int16_t Low16(std::int32_t value) { return static_cast<std::int16_t>(value & 0xFFFF); }
 
@@ -30,10 +30,10 @@ int32_t OpenCommPort(int32_t port, int32_t baud) { return OpenSerialLink(Low16(p
 
 int32_t OpenDefaultCommPort(void) { return OpenSerialLink(kDefaultPort, kDefaultBaud); }
 
-int32_t OpenUSBPort(int32_t serialNumber) { return OpenUsbLink(serialNumber); }
+int32_t OpenUSBPort(int32_t serial_number) { return OpenUsbLink(serial_number); }
 
-int32_t OpenTCPIPPort(const char* portText, const char* address) {
-  return OpenTcpLink(portText != nullptr ? portText : "", address != nullptr ? address : "");
+int32_t OpenTCPIPPort(const char* port_text, const char* address) {
+  return OpenTcpLink(port_text != nullptr ? port_text : "", address != nullptr ? address : "");
 }
 
 int32_t CloseCommPort(void) { return CloseActiveLink(); }
@@ -42,11 +42,11 @@ int32_t CloseUSBPort(void) { return CloseActiveLink(); }
 
 int32_t GetUSBDevSerialNumber(void) { return UsbDeviceSerialNumber(); }
 
-int32_t SetCommTimeoutVal(int32_t readMultiplier, int32_t writeMultiplier) {
+int32_t SetCommTimeoutVal(int32_t read_multiplier, int32_t write_multiplier) {
   CommProtocol* t = ActiveTransport();
   if (t == nullptr) return kCommFailure;
-  g_requestedCommTimeouts = {0xFFFF, static_cast<std::uint32_t>(readMultiplier), 0,
-                             static_cast<std::uint32_t>(writeMultiplier), 0};
+  g_requested_comm_timeouts = {0xFFFF, static_cast<std::uint32_t>(read_multiplier), 0,
+                             static_cast<std::uint32_t>(write_multiplier), 0};
   t->SelectTimeout(0);
   return kCommFailure;  // this export reports failure in every case
 }

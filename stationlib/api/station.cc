@@ -90,8 +90,8 @@ int32_t GetStationFirmwareVersion(char* text) {
   return 1;  // row 7 stays in force
 }
 
-int32_t GetStationFirmwareDate(int32_t* dateRecord) {
-  if (dateRecord == nullptr) return kBufferMissing;
+int32_t GetStationFirmwareDate(int32_t* date_record) {
+  if (date_record == nullptr) return kBufferMissing;
   if (!WakeUp() || SendText("VER\n") != 0 || !ExpectOk() || ReadRaw(13) != 0) return kCommFailure;
   char reply[14];
   std::memcpy(reply, ReceiveBuffer(), 13);
@@ -100,11 +100,11 @@ int32_t GetStationFirmwareDate(int32_t* dateRecord) {
   const int day = static_cast<int>(std::strtol(reply + 4, nullptr, 10));
   const int year = static_cast<int>(std::strtol(reply + 6, nullptr, 10));
   if (month == 0 || day < 1 || day > DaysInMonth(month, year)) return kCommFailure;
-  dateRecord[0] = 0;
-  dateRecord[1] = 0;
-  dateRecord[2] = day;
-  dateRecord[3] = month;
-  dateRecord[4] = year;
+  date_record[0] = 0;
+  date_record[1] = 0;
+  date_record[2] = day;
+  date_record[3] = month;
+  date_record[4] = year;
   return kSuccess;
 }
 
@@ -115,8 +115,8 @@ uint8_t IsNewLoopPackageSupported(void) {
   return std::strtod(version, nullptr) > kNewLoopVersion ? 1 : 0;
 }
 
-int32_t GetReceptionData(int32_t* fiveValues) {
-  if (fiveValues == nullptr) return kBufferMissing;
+int32_t GetReceptionData(int32_t* five_values) {
+  if (five_values == nullptr) return kBufferMissing;
   if (!WakeUp()) return kCommFailure;
   PurgeLink();
   if (SendText("RXCHECK\n") != 0 || !ExpectOk()) return kCommFailure;
@@ -136,7 +136,7 @@ int32_t GetReceptionData(int32_t* fiveValues) {
   reply[count] = '\0';
   long v[5];
   if (std::sscanf(reply, "%ld %ld %ld %ld %ld", &v[0], &v[1], &v[2], &v[3], &v[4]) != 5) return kCommFailure;
-  for (int i = 0; i < 5; ++i) fiveValues[i] = static_cast<int32_t>(v[i]);
+  for (int i = 0; i < 5; ++i) five_values[i] = static_cast<int32_t>(v[i]);
   return kSuccess;
 }
 
@@ -148,13 +148,13 @@ int32_t InitStation(void) {
   int32_t result = GetStationFirmwareDate(record);
   if (result != kSuccess) return result;
   const Date firmware{record[4], record[3], record[2]};
-  const bool isNew = Compare(firmware, kNewFirmwareAfter) > 0;
+  const bool is_new = Compare(firmware, kNewFirmwareAfter) > 0;
   if (Compare(firmware, kUnsupportedAfter) > 0 && Compare(firmware, kNewFirmwareAfter) < 0) return kValueDashed;
-  flags.firmwareDated = Compare(firmware, kFirmwareDated) >= 0;
-  flags.noBarTrend = Compare(firmware, kBarTrendFrom) < 0;
-  flags.newFirmware = isNew;
+  flags.firmware_dated = Compare(firmware, kFirmwareDated) >= 0;
+  flags.no_bar_trend = Compare(firmware, kBarTrendFrom) < 0;
+  flags.new_firmware = is_new;
   flags.repeater = Compare(firmware, kRepeaterAfter) > 0;
-  flags.stationIdentified = true;
+  flags.station_identified = true;
   return kSuccess;
 }
 

@@ -9,49 +9,49 @@
 namespace orbisk::data {
 namespace {
 
-bool isWide(AlarmEncoding e) { return e == AlarmEncoding::Solar || e == AlarmEncoding::Rain; }
+bool IsWide(AlarmEncoding e) { return e == AlarmEncoding::kSolar || e == AlarmEncoding::kRain; }
 
 // Prints with the format and reads back, as the console software shows it.
-double printed(const char* fmt, double v) {
+double Printed(const char* fmt, double v) {
   char text[64];
   std::snprintf(text, sizeof text, fmt, v);
   return std::strtod(text, nullptr);
 }
 
-long nearest(double v) { return std::lround(v); }  // halves away from zero
+long Nearest(double v) { return std::lround(v); }  // halves away from zero
 
 // Inches per rain click of the library's collector, or mm when asked.
-double clickSize(const QueryContext& ctx) {
-  return ctx.units.rain == 1 ? ctx.rain.clickInches() * 25.4 : ctx.rain.clickInches();
+double ClickSize(const QueryContext& ctx) {
+  return ctx.units.rain == 1 ? ctx.rain.ClickInches() * 25.4 : ctx.rain.ClickInches();
 }
 
 }  // namespace
 
-bool sensorAlarmField(SensorAlarm family, int n, bool high, AlarmField& out) {
+bool SensorAlarmField(SensorAlarm family, int n, bool high, AlarmField& out) {
   switch (family) {
-    case SensorAlarm::ExtraTemp:
+    case SensorAlarm::kExtraTemp:
       if (n < 2 || n > 8) return false;
-      out = {static_cast<unsigned>((high ? 25 : 10) + n - 2), AlarmEncoding::Temperature120};
+      out = {static_cast<unsigned>((high ? 25 : 10) + n - 2), AlarmEncoding::kTemperature120};
       return true;
-    case SensorAlarm::SoilTemp:
+    case SensorAlarm::kSoilTemp:
       if (n < 1 || n > 4) return false;
-      out = {static_cast<unsigned>((high ? 25 : 10) + 7 + n - 1), AlarmEncoding::Temperature120};
+      out = {static_cast<unsigned>((high ? 25 : 10) + 7 + n - 1), AlarmEncoding::kTemperature120};
       return true;
-    case SensorAlarm::LeafTemp:
+    case SensorAlarm::kLeafTemp:
       if (n < 1 || n > 2) return false;
-      out = {static_cast<unsigned>((high ? 25 : 10) + 11 + n - 1), AlarmEncoding::Temperature120};
+      out = {static_cast<unsigned>((high ? 25 : 10) + 11 + n - 1), AlarmEncoding::kTemperature120};
       return true;
-    case SensorAlarm::ExtraHum:
+    case SensorAlarm::kExtraHum:
       if (n < 2 || n > 8) return false;
-      out = {static_cast<unsigned>((high ? 50 : 42) + n - 1), high ? AlarmEncoding::PercentOrZero : AlarmEncoding::Percent};
+      out = {static_cast<unsigned>((high ? 50 : 42) + n - 1), high ? AlarmEncoding::kPercentOrZero : AlarmEncoding::kPercent};
       return true;
-    case SensorAlarm::SoilMoisture:
+    case SensorAlarm::kSoilMoisture:
       if (n < 1 || n > 4) return false;
-      out = {static_cast<unsigned>((high ? 71 : 67) + n - 1), AlarmEncoding::Plain};
+      out = {static_cast<unsigned>((high ? 71 : 67) + n - 1), AlarmEncoding::kPlain};
       return true;
-    case SensorAlarm::LeafWet:
+    case SensorAlarm::kLeafWet:
       if (n < 1 || n > 2) return false;
-      out = {static_cast<unsigned>((high ? 79 : 75) + n - 1), AlarmEncoding::Plain};
+      out = {static_cast<unsigned>((high ? 79 : 75) + n - 1), AlarmEncoding::kPlain};
       return true;
   }
   return false;
@@ -67,47 +67,47 @@ AlarmBlock AlarmBlock::none() {
   return b;
 }
 
-bool AlarmBlock::isNone(const AlarmField& f) const {
-  if (isWide(f.encoding)) {
+bool AlarmBlock::IsNone(const AlarmField& f) const {
+  if (IsWide(f.encoding)) {
     const unsigned v = bytes[f.offset] | (bytes[f.offset + 1] << 8);
-    return f.encoding == AlarmEncoding::Solar ? v == 0 || v == 0x7FFF : v == 0xFFFF || v == 0x7FFF;
+    return f.encoding == AlarmEncoding::kSolar ? v == 0 || v == 0x7FFF : v == 0xFFFF || v == 0x7FFF;
   }
   const std::uint8_t b = bytes[f.offset];
   switch (f.encoding) {
-    case AlarmEncoding::Barometer: return b == 0;
-    case AlarmEncoding::PercentOrZero: return b == 0 || b == 255;
+    case AlarmEncoding::kBarometer: return b == 0;
+    case AlarmEncoding::kPercentOrZero: return b == 0 || b == 255;
     default: return b == 255;
   }
 }
 
-bool AlarmBlock::get(const AlarmField& f, const QueryContext& ctx, double& value, bool exact) const {
-  if (isNone(f)) return false;
+bool AlarmBlock::Get(const AlarmField& f, const QueryContext& ctx, double& value, bool exact) const {
+  if (IsNone(f)) return false;
   const Units& u = ctx.units;
   const int b = bytes[f.offset];
   switch (f.encoding) {
-    case AlarmEncoding::Barometer:
-      value = u.barometer == 0 ? printed("%.2f", b / 1000.0)
-              : u.barometer == 1 ? printed("%.1f", b * 0.0254)
-                                 : printed("%.1f", b * 0.033864);
+    case AlarmEncoding::kBarometer:
+      value = u.barometer == 0 ? Printed("%.2f", b / 1000.0)
+              : u.barometer == 1 ? Printed("%.1f", b * 0.0254)
+                                 : Printed("%.1f", b * 0.033864);
       return true;
-    case AlarmEncoding::Temperature90:
-    case AlarmEncoding::Temperature120: {
-      const int base = f.encoding == AlarmEncoding::Temperature90 ? 90 : 120;
-      value = u.temperature == 1 ? printed("%.1f", (b - base - 32) * 5.0 / 9.0) : b - base;
+    case AlarmEncoding::kTemperature90:
+    case AlarmEncoding::kTemperature120: {
+      const int base = f.encoding == AlarmEncoding::kTemperature90 ? 90 : 120;
+      value = u.temperature == 1 ? Printed("%.1f", (b - base - 32) * 5.0 / 9.0) : b - base;
       return true;
     }
-    case AlarmEncoding::Wind:
-      value = exact ? windFromMph(b, u) : std::trunc(windFromMph(b, u));
+    case AlarmEncoding::kWind:
+      value = exact ? WindFromMph(b, u) : std::trunc(WindFromMph(b, u));
       return true;
-    case AlarmEncoding::Tenths:
+    case AlarmEncoding::kTenths:
       value = b / 10.0;
       return true;
-    case AlarmEncoding::Solar:
+    case AlarmEncoding::kSolar:
       value = bytes[f.offset] | (bytes[f.offset + 1] << 8);
       return true;
-    case AlarmEncoding::Rain: {
+    case AlarmEncoding::kRain: {
       const int clicks = bytes[f.offset] | (bytes[f.offset + 1] << 8);
-      value = printed(u.rain == 1 ? "%.1f" : "%.2f", clicks * clickSize(ctx));
+      value = Printed(u.rain == 1 ? "%.1f" : "%.2f", clicks * ClickSize(ctx));
       return true;
     }
     default:
@@ -116,58 +116,58 @@ bool AlarmBlock::get(const AlarmField& f, const QueryContext& ctx, double& value
   }
 }
 
-void AlarmBlock::clear(const AlarmField& f) {
+void AlarmBlock::Clear(const AlarmField& f) {
   const AlarmBlock off = none();
   bytes[f.offset] = off.bytes[f.offset];
-  if (isWide(f.encoding)) bytes[f.offset + 1] = off.bytes[f.offset + 1];
+  if (IsWide(f.encoding)) bytes[f.offset + 1] = off.bytes[f.offset + 1];
 }
 
-int AlarmBlock::put(const AlarmField& f, double value, const QueryContext& ctx) {
+int AlarmBlock::Put(const AlarmField& f, double value, const QueryContext& ctx) {
   const Units& u = ctx.units;
   long raw = 0;
   switch (f.encoding) {
-    case AlarmEncoding::Barometer:
-      raw = nearest(u.barometer == 0 ? value * 1000.0 : u.barometer == 1 ? value / 0.0254 : value / 0.033864);
+    case AlarmEncoding::kBarometer:
+      raw = Nearest(u.barometer == 0 ? value * 1000.0 : u.barometer == 1 ? value / 0.0254 : value / 0.033864);
       break;
-    case AlarmEncoding::Temperature90:
-    case AlarmEncoding::Temperature120:
-      raw = nearest(u.temperature == 1 ? celsiusToFahrenheit(value) : value) +
-            (f.encoding == AlarmEncoding::Temperature90 ? 90 : 120);
+    case AlarmEncoding::kTemperature90:
+    case AlarmEncoding::kTemperature120:
+      raw = Nearest(u.temperature == 1 ? CelsiusToFahrenheit(value) : value) +
+            (f.encoding == AlarmEncoding::kTemperature90 ? 90 : 120);
       break;
-    case AlarmEncoding::Wind:
-      raw = nearest(u.wind == 1 ? value * 1.15 : u.wind == 2 ? value / 1.609344 : u.wind == 3 ? value / 0.44704 : value);
+    case AlarmEncoding::kWind:
+      raw = Nearest(u.wind == 1 ? value * 1.15 : u.wind == 2 ? value / 1.609344 : u.wind == 3 ? value / 0.44704 : value);
       break;
-    case AlarmEncoding::Tenths: raw = nearest(value * 10.0); break;
-    case AlarmEncoding::Rain: raw = nearest(value / clickSize(ctx)); break;
-    default: raw = nearest(value); break;
+    case AlarmEncoding::kTenths: raw = Nearest(value * 10.0); break;
+    case AlarmEncoding::kRain: raw = Nearest(value / ClickSize(ctx)); break;
+    default: raw = Nearest(value); break;
   }
-  const long limit = isWide(f.encoding) ? 0x7FFE : 254;
+  const long limit = IsWide(f.encoding) ? 0x7FFE : 254;
   if (!std::isfinite(value) || raw < 0 || raw > limit) {
-    clear(f);
+    Clear(f);
     return kBadArgument;
   }
   bytes[f.offset] = static_cast<std::uint8_t>(raw & 0xFF);
-  if (isWide(f.encoding)) bytes[f.offset + 1] = static_cast<std::uint8_t>(raw >> 8);
+  if (IsWide(f.encoding)) bytes[f.offset + 1] = static_cast<std::uint8_t>(raw >> 8);
   return kOk;
 }
 
-int AlarmBlock::timeAlarm() const {
+int AlarmBlock::TimeAlarm() const {
   const unsigned t = bytes[2] | (bytes[3] << 8);
   if (t == 0xFFFF || t / 100 > 23 || t % 100 > 59) return -1;
   return static_cast<int>(t);
 }
 
-void AlarmBlock::clearTimeAlarm() {
+void AlarmBlock::ClearTimeAlarm() {
   bytes[2] = bytes[3] = 0xFF;
   bytes[4] = bytes[5] = 0;
 }
 
-int AlarmBlock::putTimeAlarm(const char* text) {
+int AlarmBlock::PutTimeAlarm(const char* text) {
   int hour = -1, minute = -1;
   char sep = 0, extra = 0;
   if (!text || std::sscanf(text, "%d%c%d%c", &hour, &sep, &minute, &extra) != 3 || (sep != ':' && sep != '.') ||
       hour < 0 || hour > 23 || minute < 0 || minute > 59) {
-    clearTimeAlarm();
+    ClearTimeAlarm();
     return kBadArgument;
   }
   const unsigned t = static_cast<unsigned>(hour * 100 + minute);

@@ -11,10 +11,10 @@ namespace orbisk::archive {
 
 struct RecordContext {
   data::Units units;
-  int rainModel = 1;
-  bool newLayout = true;  // firmware from 1 Mar 2002: the later sensor layout
-  int periodMinutes = 0;
-  int expectedWindSamples = 0;
+  int rain_model = 1;
+  bool new_layout = true;  // firmware from 1 Mar 2002: the later sensor layout
+  int period_minutes = 0;
+  int expected_wind_samples = 0;
 };
 
 // "N" ... "NNW" for 0-15, "---" for anything else.

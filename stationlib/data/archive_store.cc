@@ -15,14 +15,14 @@ constexpr int kLastClockStamp = 2459;  // 24:59
 
 void ArchiveStore::Reset() {
   pages_ = 0;
-  firstIndex_ = 0;
+  first_index_ = 0;
   count_ = -1;
   bytes_.clear();
   arrived_.clear();
   counted_.clear();
 }
 
-bool ArchiveStore::Prepare(int pages, int firstIndex) {
+bool ArchiveStore::Prepare(int pages, int first_index) {
   Reset();
   if (pages < 0) return false;
   try {
@@ -33,7 +33,7 @@ bool ArchiveStore::Prepare(int pages, int firstIndex) {
     return false;
   }
   pages_ = pages;
-  firstIndex_ = firstIndex;
+  first_index_ = first_index;
   return true;
 }
 
@@ -49,7 +49,7 @@ int ArchiveStore::CountRecords() {
   // Anything is later than 1 Jan 1900 0:00, which no stamp can name.
   std::tuple<int, int> last{-1, -1};
   for (int page = 0; page < pages_; ++page) {
-    const int start = page == 0 ? firstIndex_ : 0;
+    const int start = page == 0 ? first_index_ : 0;
     if (!arrived_[static_cast<std::size_t>(page)] || start >= kRecordsPerPage) continue;
     for (int slot = start; slot < kRecordsPerPage; ++slot) {
       const std::size_t at = static_cast<std::size_t>(page) * kStoredPageSize + static_cast<std::size_t>(slot) * kRecordSize;
@@ -71,7 +71,7 @@ const std::uint8_t* ArchiveStore::Record(int index) const {
   return bytes_.data() + counted_[static_cast<std::size_t>(index)];
 }
 
-ArchiveState& archiveState() {
+ArchiveState& GetArchiveState() {
   static ArchiveState state;
   return state;
 }

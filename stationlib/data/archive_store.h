@@ -20,7 +20,7 @@ class ArchiveStore {
   void Reset();
   // Makes room for `pages` pages, none of them arrived yet: false when the
   // memory cannot be had (the store is then empty).
-  bool Prepare(int pages, int firstIndex);
+  bool Prepare(int pages, int first_index);
   // Keeps one page of 264 bytes.
   void StorePage(int page, const std::uint8_t* bytes);
 
@@ -33,13 +33,13 @@ class ArchiveStore {
   int Count() const { return count_; }
   void SetCount(int count) { count_ = count; }
   int Pages() const { return pages_; }
-  int FirstIndex() const { return firstIndex_; }
+  int FirstIndex() const { return first_index_; }
   // The 52 bytes of counted record `index` (0 <= index <= Count()), else null.
   const std::uint8_t* Record(int index) const;
 
  private:
   int pages_ = 0;
-  int firstIndex_ = 0;
+  int first_index_ = 0;
   int count_ = -1;
   std::vector<std::uint8_t> bytes_;
   std::vector<bool> arrived_;
@@ -50,10 +50,10 @@ class ArchiveStore {
 // download and the wind samples expected per period.
 struct ArchiveState {
   ArchiveStore store;
-  int periodMinutes = 0;
-  int expectedWindSamples = 0;
+  int period_minutes = 0;
+  int expected_wind_samples = 0;
 };
 
-ArchiveState& archiveState();
+ArchiveState& GetArchiveState();
 
 }  // namespace orbisk::archive

@@ -12,14 +12,14 @@ inline constexpr std::size_t kCalibratedReadingsSize = 43;  // "CALED" reply
 
 // Record of the calibration load export.
 struct CalibrationRecord {
-  float insideTemp;
-  float outsideTemp;
-  std::uint8_t insideHum;
-  std::uint8_t outsideHum;
-  float insideTempOffset;   // F
-  float outsideTempOffset;  // F
-  std::uint8_t insideHumOffset;
-  std::uint8_t outsideHumOffset;
+  float inside_temp;
+  float outside_temp;
+  std::uint8_t inside_hum;
+  std::uint8_t outside_hum;
+  float inside_temp_offset;   // F
+  float outside_temp_offset;  // F
+  std::uint8_t inside_hum_offset;
+  std::uint8_t outside_hum_offset;
 };
 
 // Temperature slots: 0 inside, 1 outside, 2-16 the extra, soil and leaf
@@ -29,21 +29,21 @@ struct CalibrationMirror {
   std::array<std::uint8_t, kCalibrationOffsetsSize> offsets{};
   std::array<std::uint8_t, kCalibratedReadingsSize> readings{};
 
-  CalibrationRecord record(const QueryContext& ctx) const;
+  CalibrationRecord Record(const QueryContext& ctx) const;
   // Offset puts (F tenths x 10 / %): kOk, or kFail when out of range.
-  int putTemperatureOffset(int slot, double offsetF);
+  int PutTemperatureOffset(int slot, double offset_f);
   // Value puts: the wanted reading in the caller's unit.
-  int putTemperatureValue(int slot, double reading, const QueryContext& ctx);
-  int putHumidityOffset(int slot, double offset);
-  int putHumidityValue(int slot, double reading);
+  int PutTemperatureValue(int slot, double reading, const QueryContext& ctx);
+  int PutHumidityOffset(int slot, double offset);
+  int PutHumidityValue(int slot, double reading);
 
-  int temperatureOffset(int slot) const;
-  int temperatureReading(int slot) const;
-  int humidityOffset(int slot) const;
-  int humidityReading(int slot) const;
+  int TemperatureOffset(int slot) const;
+  int TemperatureReading(int slot) const;
+  int HumidityOffset(int slot) const;
+  int HumidityReading(int slot) const;
 
  private:
-  void setTemperatureOffset(int slot, int offset);
+  void SetTemperatureOffset(int slot, int offset);
 };
 
 }  // namespace orbisk::data

@@ -24,8 +24,8 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user)
 
 // curl_global_init is not thread-safe; run it once for the process.
 bool CurlReady() {
-  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ready;
+  static const bool kReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  return kReady;
 }
 
 }  // namespace
@@ -44,8 +44,8 @@ bool CurlWebClient::Get(const std::string& url, const Sink& sink) {
 #endif
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connectMs);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeouts_.transferMs);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connect_ms);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeouts_.transfer_ms);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Receive);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   const CURLcode result = curl_easy_perform(curl);

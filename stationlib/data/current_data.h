@@ -8,19 +8,19 @@
 namespace orbisk::data {
 
 // Answers a query by data identifier from the current-data store (loaded).
-ValueAnswer queryCurrent(std::uint32_t id, const CurrentStore& store, const QueryContext& ctx);
+ValueAnswer QueryCurrent(std::uint32_t id, const CurrentStore& store, const QueryContext& ctx);
 
 // The 16 alarm bytes as the active-alarms record gives them.
-inline const std::array<std::uint8_t, 16>& activeAlarms(const CurrentStore& s) { return s.alarms; }
+inline const std::array<std::uint8_t, 16>& ActiveAlarms(const CurrentStore& s) { return s.alarms; }
 
 // Five 32-bit fields: minute, hour, day, month, year.
 struct DateTimeRecord {
   std::int32_t minute, hour, day, month, year;
 };
 // Start of the current storm (month and day fields kept shifted, as stored).
-DateTimeRecord stormStart(const CurrentStore& s);
+DateTimeRecord StormStart(const CurrentStore& s);
 // Sunrise or sunset with today's date (sunrise after hour 17 is tomorrow's);
 // false when the time is dashed.
-bool sunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, DateTimeRecord& out);
+bool SunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, DateTimeRecord& out);
 
 }  // namespace orbisk::data

@@ -29,17 +29,17 @@ inline constexpr int kThBands = 29;  // bands 0-27 interpolated, band 28 on its 
 inline constexpr int kThCols = 101;  // RH 0..100 %
 using ThTable = std::array<std::array<double, kThCols>, kThBands>;
 
-const HeatIndexTable& heatIndex();
-const WindChillLowTable& windChillLow();
-const WindChillHighTable& windChillHigh();
-const WindIndexLowTable& windIndexLow();
-const WindIndexHighTable& windIndexHigh();
-const ThTable& temperatureHumidity();
+const HeatIndexTable& HeatIndex();
+const WindChillLowTable& WindChillLow();
+const WindChillHighTable& WindChillHigh();
+const WindIndexLowTable& WindIndexLow();
+const WindIndexHighTable& WindIndexHigh();
+const ThTable& TemperatureHumidity();
 
 // Formulas behind the tables, exposed so that tests can check them.
-double nwsWindChill(double t, double v);
-double thomIndexTenths(double t, double rh);
+double NwsWindChill(double t, double v);
+double ThomIndexTenths(double t, double rh);
 // Temperature of a temperature-humidity band.
-double thBandTemperature(int band);
+double ThBandTemperature(int band);
 
 }  // namespace orbisk::data::tables

@@ -98,7 +98,7 @@ constexpr std::uint8_t kRules[] = {
 };
 static_assert(std::size(kRules) == 200);
 
-std::string_view phrase(int number) {
+std::string_view PhraseText(int number) {
   for (const Phrase& p : kPhrases)
     if (p.number == number) return p.text;
   return {};
@@ -106,17 +106,17 @@ std::string_view phrase(int number) {
 
 }  // namespace
 
-std::string forecastRuleText(int rule) {
-  if (rule < 0 || rule >= static_cast<int>(std::size(kRules))) return std::string(phrase(kNoDataPhrase));
+std::string ForecastRuleText(int rule) {
+  if (rule < 0 || rule >= static_cast<int>(std::size(kRules))) return std::string(PhraseText(kNoDataPhrase));
   std::string text;
   for (std::uint8_t number : kTriples[kRules[rule]]) {
     if (number == kEnd) break;
-    text += phrase(number);
+    text += PhraseText(number);
   }
   return text;
 }
 
-std::string forecastIconText(int icon) {
+std::string ForecastIconText(int icon) {
   switch (icon) {
     case 2: return "Mostly cloudy";
     case 3: return "Mostly cloudy, Rain possible or continuing";
@@ -127,7 +127,7 @@ std::string forecastIconText(int icon) {
     case 19: return "Mostly cloudy, Rain and/or snow possible or continuing";
     case 22: return "Partialy cloudy, Snow possible or continuing";
     case 23: return "Partialy cloudy, Rain and/or snow possible or continuing";
-    default: return std::string(phrase(kNoDataPhrase));
+    default: return std::string(PhraseText(kNoDataPhrase));
   }
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 using namespace hilow_period;
 
-enum class Kind { Tenths, WholeF, ByteTemp, Pressure, Wind, Humidity, Solar, Uv, RainRate, Plain };
+enum class Kind { kTenths, kWholeF, kByteTemp, kPressure, kWind, kHumidity, kSolar, kUv, kRainRate, kPlain };
 
 // Where one extreme lies in the reply: value offset, and the time offset for
 // the daily extremes (-1 when the console keeps none).
@@ -23,17 +23,17 @@ struct Field {
 // Offsets of one sensor's six extremes: day high/low (with times), month
 // high/low, year high/low; -1 where the console keeps none.
 struct Layout {
-  int dayHigh, dayLow, dayHighTime, dayLowTime, monthHigh, monthLow, yearHigh, yearLow;
+  int day_high, day_low, day_high_time, day_low_time, month_high, month_low, year_high, year_low;
 };
 
-Field pick(Kind kind, const Layout& l, unsigned period) {
+Field Pick(Kind kind, const Layout& l, unsigned period) {
   switch (period) {
-    case kDayHigh: return {kind, l.dayHigh, l.dayHighTime};
-    case kDayLow: return {kind, l.dayLow, l.dayLowTime};
-    case kMonthHigh: return {kind, l.monthHigh};
-    case kMonthLow: return {kind, l.monthLow};
-    case kYearHigh: return {kind, l.yearHigh};
-    case kYearLow: return {kind, l.yearLow};
+    case kDayHigh: return {kind, l.day_high, l.day_high_time};
+    case kDayLow: return {kind, l.day_low, l.day_low_time};
+    case kMonthHigh: return {kind, l.month_high};
+    case kMonthLow: return {kind, l.month_low};
+    case kYearHigh: return {kind, l.year_high};
+    case kYearLow: return {kind, l.year_low};
   }
   return {kind};
 }
@@ -53,91 +53,91 @@ constexpr Layout kUv{111, kNone, 112, kNone, 114, kNone, 115, kNone};
 constexpr Layout kRainRate{116, kNone, 118, kNone, 122, kNone, 124, kNone};
 
 // Sensors kept in blocks: byte values at base + slot, times at base + 2 slot.
-Layout blockTemperature(int slot) {
+Layout BlockTemperature(int slot) {
   return {141 + slot, 126 + slot, 186 + 2 * slot, 156 + 2 * slot, 216 + slot, 231 + slot, 246 + slot, 261 + slot};
 }
-Layout blockHumidity(int slot) {
+Layout BlockHumidity(int slot) {
   return {284 + slot, 276 + slot, 308 + 2 * slot, 292 + 2 * slot, 324 + slot, 332 + slot, 340 + slot, 348 + slot};
 }
-Layout blockSoilMoisture(int slot) {
+Layout BlockSoilMoisture(int slot) {
   return {356 + slot, 368 + slot, 360 + 2 * slot, 372 + 2 * slot, 380 + slot, 376 + slot, 388 + slot, 384 + slot};
 }
-Layout blockLeafWetness(int slot) {
+Layout BlockLeafWetness(int slot) {
   return {392 + slot, 404 + slot, 396 + 2 * slot, 408 + 2 * slot, 420 + slot, 416 + slot, 428 + slot, 424 + slot};
 }
 
-bool validPeriod(unsigned p) {
+bool ValidPeriod(unsigned p) {
   return p == kDayHigh || p == kDayLow || p == kMonthHigh || p == kMonthLow || p == kYearHigh || p == kYearLow;
 }
 
-Field temperatureField(unsigned cat, unsigned index, unsigned period) {
+Field TemperatureField(unsigned cat, unsigned index, unsigned period) {
   if (cat != 0) {
-    if (index != 0) return {Kind::WholeF};
+    if (index != 0) return {Kind::kWholeF};
     switch (cat) {
-      case 1: return pick(Kind::WholeF, kDewPoint, period);
-      case 2: return pick(Kind::WholeF, kWindChill, period);
-      case 3: return pick(Kind::WholeF, kHeatIndex, period);
-      case 5: return pick(Kind::WholeF, kThsw, period);
+      case 1: return Pick(Kind::kWholeF, kDewPoint, period);
+      case 2: return Pick(Kind::kWholeF, kWindChill, period);
+      case 3: return Pick(Kind::kWholeF, kHeatIndex, period);
+      case 5: return Pick(Kind::kWholeF, kThsw, period);
     }
-    return {Kind::WholeF};
+    return {Kind::kWholeF};
   }
-  if (index == 0) return pick(Kind::Tenths, kOutsideTemp, period);
-  if (index == 1) return pick(Kind::Tenths, kInsideTemp, period);
-  if (isExtraIndex(index)) return pick(Kind::ByteTemp, blockTemperature(static_cast<int>(index) - 2), period);
-  if (isSoilIndex(index)) return pick(Kind::ByteTemp, blockTemperature(static_cast<int>(index) - 2), period);
-  if (isLeafIndex(index)) return pick(Kind::ByteTemp, blockTemperature(static_cast<int>(index) - 4), period);
-  return {Kind::Tenths};
+  if (index == 0) return Pick(Kind::kTenths, kOutsideTemp, period);
+  if (index == 1) return Pick(Kind::kTenths, kInsideTemp, period);
+  if (IsExtraIndex(index)) return Pick(Kind::kByteTemp, BlockTemperature(static_cast<int>(index) - 2), period);
+  if (IsSoilIndex(index)) return Pick(Kind::kByteTemp, BlockTemperature(static_cast<int>(index) - 2), period);
+  if (IsLeafIndex(index)) return Pick(Kind::kByteTemp, BlockTemperature(static_cast<int>(index) - 4), period);
+  return {Kind::kTenths};
 }
 
 // Resolves an identifier to its field; value -1 when it names none.
-Field resolve(std::uint32_t word) {
+Field Resolve(std::uint32_t word) {
   const Identifier id{word};
-  const unsigned unit = id.unitClass(), cat = id.category(), index = id.sensorIndex(), period = id.period();
-  if (id.bit15()) return {Kind::Plain};
-  if (word == 0x66060) return {Kind::RainRate, 120};
-  if (!validPeriod(period)) return {Kind::Plain};
+  const unsigned unit = id.UnitClass(), cat = id.category(), index = id.SensorIndex(), period = id.period();
+  if (id.bit15()) return {Kind::kPlain};
+  if (word == 0x66060) return {Kind::kRainRate, 120};
+  if (!ValidPeriod(period)) return {Kind::kPlain};
   if (unit == unit_class::kTemperature) {
-    if (id.sensorType() != sensor_type::kTemperature) return {Kind::Plain};
-    return temperatureField(cat, index, period);
+    if (id.SensorType() != sensor_type::kTemperature) return {Kind::kPlain};
+    return TemperatureField(cat, index, period);
   }
-  if (cat != 0) return {Kind::Plain};
+  if (cat != 0) return {Kind::kPlain};
   const auto single = [&](unsigned type, Kind kind, const Layout& l) -> Field {
-    if (id.sensorType() != type || index != 0) return {kind};
-    return pick(kind, l, period);
+    if (id.SensorType() != type || index != 0) return {kind};
+    return Pick(kind, l, period);
   };
   switch (unit) {
-    case unit_class::kRainRate: return single(sensor_type::kRainRate, Kind::RainRate, kRainRate);
-    case unit_class::kWindSpeed: return single(sensor_type::kWindSpeed, Kind::Wind, kWind);
-    case unit_class::kPressure: return single(sensor_type::kBarometer, Kind::Pressure, kBarometer);
-    case unit_class::kSolar: return single(sensor_type::kSolar, Kind::Solar, kSolar);
-    case unit_class::kUv: return single(sensor_type::kUv, Kind::Uv, kUv);
+    case unit_class::kRainRate: return single(sensor_type::kRainRate, Kind::kRainRate, kRainRate);
+    case unit_class::kWindSpeed: return single(sensor_type::kWindSpeed, Kind::kWind, kWind);
+    case unit_class::kPressure: return single(sensor_type::kBarometer, Kind::kPressure, kBarometer);
+    case unit_class::kSolar: return single(sensor_type::kSolar, Kind::kSolar, kSolar);
+    case unit_class::kUv: return single(sensor_type::kUv, Kind::kUv, kUv);
     case unit_class::kHumidity:
-      if (id.sensorType() != sensor_type::kHumidity) return {Kind::Humidity};
-      if (index == 1) return pick(Kind::Humidity, kInsideHum, period);
-      if (index == 0) return pick(Kind::Humidity, blockHumidity(0), period);
-      if (isExtraIndex(index)) return pick(Kind::Humidity, blockHumidity(static_cast<int>(index) - 1), period);
-      return {Kind::Humidity};
+      if (id.SensorType() != sensor_type::kHumidity) return {Kind::kHumidity};
+      if (index == 1) return Pick(Kind::kHumidity, kInsideHum, period);
+      if (index == 0) return Pick(Kind::kHumidity, BlockHumidity(0), period);
+      if (IsExtraIndex(index)) return Pick(Kind::kHumidity, BlockHumidity(static_cast<int>(index) - 1), period);
+      return {Kind::kHumidity};
     case unit_class::kSoilMoisture:
-      if (id.sensorType() != sensor_type::kSoilMoisture || !isSoilIndex(index)) return {Kind::Plain};
-      return pick(Kind::Plain, blockSoilMoisture(static_cast<int>(index) - 9), period);
+      if (id.SensorType() != sensor_type::kSoilMoisture || !IsSoilIndex(index)) return {Kind::kPlain};
+      return Pick(Kind::kPlain, BlockSoilMoisture(static_cast<int>(index) - 9), period);
     case unit_class::kLeafWetness:
-      if (id.sensorType() != sensor_type::kLeafWetness || !isLeafIndex(index)) return {Kind::Plain};
-      return pick(Kind::Plain, blockLeafWetness(static_cast<int>(index) - 15), period);
+      if (id.SensorType() != sensor_type::kLeafWetness || !IsLeafIndex(index)) return {Kind::kPlain};
+      return Pick(Kind::kPlain, BlockLeafWetness(static_cast<int>(index) - 15), period);
   }
-  return {Kind::Plain};
+  return {Kind::kPlain};
 }
 
-bool isWord(Kind k) {
-  return k == Kind::Tenths || k == Kind::WholeF || k == Kind::Pressure || k == Kind::Solar || k == Kind::RainRate;
+bool IsWord(Kind k) {
+  return k == Kind::kTenths || k == Kind::kWholeF || k == Kind::kPressure || k == Kind::kSolar || k == Kind::kRainRate;
 }
 
-std::int16_t word16(const HiLowStore& s, int at) {
+std::int16_t Word16(const HiLowStore& s, int at) {
   return static_cast<std::int16_t>(s.packet[at] | (s.packet[at + 1] << 8));
 }
 
-ValueAnswer answer(Reading r, const char* fmt, std::size_t minLength) {
+ValueAnswer MakeAnswer(Reading r, const char* fmt, std::size_t min_length) {
   ValueAnswer a;
-  a.minLength = minLength;
+  a.min_length = min_length;
   if (!r) {
     a.code = kDashed;
     return a;
@@ -151,48 +151,48 @@ ValueAnswer answer(Reading r, const char* fmt, std::size_t minLength) {
 
 }  // namespace
 
-ValueAnswer queryHiLow(std::uint32_t id, const HiLowStore& s, const QueryContext& ctx) {
-  const Field f = resolve(id);
+ValueAnswer QueryHiLow(std::uint32_t id, const HiLowStore& s, const QueryContext& ctx) {
+  const Field f = Resolve(id);
   if (f.value < 0) {
     ValueAnswer bad;
     bad.code = kBadIdentifier;
     return bad;
   }
   const Units& u = ctx.units;
-  if (isWord(f.kind)) {
-    const std::int16_t raw = word16(s, f.value);
+  if (IsWord(f.kind)) {
+    const std::int16_t raw = Word16(s, f.value);
     const bool dashed = raw == 0x7FFF || raw == static_cast<std::int16_t>(0x8000);
     switch (f.kind) {
-      case Kind::Tenths: return answer(tenthsFahrenheit(raw, u), "%.1f", 7);
-      case Kind::WholeF:
-        return answer(dashed || raw == 255 ? std::nullopt : temperatureFromFahrenheit(raw, u), "%.1f", 7);
-      case Kind::Pressure: {
-        ValueAnswer a = answer(barometer(static_cast<std::uint16_t>(raw), u), u.barometer == 0 ? "%.3f" : "%.1f", 16);
-        a.dashedText = "------";
-        a.dashedMinLength = 7;
+      case Kind::kTenths: return MakeAnswer(TenthsFahrenheit(raw, u), "%.1f", 7);
+      case Kind::kWholeF:
+        return MakeAnswer(dashed || raw == 255 ? std::nullopt : TemperatureFromFahrenheit(raw, u), "%.1f", 7);
+      case Kind::kPressure: {
+        ValueAnswer a = MakeAnswer(Barometer(static_cast<std::uint16_t>(raw), u), u.barometer == 0 ? "%.3f" : "%.1f", 16);
+        a.dashed_text = "------";
+        a.dashed_min_length = 7;
         return a;
       }
-      case Kind::Solar: return answer(dashed ? std::nullopt : Reading(raw), "%.0f", 5);
+      case Kind::kSolar: return MakeAnswer(dashed ? std::nullopt : Reading(raw), "%.0f", 5);
       default:
-        return answer(rainRate(static_cast<std::uint16_t>(raw), ctx.rain.model, u), u.rain == 1 ? "%.1f" : "%.2f", 6);
+        return MakeAnswer(RainRate(static_cast<std::uint16_t>(raw), ctx.rain.model, u), u.rain == 1 ? "%.1f" : "%.2f", 6);
     }
   }
   const std::uint8_t raw = s.packet[f.value];
   switch (f.kind) {
-    case Kind::ByteTemp: return answer(byteTemperature(raw, u), "%.1f", 7);
-    case Kind::Wind: return answer(windSpeed(raw, u), "%.1f", 5);
-    case Kind::Humidity: return answer(raw == 255 ? std::nullopt : Reading(raw), "%.0f", 4);
-    case Kind::Uv: return answer(raw == 255 ? std::nullopt : Reading(raw / 10.0), "%.1f", 5);
-    default: return answer(raw == 255 ? std::nullopt : Reading(raw), "%.0f", 4);
+    case Kind::kByteTemp: return MakeAnswer(ByteTemperature(raw, u), "%.1f", 7);
+    case Kind::kWind: return MakeAnswer(WindSpeed(raw, u), "%.1f", 5);
+    case Kind::kHumidity: return MakeAnswer(raw == 255 ? std::nullopt : Reading(raw), "%.0f", 4);
+    case Kind::kUv: return MakeAnswer(raw == 255 ? std::nullopt : Reading(raw / 10.0), "%.1f", 5);
+    default: return MakeAnswer(raw == 255 ? std::nullopt : Reading(raw), "%.0f", 4);
   }
 }
 
-int hiLowTime(std::uint32_t id, const HiLowStore& s, int& hhmm) {
+int HiLowTime(std::uint32_t id, const HiLowStore& s, int& hhmm) {
   const Identifier ident{id};
   if (ident.period() != kDayHigh && ident.period() != kDayLow) return kBadIdentifier;
-  const Field f = resolve(id);
+  const Field f = Resolve(id);
   if (f.value < 0 || f.time < 0) return kBadIdentifier;
-  const std::int16_t raw = word16(s, f.time);
+  const std::int16_t raw = Word16(s, f.time);
   if (raw == static_cast<std::int16_t>(0x8000) || raw < 0 || raw > 2400) return kDashed;
   hhmm = raw;
   return kOk;

@@ -24,9 +24,9 @@ inline constexpr unsigned kDayHigh = 4, kDayLow = 6, kLastHourHigh = 24, kMonthH
 }
 
 // An extreme by data identifier: kOk, kDashed or kBadIdentifier.
-ValueAnswer queryHiLow(std::uint32_t id, const HiLowStore& store, const QueryContext& ctx);
+ValueAnswer QueryHiLow(std::uint32_t id, const HiLowStore& store, const QueryContext& ctx);
 // The time of a daily extreme (hour x 100 + minute): kOk, kDashed or
 // kBadIdentifier (not a day extreme or no time kept).
-int hiLowTime(std::uint32_t id, const HiLowStore& store, int& hhmm);
+int HiLowTime(std::uint32_t id, const HiLowStore& store, int& hhmm);
 
 }  // namespace orbisk::data

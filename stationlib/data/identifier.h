@@ -10,13 +10,13 @@ struct Identifier {
   std::uint32_t word;
 
   constexpr unsigned category() const { return word & 0x1F; }
-  constexpr unsigned unitClass() const { return (word >> 5) & 0x1F; }
+  constexpr unsigned UnitClass() const { return (word >> 5) & 0x1F; }
   constexpr unsigned period() const { return (word >> 10) & 0x1F; }
   constexpr bool bit15() const { return (word >> 15) & 1; }
-  constexpr unsigned sensorType() const { return (word >> 16) & 0xFF; }
-  constexpr unsigned sensorIndex() const { return word >> 24; }
+  constexpr unsigned SensorType() const { return (word >> 16) & 0xFF; }
+  constexpr unsigned SensorIndex() const { return word >> 24; }
   // The identifier with its unit class cleared, for rows that accept any unit bits.
-  constexpr std::uint32_t withoutUnit() const { return word & ~0x3E0u; }
+  constexpr std::uint32_t WithoutUnit() const { return word & ~0x3E0u; }
 };
 
 namespace category {
@@ -40,12 +40,12 @@ inline constexpr unsigned kCurrent = 0, kDay = 9, kStorm = 21, kMonth = 22, kYea
 }
 
 // Sensor indexes: 0 outside, 1 inside, 2-8 extra 1-7, 9-12 soil 1-4, 15-16 leaf 1-2.
-constexpr bool isExtraIndex(unsigned i) { return i >= 2 && i <= 8; }
-constexpr bool isSoilIndex(unsigned i) { return i >= 9 && i <= 12; }
-constexpr bool isLeafIndex(unsigned i) { return i == 15 || i == 16; }
-constexpr bool isHumidityIndex(unsigned i) { return i <= 8; }
-constexpr bool isTemperatureIndex(unsigned i) {
-  return i <= 12 || isLeafIndex(i);
+constexpr bool IsExtraIndex(unsigned i) { return i >= 2 && i <= 8; }
+constexpr bool IsSoilIndex(unsigned i) { return i >= 9 && i <= 12; }
+constexpr bool IsLeafIndex(unsigned i) { return i == 15 || i == 16; }
+constexpr bool IsHumidityIndex(unsigned i) { return i <= 8; }
+constexpr bool IsTemperatureIndex(unsigned i) {
+  return i <= 12 || IsLeafIndex(i);
 }
 
 }  // namespace orbisk::data

@@ -2,7 +2,7 @@
 
 namespace orbisk::data {
 
-LibraryState& libraryState() {
+LibraryState& GetLibraryState() {
   static LibraryState state;
   return state;
 }

@@ -18,24 +18,24 @@ struct LibraryState {
   RainCollector rain;
 
   CurrentStore current;
-  bool currentLoaded = false;
+  bool current_loaded = false;
 
   HiLowStore hilows;
-  bool hilowsLoaded = false;
+  bool hilows_loaded = false;
 
   AlarmBlock alarms = AlarmBlock::none();
-  bool alarmsLoaded = false;
+  bool alarms_loaded = false;
   AlarmBlock pending = AlarmBlock::none();
-  bool pendingExists = false;
-  std::string timeAlarmText = "---";  // the text handed out by the time-alarm getter
+  bool pending_exists = false;
+  std::string time_alarm_text = "---";  // the text handed out by the time-alarm getter
 
   CalibrationMirror calibration;
-  bool calibrationLoaded = false;
+  bool calibration_loaded = false;
 
-  std::array<std::uint8_t, 16> txConfig{};
-  std::uint8_t ownTransmitter = 0;
+  std::array<std::uint8_t, 16> tx_config{};
+  std::uint8_t own_transmitter = 0;
 };
 
-LibraryState& libraryState();
+LibraryState& GetLibraryState();
 
 }  // namespace orbisk::data

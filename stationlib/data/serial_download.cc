@@ -54,7 +54,7 @@ std::optional<DumpHeader> RequestDump(const ArchiveStamps& stamps) {
 }
 
 std::int32_t TransferPages(const DumpHeader& header, ArchiveStore& store) {
-  if (!store.Prepare(header.pages, header.firstIndex)) {
+  if (!store.Prepare(header.pages, header.first_index)) {
     EscapeTransfer();
     return kOutOfMemory;
   }
@@ -79,9 +79,9 @@ int WindSensorSlot(const std::int16_t (&types)[8]) {
   return -1;
 }
 
-int ExpectedWindSamples(int periodMinutes, int slot, bool newFirmware) {
-  const double seconds = periodMinutes * 60.0;
-  if (newFirmware) return static_cast<int>(std::floor(seconds / ((slot + 41) * 0.0625) + 0.5));
+int ExpectedWindSamples(int period_minutes, int slot, bool new_firmware) {
+  const double seconds = period_minutes * 60.0;
+  if (new_firmware) return static_cast<int>(std::floor(seconds / ((slot + 41) * 0.0625) + 0.5));
   return static_cast<int>(std::floor(seconds / ((slot + 40) * 0.0625) - seconds / (slot * 1.25 + 50) + 0.5));
 }
 

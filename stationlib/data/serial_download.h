@@ -14,7 +14,7 @@ inline constexpr std::size_t kPageSize = 267;  // sequence number, five records,
 
 struct DumpHeader {
   int pages = 0;
-  int firstIndex = 0;
+  int first_index = 0;
 };
 
 // Sends "DMPAFT" and the stamps (at most 3 attempts) and reads the 6-byte
@@ -37,6 +37,6 @@ std::int32_t TransferPages(const DumpHeader& header, ArchiveStore& store);
 int WindSensorSlot(const std::int16_t (&types)[8]);
 
 // Wind samples the console takes in one archive period.
-int ExpectedWindSamples(int periodMinutes, int slot, bool newFirmware);
+int ExpectedWindSamples(int period_minutes, int slot, bool new_firmware);
 
 }  // namespace orbisk::archive

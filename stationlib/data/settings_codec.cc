@@ -7,14 +7,14 @@ namespace orbisk::data {
 // The console's own codes: temperature 2 = C (0 = F), barometer 3 = hPa and
 // 2 = mb, wind 1 = m/s and 3 = knots, elevation bit set = metres. Written as
 // the exact inverse of the decoding, so the units read back as they were set.
-std::uint8_t encodeUnits(const Units& u) {
+std::uint8_t EncodeUnits(const Units& u) {
   static constexpr std::uint8_t kBarometer[4] = {0, 1, 3, 2};
   static constexpr std::uint8_t kWind[4] = {0, 3, 2, 1};
   return static_cast<std::uint8_t>(kBarometer[u.barometer & 3] | (u.temperature ? 2 : 0) << 2 |
                                    (u.elevation ? 0 : 1) << 4 | (u.rain & 1) << 5 | kWind[u.wind & 3] << 6);
 }
 
-Units decodeUnits(std::uint8_t bits) {
+Units DecodeUnits(std::uint8_t bits) {
   static constexpr std::uint8_t kBarometer[4] = {0, 1, 3, 2};
   static constexpr std::uint8_t kWind[4] = {0, 3, 2, 1};
   Units u;
@@ -27,16 +27,16 @@ Units decodeUnits(std::uint8_t bits) {
   return u;
 }
 
-int stationRainModel(std::uint8_t setup) {
+int StationRainModel(std::uint8_t setup) {
   static constexpr int kModel[4] = {1, 2, 6, 1};
   return kModel[(setup >> 4) & 3];
 }
 
-std::uint8_t withStationRainCode(std::uint8_t setup, int code) {
+std::uint8_t WithStationRainCode(std::uint8_t setup, int code) {
   return static_cast<std::uint8_t>((setup & ~0x30) | ((code - 1) << 4));
 }
 
-PositionRecord decodePosition(std::int16_t tenths) {
+PositionRecord DecodePosition(std::int16_t tenths) {
   PositionRecord r{};
   const double value = tenths / 10.0;
   r.value = static_cast<float>(value);
@@ -59,9 +59,9 @@ PositionRecord decodePosition(std::int16_t tenths) {
   return r;
 }
 
-bool encodePosition(const PositionRecord& r, double limit, std::int16_t& tenths) {
+bool EncodePosition(const PositionRecord& r, double limit, std::int16_t& tenths) {
   double value;
-  if (r.useValue != 0) {
+  if (r.use_value != 0) {
     value = r.value;
     if (!std::isfinite(value) || value < -limit || value > limit) return false;
   } else {
@@ -76,7 +76,7 @@ bool encodePosition(const PositionRecord& r, double limit, std::int16_t& tenths)
   return true;
 }
 
-int zoneOffset(int zone) {
+int ZoneOffset(int zone) {
   static constexpr int kZones[47] = {-1200, -1100, -1000, -900, -800, -700, -600, -600, -600, -500, -500, -400,
                                      -400,  -330,  -300,  -300, -200, -100, 0,    0,    100,  100,  100,  200,
                                      200,   200,   200,   200,  300,  300,  330,  400,  430,  500,  530,  600,
@@ -84,27 +84,27 @@ int zoneOffset(int zone) {
   return zone >= 0 && zone < 47 ? kZones[zone] : 0;
 }
 
-TimeZoneRecord decodeTimeZone(const std::array<std::uint8_t, 6>& b) {
+TimeZoneRecord DecodeTimeZone(const std::array<std::uint8_t, 6>& b) {
   TimeZoneRecord r{};
-  r.useIndex = b[5] == 0 ? 1 : 0;
+  r.use_index = b[5] == 0 ? 1 : 0;
   r.index = b[0];
   const auto offset = static_cast<std::int16_t>(b[3] | (b[4] << 8));
-  r.gmtOffset = static_cast<float>((offset / 100) + (offset % 100) / 100.0);
+  r.gmt_offset = static_cast<float>((offset / 100) + (offset % 100) / 100.0);
   r.daylight = b[1] ? 0 : 1;
   r.daylight2 = b[2] ? 0 : 1;
   return r;
 }
 
-bool encodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& b) {
+bool EncodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& b) {
   int offset;
-  if (r.useIndex) {
+  if (r.use_index) {
     if (r.index < 0 || r.index > 46) return false;
-    offset = zoneOffset(r.index);
+    offset = ZoneOffset(r.index);
     b[0] = static_cast<std::uint8_t>(r.index);
     b[5] = 0;
   } else {
-    if (!std::isfinite(r.gmtOffset) || r.gmtOffset < -12.0f || r.gmtOffset > 12.0f) return false;
-    const double hours = std::fabs(r.gmtOffset);
+    if (!std::isfinite(r.gmt_offset) || r.gmt_offset < -12.0f || r.gmt_offset > 12.0f) return false;
+    const double hours = std::fabs(r.gmt_offset);
     int whole = static_cast<int>(hours);
     int minutes = static_cast<int>(std::lround((hours - whole) * 4.0)) * 15;
     if (minutes == 60) {
@@ -112,7 +112,7 @@ bool encodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& b) {
       ++whole;
     }
     offset = whole * 100 + minutes;
-    if (r.gmtOffset < 0) offset = -offset;
+    if (r.gmt_offset < 0) offset = -offset;
     b[0] = 0;
     b[5] = 1;
   }
@@ -125,7 +125,7 @@ bool encodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& b) {
 namespace {
 
 // Station type code from a transmitter's first byte (low nibble L, high H).
-int newFirmwareType(int low) {
+int NewFirmwareType(int low) {
   switch (low) {
     case 0: return 1;
     case 1: return 2;
@@ -138,7 +138,7 @@ int newFirmwareType(int low) {
   return 0;
 }
 
-int oldFirmwareType(int low, int high, bool from2002) {
+int OldFirmwareType(int low, int high, bool from2002) {
   if (high == 1) {
     switch (low) {
       case 0: return 1;
@@ -162,8 +162,8 @@ int oldFirmwareType(int low, int high, bool from2002) {
 
 // First byte of a transmitter of the given type (the inverse of the above);
 // -1 when the type has no encoding on this firmware.
-int encodeType(int type, int repeater, const FirmwareFeatures& f) {
-  if (f.newFirmware) {
+int EncodeType(int type, int repeater, const FirmwareFeatures& f) {
+  if (f.new_firmware) {
     static constexpr int kLow[11] = {-1, 0, 1, 3, -1, -1, -1, 4, 6, 7, 8};
     if (type < 1 || type > 10 || kLow[type] < 0) return -1;
     const int high = f.repeater && repeater > 0 ? 8 + (repeater - 1) : 0;
@@ -186,32 +186,32 @@ int encodeType(int type, int repeater, const FirmwareFeatures& f) {
 }
 
 // Stations that carry an extra temperature / humidity sensor (numbered slots).
-bool carriesTemperature(int type) { return type == 2 || type == 3 || type == 4 || type == 5; }
-bool carriesHumidity(int type) { return type == 3 || type == 5; }
+bool CarriesTemperature(int type) { return type == 2 || type == 3 || type == 4 || type == 5; }
+bool CarriesHumidity(int type) { return type == 3 || type == 5; }
 
 constexpr int kNoSlot = 0xF;
 
 }  // namespace
 
-TxConfig decodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own, const FirmwareFeatures& f) {
+TxConfig DecodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own, const FirmwareFeatures& f) {
   TxConfig c;
   for (int t = 0; t < 8; ++t) {
     const int first = bytes[2 * t];
     const int low = first & 0xF, high = first >> 4;
-    if (f.newFirmware) {
-      c.type[t] = static_cast<std::int16_t>(newFirmwareType(low));
+    if (f.new_firmware) {
+      c.type[t] = static_cast<std::int16_t>(NewFirmwareType(low));
       // 0xFF marks a pair that is off: its high nibble names no repeater.
       if (f.repeater && (high & 8) && first != 0xFF)
         c.repeater[t] = static_cast<std::int16_t>((high & 7) + 1);
     } else {
-      c.type[t] = static_cast<std::int16_t>(oldFirmwareType(low, high, f.from2002));
+      c.type[t] = static_cast<std::int16_t>(OldFirmwareType(low, high, f.from2002));
     }
   }
   if (own >= 1 && own <= 8) c.type[own - 1] = 12;
   return c;
 }
 
-bool encodeTxConfig(const TxConfig& c, const FirmwareFeatures& f, std::array<std::uint8_t, 16>& bytes) {
+bool EncodeTxConfig(const TxConfig& c, const FirmwareFeatures& f, std::array<std::uint8_t, 16>& bytes) {
   int iss = 0, wind = 0, soil = 0, leaf = 0;
   for (int t = 0; t < 8; ++t) {
     const int type = c.type[t];
@@ -222,30 +222,30 @@ bool encodeTxConfig(const TxConfig& c, const FirmwareFeatures& f, std::array<std
     leaf += type == 9 || type == 10;
   }
   if (iss > 1 || wind > 1 || soil > 1 || leaf > 1) return false;
-  int temperatureSlot = 1, humiditySlot = 1;
+  int temperature_slot = 1, humidity_slot = 1;
   for (int t = 0; t < 8; ++t) {
     const int type = c.type[t];
     // Unused transmitters and the console's own keep the "off" code.
     int first = 0xFF;
     if (type != 0 && type != 12) {
-      first = encodeType(type, c.repeater[t], f);
+      first = EncodeType(type, c.repeater[t], f);
       if (first < 0) return false;
     }
-    const int tSlot = carriesTemperature(type) && temperatureSlot <= 15 ? temperatureSlot++ : kNoSlot;
-    const int hSlot = carriesHumidity(type) && humiditySlot <= 7 ? humiditySlot++ : kNoSlot;
+    const int t_slot = CarriesTemperature(type) && temperature_slot <= 15 ? temperature_slot++ : kNoSlot;
+    const int h_slot = CarriesHumidity(type) && humidity_slot <= 7 ? humidity_slot++ : kNoSlot;
     bytes[2 * t] = static_cast<std::uint8_t>(first);
-    bytes[2 * t + 1] = static_cast<std::uint8_t>((tSlot << 4) | hSlot);
+    bytes[2 * t + 1] = static_cast<std::uint8_t>((t_slot << 4) | h_slot);
   }
   return true;
 }
 
-int transmitterTemperatureSlot(const std::array<std::uint8_t, 16>& bytes, int transmitter) {
+int TransmitterTemperatureSlot(const std::array<std::uint8_t, 16>& bytes, int transmitter) {
   if (transmitter < 1 || transmitter > 8) return -1;
   const int slot = bytes[2 * (transmitter - 1) + 1] >> 4;
   return slot >= 1 && slot < kNoSlot ? slot : -1;
 }
 
-int transmitterHumiditySlot(const std::array<std::uint8_t, 16>& bytes, int transmitter) {
+int TransmitterHumiditySlot(const std::array<std::uint8_t, 16>& bytes, int transmitter) {
   if (transmitter < 1 || transmitter > 8) return -1;
   const int slot = bytes[2 * (transmitter - 1) + 1] & 0xF;
   return slot <= 7 ? slot : -1;

@@ -14,38 +14,38 @@ inline constexpr unsigned kLatitude = 11, kLongitude = 13, kTimeZone = 17, kTxCo
 }
 
 // Unit bits at address 41 (the byte; its complement follows it).
-std::uint8_t encodeUnits(const Units& u);
-Units decodeUnits(std::uint8_t bits);
+std::uint8_t EncodeUnits(const Units& u);
+Units DecodeUnits(std::uint8_t bits);
 
 // Rain collector of the setup bits (address 43, bits 4-5): model 1, 2 or 6.
-int stationRainModel(std::uint8_t setup);
+int StationRainModel(std::uint8_t setup);
 // Setup byte with the collector code 1, 2 or 3 written as 0, 1 or 2.
-std::uint8_t withStationRainCode(std::uint8_t setup, int code);
+std::uint8_t WithStationRainCode(std::uint8_t setup, int code);
 
 // Latitude or longitude record of the exports.
 struct PositionRecord {
-  std::int32_t useValue;  // non-zero: `value` is used when setting
+  std::int32_t use_value;  // non-zero: `value` is used when setting
   float value;            // degrees
   std::int16_t negative;  // hemisphere flag, 1 south / west
   std::int16_t degrees, minutes, seconds;
 };
-PositionRecord decodePosition(std::int16_t tenths);
+PositionRecord DecodePosition(std::int16_t tenths);
 // Tenths of a degree from a record; false when out of range (|limit| degrees).
-bool encodePosition(const PositionRecord& r, double limit, std::int16_t& tenths);
+bool EncodePosition(const PositionRecord& r, double limit, std::int16_t& tenths);
 
 // Time zone record of the exports.
 struct TimeZoneRecord {
-  std::int16_t useIndex;
+  std::int16_t use_index;
   std::int16_t index;
-  float gmtOffset;  // hours
+  float gmt_offset;  // hours
   std::int16_t daylight;
   std::int16_t daylight2;
 };
 // GMT offset (hour x 100 + minutes) of zone 0-46.
-int zoneOffset(int zone);
-TimeZoneRecord decodeTimeZone(const std::array<std::uint8_t, 6>& block);
+int ZoneOffset(int zone);
+TimeZoneRecord DecodeTimeZone(const std::array<std::uint8_t, 6>& block);
 // The 6-byte block; false for an argument out of range.
-bool encodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& block);
+bool EncodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& block);
 
 // Transmitter configuration: 16 bytes at address 25, and the console's own
 // transmitter number at 24. Types 1-12 per transmitter, repeater 0 or 1-8.
@@ -53,13 +53,13 @@ struct TxConfig {
   std::array<std::int16_t, 8> type{};
   std::array<std::int16_t, 8> repeater{};
 };
-TxConfig decodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int ownTransmitter,
+TxConfig DecodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own_transmitter,
                         const FirmwareFeatures& f);
 // Encodes the types back (the sensor slots numbered in transmitter order);
 // false when a check fails.
-bool encodeTxConfig(const TxConfig& config, const FirmwareFeatures& f, std::array<std::uint8_t, 16>& bytes);
+bool EncodeTxConfig(const TxConfig& config, const FirmwareFeatures& f, std::array<std::uint8_t, 16>& bytes);
 // Extra sensor slot of a transmitter (temperature 1-15, humidity 0-7), -1 without one.
-int transmitterTemperatureSlot(const std::array<std::uint8_t, 16>& bytes, int transmitter);
-int transmitterHumiditySlot(const std::array<std::uint8_t, 16>& bytes, int transmitter);
+int TransmitterTemperatureSlot(const std::array<std::uint8_t, 16>& bytes, int transmitter);
+int TransmitterHumiditySlot(const std::array<std::uint8_t, 16>& bytes, int transmitter);
 
 }  // namespace orbisk::data

@@ -4,7 +4,7 @@
 
 namespace orbisk::data {
 
-std::string minuteOfDayText(int minutes) {
+std::string MinuteOfDayText(int minutes) {
   if (minutes == -1) return "----";
   const int hour = minutes / 60;
   const int minute = minutes % 60;

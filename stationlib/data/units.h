@@ -22,34 +22,34 @@ struct Units {
 // A reading that may be dashed (not available).
 using Reading = std::optional<double>;
 
-double fahrenheitToCelsius(double f);
-double celsiusToFahrenheit(double c);
+double FahrenheitToCelsius(double f);
+double CelsiusToFahrenheit(double c);
 
 // 16-bit tenths of a degree F (0x7FFF and 0x8000 dashed) in the chosen unit.
-Reading tenthsFahrenheit(std::int16_t raw, const Units& u);
+Reading TenthsFahrenheit(std::int16_t raw, const Units& u);
 // Byte temperature stored as degrees F + 90 (255 dashed) in the chosen unit.
-Reading byteTemperature(std::uint8_t raw, const Units& u);
+Reading ByteTemperature(std::uint8_t raw, const Units& u);
 // A temperature computed in F (dashed stays dashed) in the chosen unit.
-Reading temperatureFromFahrenheit(Reading f, const Units& u);
+Reading TemperatureFromFahrenheit(Reading f, const Units& u);
 // Barometer in thousandths of inHg: 0x7FFF, 0x8000 or below 16000 dashed.
-Reading barometer(std::uint16_t raw, const Units& u);
+Reading Barometer(std::uint16_t raw, const Units& u);
 // Barometer thousandths of inHg without the range check, in the chosen unit.
-double pressureFromThousandths(double thousandths, const Units& u);
+double PressureFromThousandths(double thousandths, const Units& u);
 // Wind speed in mph (255 dashed).
-Reading windSpeed(std::uint8_t mph, const Units& u);
-double windFromMph(double mph, const Units& u);
+Reading WindSpeed(std::uint8_t mph, const Units& u);
+double WindFromMph(double mph, const Units& u);
 
 // Rain collector model of the library (0-6) and its click size in inches.
 struct RainCollector {
   int model = 1;
   // Sets the model; a model above 6 resets to 1 and returns false.
-  bool set(int newModel);
-  double clickInches() const;
+  bool Set(int new_model);
+  double ClickInches() const;
 };
 
 // Rain totals in clicks by the console's collector models 1, 2 and 6.
-Reading rainTotal(std::uint16_t clicks, int model, const Units& u);
+Reading RainTotal(std::uint16_t clicks, int model, const Units& u);
 // Rain rate in clicks per hour (0x8000 dashed), models 0, 1, 2 and 6.
-Reading rainRate(std::uint16_t clicksPerHour, int model, const Units& u);
+Reading RainRate(std::uint16_t clicks_per_hour, int model, const Units& u);
 
 }  // namespace orbisk::data

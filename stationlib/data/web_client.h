@@ -10,8 +10,8 @@
 namespace orbisk::archive {
 
 struct WebTimeouts {
-  long connectMs = 10000;
-  long transferMs = 60000;
+  long connect_ms = 10000;
+  long transfer_ms = 60000;
 };
 
 class WebClient {

@@ -65,11 +65,11 @@ std::optional<WebHeader> ParseWebHeader(std::string_view reply) {
   WebHeader h;
   h.records = KeyValue(reply, "Records").value_or(0);
   h.model = KeyValue(reply, "Model").value_or(0);
-  h.archiveInterval = KeyValue(reply, "ArchiveInt").value_or(0);
+  h.archive_interval = KeyValue(reply, "ArchiveInt").value_or(0);
   h.transmitter = KeyValue(reply, "OrbiskTX").value_or(0);
   KeyValue(reply, "Date");  // announced by the service, not used
-  h.capacityPages = KeyValue(reply, "MaxRecords").value_or(0) / kRecordsPerPage;
-  if (h.archiveInterval < 0) return std::nullopt;
+  h.capacity_pages = KeyValue(reply, "MaxRecords").value_or(0) / kRecordsPerPage;
+  if (h.archive_interval < 0) return std::nullopt;
   return h;
 }
 
@@ -89,7 +89,7 @@ std::int32_t DownloadWeb(const ArchiveDate& date, std::string_view user, std::st
   });
   const std::optional<WebHeader> header = ParseWebHeader(reply);
   if (!header || header->records <= 0) return state.store.Count();
-  state.periodMinutes = static_cast<int>(header->archiveInterval);
+  state.period_minutes = static_cast<int>(header->archive_interval);
   // Rounded up: a last page the records only partly fill still holds records.
   // (Divided first: a count near the largest long must not overflow.)
   const long pages = header->records / kRecordsPerPage + (header->records % kRecordsPerPage != 0 ? 1 : 0);

@@ -27,9 +27,9 @@ std::string RequestUrl(std::string_view base, const ArchiveStamps& stamps, std::
 struct WebHeader {
   long records = 0;
   long model = 0;
-  long archiveInterval = 0;
+  long archive_interval = 0;
   long transmitter = 0;
-  long capacityPages = 0;
+  long capacity_pages = 0;
 };
 
 // The header reply: nothing when it is empty, begins with "Invalid Account

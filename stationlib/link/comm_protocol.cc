@@ -4,13 +4,13 @@ namespace orbisk::link {
 
 int CommProtocol::PollUsingReceiveOne() {
   if (!IsOpen()) return -1;
-  if (pushedBack >= 0) return 1;  // a byte is already waiting
+  if (pushed_back >= 0) return 1;  // a byte is already waiting
   SaveTimeouts();
   SelectTimeout(kPollRow);
   int byte = ReceiveOne();
   RestoreTimeouts();
   if (byte >= 0) {
-    pushedBack = static_cast<std::int16_t>(byte);
+    pushed_back = static_cast<std::int16_t>(byte);
     ReloadKeepAlive();
     return 1;
   }

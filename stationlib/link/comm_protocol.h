@@ -60,27 +60,27 @@ class CommProtocol {
   void* handle = nullptr;
   std::int16_t port = 0;
   std::uint16_t baud = 19200;
-  std::int16_t handshakeA = 0;
+  std::int16_t handshake_a = 0;
   LinkKind kind = LinkKind::kNone;
-  std::int16_t openMarker = 0;  // 60 after every open function
+  std::int16_t open_marker = 0;  // 60 after every open function
   std::uint8_t spare1 = 0;
-  std::int16_t handshakeB = 0;
+  std::int16_t handshake_b = 0;
   std::string text1, text2, text3;  // 80, 80 and 64 characters; unused
   std::uint8_t spare2 = 0;
   std::uint32_t status = 0;
-  std::int16_t usbReadStatus = 0;
-  std::int32_t keepAlive = kKeepAliveReload;
-  std::int32_t keepAliveReload = kKeepAliveReload;
-  std::int16_t pushedBack = -1;
-  std::int32_t usbSerialWanted = 1;
+  std::int16_t usb_read_status = 0;
+  std::int32_t keep_alive = kKeepAliveReload;
+  std::int32_t keep_alive_reload = kKeepAliveReload;
+  std::int16_t pushed_back = -1;
+  std::int32_t usb_serial_wanted = 1;
 
  protected:
   void SetClass(std::uint32_t cls) { status = (status & ~kStatusClassMask) | cls; }
-  void ReloadKeepAlive() { keepAlive = keepAliveReload; }
+  void ReloadKeepAlive() { keep_alive = keep_alive_reload; }
   // The pushed-back byte, cleared, or -1 when there is none.
   int TakePushedBack() {
-    int b = pushedBack;
-    pushedBack = -1;
+    int b = pushed_back;
+    pushed_back = -1;
     return b;
   }
   // One byte straight from the link (the pushed-back byte aside), or -1.

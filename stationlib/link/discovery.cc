@@ -21,7 +21,7 @@ constexpr int kSliceMs = 100;
 constexpr std::uint8_t kDiscoveryAck = 0x06;
 
 // The local address that answered last time, tried first on the next search.
-std::string g_lastGoodLocal;
+std::string g_last_good_local;
 
 net::Endpoint DiscoveryTarget() {
   net::Endpoint target{"255.255.255.255", kDiscoveryPort, false};
@@ -38,21 +38,21 @@ bool IsLoopback(const std::string& address) { return address.rfind("127.", 0) ==
 
 // One local address: up to two probes, each followed by one second of listening.
 bool SearchFrom(const std::string& local, const net::Endpoint& target, std::map<std::string, std::string>& found) {
-  net::SocketResult udp = net::open_udp(true, local, 0);
+  net::SocketResult udp = net::OpenUdp(true, local, 0);
   if (!udp.ok()) return false;
   for (int attempt = 0; attempt < kAttempts && found.empty(); ++attempt) {
-    if (!net::send_to(udp.socket, target, kProbe, kProbeSize).ok()) continue;
+    if (!net::SendTo(udp.socket, target, kProbe, kProbeSize).ok()) continue;
     for (int slice = 0; slice < kListenSlices; ++slice) {
       std::uint8_t datagram[64];
       net::Endpoint from;
-      net::IoResult r = net::receive_from(udp.socket, datagram, sizeof datagram,
-                                          net::deadline_after(std::chrono::milliseconds(kSliceMs)), &from);
+      net::IoResult r = net::ReceiveFrom(udp.socket, datagram, sizeof datagram,
+                                          net::DeadlineAfter(std::chrono::milliseconds(kSliceMs)), &from);
       if (!r.ok()) continue;
       std::optional<std::string> id = ParseDiscoveryReply(datagram, r.bytes);
       if (!id) continue;
       // Tell the logger it was heard.
       net::Endpoint ack{from.address, target.port, false};
-      net::send_to(udp.socket, ack, &kDiscoveryAck, 1);
+      net::SendTo(udp.socket, ack, &kDiscoveryAck, 1);
       found.emplace(*id, from.address);
     }
   }
@@ -73,23 +73,23 @@ std::optional<std::string> ParseDiscoveryReply(const std::uint8_t* data, std::si
   return std::string(id);
 }
 
-std::optional<std::string> DiscoverDevice(const std::string& deviceId) {
+std::optional<std::string> DiscoverDevice(const std::string& device_id) {
   const net::Endpoint target = DiscoveryTarget();
   std::map<std::string, std::string> found;
-  bool success = !g_lastGoodLocal.empty() && SearchFrom(g_lastGoodLocal, target, found);
+  bool success = !g_last_good_local.empty() && SearchFrom(g_last_good_local, target, found);
   if (!success) {
-    net::InterfaceList locals = net::local_ipv4_addresses();
+    net::InterfaceList locals = net::LocalIpv4Addresses();
     for (const net::InterfaceAddress& local : locals.addresses) {
       // A loopback target is only reachable from a loopback address.
       if (IsLoopback(target.address) && !local.loopback) continue;
       if (SearchFrom(local.address, target, found)) {
-        g_lastGoodLocal = local.address;
+        g_last_good_local = local.address;
         success = true;
         break;
       }
     }
   }
-  auto it = found.find(deviceId);
+  auto it = found.find(device_id);
   if (it == found.end()) return std::nullopt;
   return it->second;
 }

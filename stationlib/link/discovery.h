@@ -21,6 +21,6 @@ bool IsDeviceIdentifier(const std::string& address);
 std::optional<std::string> ParseDiscoveryReply(const std::uint8_t* data, std::size_t size);
 
 // Searches the network for loggers and returns the address of `deviceId`.
-std::optional<std::string> DiscoverDevice(const std::string& deviceId);
+std::optional<std::string> DiscoverDevice(const std::string& device_id);
 
 }  // namespace orbisk::link

@@ -10,7 +10,7 @@ namespace orbisk::link {
 namespace {
 
 platform::SerialTimeoutRecord ToPlatform(const SerialTimeouts& t) {
-  return {t.readInterval, t.readMultiplier, t.readConstant, t.writeMultiplier, t.writeConstant};
+  return {t.read_interval, t.read_multiplier, t.read_constant, t.write_multiplier, t.write_constant};
 }
 
 constexpr int kPurgeBlock = 32;
@@ -21,7 +21,7 @@ RS232CommProtocol::RS232CommProtocol(const CommProtocol& settings) : CommProtoco
   SerialLastError() = 0;
   handle = nullptr;
   status = 0;
-  pushedBack = -1;
+  pushed_back = -1;
 }
 
 RS232CommProtocol::~RS232CommProtocol() { port_.Close(); }
@@ -35,7 +35,7 @@ int RS232CommProtocol::Open() {
     SetClass(SerialLastError() == kErrPortNotFound ? kStatusPortNotFound : kStatusOpenFailure);
     return 0;
   }
-  error = port_.Configure(baud, handshakeA != 0 || handshakeB != 0);
+  error = port_.Configure(baud, handshake_a != 0 || handshake_b != 0);
   if (error != 0) {
     SerialLastError() = error;
     SetClass(kStatusOpenFailure);
@@ -70,14 +70,14 @@ void RS232CommProtocol::ResetLine() {
   status &= ~(kStatusIoFailure | kStatusTimeout);
 }
 
-void RS232CommProtocol::RecordFailure(const platform::SerialResult& result, std::int32_t defaultCode) {
+void RS232CommProtocol::RecordFailure(const platform::SerialResult& result, std::int32_t default_code) {
   if (result.error == 0 && !result.hangup) {
     SerialLastError() = kErrTimeout;
     SetClass(kStatusTimeout);
     return;
   }
   SetClass(result.hangup ? kStatusDeviceError : kStatusOpenFailure);
-  SerialLastError() = result.error != 0 ? result.error : defaultCode;
+  SerialLastError() = result.error != 0 ? result.error : default_code;
 }
 
 int RS232CommProtocol::ReceiveOne() {
@@ -144,7 +144,7 @@ void RS232CommProtocol::ApplySerialRecord(const SerialTimeouts& record) {
 }
 
 int RS232CommProtocol::Purge() {
-  pushedBack = -1;
+  pushed_back = -1;
   if (!port_.IsOpen()) return -1;
   SaveTimeouts();
   SelectTimeout(kPollRow);

@@ -33,7 +33,7 @@ class RS232CommProtocol : public CommProtocol {
  private:
   void ApplyTimeouts(const SerialTimeouts& record);
   int Transmit(const std::uint8_t* data, std::size_t size);
-  void RecordFailure(const platform::SerialResult& result, std::int32_t defaultCode);
+  void RecordFailure(const platform::SerialResult& result, std::int32_t default_code);
 
   platform::SerialPort port_;
   SerialTimeouts current_{};

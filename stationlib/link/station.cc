@@ -19,10 +19,10 @@ struct StationState {
   std::unique_ptr<CommProtocol> settings[kLinkKinds];  // one settings record per link kind
   std::unique_ptr<CommProtocol> active;
   std::unique_ptr<std::uint8_t[]> buffer;
-  std::size_t bufferSize = 0;
+  std::size_t buffer_size = 0;
   std::size_t received = 0;
-  std::int32_t serialLastError = 0;
-  int lastSerialPort = 1;
+  std::int32_t serial_last_error = 0;
+  int last_serial_port = 1;
   FeatureFlags features;
 };
 
@@ -41,11 +41,11 @@ std::int32_t OpenLink(LinkKind kind, const CommProtocol& wanted, Build build) {
   s.active.reset();
   if (!record) return kCommFailure;
   record->kind = kind;
-  record->openMarker = kOpenMarker;
+  record->open_marker = kOpenMarker;
   s.active = build(*record);
   if (!s.active) return kCommFailure;
   s.buffer.reset();
-  s.bufferSize = 0;
+  s.buffer_size = 0;
   s.received = 0;
   if (!ResizeReceiveBuffer(kReceiveBufferSize)) return kOutOfMemory;
   return s.active->Open() == 1 ? kSuccess : kCommFailure;
@@ -70,18 +70,18 @@ bool LinkOpen() {
 LinkKind ActiveKind() { return State().kind; }
 
 std::uint8_t* ReceiveBuffer() { return State().buffer.get(); }
-std::size_t ReceiveBufferSize() { return State().bufferSize; }
+std::size_t ReceiveBufferSize() { return State().buffer_size; }
 
 bool ResizeReceiveBuffer(std::size_t size) {
   StationState& s = State();
   s.buffer.reset(new (std::nothrow) std::uint8_t[size]());
-  s.bufferSize = s.buffer ? size : 0;
+  s.buffer_size = s.buffer ? size : 0;
   return s.buffer != nullptr;
 }
 
 std::size_t& ReceivedLength() { return State().received; }
-std::int32_t& SerialLastError() { return State().serialLastError; }
-int LastSerialPort() { return State().lastSerialPort; }
+std::int32_t& SerialLastError() { return State().serial_last_error; }
+int LastSerialPort() { return State().last_serial_port; }
 
 std::int32_t OpenSerialLink(int port, int baud) {
   CommProtocol wanted;
@@ -89,21 +89,21 @@ std::int32_t OpenSerialLink(int port, int baud) {
   wanted.baud = static_cast<std::uint16_t>(baud);
   std::int32_t result = OpenLink(LinkKind::kSerial, wanted,
                                  [](const CommProtocol& r) { return Make<RS232CommProtocol>(r); });
-  if (result == kSuccess) State().lastSerialPort = port;
+  if (result == kSuccess) State().last_serial_port = port;
   return result;
 }
 
-std::int32_t OpenUsbLink(std::int32_t serialNumber) {
+std::int32_t OpenUsbLink(std::int32_t serial_number) {
   CommProtocol wanted;
   wanted.baud = 19200;
-  wanted.usbSerialWanted = serialNumber;
+  wanted.usb_serial_wanted = serial_number;
   return OpenLink(LinkKind::kUsb, wanted, [](const CommProtocol& r) { return Make<USBCommProtocol>(r); });
 }
 
-std::int32_t OpenTcpLink(const std::string& portText, const std::string& address) {
+std::int32_t OpenTcpLink(const std::string& port_text, const std::string& address) {
   CommProtocol wanted;
   return OpenLink(LinkKind::kTcp, wanted,
-                  [&](const CommProtocol& r) { return Make<TCP>(r, portText, address); });
+                  [&](const CommProtocol& r) { return Make<TCP>(r, port_text, address); });
 }
 
 std::int32_t AdoptTransport(LinkKind kind, std::unique_ptr<CommProtocol> transport) {
@@ -120,10 +120,10 @@ void ResetStation() {
   s.active.reset();
   for (auto& record : s.settings) record.reset();
   s.buffer.reset();
-  s.bufferSize = 0;
+  s.buffer_size = 0;
   s.received = 0;
   s.kind = LinkKind::kNone;
-  s.serialLastError = 0;
+  s.serial_last_error = 0;
   s.features = FeatureFlags{};
 }
 

@@ -16,11 +16,11 @@ inline constexpr std::size_t kReceiveBufferSize = 512;
 
 // Firmware features set by InitStation_O; all false before it.
 struct FeatureFlags {
-  bool firmwareDated = false;   // dated on or after 18 Jul 2001
-  bool noBarTrend = false;      // before 1 Mar 2002: trend reported dashed
-  bool newFirmware = false;     // after 1 Nov 2004: new archive reception formula
+  bool firmware_dated = false;   // dated on or after 18 Jul 2001
+  bool no_bar_trend = false;      // before 1 Mar 2002: trend reported dashed
+  bool new_firmware = false;     // after 1 Nov 2004: new archive reception formula
   bool repeater = false;        // after 8 Mar 2005: repeater battery status
-  bool stationIdentified = false;
+  bool station_identified = false;
 };
 
 FeatureFlags& Features();
@@ -47,8 +47,8 @@ std::int32_t& SerialLastError();
 
 // The open functions: 0, kCommFailure or kOutOfMemory.
 std::int32_t OpenSerialLink(int port, int baud);
-std::int32_t OpenUsbLink(std::int32_t serialNumber);
-std::int32_t OpenTcpLink(const std::string& portText, const std::string& address);
+std::int32_t OpenUsbLink(std::int32_t serial_number);
+std::int32_t OpenTcpLink(const std::string& port_text, const std::string& address);
 // Makes a transport built elsewhere (a scripted console in tests) the active
 // link, as the open functions do with theirs: 0, kCommFailure or kOutOfMemory.
 std::int32_t AdoptTransport(LinkKind kind, std::unique_ptr<CommProtocol> transport);

@@ -19,65 +19,65 @@ constexpr std::int64_t kConnectWaitMs = 2000;
 constexpr std::int64_t kPulseWaitMs = 500;
 constexpr std::size_t kPurgeBlock = 32;
 
-net::Deadline After(std::int64_t ms) { return net::deadline_after(std::chrono::milliseconds(ms)); }
+net::Deadline After(std::int64_t ms) { return net::DeadlineAfter(std::chrono::milliseconds(ms)); }
 
 }  // namespace
 
-TCP::TCP(const CommProtocol& settings, const std::string& portText, const std::string& address)
-    : CommProtocol(settings), portText_(portText.substr(0, 5)) {
+TCP::TCP(const CommProtocol& settings, const std::string& port_text, const std::string& address)
+    : CommProtocol(settings), port_text_(port_text.substr(0, 5)) {
   handle = nullptr;
   status = 0;
-  pushedBack = -1;
-  addressGiven_ = !IsDeviceIdentifier(address);
-  if (addressGiven_) {
-    resolvedAddress_ = address.substr(0, 49);
+  pushed_back = -1;
+  address_given_ = !IsDeviceIdentifier(address);
+  if (address_given_) {
+    resolved_address_ = address.substr(0, 49);
   } else {
-    deviceId_ = address.substr(0, 49);
+    device_id_ = address.substr(0, 49);
   }
 }
 
 TCP::~TCP() { Close(); }
 
-void TCP::MapSocketError(int socketError, const char* where) {
-  SocketErrorMapping m = MapSocketFailure(socketError, where);
-  lastError_ = m.code;
+void TCP::MapSocketError(int socket_error, const char* where) {
+  SocketErrorMapping m = MapSocketFailure(socket_error, where);
+  last_error_ = m.code;
   diagnostic_ = std::move(m.diagnostic);
 }
 
 int TCP::Open() {
-  if (!addressGiven_) {
-    std::optional<std::string> found = DiscoverDevice(deviceId_);
+  if (!address_given_) {
+    std::optional<std::string> found = DiscoverDevice(device_id_);
     if (!found) {
       MapSocketError(kSocketNotDiscovered, "In OpenComPort() ...GetDeviceIPAddr()");
-      resolvedAddress_.clear();
+      resolved_address_.clear();
       SetClass(kStatusSocketClass);
       return 0;
     }
-    resolvedAddress_ = *found;
+    resolved_address_ = *found;
   }
   char* end = nullptr;
-  long portNumber = std::strtol(portText_.c_str(), &end, 10);
-  if (portText_.empty() || *end != '\0' || portNumber <= 0 || portNumber > 65535 || resolvedAddress_.empty()) {
+  long port_number = std::strtol(port_text_.c_str(), &end, 10);
+  if (port_text_.empty() || *end != '\0' || port_number <= 0 || port_number > 65535 || resolved_address_.empty()) {
     MapSocketError(10065, "In OpenComPort() ...socket()");
     SetClass(kStatusOpenFailure);
     return 0;
   }
   net::SocketResult connected =
-      net::connect_tcp(resolvedAddress_, static_cast<std::uint16_t>(portNumber), After(kConnectWaitMs));
+      net::ConnectTcp(resolved_address_, static_cast<std::uint16_t>(port_number), After(kConnectWaitMs));
   if (!connected.ok()) {
-    int socketError = connected.status == net::Status::timed_out ? 10065 : SocketErrorForErrno(connected.error);
-    MapSocketError(socketError == 0 ? 10065 : socketError, "In OpenComPort() ...socket()");
+    int socket_error = connected.status == net::Status::kTimedOut ? 10065 : SocketErrorForErrno(connected.error);
+    MapSocketError(socket_error == 0 ? 10065 : socket_error, "In OpenComPort() ...socket()");
     SetClass(kStatusOpenFailure);
     return 0;
   }
   socket_ = std::move(connected.socket);
-  receivedAt_ = receivedEnd_ = 0;
-  if (socketsInUse_.size() < kMaxSockets &&
-      std::find(socketsInUse_.begin(), socketsInUse_.end(), socket_.fd()) == socketsInUse_.end()) {
-    socketsInUse_.push_back(socket_.fd());
+  received_at_ = received_end_ = 0;
+  if (sockets_in_use_.size() < kMaxSockets &&
+      std::find(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()) == sockets_in_use_.end()) {
+    sockets_in_use_.push_back(socket_.fd());
   }
   handle = this;  // the link-open marker
-  lastError_ = 0;
+  last_error_ = 0;
   status = kStatusOpen;
   return 1;
 }
@@ -85,10 +85,10 @@ int TCP::Open() {
 int TCP::Close() {
   if (socket_.valid()) {
     if ((status & kStatusPulseOnClose) != 0) platform::RealClock().SleepMs(kPulseWaitMs);
-    socketsInUse_.erase(std::remove(socketsInUse_.begin(), socketsInUse_.end(), socket_.fd()), socketsInUse_.end());
-    socket_.close();
+    sockets_in_use_.erase(std::remove(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()), sockets_in_use_.end());
+    socket_.Close();
   }
-  receivedAt_ = receivedEnd_ = 0;
+  received_at_ = received_end_ = 0;
   handle = nullptr;
   status &= ~kStatusOpen;
   return 1;
@@ -101,23 +101,23 @@ void TCP::ResetLine() {
 
 int TCP::ReceiveOne() {
   if (!IsOpen()) return -1;
-  if (receivedAt_ < receivedEnd_) {
+  if (received_at_ < received_end_) {
     ReloadKeepAlive();
-    return received_[receivedAt_++];
+    return received_[received_at_++];
   }
-  net::IoResult r = net::receive_some(socket_, received_, sizeof received_, After(currentWaitMs_));
+  net::IoResult r = net::ReceiveSome(socket_, received_, sizeof received_, After(current_wait_ms_));
   if (r.ok() && r.bytes >= 1) {
-    receivedAt_ = 1;
-    receivedEnd_ = r.bytes;
+    received_at_ = 1;
+    received_end_ = r.bytes;
     ReloadKeepAlive();
     return received_[0];
   }
   switch (r.status) {
-    case net::Status::timed_out:
+    case net::Status::kTimedOut:
       MapSocketError(kSocketReceiveTimedOut, "In RecvMsg() ...select(1)");
       SetClass(kStatusTimeout);
       break;
-    case net::Status::closed:
+    case net::Status::kClosed:
       MapSocketError(kSocketReceiveTimedOut, "In RecvMsg() ...recv()");
       SetClass(kStatusDeviceError);
       break;
@@ -137,12 +137,12 @@ int TCP::ReadByte() {
 
 int TCP::Send(const void* data, std::size_t size) {
   if (!IsOpen()) return -1;
-  net::IoResult r = net::send_all(socket_, data, size, After(TimeoutRow(kInitialSerialRow).usbWriteMs));
+  net::IoResult r = net::SendAll(socket_, data, size, After(TimeoutRow(kInitialSerialRow).usb_write_ms));
   if (r.ok() && r.bytes == size) {
     ReloadKeepAlive();
     return 0;
   }
-  MapSocketError(r.status == net::Status::timed_out ? 10060 : SocketErrorForErrno(r.error),
+  MapSocketError(r.status == net::Status::kTimedOut ? 10060 : SocketErrorForErrno(r.error),
                  "In SendMsg() ...send()");
   SetClass(kStatusDeviceError);
   return -1;
@@ -155,27 +155,27 @@ int TCP::WriteText(const char* text) {
   return Send(text, std::strlen(text));
 }
 
-void TCP::RestoreTimeouts() { currentWaitMs_ = defaultWaitMs_; }
+void TCP::RestoreTimeouts() { current_wait_ms_ = default_wait_ms_; }
 
 void TCP::SelectTimeout(int row) {
   int effective = EffectiveRow(row);
   if (effective < 0 || !IsOpen()) return;
-  currentWaitMs_ = TimeoutRow(effective).tcpReceiveMs;
+  current_wait_ms_ = TimeoutRow(effective).tcp_receive_ms;
 }
 
 void TCP::ApplySerialRecord(const SerialTimeouts& record) {
-  if (IsOpen()) currentWaitMs_ = record.readConstant;
+  if (IsOpen()) current_wait_ms_ = record.read_constant;
 }
 
 int TCP::Purge() {
-  pushedBack = -1;
-  receivedAt_ = receivedEnd_ = 0;
+  pushed_back = -1;
+  received_at_ = received_end_ = 0;
   if (!IsOpen()) return 0;
   SelectTimeout(kPollRow);
   platform::RealClock().SleepMs(20);
   std::uint8_t block[kPurgeBlock];
   for (;;) {
-    net::IoResult r = net::receive_some(socket_, block, sizeof block, After(currentWaitMs_));
+    net::IoResult r = net::ReceiveSome(socket_, block, sizeof block, After(current_wait_ms_));
     if (!r.ok() || r.bytes < sizeof block) break;
   }
   RestoreTimeouts();

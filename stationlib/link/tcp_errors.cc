@@ -10,7 +10,7 @@ namespace orbisk::link {
 namespace {
 
 struct Row {
-  int socketError;
+  int socket_error;
   std::int32_t code;
   const char* first;
   const char* second;  // a second diagnostic line, or null
@@ -71,9 +71,9 @@ int SocketErrorForErrno(int error) {
   }
 }
 
-SocketErrorMapping MapSocketFailure(int socketError, const char* where) {
+SocketErrorMapping MapSocketFailure(int socket_error, const char* where) {
   for (const Row& row : kRows) {
-    if (row.socketError == socketError) {
+    if (row.socket_error == socket_error) {
       SocketErrorMapping m{row.code, Format(row.first, where)};
       if (row.second != nullptr) m.diagnostic += "\n" + Format(row.second, where);
       return m;

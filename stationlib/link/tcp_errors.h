@@ -18,6 +18,6 @@ struct SocketErrorMapping {
   std::int32_t code;
   std::string diagnostic;  // the texts of the row, "%s" replaced by `where`
 };
-SocketErrorMapping MapSocketFailure(int socketError, const char* where);
+SocketErrorMapping MapSocketFailure(int socket_error, const char* where);
 
 }  // namespace orbisk::link

@@ -9,18 +9,18 @@ namespace orbisk::link {
 // gap between two bytes (0: none), the read time per byte and its constant,
 // the write time per byte and its constant.
 struct SerialTimeouts {
-  std::uint32_t readInterval = 0;
-  std::uint32_t readMultiplier = 0;
-  std::uint32_t readConstant = 0;
-  std::uint32_t writeMultiplier = 0;
-  std::uint32_t writeConstant = 0;
+  std::uint32_t read_interval = 0;
+  std::uint32_t read_multiplier = 0;
+  std::uint32_t read_constant = 0;
+  std::uint32_t write_multiplier = 0;
+  std::uint32_t write_constant = 0;
 };
 
 struct LinkTimeoutRow {
   SerialTimeouts serial;
-  std::uint32_t tcpReceiveMs;
-  std::uint32_t usbReadMs;
-  std::uint32_t usbWriteMs;
+  std::uint32_t tcp_receive_ms;
+  std::uint32_t usb_read_ms;
+  std::uint32_t usb_write_ms;
 };
 
 inline constexpr int kTimeoutRowCount = 11;

@@ -8,19 +8,19 @@
 namespace orbisk::link {
 
 struct BridgeFunctions {
-  decltype(&SI_GetNumDevices) GetNumDevices;
-  decltype(&SI_GetProductString) GetProductString;
-  decltype(&SI_Open) Open;
-  decltype(&SI_Close) Close;
-  decltype(&SI_Read) Read;
-  decltype(&SI_Write) Write;
-  decltype(&SI_FlushBuffers) FlushBuffers;
-  decltype(&SI_SetTimeouts) SetTimeouts;
-  decltype(&SI_GetTimeouts) GetTimeouts;
-  decltype(&SI_CheckRXQueue) CheckRXQueue;
-  decltype(&SI_SetBaudRate) SetBaudRate;
-  decltype(&SI_SetLineControl) SetLineControl;
-  decltype(&SI_SetFlowControl) SetFlowControl;
+  decltype(&SI_GetNumDevices) get_num_devices;
+  decltype(&SI_GetProductString) get_product_string;
+  decltype(&SI_Open) open;
+  decltype(&SI_Close) close;
+  decltype(&SI_Read) read;
+  decltype(&SI_Write) write;
+  decltype(&SI_FlushBuffers) flush_buffers;
+  decltype(&SI_SetTimeouts) set_timeouts;
+  decltype(&SI_GetTimeouts) get_timeouts;
+  decltype(&SI_CheckRXQueue) check_rx_queue;
+  decltype(&SI_SetBaudRate) set_baud_rate;
+  decltype(&SI_SetLineControl) set_line_control;
+  decltype(&SI_SetFlowControl) set_flow_control;
 };
 
 // The bound functions, or null when the library or one of them is missing.

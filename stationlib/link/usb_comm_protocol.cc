@@ -19,57 +19,57 @@ int ParseSerial(const char* text) { return static_cast<int>(std::strtol(text, nu
 USBCommProtocol::USBCommProtocol(const CommProtocol& settings) : CommProtocol(settings) {
   handle = nullptr;
   status = 0;
-  pushedBack = -1;
+  pushed_back = -1;
 }
 
 USBCommProtocol::~USBCommProtocol() {
   if (handle != nullptr) Close();
 }
 
-void USBCommProtocol::MapSetupStatus(int siStatus) {
-  switch (siStatus) {
-    case SI_DEVICE_NOT_FOUND: lastError_ = kErrUsbDeviceNotFound; break;
-    case SI_RESET_ERROR: lastError_ = kErrUsbResetError; break;
-    case SI_DEVICE_IO_FAILED: lastError_ = kErrUsbInvalidBaud; break;
-    default: lastError_ = kErrUsbOther; break;
+void USBCommProtocol::MapSetupStatus(int si_status) {
+  switch (si_status) {
+    case SI_DEVICE_NOT_FOUND: last_error_ = kErrUsbDeviceNotFound; break;
+    case SI_RESET_ERROR: last_error_ = kErrUsbResetError; break;
+    case SI_DEVICE_IO_FAILED: last_error_ = kErrUsbInvalidBaud; break;
+    default: last_error_ = kErrUsbOther; break;
   }
 }
 
 int USBCommProtocol::Open() {
   const BridgeFunctions* si = Bridge();
   std::uint32_t count = 0;
-  if (si == nullptr || si->GetNumDevices(&count) != SI_SUCCESS) {
-    lastError_ = kErrNoUsbDevice;
+  if (si == nullptr || si->get_num_devices(&count) != SI_SUCCESS) {
+    last_error_ = kErrNoUsbDevice;
     SetClass(kStatusPortNotFound);
     return 0;
   }
   SI_HANDLE device = nullptr;
   for (std::uint32_t i = 0; i < count && device == nullptr; ++i) {
     char serial[SI_MAX_DEVICE_STRLEN] = {};
-    if (si->GetProductString(i, serial, SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS) continue;
-    if (usbSerialWanted != 1 && ParseSerial(serial) != usbSerialWanted) continue;
-    SI_STATUS opened = si->Open(i, &device);
+    if (si->get_product_string(i, serial, SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS) continue;
+    if (usb_serial_wanted != 1 && ParseSerial(serial) != usb_serial_wanted) continue;
+    SI_STATUS opened = si->open(i, &device);
     if (opened == SI_SUCCESS) break;
     device = nullptr;
-    if (opened == SI_RESET_ERROR) lastError_ = kErrUsbResetError;
+    if (opened == SI_RESET_ERROR) last_error_ = kErrUsbResetError;
     break;
   }
   if (device == nullptr) {
-    if (lastError_ != kErrUsbResetError) lastError_ = kErrNoUsbDevice;
+    if (last_error_ != kErrUsbResetError) last_error_ = kErrNoUsbDevice;
     SetClass(kStatusPortNotFound);
     return 0;
   }
-  SI_STATUS step = si->SetBaudRate(device, static_cast<std::uint32_t>(baud));
-  if (step == SI_SUCCESS) step = si->SetLineControl(device, SI_LINE_8N1);
-  if (step == SI_SUCCESS) step = si->SetFlowControl(device, 1, 2, 1, 1, 1, 0);
+  SI_STATUS step = si->set_baud_rate(device, static_cast<std::uint32_t>(baud));
+  if (step == SI_SUCCESS) step = si->set_line_control(device, SI_LINE_8N1);
+  if (step == SI_SUCCESS) step = si->set_flow_control(device, 1, 2, 1, 1, 1, 0);
   if (step != SI_SUCCESS) {
     MapSetupStatus(step);
-    si->Close(device);
+    si->close(device);
     SetClass(kStatusOpenFailure);
     return 0;
   }
   handle = device;
-  lastError_ = 0;
+  last_error_ = 0;
   status = kStatusOpen;
   // A fresh link gets the same finite limits as the serial link.
   SelectTimeout(kInitialSerialRow);
@@ -80,8 +80,8 @@ int USBCommProtocol::Close() {
   const BridgeFunctions* si = Bridge();
   int result = 1;
   if (handle != nullptr && si != nullptr) {
-    if (si->Close(handle) == SI_DEVICE_NOT_FOUND) {
-      lastError_ = kErrUsbDeviceNotFound;
+    if (si->close(handle) == SI_DEVICE_NOT_FOUND) {
+      last_error_ = kErrUsbDeviceNotFound;
       result = 0;
     }
   }
@@ -98,14 +98,14 @@ void USBCommProtocol::ResetLine() {
 int USBCommProtocol::ReceiveOne() {
   const BridgeFunctions* si = Bridge();
   if (!IsOpen() || si == nullptr) return -1;
-  std::uint32_t readMs = 0, writeMs = 0;
-  si->GetTimeouts(&readMs, &writeMs);
+  std::uint32_t read_ms = 0, write_ms = 0;
+  si->get_timeouts(&read_ms, &write_ms);
   platform::Clock& clock = platform::RealClock();
-  const std::int64_t deadline = clock.MonotonicMs() + readMs;
-  std::uint32_t queued = 0, queueStatus = 0;
+  const std::int64_t deadline = clock.MonotonicMs() + read_ms;
+  std::uint32_t queued = 0, queue_status = 0;
   for (;;) {
-    if (si->CheckRXQueue(handle, &queued, &queueStatus) != SI_SUCCESS) {
-      lastError_ = kErrReadFailed;
+    if (si->check_rx_queue(handle, &queued, &queue_status) != SI_SUCCESS) {
+      last_error_ = kErrReadFailed;
       SetClass(kStatusDeviceError);
       return -1;
     }
@@ -113,24 +113,24 @@ int USBCommProtocol::ReceiveOne() {
     clock.SleepMs(kPollStepMs);
   }
   if (queued == 0) {
-    lastError_ = kOsErrorTimeout;
+    last_error_ = kOsErrorTimeout;
     SetClass(kStatusTimeout);
     return -1;
   }
   std::uint8_t byte = 0;
   std::uint32_t got = 0;
-  SI_STATUS r = si->Read(handle, &byte, 1, &got, nullptr);
-  usbReadStatus = static_cast<std::int16_t>(r);
+  SI_STATUS r = si->read(handle, &byte, 1, &got, nullptr);
+  usb_read_status = static_cast<std::int16_t>(r);
   if (r == SI_SUCCESS && got == 1) {
-    lastError_ = 0;
+    last_error_ = 0;
     ReloadKeepAlive();
     return byte;
   }
   if (r == SI_READ_TIMED_OUT) {
-    lastError_ = kOsErrorTimeout;
+    last_error_ = kOsErrorTimeout;
     SetClass(kStatusTimeout);
   } else {
-    lastError_ = kErrReadFailed;
+    last_error_ = kErrReadFailed;
     SetClass(kStatusDeviceError);
   }
   return -1;
@@ -145,19 +145,19 @@ int USBCommProtocol::ReadByte() {
 int USBCommProtocol::ReadBlock(std::uint8_t* buffer, int count) {
   const BridgeFunctions* si = Bridge();
   if (!IsOpen() || si == nullptr || buffer == nullptr || count < 0) return -1;
-  std::uint32_t queued = 0, queueStatus = 0;
-  if (si->CheckRXQueue(handle, &queued, &queueStatus) != SI_SUCCESS || queued < static_cast<std::uint32_t>(count)) {
+  std::uint32_t queued = 0, queue_status = 0;
+  if (si->check_rx_queue(handle, &queued, &queue_status) != SI_SUCCESS || queued < static_cast<std::uint32_t>(count)) {
     return -1;
   }
   std::uint32_t got = 0;
-  SI_STATUS r = si->Read(handle, buffer, static_cast<std::uint32_t>(count), &got, nullptr);
-  usbReadStatus = static_cast<std::int16_t>(r);
+  SI_STATUS r = si->read(handle, buffer, static_cast<std::uint32_t>(count), &got, nullptr);
+  usb_read_status = static_cast<std::int16_t>(r);
   if (r == SI_SUCCESS && got == static_cast<std::uint32_t>(count)) {
-    lastError_ = 0;
+    last_error_ = 0;
     ReloadKeepAlive();
     return 0;
   }
-  lastError_ = r == SI_READ_TIMED_OUT ? kOsErrorTimeout : kErrReadFailed;
+  last_error_ = r == SI_READ_TIMED_OUT ? kOsErrorTimeout : kErrReadFailed;
   SetClass(r == SI_READ_TIMED_OUT ? kStatusTimeout : kStatusDeviceError);
   return -1;
 }
@@ -166,16 +166,16 @@ int USBCommProtocol::Transmit(const void* data, std::uint32_t size) {
   const BridgeFunctions* si = Bridge();
   if (!IsOpen() || si == nullptr) return -1;
   std::uint32_t written = 0;
-  SI_STATUS r = si->Write(handle, data, size, &written, nullptr);
+  SI_STATUS r = si->write(handle, data, size, &written, nullptr);
   if (r == SI_SUCCESS && written == size) {
     ReloadKeepAlive();
     return 0;
   }
   if (r == SI_WRITE_TIMED_OUT) {
-    lastError_ = kOsErrorTimeout;
+    last_error_ = kOsErrorTimeout;
     SetClass(kStatusTimeout | kStatusDeviceError);
   } else {
-    lastError_ = kErrWriteFailed;
+    last_error_ = kErrWriteFailed;
     SetClass(kStatusDeviceError);
   }
   return -1;
@@ -189,37 +189,37 @@ int USBCommProtocol::WriteText(const char* text) {
 }
 
 void USBCommProtocol::SaveTimeouts() {
-  if (const BridgeFunctions* si = Bridge()) si->GetTimeouts(&savedReadMs_, &savedWriteMs_);
+  if (const BridgeFunctions* si = Bridge()) si->get_timeouts(&saved_read_ms_, &saved_write_ms_);
 }
 
 void USBCommProtocol::RestoreTimeouts() {
-  if (const BridgeFunctions* si = Bridge()) si->SetTimeouts(savedReadMs_, savedWriteMs_);
+  if (const BridgeFunctions* si = Bridge()) si->set_timeouts(saved_read_ms_, saved_write_ms_);
 }
 
 void USBCommProtocol::SelectTimeout(int row) {
   int effective = EffectiveRow(row);
   const BridgeFunctions* si = Bridge();
   if (effective < 0 || !IsOpen() || si == nullptr) return;
-  si->SetTimeouts(TimeoutRow(effective).usbReadMs, TimeoutRow(effective).usbWriteMs);
+  si->set_timeouts(TimeoutRow(effective).usb_read_ms, TimeoutRow(effective).usb_write_ms);
 }
 
 void USBCommProtocol::ApplySerialRecord(const SerialTimeouts& record) {
   const BridgeFunctions* si = Bridge();
   if (!IsOpen() || si == nullptr) return;
-  std::uint32_t readMs = 0, writeMs = 0;
-  si->GetTimeouts(&readMs, &writeMs);
-  si->SetTimeouts(record.readConstant, writeMs);
+  std::uint32_t read_ms = 0, write_ms = 0;
+  si->get_timeouts(&read_ms, &write_ms);
+  si->set_timeouts(record.read_constant, write_ms);
 }
 
 int USBCommProtocol::Purge() {
-  pushedBack = -1;
+  pushed_back = -1;
   const BridgeFunctions* si = Bridge();
   if (!IsOpen() || si == nullptr) return 0;
   SaveTimeouts();
   SelectTimeout(kPollRow);
   platform::RealClock().SleepMs(20);
   RestoreTimeouts();
-  return si->FlushBuffers(handle, 1, 1) == SI_SUCCESS ? 1 : 0;
+  return si->flush_buffers(handle, 1, 1) == SI_SUCCESS ? 1 : 0;
 }
 
 int USBCommProtocol::PollByte() { return PollUsingReceiveOne(); }
@@ -227,7 +227,7 @@ int USBCommProtocol::PollByte() { return PollUsingReceiveOne(); }
 std::int32_t UsbDeviceSerialNumber() {
   const BridgeFunctions* si = Bridge();
   char serial[SI_MAX_DEVICE_STRLEN] = {};
-  if (si == nullptr || si->GetProductString(0, serial, SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS) return 0;
+  if (si == nullptr || si->get_product_string(0, serial, SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS) return 0;
   return ParseSerial(serial);
 }
 

@@ -11,7 +11,7 @@ class USBCommProtocol : public CommProtocol {
   explicit USBCommProtocol(const CommProtocol& settings);
   ~USBCommProtocol() override;
 
-  int LastError() const override { return lastError_; }
+  int LastError() const override { return last_error_; }
   int Open() override;
   int Close() override;
   void ResetLine() override;
@@ -33,9 +33,9 @@ class USBCommProtocol : public CommProtocol {
   int Transmit(const void* data, std::uint32_t size);
   void MapSetupStatus(int status);
 
-  std::int32_t lastError_ = -1;
-  std::uint32_t savedReadMs_ = 0;
-  std::uint32_t savedWriteMs_ = 0;
+  std::int32_t last_error_ = -1;
+  std::uint32_t saved_read_ms_ = 0;
+  std::uint32_t saved_write_ms_ = 0;
 };
 
 // Serial-number string of bridge device 0 as an integer; 0 on failure.

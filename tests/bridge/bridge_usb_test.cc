@@ -15,7 +15,7 @@ class BridgeUsb : public ::testing::Test {
   void SetUp() override {
     pty_ = linktest::OpenPseudoTerminal();
     ASSERT_GE(pty_.master, 0);
-    const std::string devices = "4242=" + pty_.slavePath + ",77=/nonexistent/tty";
+    const std::string devices = "4242=" + pty_.slave_path + ",77=/nonexistent/tty";
     setenv("SIUSBXP_DEVICES", devices.c_str(), 1);
     console_.Start(pty_.master);
   }

@@ -62,8 +62,8 @@ class NotifySocket {
 // it runs its engines with empty settings and publishes nothing).
 class AgentProcess {
  public:
-  AgentProcess(const std::string& directory, std::vector<std::string> extraEnvironment) {
-    std::vector<std::string> environment(extraEnvironment);
+  AgentProcess(const std::string& directory, std::vector<std::string> extra_environment) {
+    std::vector<std::string> environment(extra_environment);
     for (char** entry = environ; *entry != nullptr; ++entry) {
       std::string text(*entry);
       if (text.rfind("NOTIFY_SOCKET=", 0) != 0 && text.rfind("WATCHDOG_", 0) != 0)
@@ -117,11 +117,11 @@ class ServiceNotification : public ::testing::Test {
 };
 
 TEST_F(ServiceNotification, ReadyThenWatchdogPingsThenStoppingOnSigterm) {
-  const std::string socketPath = (directory_ / "notify").string();
-  NotifySocket manager(socketPath);
+  const std::string socket_path = (directory_ / "notify").string();
+  NotifySocket manager(socket_path);
   // Pings are due at least once per half interval: 1000 ms here.
   AgentProcess agent(directory_.string(),
-                     {"NOTIFY_SOCKET=" + socketPath, "WATCHDOG_USEC=2000000"});
+                     {"NOTIFY_SOCKET=" + socket_path, "WATCHDOG_USEC=2000000"});
 
   ASSERT_EQ(manager.Receive(10000), "READY=1");
   auto last = Clock::now();
@@ -168,7 +168,7 @@ TEST_F(MainLoopNotifier, PingsWhileEnginesLiveAndStopsPingingWhenOneDies) {
 }
 
 TEST_F(MainLoopNotifier, WithoutAWatchdogTheLoopWaitsTwoSecondsAndNeverPings) {
-  notifier_.watchdogPingMs = 0;
+  notifier_.watchdog_ping_ms = 0;
   int waits = 0;
   agent::RunMainLoop(agent_, [&](std::int64_t ms) {
     EXPECT_EQ(ms, 2000);

@@ -15,11 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::RunCalls(table, calls, std::make_unique<fuzz::ScriptedConsole>(input));
   // Exact-size records: a decoder that writes past its record is caught.
   auto record = std::make_unique<OrbiskArchiveRecord>();
-  auto recordEx = std::make_unique<OrbiskArchiveRecordEx>();
+  auto record_ex = std::make_unique<OrbiskArchiveRecordEx>();
   const std::int32_t count = orbisk::api::GetNumberOfArchiveRecords();
   for (std::int32_t i = -1; i <= count + 1; ++i) {
     orbisk::api::GetArchiveRecord(record.get(), i);
-    orbisk::api::GetArchiveRecordEx(recordEx.get(), i);
+    orbisk::api::GetArchiveRecordEx(record_ex.get(), i);
   }
   return 0;
 }

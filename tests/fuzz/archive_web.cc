@@ -49,16 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   orbisk::archive::RecordContext context;
   context.units.temperature = (flags >> 1) & 1;
   context.units.barometer = (flags >> 2) & 3;
-  context.newLayout = (flags & 0x10) == 0;
-  context.periodMinutes = state.periodMinutes;
-  context.expectedWindSamples = 100;
+  context.new_layout = (flags & 0x10) == 0;
+  context.period_minutes = state.period_minutes;
+  context.expected_wind_samples = 100;
   auto record = std::make_unique<OrbiskArchiveRecord>();
-  auto recordEx = std::make_unique<OrbiskArchiveRecordEx>();
+  auto record_ex = std::make_unique<OrbiskArchiveRecordEx>();
   for (int i = 0; i <= count; ++i) {
     const std::uint8_t* bytes = state.store.Record(i);
     if (bytes == nullptr) std::abort();  // every counted record is there
     orbisk::archive::DecodeRecord(bytes, context, *record);
-    orbisk::archive::DecodeRecordEx(bytes, context, *recordEx);
+    orbisk::archive::DecodeRecordEx(bytes, context, *record_ex);
   }
   return 0;
 }

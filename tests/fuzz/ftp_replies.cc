@@ -14,9 +14,9 @@ using agent::ftp_detail::ReplyAssembler;
 void ReadAnswers(const ReplyAssembler& reply) {
   if (reply.code() < 0 || reply.code() > 999) std::abort();
   const std::string& text = reply.text();
-  if (auto port = agent::ftp_detail::epsv_port(text); port && *port == 0) std::abort();
-  if (auto port = agent::ftp_detail::pasv_port(text); port && *port == 0) std::abort();
-  if (agent::ftp_detail::quoted_path(text).size() > text.size()) std::abort();
+  if (auto port = agent::ftp_detail::EpsvPort(text); port && *port == 0) std::abort();
+  if (auto port = agent::ftp_detail::PasvPort(text); port && *port == 0) std::abort();
+  if (agent::ftp_detail::QuotedPath(text).size() > text.size()) std::abort();
 }
 
 }  // namespace
@@ -29,21 +29,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReplyAssembler reply;
   while (!input.empty()) {
     pending.append(input.Take(piece));
-    agent::ftp_detail::bound_pending(pending);
+    agent::ftp_detail::BoundPending(pending);
     if (pending.size() > agent::ftp_detail::kMaxReplyText + piece) std::abort();
     std::string line;
-    while (agent::ftp_detail::take_line(pending, line)) {
+    while (agent::ftp_detail::TakeLine(pending, line)) {
       if (line.find('\n') != std::string::npos) std::abort();
-      const ReplyAssembler::Progress progress = reply.add_line(line);
+      const ReplyAssembler::Progress progress = reply.AddLine(line);
       // The text is cut once it is long: one more line at most.
       if (reply.text().size() > agent::ftp_detail::kMaxReplyText + line.size() + 1) std::abort();
       switch (progress) {
-        case ReplyAssembler::Progress::more:
+        case ReplyAssembler::Progress::kMore:
           continue;
-        case ReplyAssembler::Progress::complete:
+        case ReplyAssembler::Progress::kComplete:
           ReadAnswers(reply);
           break;
-        case ReplyAssembler::Progress::not_a_reply:
+        case ReplyAssembler::Progress::kNotAReply:
           break;  // the client gives the connection up; here the next reply starts
       }
       reply = ReplyAssembler();

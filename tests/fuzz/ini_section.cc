@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   agent::ConfigTable table;
   const int count = agent::LoadIniText(bytes, table, section);
   if (count < 0 || static_cast<std::size_t>(count) != table.Count()) std::abort();
-  table.ForEach([&](const std::string& tableKey, const agent::ConfigEntry& entry) {
-    if (entry.key.empty() || tableKey != entry.group + "_" + entry.key) std::abort();
+  table.ForEach([&](const std::string& table_key, const agent::ConfigEntry& entry) {
+    if (entry.key.empty() || table_key != entry.group + "_" + entry.key) std::abort();
     if (!section.empty() && entry.group != section) std::abort();
     if (HoldsLineEnd(entry.key) || HoldsLineEnd(entry.value) || HoldsLineEnd(entry.group)) std::abort();
     // Every value may be read as a number or a decimal.

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sources.now.hour = input.Byte();
   sources.now.minute = input.Byte();
   sources.now.second = input.Byte();
-  sources.workingDirectory = Short(input);
-  sources.programPath = Short(input);
+  sources.working_directory = Short(input);
+  sources.program_path = Short(input);
   const std::string text(input.Take(kLongestText));
 
   const std::string expanded = agent::ExpandPlaceholders(text, sources);

@@ -50,8 +50,8 @@ int ScriptedConsole::Close() {
 }
 
 void ScriptedConsole::Written() {
-  if (!readSinceWrite_) return;
-  readSinceWrite_ = false;
+  if (!read_since_write_) return;
+  read_since_write_ = false;
   const std::uint8_t flags = turns_.Byte();
   reply_ = std::string(turns_.Take(turns_.Word()));
   at_ = 0;
@@ -59,7 +59,7 @@ void ScriptedConsole::Written() {
 }
 
 int ScriptedConsole::ReceiveOne() {
-  readSinceWrite_ = true;
+  read_since_write_ = true;
   if (!IsOpen()) return -1;
   if (at_ < reply_.size()) {
     ReloadKeepAlive();
@@ -75,8 +75,8 @@ int ScriptedConsole::ReadByte() {
 }
 
 int ScriptedConsole::Purge() {
-  readSinceWrite_ = true;
-  pushedBack = -1;
+  read_since_write_ = true;
+  pushed_back = -1;
   at_ = reply_.size();
   return 1;
 }

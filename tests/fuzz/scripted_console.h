@@ -52,7 +52,7 @@ class ScriptedConsole final : public orbisk::link::CommProtocol {
   FuzzInput turns_;
   std::string reply_;
   std::size_t at_ = 0;
-  bool readSinceWrite_ = true;
+  bool read_since_write_ = true;
 };
 
 }  // namespace fuzz

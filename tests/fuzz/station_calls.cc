@@ -142,14 +142,14 @@ std::vector<ExportCall> Select(Keep keep) {
 }  // namespace
 
 const std::vector<ExportCall>& StationExports() {
-  static const std::vector<ExportCall> table = Select([](const char* name) { return !Among(name, kArchiveFamily); });
-  return table;
+  static const std::vector<ExportCall> kTable = Select([](const char* name) { return !Among(name, kArchiveFamily); });
+  return kTable;
 }
 
 const std::vector<ExportCall>& ArchiveExports() {
-  static const std::vector<ExportCall> table =
+  static const std::vector<ExportCall> kTable =
       Select([](const char* name) { return Among(name, kArchiveFamily) || Among(name, kStationFamily); });
-  return table;
+  return kTable;
 }
 
 std::vector<Call> TakeCalls(const std::vector<ExportCall>& table, FuzzInput& input) {
@@ -187,15 +187,15 @@ std::string Int32Argument(std::int32_t value) {
 void RunCalls(const std::vector<ExportCall>& table, const std::vector<Call>& calls,
               std::unique_ptr<orbisk::link::CommProtocol> console) {
   orbisk::link::ResetStation();
-  orbisk::data::libraryState() = orbisk::data::LibraryState{};
-  orbisk::archive::archiveState() = orbisk::archive::ArchiveState{};
+  orbisk::data::GetLibraryState() = orbisk::data::LibraryState{};
+  orbisk::archive::GetArchiveState() = orbisk::archive::ArchiveState{};
   if (orbisk::link::AdoptTransport(orbisk::link::LinkKind::kTcp, std::move(console)) != 0) std::abort();
   for (const Call& call : calls) {
     FuzzInput arguments(reinterpret_cast<const std::uint8_t*>(call.arguments.data()), call.arguments.size());
     table[call.index].invoke(arguments);
   }
   for (const ExportCall& call : table) {
-    if (!call.plainGetter) continue;
+    if (!call.plain_getter) continue;
     FuzzInput none(nullptr, 0);
     call.invoke(none);
   }

@@ -18,7 +18,7 @@ namespace fuzz {
 struct ExportCall {
   const char* name;
   void (*invoke)(FuzzInput& arguments);
-  bool plainGetter;  // "Get..." without arguments: read once more after the calls
+  bool plain_getter;  // "Get..." without arguments: read once more after the calls
 };
 
 // Every export that talks to the console or reads the library's stores;

@@ -68,16 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string separator = Piece(input, kShortValue);
   const std::string line(input.Until(std::string_view("\0", 1)));
-  const std::string_view templateBytes = input.Rest();
+  const std::string_view template_bytes = input.Rest();
 
   agent::publication::TagSubstitution substitution(tags, separator, {}, {}, kLineLimit);
   if (agent::publication::SubstituteTags(line, substitution) != PlainLoop(line, tags, separator)) std::abort();
 
-  const std::string filled = agent::publication::FillTemplateText(templateBytes, substitution);
+  const std::string filled = agent::publication::FillTemplateText(template_bytes, substitution);
   // A template without references, line ends or marks comes out as one line
   // ended by CR LF.
-  const bool plain = !templateBytes.empty() &&
-                     templateBytes.find_first_of(std::string_view("#\r\n\xEF\xFE\xFF", 6)) == std::string_view::npos;
-  if (plain && filled != std::string(templateBytes) + "\r\n") std::abort();
+  const bool plain = !template_bytes.empty() &&
+                     template_bytes.find_first_of(std::string_view("#\r\n\xEF\xFE\xFF", 6)) == std::string_view::npos;
+  if (plain && filled != std::string(template_bytes) + "\r\n") std::abort();
   return 0;
 }

@@ -104,14 +104,14 @@ TEST(Paths, SeparatorsAndParts) {
 
 TEST(ByteOrderMarks, AreRecognisedWithTheirLength) {
   std::size_t length = 99;
-  EXPECT_EQ(DetectByteOrderMark("\xEF\xBB\xBFx", &length), ByteOrderMark::Utf8);
+  EXPECT_EQ(DetectByteOrderMark("\xEF\xBB\xBFx", &length), ByteOrderMark::kUtf8);
   EXPECT_EQ(length, 3u);
-  EXPECT_EQ(DetectByteOrderMark("\xFF\xFEx\0", &length), ByteOrderMark::Utf16LE);
+  EXPECT_EQ(DetectByteOrderMark("\xFF\xFEx\0", &length), ByteOrderMark::kUtf16Le);
   EXPECT_EQ(length, 2u);
-  EXPECT_EQ(DetectByteOrderMark("\xFE\xFF", &length), ByteOrderMark::Utf16BE);
-  EXPECT_EQ(DetectByteOrderMark("\xEF\xBB", &length), ByteOrderMark::None);
+  EXPECT_EQ(DetectByteOrderMark("\xFE\xFF", &length), ByteOrderMark::kUtf16Be);
+  EXPECT_EQ(DetectByteOrderMark("\xEF\xBB", &length), ByteOrderMark::kNone);
   EXPECT_EQ(length, 0u);
-  EXPECT_EQ(DetectByteOrderMark(""), ByteOrderMark::None);
+  EXPECT_EQ(DetectByteOrderMark(""), ByteOrderMark::kNone);
 }
 
 }  // namespace

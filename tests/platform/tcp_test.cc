@@ -16,13 +16,13 @@ struct ConnectedPair {
   net::Socket server;
 };
 
-ConnectedPair connect_pair() {
-  net::Listener listener = net::listen_tcp();
+ConnectedPair ConnectPair() {
+  net::Listener listener = net::ListenTcp();
   EXPECT_TRUE(listener.ok());
   EXPECT_NE(listener.port, 0);
-  net::SocketResult client = net::connect_tcp("127.0.0.1", listener.port, net::deadline_after(2s));
+  net::SocketResult client = net::ConnectTcp("127.0.0.1", listener.port, net::DeadlineAfter(2s));
   EXPECT_TRUE(client.ok()) << client.error;
-  net::SocketResult server = net::accept_tcp(listener.socket, net::deadline_after(2s));
+  net::SocketResult server = net::AcceptTcp(listener.socket, net::DeadlineAfter(2s));
   EXPECT_TRUE(server.ok());
   return {std::move(client.socket), std::move(server.socket)};
 }
@@ -30,13 +30,13 @@ ConnectedPair connect_pair() {
 }  // namespace
 
 TEST(Tcp, LargeBufferCrossesWholeInBothDirections) {
-  ConnectedPair pair = connect_pair();
+  ConnectedPair pair = ConnectPair();
   std::vector<unsigned char> sent(3 * 1024 * 1024);
   for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<unsigned char>(i * 7 + i / 251);
   std::vector<unsigned char> received(sent.size());
   net::IoResult got;
-  std::thread reader([&] { got = net::receive_exact(pair.server, received.data(), received.size(), net::deadline_after(10s)); });
-  net::IoResult put = net::send_all(pair.client, sent.data(), sent.size(), net::deadline_after(10s));
+  std::thread reader([&] { got = net::ReceiveExact(pair.server, received.data(), received.size(), net::DeadlineAfter(10s)); });
+  net::IoResult put = net::SendAll(pair.client, sent.data(), sent.size(), net::DeadlineAfter(10s));
   reader.join();
   EXPECT_TRUE(put.ok());
   EXPECT_EQ(put.bytes, sent.size());
@@ -44,78 +44,78 @@ TEST(Tcp, LargeBufferCrossesWholeInBothDirections) {
   EXPECT_EQ(received, sent);
 
   const char reply[] = "ok";
-  ASSERT_TRUE(net::send_all(pair.server, reply, 2, net::deadline_after(1s)).ok());
+  ASSERT_TRUE(net::SendAll(pair.server, reply, 2, net::DeadlineAfter(1s)).ok());
   char back[2];
-  EXPECT_TRUE(net::receive_exact(pair.client, back, 2, net::deadline_after(1s)).ok());
+  EXPECT_TRUE(net::ReceiveExact(pair.client, back, 2, net::DeadlineAfter(1s)).ok());
   EXPECT_EQ(std::string(back, 2), "ok");
 }
 
 TEST(Tcp, EndpointsOfBothEndsAgree) {
-  ConnectedPair pair = connect_pair();
-  net::EndpointResult client_local = net::local_endpoint(pair.client);
-  net::EndpointResult server_peer = net::peer_endpoint(pair.server);
+  ConnectedPair pair = ConnectPair();
+  net::EndpointResult client_local = net::LocalEndpoint(pair.client);
+  net::EndpointResult server_peer = net::PeerEndpoint(pair.server);
   ASSERT_TRUE(client_local.ok());
   ASSERT_TRUE(server_peer.ok());
   EXPECT_EQ(client_local.endpoint.address, "127.0.0.1");
   EXPECT_EQ(client_local.endpoint.port, server_peer.endpoint.port);
-  EXPECT_EQ(net::peer_endpoint(pair.client).endpoint.port, net::local_endpoint(pair.server).endpoint.port);
+  EXPECT_EQ(net::PeerEndpoint(pair.client).endpoint.port, net::LocalEndpoint(pair.server).endpoint.port);
 }
 
 TEST(Tcp, ReceiveEndsAtItsDeadlineWhenNothingComes) {
-  ConnectedPair pair = connect_pair();
+  ConnectedPair pair = ConnectPair();
   char byte;
   auto started = net::Clock::now();
-  net::IoResult got = net::receive_some(pair.client, &byte, 1, net::deadline_after(60ms));
+  net::IoResult got = net::ReceiveSome(pair.client, &byte, 1, net::DeadlineAfter(60ms));
   auto waited = net::Clock::now() - started;
-  EXPECT_EQ(got.status, net::Status::timed_out);
+  EXPECT_EQ(got.status, net::Status::kTimedOut);
   EXPECT_GE(waited, 55ms);
   EXPECT_LT(waited, 2s);
 }
 
 TEST(Tcp, PeerCloseIsToldApartFromFailure) {
-  ConnectedPair pair = connect_pair();
-  ASSERT_TRUE(net::send_all(pair.server, "abc", 3, net::deadline_after(1s)).ok());
-  pair.server.close();
+  ConnectedPair pair = ConnectPair();
+  ASSERT_TRUE(net::SendAll(pair.server, "abc", 3, net::DeadlineAfter(1s)).ok());
+  pair.server.Close();
   char buffer[8];
-  net::IoResult got = net::receive_exact(pair.client, buffer, sizeof buffer, net::deadline_after(1s));
-  EXPECT_EQ(got.status, net::Status::closed);
+  net::IoResult got = net::ReceiveExact(pair.client, buffer, sizeof buffer, net::DeadlineAfter(1s));
+  EXPECT_EQ(got.status, net::Status::kClosed);
   EXPECT_EQ(got.bytes, 3u);  // what arrived before the end is reported
 }
 
 TEST(Tcp, SendingToAClosedPeerFailsWithoutSignal) {
-  ConnectedPair pair = connect_pair();
-  pair.server.close();
+  ConnectedPair pair = ConnectPair();
+  pair.server.Close();
   std::vector<char> block(256 * 1024, 'x');
   net::IoResult put;
-  for (int i = 0; i < 20 && put.ok(); ++i) put = net::send_all(pair.client, block.data(), block.size(), net::deadline_after(1s));
-  EXPECT_EQ(put.status, net::Status::failed);
+  for (int i = 0; i < 20 && put.ok(); ++i) put = net::SendAll(pair.client, block.data(), block.size(), net::DeadlineAfter(1s));
+  EXPECT_EQ(put.status, net::Status::kFailed);
   EXPECT_TRUE(put.error == EPIPE || put.error == ECONNRESET) << put.error;
 }
 
 TEST(Tcp, RefusedAndUnusableConnectsKeepTheirCause) {
-  net::Listener listener = net::listen_tcp();
+  net::Listener listener = net::ListenTcp();
   ASSERT_TRUE(listener.ok());
   const std::uint16_t port = listener.port;
-  listener.socket.close();  // nothing listens there any more
-  net::SocketResult refused = net::connect_tcp("127.0.0.1", port, net::deadline_after(2s));
-  EXPECT_EQ(refused.status, net::Status::failed);
+  listener.socket.Close();  // nothing listens there any more
+  net::SocketResult refused = net::ConnectTcp("127.0.0.1", port, net::DeadlineAfter(2s));
+  EXPECT_EQ(refused.status, net::Status::kFailed);
   EXPECT_EQ(refused.error, ECONNREFUSED);
 
-  EXPECT_EQ(net::connect_tcp("127.0.0.1", 0, net::deadline_after(1s)).status, net::Status::bad_argument);
-  EXPECT_EQ(net::connect_tcp("", 21, net::deadline_after(1s)).status, net::Status::bad_argument);
-  EXPECT_EQ(net::listen_tcp("not an address").status, net::Status::bad_argument);
+  EXPECT_EQ(net::ConnectTcp("127.0.0.1", 0, net::DeadlineAfter(1s)).status, net::Status::kBadArgument);
+  EXPECT_EQ(net::ConnectTcp("", 21, net::DeadlineAfter(1s)).status, net::Status::kBadArgument);
+  EXPECT_EQ(net::ListenTcp("not an address").status, net::Status::kBadArgument);
 }
 
 TEST(Tcp, AcceptEndsAtItsDeadline) {
-  net::Listener listener = net::listen_tcp();
+  net::Listener listener = net::ListenTcp();
   ASSERT_TRUE(listener.ok());
-  EXPECT_EQ(net::accept_tcp(listener.socket, net::deadline_after(30ms)).status, net::Status::timed_out);
+  EXPECT_EQ(net::AcceptTcp(listener.socket, net::DeadlineAfter(30ms)).status, net::Status::kTimedOut);
 }
 
 TEST(Tcp, OperationsOnAnEmptySocketAreRefused) {
   net::Socket none;
   char byte = 0;
-  EXPECT_EQ(net::send_all(none, &byte, 1, net::deadline_after(10ms)).status, net::Status::bad_argument);
-  EXPECT_EQ(net::receive_some(none, &byte, 1, net::deadline_after(10ms)).status, net::Status::bad_argument);
-  EXPECT_EQ(net::local_endpoint(none).status, net::Status::bad_argument);
+  EXPECT_EQ(net::SendAll(none, &byte, 1, net::DeadlineAfter(10ms)).status, net::Status::kBadArgument);
+  EXPECT_EQ(net::ReceiveSome(none, &byte, 1, net::DeadlineAfter(10ms)).status, net::Status::kBadArgument);
+  EXPECT_EQ(net::LocalEndpoint(none).status, net::Status::kBadArgument);
 }

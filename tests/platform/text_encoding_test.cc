@@ -59,18 +59,18 @@ TEST(DecodeText, MarkDecidesElseUtf8WhenValidElse1252) {
       "\xEF\xBB\xBF"
       "caf\xC3\xA9");
   EXPECT_EQ(marked.utf8, "caf\xC3\xA9");
-  EXPECT_EQ(marked.encoding, TextEncoding::Utf8WithMark);
+  EXPECT_EQ(marked.encoding, TextEncoding::kUtf8WithMark);
   DecodedText plain = DecodeText("caf\xC3\xA9");
-  EXPECT_EQ(plain.encoding, TextEncoding::Utf8);
+  EXPECT_EQ(plain.encoding, TextEncoding::kUtf8);
   DecodedText legacy = DecodeText("caf\xE9");
   EXPECT_EQ(legacy.utf8, "caf\xC3\xA9");
-  EXPECT_EQ(legacy.encoding, TextEncoding::Windows1252);
+  EXPECT_EQ(legacy.encoding, TextEncoding::kWindows1252);
   DecodedText wide =
       DecodeText(std::string("\xFF\xFE"
                              "c\x00\xE9\x00",
                              6));
   EXPECT_EQ(wide.utf8, "c\xC3\xA9");
-  EXPECT_EQ(wide.encoding, TextEncoding::Utf16LE);
+  EXPECT_EQ(wide.encoding, TextEncoding::kUtf16Le);
 }
 
 TEST(DecodeText, EncodeWritesBackTheSameBytes) {

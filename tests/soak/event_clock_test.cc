@@ -30,20 +30,20 @@ TEST(EventClock, JumpsWhenEveryParticipantSleeps) {
 TEST(EventClock, StandsStillWhileAParticipantWorks) {
   EventClock clock;
   clock.Join();  // this thread works first
-  std::int64_t wokeAt = -1;
+  std::int64_t woke_at = -1;
   std::thread sleeper([&] {
     clock.SleepMs(60000);
-    wokeAt = clock.MonotonicMs();
+    woke_at = clock.MonotonicMs();
     clock.Leave();
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // real work, real time
-  const std::int64_t afterWork = clock.MonotonicMs();
-  EXPECT_GE(afterWork, 200);
-  EXPECT_LT(afterWork, 5000);  // the sleeper's minute did not pass meanwhile
+  const std::int64_t after_work = clock.MonotonicMs();
+  EXPECT_GE(after_work, 200);
+  EXPECT_LT(after_work, 5000);  // the sleeper's minute did not pass meanwhile
   clock.SleepMs(120000);       // now everyone sleeps: the minute passes at once
   sleeper.join();
-  EXPECT_GE(wokeAt, 60000);
-  EXPECT_LT(wokeAt, 120000);
+  EXPECT_GE(woke_at, 60000);
+  EXPECT_LT(woke_at, 120000);
   EXPECT_GE(clock.MonotonicMs(), 120000);
 }
 

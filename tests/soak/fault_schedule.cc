@@ -38,12 +38,12 @@ std::vector<ConsoleFaultKind> ConsoleFaults() {
 
 std::vector<FtpFaultKind> FtpFaults() {
   return {
-      {"FTP 421 at connect", FtpFault::refuse_at_connect, false},
-      {"FTP 530 at login", FtpFault::refuse_login, false},
-      {"FTP 452 on STOR", FtpFault::refuse_store, false},
-      {"FTP 426 mid-transfer", FtpFault::abort_transfer, false},
-      {"FTP silence", FtpFault::silence, false},
-      {"FTP server stopped", FtpFault::none, true},
+      {"FTP 421 at connect", FtpFault::kRefuseAtConnect, false},
+      {"FTP 530 at login", FtpFault::kRefuseLogin, false},
+      {"FTP 452 on STOR", FtpFault::kRefuseStore, false},
+      {"FTP 426 mid-transfer", FtpFault::kAbortTransfer, false},
+      {"FTP silence", FtpFault::kSilence, false},
+      {"FTP server stopped", FtpFault::kNone, true},
   };
 }
 
@@ -64,38 +64,38 @@ const Kind* Named(const std::vector<Kind>& kinds, const char* name) {
 
 }  // namespace
 
-std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t totalS) {
+std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t total_s) {
   std::vector<Phase> phases;
   std::int64_t at = 0;
   auto add = [&](Phase phase) {
-    phase.startS = at;
-    at += phase.lengthS;
+    phase.start_s = at;
+    at += phase.length_s;
     phases.push_back(std::move(phase));
   };
-  const std::int64_t faultsEnd = totalS - kFinalCleanS;
+  const std::int64_t faults_end = total_s - kFinalCleanS;
   // One fault phase and its clean phase, when they fit before the clean end.
-  auto addPair = [&](const ConsoleFaultKind* console, const FtpFaultKind* ftp) {
+  auto add_pair = [&](const ConsoleFaultKind* console, const FtpFaultKind* ftp) {
     const std::int64_t length = ftp && ftp->down ? kOutageS : kFaultPhaseS;
-    if (at + length + kCleanPhaseS > faultsEnd) return false;
-    Phase phase{"", 0, length, nullptr, FtpFault::none, false};
+    if (at + length + kCleanPhaseS > faults_end) return false;
+    Phase phase{"", 0, length, nullptr, FtpFault::kNone, false};
     if (console) {
       phase.name = console->name;
-      phase.consoleFault = console->command;
+      phase.console_fault = console->command;
     }
     if (ftp) {
       phase.name += (phase.name.empty() ? "" : " + ") + std::string(ftp->name);
-      phase.ftpFault = ftp->fault;
-      phase.ftpDown = ftp->down;
+      phase.ftp_fault = ftp->fault;
+      phase.ftp_down = ftp->down;
     }
     add(std::move(phase));
-    add(Phase{"clean", 0, kCleanPhaseS, nullptr, FtpFault::none, false});
+    add(Phase{"clean", 0, kCleanPhaseS, nullptr, FtpFault::kNone, false});
     return true;
   };
 
-  add(Phase{"clean start", 0, kCleanPhaseS, nullptr, FtpFault::none, false});
+  add(Phase{"clean start", 0, kCleanPhaseS, nullptr, FtpFault::kNone, false});
   std::vector<ConsoleFaultKind> consoles = ConsoleFaults();
   std::vector<FtpFaultKind> ftps = FtpFaults();
-  for (const auto& [console, ftp] : kRegressionCases) addPair(Named(consoles, console), Named(ftps, ftp));
+  for (const auto& [console, ftp] : kRegressionCases) add_pair(Named(consoles, console), Named(ftps, ftp));
 
   std::mt19937 random(seed);
   for (bool placed = true; placed;) {
@@ -103,10 +103,10 @@ std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t totalS) {
     std::shuffle(ftps.begin(), ftps.end(), random);
     placed = false;
     for (std::size_t i = 0; i < std::max(consoles.size(), ftps.size()); ++i)
-      placed = addPair(i < consoles.size() ? &consoles[i] : nullptr, i < ftps.size() ? &ftps[i] : nullptr) ||
+      placed = add_pair(i < consoles.size() ? &consoles[i] : nullptr, i < ftps.size() ? &ftps[i] : nullptr) ||
                placed;
   }
-  add(Phase{"clean end", 0, totalS - at, nullptr, FtpFault::none, false});
+  add(Phase{"clean end", 0, total_s - at, nullptr, FtpFault::kNone, false});
   return phases;
 }
 

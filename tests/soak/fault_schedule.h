@@ -15,12 +15,12 @@ namespace soak {
 
 struct Phase {
   std::string name;
-  std::int64_t startS = 0;   // simulated seconds from the start of the soak
-  std::int64_t lengthS = 0;
-  nlohmann::json consoleFault;  // a console-sim "fault" command; null: none
-  FtpFault ftpFault = FtpFault::none;  // for the next push, asked for at once
-  bool ftpDown = false;         // the FTP server stopped for the whole phase
-  bool clean() const { return consoleFault.is_null() && ftpFault == FtpFault::none && !ftpDown; }
+  std::int64_t start_s = 0;   // simulated seconds from the start of the soak
+  std::int64_t length_s = 0;
+  nlohmann::json console_fault;  // a console-sim "fault" command; null: none
+  FtpFault ftp_fault = FtpFault::kNone;  // for the next push, asked for at once
+  bool ftp_down = false;         // the FTP server stopped for the whole phase
+  bool Clean() const { return console_fault.is_null() && ftp_fault == FtpFault::kNone && !ftp_down; }
 };
 
 // The agent collects every kPassS (RefreshServices and CurrentData). The real
@@ -38,10 +38,10 @@ inline constexpr std::int64_t kCleanPhaseS = kPassS + 60;
 inline constexpr std::int64_t kOutageS = 600;      // the stopped server, ten minutes
 inline constexpr std::int64_t kFinalCleanS = 600;  // the last ten minutes
 
-// Phases covering `totalS` simulated seconds: a clean start, then rounds in
+// Phases covering `total_s` simulated seconds: a clean start, then rounds in
 // which every console fault and every web-host fault occurs once, paired in
 // an order drawn from `seed`, and a clean end of at least kFinalCleanS. The
 // regression cases come first, in a fixed order.
-std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t totalS);
+std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t total_s);
 
 }  // namespace soak

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 constexpr std::size_t kCutAfter = 64;
 
 void SendText(const net::Socket& socket, const std::string& text) {
-  net::send_all(socket, text.data(), text.size(), net::deadline_after(2s));
+  net::SendAll(socket, text.data(), text.size(), net::DeadlineAfter(2s));
 }
 
 std::string Verb(const std::string& line) {
@@ -67,28 +67,28 @@ std::string PassiveReply(int code, std::uint16_t port) {
 // Moves what `from` has to `to`; false once `from` is closed or broken.
 bool Pump(const net::Socket& from, const net::Socket& to, std::size_t limit = SIZE_MAX) {
   char buffer[16384];
-  net::IoResult got = net::receive_now(from, buffer, std::min(sizeof buffer, limit));
-  if (got.status == net::Status::timed_out) return true;
+  net::IoResult got = net::ReceiveNow(from, buffer, std::min(sizeof buffer, limit));
+  if (got.status == net::Status::kTimedOut) return true;
   if (!got.ok() || got.bytes == 0) return false;
-  return net::send_all(to, buffer, got.bytes, net::deadline_after(2s)).ok();
+  return net::SendAll(to, buffer, got.bytes, net::DeadlineAfter(2s)).ok();
 }
 
 }  // namespace
 
 const char* FtpFaultName(FtpFault fault) {
   switch (fault) {
-    case FtpFault::none: return "none";
-    case FtpFault::refuse_at_connect: return "421 at connect";
-    case FtpFault::refuse_login: return "530 at login";
-    case FtpFault::refuse_store: return "452 on STOR";
-    case FtpFault::abort_transfer: return "426 mid-transfer";
-    case FtpFault::silence: return "silence";
+    case FtpFault::kNone: return "none";
+    case FtpFault::kRefuseAtConnect: return "421 at connect";
+    case FtpFault::kRefuseLogin: return "530 at login";
+    case FtpFault::kRefuseStore: return "452 on STOR";
+    case FtpFault::kAbortTransfer: return "426 mid-transfer";
+    case FtpFault::kSilence: return "silence";
   }
   return "?";
 }
 
-FtpFaultProxy::FtpFaultProxy(std::uint16_t upstreamPort) : upstreamPort_(upstreamPort) {
-  net::Listener listener = net::listen_tcp("127.0.0.1", 0);
+FtpFaultProxy::FtpFaultProxy(std::uint16_t upstream_port) : upstream_port_(upstream_port) {
+  net::Listener listener = net::ListenTcp("127.0.0.1", 0);
   if (!listener.ok()) return;
   listener_ = std::move(listener.socket);
   port_ = listener.port;
@@ -115,26 +115,26 @@ std::vector<ProxySession> FtpFaultProxy::Sessions() {
 void FtpFaultProxy::Serve() {
   while (!stopping_) {
     if (down_) {
-      listener_.close();
+      listener_.Close();
       std::this_thread::sleep_for(20ms);
       continue;
     }
     if (!listener_.valid()) {
       // Back on the same port, as a restarted server would be.
-      net::Listener listener = net::listen_tcp("127.0.0.1", port_);
+      net::Listener listener = net::ListenTcp("127.0.0.1", port_);
       if (!listener.ok()) {
         std::this_thread::sleep_for(20ms);
         continue;
       }
       listener_ = std::move(listener.socket);
     }
-    net::SocketResult accepted = net::accept_tcp(listener_, net::deadline_after(20ms));
+    net::SocketResult accepted = net::AcceptTcp(listener_, net::DeadlineAfter(20ms));
     if (!accepted.ok()) continue;
     std::size_t index;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       sessions_.push_back(ProxySession{armed_, {}, false});
-      armed_ = FtpFault::none;
+      armed_ = FtpFault::kNone;
       index = sessions_.size() - 1;
     }
     Relay(std::move(accepted.socket), index);
@@ -151,69 +151,69 @@ void FtpFaultProxy::Relay(net::Socket client, std::size_t index) {
     std::lock_guard<std::mutex> lock(mutex_);
     change(sessions_[index]);
   };
-  if (fault == FtpFault::refuse_at_connect) {
+  if (fault == FtpFault::kRefuseAtConnect) {
     SendText(client, "421 Service not available, closing control connection.\r\n");
     return;
   }
-  net::SocketResult upstream = net::connect_tcp("127.0.0.1", upstreamPort_, net::deadline_after(2s));
+  net::SocketResult upstream = net::ConnectTcp("127.0.0.1", upstream_port_, net::DeadlineAfter(2s));
   if (!upstream.ok()) return;
   const net::Socket server = std::move(upstream.socket);
 
-  net::Socket dataListener, dataClient, dataServer;
-  std::uint16_t upstreamDataPort = 0;
-  std::string fromClient, fromServer, storing;
-  bool storePending = false;
-  bool faultSpent = false;
-  bool transferCut = false;  // the next final reply to the STOR becomes 426
+  net::Socket data_listener, data_client, data_server;
+  std::uint16_t upstream_data_port = 0;
+  std::string from_client, from_server, storing;
+  bool store_pending = false;
+  bool fault_spent = false;
+  bool transfer_cut = false;  // the next final reply to the STOR becomes 426
 
-  auto clientLine = [&](const std::string& line) {
+  auto client_line = [&](const std::string& line) {
     const std::string verb = Verb(line);
-    if (verb == "PASS" && fault == FtpFault::refuse_login) {
+    if (verb == "PASS" && fault == FtpFault::kRefuseLogin) {
       SendText(client, "530 Login incorrect.\r\n");
       return;
     }
     if (verb == "STOR") {
-      if (fault == FtpFault::refuse_store && !faultSpent) {
-        faultSpent = true;
-        dataListener.close();
+      if (fault == FtpFault::kRefuseStore && !fault_spent) {
+        fault_spent = true;
+        data_listener.Close();
         SendText(client, "452 Insufficient storage space.\r\n");
-        note([](ProxySession& s) { s.failedStore = true; });
+        note([](ProxySession& s) { s.failed_store = true; });
         return;
       }
-      storePending = true;
+      store_pending = true;
       storing = Argument(line);
     }
     SendText(server, line);
   };
-  auto serverLine = [&](std::string line) {
-    if (fault == FtpFault::silence) return;
+  auto server_line = [&](std::string line) {
+    if (fault == FtpFault::kSilence) return;
     const int code = FinalCode(line);
     if (code == 229 || code == 227) {
-      upstreamDataPort = PassivePort(code, line);
-      net::Listener listener = net::listen_tcp("127.0.0.1", 0);
-      if (listener.ok() && upstreamDataPort != 0) {
-        dataListener = std::move(listener.socket);
+      upstream_data_port = PassivePort(code, line);
+      net::Listener listener = net::ListenTcp("127.0.0.1", 0);
+      if (listener.ok() && upstream_data_port != 0) {
+        data_listener = std::move(listener.socket);
         line = PassiveReply(code, listener.port);
       }
-    } else if (storePending && code >= 200) {
-      storePending = false;
-      if (transferCut) {
-        transferCut = false;
+    } else if (store_pending && code >= 200) {
+      store_pending = false;
+      if (transfer_cut) {
+        transfer_cut = false;
         line = "426 Connection closed; transfer aborted.\r\n";
       }
       const bool stored = line.compare(0, 3, "226") == 0 || line.compare(0, 3, "250") == 0;
       note([&](ProxySession& s) {
         if (stored) s.stored.push_back(storing);
-        else s.failedStore = true;
+        else s.failed_store = true;
       });
     }
     SendText(client, line);
   };
   // Splits what arrived into whole lines for `handle`; false when the side closed.
-  auto readLines = [](const net::Socket& from, std::string& pending, auto&& handle) {
+  auto read_lines = [](const net::Socket& from, std::string& pending, auto&& handle) {
     char buffer[4096];
-    net::IoResult got = net::receive_now(from, buffer, sizeof buffer);
-    if (got.status == net::Status::timed_out) return true;
+    net::IoResult got = net::ReceiveNow(from, buffer, sizeof buffer);
+    if (got.status == net::Status::kTimedOut) return true;
     if (!got.ok() || got.bytes == 0) return false;
     pending.append(buffer, got.bytes);
     for (std::size_t eol; (eol = pending.find('\n')) != std::string::npos;) {
@@ -226,40 +226,40 @@ void FtpFaultProxy::Relay(net::Socket client, std::size_t index) {
 
   while (!stopping_) {
     pollfd fds[5];
-    const net::Socket* sockets[5] = {&client, &server, &dataListener, &dataClient, &dataServer};
+    const net::Socket* sockets[5] = {&client, &server, &data_listener, &data_client, &data_server};
     for (int i = 0; i < 5; ++i) fds[i] = pollfd{sockets[i]->valid() ? sockets[i]->fd() : -1, POLLIN, 0};
     if (::poll(fds, 5, 50) <= 0) continue;
     auto ready = [&](int i) { return fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)); };
 
-    if (ready(0) && !readLines(client, fromClient, clientLine)) break;
-    if (ready(1) && !readLines(server, fromServer, serverLine)) break;
+    if (ready(0) && !read_lines(client, from_client, client_line)) break;
+    if (ready(1) && !read_lines(server, from_server, server_line)) break;
     if (ready(2)) {
-      net::SocketResult accepted = net::accept_tcp(dataListener, net::deadline_after(1s));
-      dataListener.close();
+      net::SocketResult accepted = net::AcceptTcp(data_listener, net::DeadlineAfter(1s));
+      data_listener.Close();
       if (accepted.ok()) {
         net::SocketResult connected =
-            net::connect_tcp("127.0.0.1", upstreamDataPort, net::deadline_after(2s));
+            net::ConnectTcp("127.0.0.1", upstream_data_port, net::DeadlineAfter(2s));
         if (connected.ok()) {
-          dataClient = std::move(accepted.socket);
-          dataServer = std::move(connected.socket);
+          data_client = std::move(accepted.socket);
+          data_server = std::move(connected.socket);
         }
       }
     }
     if (ready(3)) {
-      const bool cut = fault == FtpFault::abort_transfer && !faultSpent && storePending;
-      if (!Pump(dataClient, dataServer, cut ? kCutAfter : SIZE_MAX) || cut) {
+      const bool cut = fault == FtpFault::kAbortTransfer && !fault_spent && store_pending;
+      if (!Pump(data_client, data_server, cut ? kCutAfter : SIZE_MAX) || cut) {
         // End of the upload (or the cut): the server sees end of file.
         if (cut) {
-          faultSpent = true;
-          transferCut = true;
+          fault_spent = true;
+          transfer_cut = true;
         }
-        dataClient.close();
-        dataServer.close();
+        data_client.Close();
+        data_server.Close();
       }
     }
-    if (ready(4) && !Pump(dataServer, dataClient)) {
-      dataClient.close();
-      dataServer.close();
+    if (ready(4) && !Pump(data_server, data_client)) {
+      data_client.Close();
+      data_server.Close();
     }
   }
 }

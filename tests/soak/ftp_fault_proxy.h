@@ -18,25 +18,25 @@
 namespace soak {
 
 enum class FtpFault {
-  none,
-  refuse_at_connect,   // "421" instead of the greeting, then closed
-  refuse_login,        // "530" to PASS
-  refuse_store,        // "452" to the first STOR
-  abort_transfer,      // the first upload cut after a few bytes, "426" for it
-  silence,             // nothing more from the server: the client's time-out ends it
+  kNone,
+  kRefuseAtConnect,   // "421" instead of the greeting, then closed
+  kRefuseLogin,        // "530" to PASS
+  kRefuseStore,        // "452" to the first STOR
+  kAbortTransfer,      // the first upload cut after a few bytes, "426" for it
+  kSilence,             // nothing more from the server: the client's time-out ends it
 };
 const char* FtpFaultName(FtpFault fault);
 
 // One control connection as the proxy saw it.
 struct ProxySession {
-  FtpFault fault = FtpFault::none;
+  FtpFault fault = FtpFault::kNone;
   std::vector<std::string> stored;  // remote names the server confirmed (226/250)
-  bool failedStore = false;         // a STOR that ended in an error reply
+  bool failed_store = false;         // a STOR that ended in an error reply
 };
 
 class FtpFaultProxy {
  public:
-  explicit FtpFaultProxy(std::uint16_t upstreamPort);
+  explicit FtpFaultProxy(std::uint16_t upstream_port);
   ~FtpFaultProxy();
   FtpFaultProxy(const FtpFaultProxy&) = delete;
   FtpFaultProxy& operator=(const FtpFaultProxy&) = delete;
@@ -55,13 +55,13 @@ class FtpFaultProxy {
   void Serve();
   void Relay(platform::net::Socket client, std::size_t index);
 
-  const std::uint16_t upstreamPort_;
+  const std::uint16_t upstream_port_;
   std::uint16_t port_ = 0;
   platform::net::Socket listener_;  // serving thread only
   std::atomic<bool> stopping_{false};
   std::atomic<bool> down_{false};
   std::mutex mutex_;
-  FtpFault armed_ = FtpFault::none;
+  FtpFault armed_ = FtpFault::kNone;
   std::vector<ProxySession> sessions_;
   std::thread thread_;
 };

@@ -12,8 +12,8 @@ namespace soak {
 
 SimulatorServer::SimulatorServer(platform::Clock& clock, consolesim::ConsoleOptions options)
     : clock_(clock), sim_(clock_, std::move(options), false) {
-  listener_ = consolesim::listenLoopback(SOCK_STREAM, port_);
-  if (listener_ >= 0) acceptor_ = std::thread([this] { acceptLoop(); });
+  listener_ = consolesim::ListenLoopback(SOCK_STREAM, port_);
+  if (listener_ >= 0) acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
 SimulatorServer::~SimulatorServer() {
@@ -31,13 +31,13 @@ SimulatorServer::~SimulatorServer() {
   if (listener_ >= 0) ::close(listener_);
 }
 
-nlohmann::json SimulatorServer::control(const nlohmann::json& command) {
-  nlohmann::json reply = sim_.control(command);
+nlohmann::json SimulatorServer::Control(const nlohmann::json& command) {
+  nlohmann::json reply = sim_.Control(command);
   if (!reply.value("ok", false)) throw std::runtime_error("console-sim: " + reply.dump());
   return reply;
 }
 
-void SimulatorServer::acceptLoop() {
+void SimulatorServer::AcceptLoop() {
   for (int number = 1;; ++number) {
     const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0 && (errno == EINTR || errno == ECONNABORTED)) continue;
@@ -46,10 +46,10 @@ void SimulatorServer::acceptLoop() {
       if (fd >= 0) ::close(fd);
       return;
     }
-    reapLocked();
+    ReapLocked();
     Link& link = links_.emplace_back(Link{fd, {}});
     link.thread = std::thread([this, &link, number] {
-      consolesim::serveStream(sim_, link.fd, "tcp#" + std::to_string(number));
+      consolesim::ServeStream(sim_, link.fd, "tcp#" + std::to_string(number));
       std::lock_guard<std::mutex> hold(mutex_);
       ::close(link.fd);
       link.fd = -1;
@@ -58,7 +58,7 @@ void SimulatorServer::acceptLoop() {
   }
 }
 
-void SimulatorServer::reapLocked() {
+void SimulatorServer::ReapLocked() {
   for (auto it = links_.begin(); it != links_.end();) {
     if (!it->done) {
       ++it;

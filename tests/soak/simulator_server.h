@@ -11,17 +11,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/console-sim/clock.h"
+#include "tools/console-sim/console_clock.h"
 #include "tools/console-sim/simulator.h"
 #include "platform/clock.h"
 
 namespace soak {
 
 // The console's time is the test clock's: both read the same simulated seconds.
-class ConsoleClockAdapter final : public consolesim::Clock {
+class ConsoleClockAdapter final : public consolesim::ConsoleClock {
  public:
   explicit ConsoleClockAdapter(platform::Clock& clock) : clock_(clock) {}
-  std::int64_t now() const override { return clock_.SecondsSince1970(); }
+  std::int64_t Now() const override { return clock_.SecondsSince1970(); }
 
  private:
   platform::Clock& clock_;
@@ -38,10 +38,10 @@ class SimulatorServer {
   int port() const { return port_; }
   // One control command (see tools/console-sim/README.md); throws
   // std::runtime_error when the reply is not ok.
-  nlohmann::json control(const nlohmann::json& command);
+  nlohmann::json Control(const nlohmann::json& command);
 
  private:
-  void acceptLoop();
+  void AcceptLoop();
 
   ConsoleClockAdapter clock_;
   consolesim::Simulator sim_;
@@ -55,7 +55,7 @@ class SimulatorServer {
     bool done = false;
   };
   // Joins the threads of links that ended (mutex_ held).
-  void reapLocked();
+  void ReapLocked();
 
   std::list<Link> links_;  // guarded by mutex_
   std::thread acceptor_;

@@ -75,11 +75,11 @@ std::string Joined(const std::vector<std::string>& texts) {
 
 // A journal line: "dd/mm/yyyy hh:mm:ss :" then the text.
 bool IsJournalLine(const std::string& line) {
-  static const std::string shape = "00/00/0000 00:00:00 :";
-  if (line.size() <= shape.size()) return false;
-  for (std::size_t i = 0; i < shape.size(); ++i) {
+  static const std::string kShape = "00/00/0000 00:00:00 :";
+  if (line.size() <= kShape.size()) return false;
+  for (std::size_t i = 0; i < kShape.size(); ++i) {
     const bool digit = line[i] >= '0' && line[i] <= '9';
-    if (shape[i] == '0' ? !digit : line[i] != shape[i]) return false;
+    if (kShape[i] == '0' ? !digit : line[i] != kShape[i]) return false;
   }
   return true;
 }
@@ -95,7 +95,7 @@ std::string MarkerCelsius(int k) {
 class Soak {
  public:
   Soak()
-      : ftp_(test_support::RealFtpServerOptions{"meteo", kPassword, test_support::ServerTls::none, "", ""}),
+      : ftp_(test_support::RealFtpServerOptions{"meteo", kPassword, test_support::ServerTls::kNone, "", ""}),
         proxy_(ftp_.port()),
         sim_(clock_, consolesim::ConsoleOptions{static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208)),
                                                  {}, 5}) {
@@ -103,7 +103,7 @@ class Soak {
     agent_ = std::make_unique<agent::Agent>(clock_,
                                             agent::AgentPaths{work_, work_, work_ + "/tvl_brumalweb"});
     context_ = &agent_->context();
-    context_->journal.SetCallObserver([this](int) { ++journalCalls_; });
+    context_->journal.SetCallObserver([this](int) { ++journal_calls_; });
   }
   ~Soak() {
     StopAgent();
@@ -157,7 +157,7 @@ class Soak {
     started_ = true;
     // The engines and this thread share the clock.
     clock_.ExpectParticipants(agent_->WorkerCount() + 1);
-    startMs_ = clock_.MonotonicMs();
+    start_ms_ = clock_.MonotonicMs();
   }
 
   void StopAgent() {
@@ -172,13 +172,13 @@ class Soak {
     for (std::size_t i = 0; i < schedule.size(); ++i) {
       const Phase& phase = schedule[i];
       Begin(phase);
-      SleepUntil(phase.startS + phase.lengthS);
+      SleepUntil(phase.start_s + phase.length_s);
       // A clean phase holds a collection and the push after it.
-      if (phase.clean()) ExpectMarkerOnServer(phase);
+      if (phase.Clean()) ExpectMarkerOnServer(phase);
       End(phase, i + 1 < schedule.size() ? &schedule[i + 1] : nullptr);
-      if (phase.clean() && phase.startS + phase.lengthS >= 3600 && hourOneDescriptors_.empty()) {
-        hourOneKb_ = ResidentKb();
-        hourOneDescriptors_ = QuietDescriptors();
+      if (phase.Clean() && phase.start_s + phase.length_s >= 3600 && hour_one_descriptors_.empty()) {
+        hour_one_kb_ = ResidentKb();
+        hour_one_descriptors_ = QuietDescriptors();
       }
     }
   }
@@ -190,10 +190,10 @@ class Soak {
     agent::AgentState& state = context_->state;
     for (int attempt = 0; attempt < 240; ++attempt) {
       {
-        std::lock_guard<std::recursive_mutex> publication(state.publicationLock);
-        std::lock_guard<std::recursive_mutex> catalogue(state.catalogueLock);
-        std::lock_guard<std::recursive_mutex> queue(state.queueLock);
-        if (state.uploadQueue.Empty() && !state.pushDue.IsSet() && !state.templatesDue.IsSet()) {
+        std::lock_guard<std::recursive_mutex> publication(state.publication_lock);
+        std::lock_guard<std::recursive_mutex> catalogue(state.catalogue_lock);
+        std::lock_guard<std::recursive_mutex> queue(state.queue_lock);
+        if (state.upload_queue.Empty() && !state.push_due.IsSet() && !state.templates_due.IsSet()) {
           const fs::path cache = context_->CacheDirectoryPath();
           std::size_t files = 0;
           for (const auto& entry : fs::directory_iterator(cache)) {
@@ -211,12 +211,12 @@ class Soak {
       }
       clock_.SleepMs(250);
     }
-    ADD_FAILURE() << "the upload queue never emptied: " << state.uploadQueue.Count() << " entries left";
+    ADD_FAILURE() << "the upload queue never emptied: " << state.upload_queue.Count() << " entries left";
   }
 
   void ExpectLastReadingsOnServer() {
     const nlohmann::json data = ServerData();
-    EXPECT_EQ(data.value("temp_ext", ""), MarkerCelsius(markerK_));
+    EXPECT_EQ(data.value("temp_ext", ""), MarkerCelsius(marker_k_));
     EXPECT_EQ(data.value("hum_ext", ""), std::to_string(kFinalHumidity));
   }
 
@@ -229,22 +229,22 @@ class Soak {
       std::size_t from = 0;
       for (std::size_t end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2) {
         const std::string line = text.substr(from, end - from);
-        if (!IsJournalLine(line) && badLines_++ < 5) ADD_FAILURE() << "journal line: " << line;
+        if (!IsJournalLine(line) && bad_lines_++ < 5) ADD_FAILURE() << "journal line: " << line;
         ++lines;
       }
       EXPECT_EQ(from, text.size()) << entry.path() << " ends inside a line";
     }
-    EXPECT_EQ(lines, journalCalls_.load());
+    EXPECT_EQ(lines, journal_calls_.load());
     EXPECT_GT(lines, 500u);
   }
 
   void ExpectSteadyResources() {
-    if (hourOneDescriptors_.empty()) return;  // too short a soak to compare
+    if (hour_one_descriptors_.empty()) return;  // too short a soak to compare
     const std::vector<std::string> now = QuietDescriptors();
-    EXPECT_EQ(now.size(), hourOneDescriptors_.size())
-        << "at hour 1:\n" << Joined(hourOneDescriptors_) << "at the end:\n" << Joined(now);
+    EXPECT_EQ(now.size(), hour_one_descriptors_.size())
+        << "at hour 1:\n" << Joined(hour_one_descriptors_) << "at the end:\n" << Joined(now);
     if (!kSanitized) {
-      EXPECT_LT(ResidentKb() - hourOneKb_, 1024) << "resident kB at hour 1: " << hourOneKb_;
+      EXPECT_LT(ResidentKb() - hour_one_kb_, 1024) << "resident kB at hour 1: " << hour_one_kb_;
     }
   }
 
@@ -254,17 +254,17 @@ class Soak {
  private:
   static constexpr int kFinalHumidity = 57;
 
-  std::int64_t ElapsedS() { return (clock_.MonotonicMs() - startMs_) / 1000; }
+  std::int64_t ElapsedS() { return (clock_.MonotonicMs() - start_ms_) / 1000; }
 
-  void SleepUntil(std::int64_t simulatedS) {
-    for (std::int64_t now = clock_.MonotonicMs() - startMs_; now < simulatedS * 1000;
-         now = clock_.MonotonicMs() - startMs_)
-      clock_.SleepMs(simulatedS * 1000 - now);
+  void SleepUntil(std::int64_t simulated_s) {
+    for (std::int64_t now = clock_.MonotonicMs() - start_ms_; now < simulated_s * 1000;
+         now = clock_.MonotonicMs() - start_ms_)
+      clock_.SleepMs(simulated_s * 1000 - now);
   }
 
   void SetMarker() {
-    markerK_ = 20 + (markerK_ - 19) % 40;
-    sim_.control({{"cmd", "set"}, {"readings", {{"outside_temp", MarkerTenthsF(markerK_)}}}});
+    marker_k_ = 20 + (marker_k_ - 19) % 40;
+    sim_.Control({{"cmd", "set"}, {"readings", {{"outside_temp", MarkerTenthsF(marker_k_)}}}});
   }
 
   nlohmann::json ServerData() {
@@ -279,46 +279,46 @@ class Soak {
 
   void ExpectMarkerOnServer(const Phase& phase) {
     const std::string shown = ServerData().value("temp_ext", "(none)");
-    if (shown != MarkerCelsius(markerK_))
-      Fail(phase, "the server shows " + shown + " °C, the console " + MarkerCelsius(markerK_) + " °C");
+    if (shown != MarkerCelsius(marker_k_))
+      Fail(phase, "the server shows " + shown + " °C, the console " + MarkerCelsius(marker_k_) + " °C");
   }
 
   void Begin(const Phase& phase) {
-    if (phase.clean()) SetMarker();
-    if (phase.name == "clean end") sim_.control({{"cmd", "set"}, {"readings", {{"outside_hum", kFinalHumidity}}}});
-    if (!phase.consoleFault.is_null()) sim_.control(phase.consoleFault);
-    if (phase.ftpDown) proxy_.SetDown(true);
-    if (phase.ftpFault != FtpFault::none) {
+    if (phase.Clean()) SetMarker();
+    if (phase.name == "clean end") sim_.Control({{"cmd", "set"}, {"readings", {{"outside_hum", kFinalHumidity}}}});
+    if (!phase.console_fault.is_null()) sim_.Control(phase.console_fault);
+    if (phase.ftp_down) proxy_.SetDown(true);
+    if (phase.ftp_fault != FtpFault::kNone) {
       // The next push meets the fault whatever the console does meanwhile.
-      proxy_.Arm(phase.ftpFault);
-      context_->state.pushDue.Set();
+      proxy_.Arm(phase.ftp_fault);
+      context_->state.push_due.Set();
     }
   }
 
   void End(const Phase& phase, const Phase* next) {
-    sim_.control({{"cmd", "fault"}, {"name", "none"}});
-    proxy_.Arm(FtpFault::none);
-    if (phase.ftpDown) {
+    sim_.Control({{"cmd", "fault"}, {"name", "none"}});
+    proxy_.Arm(FtpFault::kNone);
+    if (phase.ftp_down) {
       proxy_.SetDown(false);
-      outageQueue_.clear();
-      std::lock_guard<std::recursive_mutex> queue(context_->state.queueLock);
-      context_->state.uploadQueue.ForEach([this](const std::string&, const std::string& path) {
-        outageQueue_.insert(fs::path(path).filename().string());
+      outage_queue_.clear();
+      std::lock_guard<std::recursive_mutex> queue(context_->state.queue_lock);
+      context_->state.upload_queue.ForEach([this](const std::string&, const std::string& path) {
+        outage_queue_.insert(fs::path(path).filename().string());
       });
-      outageSessions_ = proxy_.Sessions().size();
-      if (outageQueue_.empty()) Fail(phase, "nothing was queued during the outage");
-    } else if (outageSessions_ > 0 && next) {
+      outage_sessions_ = proxy_.Sessions().size();
+      if (outage_queue_.empty()) Fail(phase, "nothing was queued during the outage");
+    } else if (outage_sessions_ > 0 && next) {
       // The first push after the outage sends everything queued meanwhile.
       const std::vector<ProxySession> sessions = proxy_.Sessions();
-      if (sessions.size() <= outageSessions_) {
+      if (sessions.size() <= outage_sessions_) {
         Fail(phase, "no push after the outage");
       } else {
-        const ProxySession& first = sessions[outageSessions_];
+        const ProxySession& first = sessions[outage_sessions_];
         const std::set<std::string> stored(first.stored.begin(), first.stored.end());
-        for (const std::string& name : outageQueue_)
-          if (first.failedStore || !stored.count(name)) Fail(phase, name + " not sent by the first push");
+        for (const std::string& name : outage_queue_)
+          if (first.failed_store || !stored.count(name)) Fail(phase, name + " not sent by the first push");
       }
-      outageSessions_ = 0;
+      outage_sessions_ = 0;
     }
   }
 
@@ -344,14 +344,14 @@ class Soak {
   std::unique_ptr<agent::Agent> agent_;
   agent::AgentContext* context_ = nullptr;
   bool started_ = false;
-  std::atomic<std::size_t> journalCalls_{0};
-  std::int64_t startMs_ = 0;
-  int markerK_ = 19;
-  std::size_t badLines_ = 0;
-  std::int64_t hourOneKb_ = -1;
-  std::vector<std::string> hourOneDescriptors_;
-  std::set<std::string> outageQueue_;
-  std::size_t outageSessions_ = 0;
+  std::atomic<std::size_t> journal_calls_{0};
+  std::int64_t start_ms_ = 0;
+  int marker_k_ = 19;
+  std::size_t bad_lines_ = 0;
+  std::int64_t hour_one_kb_ = -1;
+  std::vector<std::string> hour_one_descriptors_;
+  std::set<std::string> outage_queue_;
+  std::size_t outage_sessions_ = 0;
   std::vector<std::string> failures_;
 };
 
@@ -364,11 +364,11 @@ TEST(SoakSchedule, TwoHoursHoldEveryFault) {
     std::set<FtpFault> ftp;
     bool outage = false;
     for (const Phase& phase : schedule) {
-      if (!phase.consoleFault.is_null()) console.insert(phase.consoleFault.value("name", ""));
-      if (phase.ftpFault != FtpFault::none) ftp.insert(phase.ftpFault);
-      outage = outage || phase.ftpDown;
-      if (!phase.clean()) {
-        EXPECT_GE(phase.lengthS, kPassS + 30) << phase.name << " holds no pass";
+      if (!phase.console_fault.is_null()) console.insert(phase.console_fault.value("name", ""));
+      if (phase.ftp_fault != FtpFault::kNone) ftp.insert(phase.ftp_fault);
+      outage = outage || phase.ftp_down;
+      if (!phase.Clean()) {
+        EXPECT_GE(phase.length_s, kPassS + 30) << phase.name << " holds no pass";
       }
     }
     EXPECT_EQ(console, (std::set<std::string>{"asleep", "refuse", "wrong_byte", "corrupt_crc", "truncate", "stall",
@@ -377,9 +377,9 @@ TEST(SoakSchedule, TwoHoursHoldEveryFault) {
     EXPECT_EQ(ftp.size(), 5u) << "seed " << seed;
     EXPECT_TRUE(outage) << "seed " << seed;
     ASSERT_FALSE(schedule.empty());
-    EXPECT_TRUE(schedule.back().clean());
-    EXPECT_GE(schedule.back().lengthS, kFinalCleanS);
-    EXPECT_EQ(schedule.back().startS + schedule.back().lengthS, 2 * 3600);
+    EXPECT_TRUE(schedule.back().Clean());
+    EXPECT_GE(schedule.back().length_s, kFinalCleanS);
+    EXPECT_EQ(schedule.back().start_s + schedule.back().length_s, 2 * 3600);
   }
 }
 
@@ -388,7 +388,7 @@ TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
   const std::int64_t hours = EnvNumber("TVL_SOAK_HOURS", 2);
   const auto seed = static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208));
   const std::vector<Phase> schedule = MakeSchedule(seed, hours * 3600);
-  const auto realStart = std::chrono::steady_clock::now();
+  const auto real_start = std::chrono::steady_clock::now();
 
   Soak soak;
   std::string why;
@@ -403,11 +403,11 @@ TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
   soak.ExpectSoundJournal();
   for (const std::string& failure : soak.failures()) ADD_FAILURE() << failure;
 
-  const double realS = std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
+  const double real_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - real_start).count();
   std::printf("soak: %lld simulated hours, %zu phases, %.1f s real, %.1f s skipped\n",
-              static_cast<long long>(hours), schedule.size(), realS, soak.SkippedS());
+              static_cast<long long>(hours), schedule.size(), real_s, soak.SkippedS());
   if (!kSanitized) {
-    EXPECT_LT(realS, RealSecondsAllowed(hours));
+    EXPECT_LT(real_s, RealSecondsAllowed(hours));
   }
 }
 

@@ -2,12 +2,12 @@
 
 namespace test_support {
 
-EventClock::EventClock(std::int64_t secondsSince1970)
-    : origin_(std::chrono::steady_clock::now()), startWallMs_(secondsSince1970 * 1000) {}
+EventClock::EventClock(std::int64_t seconds_since_1970)
+    : origin_(std::chrono::steady_clock::now()), start_wall_ms_(seconds_since_1970 * 1000) {}
 
 std::int64_t EventClock::NowLocked() const {
   using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now() - origin_).count() + skippedMs_;
+  return duration_cast<milliseconds>(steady_clock::now() - origin_).count() + skipped_ms_;
 }
 
 std::int64_t EventClock::MonotonicMs() {
@@ -17,7 +17,7 @@ std::int64_t EventClock::MonotonicMs() {
 
 std::int64_t EventClock::SecondsSince1970() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return (startWallMs_ + NowLocked()) / 1000;
+  return (start_wall_ms_ + NowLocked()) / 1000;
 }
 
 platform::LocalTime EventClock::Now() { return platform::BreakDownUtc(SecondsSince1970()); }
@@ -26,22 +26,22 @@ void EventClock::SleepMs(std::int64_t ms) {
   std::unique_lock<std::mutex> lock(mutex_);
   participants_.insert(std::this_thread::get_id());
   if (released_ || ms <= 0) return;
-  const std::int64_t wakeUp = NowLocked() + ms;
-  const auto mine = wakeUps_.insert(wakeUp);
+  const std::int64_t wake_up = NowLocked() + ms;
+  const auto mine = wake_ups_.insert(wake_up);
   while (!released_) {
     const std::int64_t now = NowLocked();
-    if (now >= wakeUp) break;
-    const std::int64_t earliest = *wakeUps_.begin();
-    if (earliest > now && wakeUps_.size() >= participants_.size() &&
+    if (now >= wake_up) break;
+    const std::int64_t earliest = *wake_ups_.begin();
+    if (earliest > now && wake_ups_.size() >= participants_.size() &&
         participants_.size() >= expected_) {
       // Everyone sleeps: nothing can happen before the earliest wake-up.
-      skippedMs_ += earliest - now;
+      skipped_ms_ += earliest - now;
       changed_.notify_all();
       continue;
     }
-    changed_.wait_until(lock, origin_ + std::chrono::milliseconds(wakeUp - skippedMs_));
+    changed_.wait_until(lock, origin_ + std::chrono::milliseconds(wake_up - skipped_ms_));
   }
-  wakeUps_.erase(mine);
+  wake_ups_.erase(mine);
 }
 
 void EventClock::Join() {
@@ -69,7 +69,7 @@ void EventClock::Release() {
 
 std::int64_t EventClock::SkippedMs() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return skippedMs_;
+  return skipped_ms_;
 }
 
 }  // namespace test_support

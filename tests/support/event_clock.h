@@ -23,8 +23,8 @@ namespace test_support {
 
 class EventClock final : public platform::Clock {
  public:
-  // Starts at `secondsSince1970` (default 2026-12-06 21:46:36 UTC).
-  explicit EventClock(std::int64_t secondsSince1970 = 1796593596);
+  // Starts at `seconds_since_1970` (default 2026-12-06 21:46:36 UTC).
+  explicit EventClock(std::int64_t seconds_since_1970 = 1796593596);
 
   std::int64_t MonotonicMs() override;
   std::int64_t SecondsSince1970() override;
@@ -49,11 +49,11 @@ class EventClock final : public platform::Clock {
   std::mutex mutex_;
   std::condition_variable changed_;
   const std::chrono::steady_clock::time_point origin_;
-  const std::int64_t startWallMs_;
-  std::int64_t skippedMs_ = 0;
+  const std::int64_t start_wall_ms_;
+  std::int64_t skipped_ms_ = 0;
   std::set<std::thread::id> participants_;
   std::size_t expected_ = 0;
-  std::multiset<std::int64_t> wakeUps_;  // one entry per sleeping participant
+  std::multiset<std::int64_t> wake_ups_;  // one entry per sleeping participant
   bool released_ = false;
 };
 

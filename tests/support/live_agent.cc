@@ -59,9 +59,9 @@ LiveAgent::LiveAgent(LiveAgentOptions options) {
   std::ofstream(work / "site" / "data.json")
       << "{\"temp_ext\": \"#TempExt#\", \"hum_ext\": \"#HumExt#\", \"pression\": \"#PressionAtmo#\"}\n";
   std::ofstream(work / "tvl_brumalweb.ini")
-      << "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=" << options.refreshSeconds << "\n"
-      << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_->tcpPort() << "\nConnectionTimeout=5\n"
-      << "[SERVICES]\nCurrentData=" << options.currentDataSeconds
+      << "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=" << options.refresh_seconds << "\n"
+      << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_->TcpPort() << "\nConnectionTimeout=5\n"
+      << "[SERVICES]\nCurrentData=" << options.current_data_seconds
       << "\nAlarm=600\nHiLow=600\nConfigStation=3600\nCalibration=3600\n"
       << "[LOG]\nFile=#REPCOURANT#journal.log\n"
       << "[FTP]\nserver=127.0.0.1@" << ftp_.port() << "\nusername=" << ftp_.options().user
@@ -134,6 +134,6 @@ int LiveAgent::Stop() {
 
 std::string LiveAgent::Output() const { return Slurp(fs::path(work_) / "output.txt"); }
 
-std::string LiveAgent::Uploaded(const std::string& name) const { return ftp_.read_file(name); }
+std::string LiveAgent::Uploaded(const std::string& name) const { return ftp_.ReadFile(name); }
 
 }  // namespace test_support

@@ -15,8 +15,8 @@
 namespace test_support {
 
 struct LiveAgentOptions {
-  int currentDataSeconds = 10;  // SERVICES_CurrentData
-  int refreshSeconds = 0;       // GENERAL_RefreshServices (0: automatic pacing)
+  int current_data_seconds = 10;  // SERVICES_CurrentData
+  int refresh_seconds = 0;       // GENERAL_RefreshServices (0: automatic pacing)
 };
 
 class LiveAgent {

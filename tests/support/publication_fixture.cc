@@ -9,33 +9,33 @@ namespace publication_test {
 
 PublicationFixture::PublicationFixture() {
   std::string pattern = (std::filesystem::temp_directory_path() / "publication-XXXXXX").string();
-  directory = ::mkdtemp(pattern.data());
+  directory_ = ::mkdtemp(pattern.data());
   agent::AgentPaths paths;
-  paths.workingDirectory = directory;
-  paths.programDirectory = directory + "/program";
-  paths.programPath = paths.programDirectory + "/tvl_brumalweb";
-  std::filesystem::create_directories(paths.programDirectory);
-  context = std::make_unique<agent::AgentContext>(clock, paths);
-  SetSetting("LOG", "File", directory + "/journal.log");
+  paths.working_directory = directory_;
+  paths.program_directory = directory_ + "/program";
+  paths.program_path = paths.program_directory + "/tvl_brumalweb";
+  std::filesystem::create_directories(paths.program_directory);
+  context_ = std::make_unique<agent::AgentContext>(clock_, paths);
+  SetSetting("LOG", "File", directory_ + "/journal.log");
 }
 
 PublicationFixture::~PublicationFixture() {
   std::error_code ignored;
-  std::filesystem::permissions(directory, std::filesystem::perms::owner_all, ignored);
-  std::filesystem::remove_all(directory, ignored);
+  std::filesystem::permissions(directory_, std::filesystem::perms::owner_all, ignored);
+  std::filesystem::remove_all(directory_, ignored);
 }
 
 void PublicationFixture::SetSetting(const std::string& group, const std::string& key, const std::string& value) {
-  context->state.configuration.Set(group + "_" + key, agent::ConfigEntry{group, key, value});
+  context_->state.configuration.Set(group + "_" + key, agent::ConfigEntry{group, key, value});
 }
 
 void PublicationFixture::AddStreamFile(const std::string& key, const std::string& value) {
-  context->state.streamFiles.Set("STREAMFILE_" + key, agent::ConfigEntry{"STREAMFILE", key, value});
+  context_->state.stream_files.Set("STREAMFILE_" + key, agent::ConfigEntry{"STREAMFILE", key, value});
 }
 
 std::vector<std::string> PublicationFixture::JournalLines() const {
   std::vector<std::string> lines;
-  std::istringstream journal(ReadBytes(directory + "/journal.log"));
+  std::istringstream journal(ReadBytes(directory_ + "/journal.log"));
   std::string line;
   while (std::getline(journal, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

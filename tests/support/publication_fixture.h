@@ -26,13 +26,13 @@ class PublicationFixture : public ::testing::Test {
   std::vector<std::string> JournalLinesStartingWith(const std::string& prefix) const;
   bool JournalHas(const std::string& line) const;
 
-  std::string Path(const std::string& relative) const { return directory + "/" + relative; }
+  std::string Path(const std::string& relative) const { return directory_ + "/" + relative; }
   static void WriteBytes(const std::string& path, const std::string& bytes);
   static std::string ReadBytes(const std::string& path);
 
-  std::string directory;
-  platform::FakeClock clock;
-  std::unique_ptr<agent::AgentContext> context;
+  std::string directory_;
+  platform::FakeClock clock_;
+  std::unique_ptr<agent::AgentContext> context_;
 };
 
 }  // namespace publication_test

@@ -20,18 +20,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& path) {
+std::string Slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
 }
 
-const char* tls_argument(ServerTls tls) {
+const char* TlsArgument(ServerTls tls) {
   switch (tls) {
-    case ServerTls::none: return "none";
-    case ServerTls::explicit_tls: return "explicit";
-    case ServerTls::implicit_tls: return "implicit";
+    case ServerTls::kNone: return "none";
+    case ServerTls::kExplicitTls: return "explicit";
+    case ServerTls::kImplicitTls: return "implicit";
   }
   return "none";
 }
@@ -54,8 +54,8 @@ RealFtpServer::RealFtpServer(RealFtpServerOptions options) : options_(std::move(
   std::vector<std::string> args = {"/usr/bin/python3", TVL_FTP_SERVER_SCRIPT,
                                    "--root", root_, "--user", options_.user,
                                    "--password", options_.password, "--port-file", port_file,
-                                   "--log", base_ + "/server.log", "--tls", tls_argument(options_.tls)};
-  if (options_.tls != ServerTls::none) {
+                                   "--log", base_ + "/server.log", "--tls", TlsArgument(options_.tls)};
+  if (options_.tls != ServerTls::kNone) {
     args.insert(args.end(), {"--cert", options_.cert_file, "--key", options_.key_file});
     if (options_.tls13_only) args.insert(args.end(), {"--tls-min", "1.3"});
   }
@@ -79,24 +79,24 @@ RealFtpServer::RealFtpServer(RealFtpServerOptions options) : options_(std::move(
       return;
     }
     if (fs::exists(port_file)) {
-      port_ = static_cast<std::uint16_t>(std::atoi(slurp(port_file).c_str()));
+      port_ = static_cast<std::uint16_t>(std::atoi(Slurp(port_file).c_str()));
       return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   error_ = "the FTP server did not report its port";
-  stop();
+  Stop();
 }
 
 RealFtpServer::~RealFtpServer() {
-  stop();
+  Stop();
   if (!base_.empty()) {
     std::error_code ignored;
     fs::remove_all(base_, ignored);
   }
 }
 
-void RealFtpServer::stop() {
+void RealFtpServer::Stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
   int status = 0;
@@ -105,17 +105,17 @@ void RealFtpServer::stop() {
   pid_ = -1;
 }
 
-std::string RealFtpServer::read_file(const std::string& relative_path) const {
-  return slurp(fs::path(root_) / relative_path);
+std::string RealFtpServer::ReadFile(const std::string& relative_path) const {
+  return Slurp(fs::path(root_) / relative_path);
 }
 
-bool RealFtpServer::has_file(const std::string& relative_path) const {
+bool RealFtpServer::HasFile(const std::string& relative_path) const {
   return fs::is_regular_file(fs::path(root_) / relative_path);
 }
 
-std::string RealFtpServer::log() const { return slurp(base_ + "/server.log"); }
+std::string RealFtpServer::log() const { return Slurp(base_ + "/server.log"); }
 
-TestCertificates make_test_certificates(const std::string& directory, const std::string& host_name) {
+TestCertificates MakeTestCertificates(const std::string& directory, const std::string& host_name) {
   TestCertificates made;
   const std::string d = directory;
   made.ca_file = d + "/ca.pem";

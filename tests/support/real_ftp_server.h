@@ -10,12 +10,12 @@
 
 namespace test_support {
 
-enum class ServerTls { none, explicit_tls, implicit_tls };
+enum class ServerTls { kNone, kExplicitTls, kImplicitTls };
 
 struct RealFtpServerOptions {
   std::string user = "meteo";
   std::string password = "s3cret";
-  ServerTls tls = ServerTls::none;
+  ServerTls tls = ServerTls::kNone;
   std::string cert_file;  // PEM certificate chain (TLS only)
   std::string key_file;   // PEM private key (TLS only)
   bool tls13_only = false;  // refuses TLS 1.2 (TLS only)
@@ -39,13 +39,13 @@ class RealFtpServer {
   const std::string& scratch() const { return scratch_; }
 
   // Contents of a file under the root; empty when missing.
-  std::string read_file(const std::string& relative_path) const;
-  bool has_file(const std::string& relative_path) const;
+  std::string ReadFile(const std::string& relative_path) const;
+  bool HasFile(const std::string& relative_path) const;
   // Everything the server logged, commands included ("<- USER meteo").
   std::string log() const;
 
   // Terminates the server now (SIGTERM, then waits for it by pid).
-  void stop();
+  void Stop();
 
  private:
   RealFtpServerOptions options_;
@@ -65,6 +65,6 @@ struct TestCertificates {
   std::string key_file;
   bool ok = false;
 };
-TestCertificates make_test_certificates(const std::string& directory, const std::string& host_name);
+TestCertificates MakeTestCertificates(const std::string& directory, const std::string& host_name);
 
 }  // namespace test_support

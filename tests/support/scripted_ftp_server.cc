@@ -12,9 +12,9 @@ using namespace std::chrono_literals;
 namespace {
 
 // Short slices so the server notices it is being stopped.
-net::Deadline slice() { return net::deadline_after(20ms); }
+net::Deadline Slice() { return net::DeadlineAfter(20ms); }
 
-std::string upper(std::string text) {
+std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
   return text;
 }
@@ -31,11 +31,11 @@ struct Session {
 }  // namespace
 
 ScriptedFtpServer::ScriptedFtpServer(ScriptedFtpOptions options) : options_(std::move(options)) {
-  net::Listener listener = net::listen_tcp("127.0.0.1", 0);
+  net::Listener listener = net::ListenTcp("127.0.0.1", 0);
   if (!listener.ok()) return;
   listener_ = std::move(listener.socket);
   port_ = listener.port;
-  thread_ = std::thread([this] { serve(); });
+  thread_ = std::thread([this] { Serve(); });
 }
 
 ScriptedFtpServer::~ScriptedFtpServer() {
@@ -50,7 +50,7 @@ std::vector<std::string> ScriptedFtpServer::commands() const {
 
 bool ScriptedFtpServer::received(const std::string& verb) const {
   for (const auto& line : commands())
-    if (upper(line.substr(0, line.find(' '))) == verb) return true;
+    if (Upper(line.substr(0, line.find(' '))) == verb) return true;
   return false;
 }
 
@@ -59,34 +59,34 @@ std::map<std::string, std::string> ScriptedFtpServer::files() const {
   return files_;
 }
 
-void ScriptedFtpServer::serve() {
+void ScriptedFtpServer::Serve() {
   while (!stopping_) {
-    net::SocketResult accepted = net::accept_tcp(listener_, slice());
-    if (accepted.ok()) serve_connection(std::move(accepted.socket));
+    net::SocketResult accepted = net::AcceptTcp(listener_, Slice());
+    if (accepted.ok()) ServeConnection(std::move(accepted.socket));
   }
 }
 
-void ScriptedFtpServer::serve_connection(net::Socket control) {
+void ScriptedFtpServer::ServeConnection(net::Socket control) {
   Session session{std::move(control), {}, {}, {}, false};
   auto send = [&](const std::string& text) {
     std::string line = text + "\r\n";
-    net::send_all(session.control, line.data(), line.size(), net::deadline_after(2s));
+    net::SendAll(session.control, line.data(), line.size(), net::DeadlineAfter(2s));
   };
   // Sends a scripted reply; false when the connection is to be dropped.
   auto answer = [&](const ScriptedReply& reply) {
     if (!reply.text.empty()) send(reply.text);
-    if (reply.then == ScriptedReply::Then::fall_silent) session.silent = true;
-    return reply.then != ScriptedReply::Then::close_connection;
+    if (reply.then == ScriptedReply::Then::kFallSilent) session.silent = true;
+    return reply.then != ScriptedReply::Then::kCloseConnection;
   };
   auto open_data = [&]() -> net::Socket {
     if (session.active_target) {
-      auto connected = net::connect_tcp(session.active_target->address, session.active_target->port,
-                                        net::deadline_after(2s));
+      auto connected = net::ConnectTcp(session.active_target->address, session.active_target->port,
+                                        net::DeadlineAfter(2s));
       return std::move(connected.socket);
     }
     if (!session.data_listener.valid()) return {};
-    auto accepted = net::accept_tcp(session.data_listener, net::deadline_after(2s));
-    session.data_listener.close();
+    auto accepted = net::AcceptTcp(session.data_listener, net::DeadlineAfter(2s));
+    session.data_listener.Close();
     return std::move(accepted.socket);
   };
   auto store = [&](const std::string& name) {
@@ -98,16 +98,16 @@ void ScriptedFtpServer::serve_connection(net::Socket control) {
     while (!stopping_) {
       if (options_.stall_data) {
         // Read nothing; leave when the client gives up and closes the control connection.
-        auto got = net::receive_some(session.control, buffer, sizeof buffer, slice());
-        if (got.status == net::Status::timed_out) continue;
+        auto got = net::ReceiveSome(session.control, buffer, sizeof buffer, Slice());
+        if (got.status == net::Status::kTimedOut) continue;
         return;
       }
-      auto got = net::receive_some(data, buffer, sizeof buffer, slice());
-      if (got.status == net::Status::timed_out) continue;
+      auto got = net::ReceiveSome(data, buffer, sizeof buffer, Slice());
+      if (got.status == net::Status::kTimedOut) continue;
       if (!got.ok()) break;
       content.append(buffer, got.bytes);
       if (content.size() >= options_.break_transfer_after) {
-        data.close();
+        data.Close();
         send("426 Connection closed; transfer aborted.");
         return;
       }
@@ -119,7 +119,7 @@ void ScriptedFtpServer::serve_connection(net::Socket control) {
     send("226 Transfer complete.");
   };
   auto start_passive = [&]() -> bool {
-    auto listener = net::listen_tcp("127.0.0.1", 0);
+    auto listener = net::ListenTcp("127.0.0.1", 0);
     if (!listener.ok()) return false;
     session.data_listener = std::move(listener.socket);
     session.active_target.reset();
@@ -131,8 +131,8 @@ void ScriptedFtpServer::serve_connection(net::Socket control) {
   while (!stopping_) {
     auto newline = session.pending.find('\n');
     if (newline == std::string::npos) {
-      auto got = net::receive_some(session.control, buffer, sizeof buffer, slice());
-      if (got.status == net::Status::timed_out) continue;
+      auto got = net::ReceiveSome(session.control, buffer, sizeof buffer, Slice());
+      if (got.status == net::Status::kTimedOut) continue;
       if (!got.ok()) return;
       session.pending.append(buffer, got.bytes);
       continue;
@@ -146,7 +146,7 @@ void ScriptedFtpServer::serve_connection(net::Socket control) {
     }
     if (session.silent) continue;
     const auto space = line.find(' ');
-    const std::string verb = upper(line.substr(0, space));
+    const std::string verb = Upper(line.substr(0, space));
     const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
 
     if (auto scripted = options_.replies.find(verb); scripted != options_.replies.end()) {
@@ -163,11 +163,11 @@ void ScriptedFtpServer::serve_connection(net::Socket control) {
       if (!start_passive()) { send("425 No data port."); continue; }
       char text[80];
       std::snprintf(text, sizeof text, "229 Entering Extended Passive Mode (|||%u|)",
-                    static_cast<unsigned>(net::local_endpoint(session.data_listener).endpoint.port));
+                    static_cast<unsigned>(net::LocalEndpoint(session.data_listener).endpoint.port));
       send(text);
     } else if (verb == "PASV") {
       if (!start_passive()) { send("425 No data port."); continue; }
-      unsigned port = net::local_endpoint(session.data_listener).endpoint.port;
+      unsigned port = net::LocalEndpoint(session.data_listener).endpoint.port;
       std::string address = options_.pasv_address;
       std::replace(address.begin(), address.end(), '.', ',');
       char text[120];
@@ -192,7 +192,7 @@ void ScriptedFtpServer::serve_connection(net::Socket control) {
         continue;
       }
       session.active_target = target;
-      session.data_listener.close();
+      session.data_listener.Close();
       send("200 Command okay.");
     } else if (verb == "STOR") store(argument);
     else if (verb == "QUIT") { send("221 Bye."); return; }

@@ -19,15 +19,15 @@
 namespace test_support {
 
 struct ScriptedReply {
-  enum class Then { carry_on, close_connection, fall_silent };
+  enum class Then { kCarryOn, kCloseConnection, kFallSilent };
   // Sent as it is, followed by CR LF; may hold several "\r\n"-separated lines.
   // An empty text sends nothing.
   std::string text;
-  Then then = Then::carry_on;
+  Then then = Then::kCarryOn;
 };
 
 struct ScriptedFtpOptions {
-  ScriptedReply greeting{"220 Scripted server ready", ScriptedReply::Then::carry_on};
+  ScriptedReply greeting{"220 Scripted server ready", ScriptedReply::Then::kCarryOn};
   // Replaces the sound reply to a command, by verb ("PASS", "STOR", "EPSV"...).
   std::map<std::string, ScriptedReply> replies;
   // Address written in the 227 reply; a client must use the control peer's.
@@ -55,8 +55,8 @@ class ScriptedFtpServer {
   std::map<std::string, std::string> files() const;
 
  private:
-  void serve();
-  void serve_connection(platform::net::Socket control);
+  void Serve();
+  void ServeConnection(platform::net::Socket control);
 
   ScriptedFtpOptions options_;
   platform::net::Socket listener_;

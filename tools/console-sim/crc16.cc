@@ -5,7 +5,7 @@
 namespace consolesim {
 namespace {
 
-constexpr std::array<std::uint16_t, 256> makeTable() {
+constexpr std::array<std::uint16_t, 256> MakeTable() {
   std::array<std::uint16_t, 256> table{};
   for (unsigned i = 0; i < 256; ++i) {
     std::uint16_t value = static_cast<std::uint16_t>(i << 8);
@@ -16,18 +16,18 @@ constexpr std::array<std::uint16_t, 256> makeTable() {
   return table;
 }
 
-constexpr auto kTable = makeTable();
+constexpr auto kTable = MakeTable();
 
 }  // namespace
 
-std::uint16_t crc16(std::string_view bytes, std::uint16_t crc) {
+std::uint16_t Crc16(std::string_view bytes, std::uint16_t crc) {
   for (unsigned char byte : bytes)
     crc = static_cast<std::uint16_t>((crc << 8) ^ kTable[((crc >> 8) ^ byte) & 0xFF]);
   return crc;
 }
 
-void appendCrc(std::string& block) {
-  const std::uint16_t crc = crc16(block);
+void AppendCrc(std::string& block) {
+  const std::uint16_t crc = Crc16(block);
   block.push_back(static_cast<char>(crc >> 8));
   block.push_back(static_cast<char>(crc & 0xFF));
 }

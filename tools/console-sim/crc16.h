@@ -9,9 +9,9 @@
 
 namespace consolesim {
 
-std::uint16_t crc16(std::string_view bytes, std::uint16_t crc = 0);
+std::uint16_t Crc16(std::string_view bytes, std::uint16_t crc = 0);
 
 // Appends the CRC of `block` to it, high byte first.
-void appendCrc(std::string& block);
+void AppendCrc(std::string& block);
 
 }  // namespace consolesim

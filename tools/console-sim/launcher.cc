@@ -22,7 +22,7 @@ namespace {
 constexpr auto kPollStep = std::chrono::milliseconds(5);
 constexpr auto kStopWait = std::chrono::seconds(5);
 
-bool reaped(pid_t pid, std::chrono::milliseconds within) {
+bool Reaped(pid_t pid, std::chrono::milliseconds within) {
   const auto end = std::chrono::steady_clock::now() + within;
   do {
     int status = 0;
@@ -44,9 +44,9 @@ Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds
   char pattern[] = "/tmp/console-sim-XXXXXX";
   if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("console-sim launcher: no temporary directory");
   directory_ = pattern;
-  const std::string readyFile = directory_ + "/ready.json";
+  const std::string ready_file = directory_ + "/ready.json";
   const std::string program = executable();
-  std::vector<std::string> args = {program, "--ready-file", readyFile};
+  std::vector<std::string> args = {program, "--ready-file", ready_file};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -64,37 +64,37 @@ Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds
     std::_Exit(127);
   }
   const auto end = std::chrono::steady_clock::now() + deadline;
-  while (!std::filesystem::exists(readyFile)) {
+  while (!std::filesystem::exists(ready_file)) {
     int status = 0;
     if (::waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      stop();
+      Stop();
       throw std::runtime_error("console-sim exited before it was ready: " + program);
     }
     if (std::chrono::steady_clock::now() > end) {
-      stop();
+      Stop();
       throw std::runtime_error("console-sim not ready in time");
     }
     std::this_thread::sleep_for(kPollStep);
   }
-  std::ifstream in(readyFile);
+  std::ifstream in(ready_file);
   ready_ = nlohmann::json::parse(in, nullptr, false);
   if (ready_.is_discarded()) {
-    stop();
+    Stop();
     throw std::runtime_error("console-sim wrote an unreadable ready file");
   }
 }
 
-Launcher::~Launcher() { stop(); }
+Launcher::~Launcher() { Stop(); }
 
-void Launcher::stop() {
-  if (controlFd_ >= 0) ::close(controlFd_);
-  controlFd_ = -1;
+void Launcher::Stop() {
+  if (control_fd_ >= 0) ::close(control_fd_);
+  control_fd_ = -1;
   if (pid_ > 0) {
     ::kill(pid_, SIGTERM);
-    if (!reaped(pid_, kStopWait)) {
+    if (!Reaped(pid_, kStopWait)) {
       ::kill(pid_, SIGKILL);
-      reaped(pid_, kStopWait);
+      Reaped(pid_, kStopWait);
     }
     pid_ = -1;
   }
@@ -105,33 +105,33 @@ void Launcher::stop() {
   }
 }
 
-nlohmann::json Launcher::control(const nlohmann::json& command) {
-  if (controlFd_ < 0) {
-    controlFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+nlohmann::json Launcher::Control(const nlohmann::json& command) {
+  if (control_fd_ < 0) {
+    control_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(controlPort()));
-    if (controlFd_ < 0 || ::connect(controlFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      if (controlFd_ >= 0) ::close(controlFd_);
-      controlFd_ = -1;
+    address.sin_port = htons(static_cast<std::uint16_t>(ControlPort()));
+    if (control_fd_ < 0 || ::connect(control_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      if (control_fd_ >= 0) ::close(control_fd_);
+      control_fd_ = -1;
       throw std::runtime_error("console-sim control channel unreachable");
     }
     timeval wait{10, 0};
-    ::setsockopt(controlFd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    ::setsockopt(control_fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   }
   const std::string text = command.dump() + "\n";
-  if (::send(controlFd_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
+  if (::send(control_fd_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
     throw std::runtime_error("console-sim control channel: send failed");
   std::size_t end;
-  while ((end = controlPending_.find('\n')) == std::string::npos) {
+  while ((end = control_pending_.find('\n')) == std::string::npos) {
     char buffer[4096];
-    const ssize_t n = ::recv(controlFd_, buffer, sizeof buffer, 0);
+    const ssize_t n = ::recv(control_fd_, buffer, sizeof buffer, 0);
     if (n <= 0) throw std::runtime_error("console-sim control channel: no reply");
-    controlPending_.append(buffer, static_cast<std::size_t>(n));
+    control_pending_.append(buffer, static_cast<std::size_t>(n));
   }
-  const nlohmann::json reply = nlohmann::json::parse(controlPending_.substr(0, end));
-  controlPending_.erase(0, end + 1);
+  const nlohmann::json reply = nlohmann::json::parse(control_pending_.substr(0, end));
+  control_pending_.erase(0, end + 1);
   if (!reply.value("ok", false)) throw std::runtime_error("console-sim refused " + command.dump() + ": " + reply.dump());
   return reply;
 }

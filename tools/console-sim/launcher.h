@@ -4,7 +4,7 @@
 //
 //   consolesim::Launcher sim;                        // default options
 //   sim.control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}}}});
-//   connect to 127.0.0.1:sim.tcpPort() or open sim.ptyPath()
+//   connect to 127.0.0.1:sim.tcpPort() or open sim.PtyPath()
 #include <sys/types.h>
 
 #include <chrono>
@@ -28,29 +28,29 @@ class Launcher {
   Launcher& operator=(const Launcher&) = delete;
 
   pid_t pid() const { return pid_; }
-  int tcpPort() const { return ready_.value("tcp_port", 0); }
-  int udpPort() const { return ready_.value("udp_port", 0); }
-  int httpPort() const { return ready_.value("http_port", 0); }
-  int controlPort() const { return ready_.value("control_port", 0); }
-  std::string ptyPath() const { return ready_.value("pty", ""); }
-  std::string deviceId() const { return ready_.value("device_id", ""); }
+  int TcpPort() const { return ready_.value("tcp_port", 0); }
+  int UdpPort() const { return ready_.value("udp_port", 0); }
+  int HttpPort() const { return ready_.value("http_port", 0); }
+  int ControlPort() const { return ready_.value("control_port", 0); }
+  std::string PtyPath() const { return ready_.value("pty", ""); }
+  std::string DeviceId() const { return ready_.value("device_id", ""); }
   const nlohmann::json& ready() const { return ready_; }
 
   // Sends one control command and returns the reply (see README.md).
   // Throws std::runtime_error when the channel fails or the reply is not ok.
-  nlohmann::json control(const nlohmann::json& command);
+  nlohmann::json Control(const nlohmann::json& command);
 
   // Stops the program now (also done by the destructor).
-  void stop();
+  void Stop();
 
   // The console-sim executable used: $CONSOLE_SIM, else the built one.
   static std::string executable();
 
  private:
   pid_t pid_ = -1;
-  int controlFd_ = -1;
+  int control_fd_ = -1;
   std::string directory_;
-  std::string controlPending_;
+  std::string control_pending_;
   nlohmann::json ready_;
 };
 

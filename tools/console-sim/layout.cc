@@ -9,36 +9,36 @@ constexpr int kNoByte = 255;
 constexpr int kNoWord = 0x7FFF;
 constexpr int kNoTime = -32768;
 
-void addNumbered(std::vector<PacketField>& fields, const std::string& stem, int first, int count,
+void AddNumbered(std::vector<PacketField>& fields, const std::string& stem, int first, int count,
                  int offset, int width, int dashed) {
   for (int i = 0; i < count; ++i)
     fields.push_back({stem + std::to_string(first + i), offset + i * width, width, dashed});
 }
 
-std::vector<PacketField> makeLoop() {
+std::vector<PacketField> MakeLoop() {
   std::vector<PacketField> f = {
       {"bar_trend", 3, 1, 0},       {"barometer", 7, 2, 0},       {"inside_temp", 9, 2, kNoWord},
       {"inside_hum", 11, 1, kNoByte}, {"outside_temp", 12, 2, kNoWord}, {"wind_speed", 14, 1, kNoByte},
       {"wind_avg10", 15, 1, kNoByte}, {"wind_dir", 16, 2, 0}};
-  addNumbered(f, "extra_temp", 1, 7, 18, 1, kNoByte);
-  addNumbered(f, "soil_temp", 1, 4, 25, 1, kNoByte);
-  addNumbered(f, "leaf_temp", 1, 2, 29, 1, kNoByte);
+  AddNumbered(f, "extra_temp", 1, 7, 18, 1, kNoByte);
+  AddNumbered(f, "soil_temp", 1, 4, 25, 1, kNoByte);
+  AddNumbered(f, "leaf_temp", 1, 2, 29, 1, kNoByte);
   f.push_back({"outside_hum", 33, 1, kNoByte});
-  addNumbered(f, "extra_hum", 1, 7, 34, 1, kNoByte);
+  AddNumbered(f, "extra_hum", 1, 7, 34, 1, kNoByte);
   const std::vector<PacketField> rest = {
       {"rain_rate", 41, 2, 0},   {"uv", 43, 1, kNoByte},     {"solar", 44, 2, kNoWord},
       {"storm_rain", 46, 2, 0},  {"storm_start", 48, 2, 0xFFFF}, {"day_rain", 50, 2, 0},
       {"month_rain", 52, 2, 0},  {"year_rain", 54, 2, 0},   {"day_et", 56, 2, 0},
       {"month_et", 58, 2, 0},    {"year_et", 60, 2, 0}};
   f.insert(f.end(), rest.begin(), rest.end());
-  addNumbered(f, "soil_moist", 1, 4, 62, 1, kNoByte);
-  addNumbered(f, "leaf_wet", 1, 2, 66, 1, kNoByte);
+  AddNumbered(f, "soil_moist", 1, 4, 62, 1, kNoByte);
+  AddNumbered(f, "leaf_wet", 1, 2, 66, 1, kNoByte);
   const std::vector<PacketField> tail = {
       {"repeater_battery", 69, 1, 0}, {"inside_alarms", 70, 1, 0}, {"rain_alarms", 71, 1, 0},
       {"outside_alarms", 72, 2, 0}};
   f.insert(f.end(), tail.begin(), tail.end());
-  addNumbered(f, "extra_alarms", 1, 8, 74, 1, 0);
-  addNumbered(f, "soil_leaf_alarms", 1, 4, 82, 1, 0);
+  AddNumbered(f, "extra_alarms", 1, 8, 74, 1, 0);
+  AddNumbered(f, "soil_leaf_alarms", 1, 4, 82, 1, 0);
   const std::vector<PacketField> end = {
       {"tx_battery", 86, 1, 0},    {"console_battery", 87, 2, 0}, {"forecast_icon", 89, 1, 0},
       {"forecast_rule", 90, 1, 0}, {"sunrise", 91, 2, kNoTime},   {"sunset", 93, 2, kNoTime}};
@@ -46,7 +46,7 @@ std::vector<PacketField> makeLoop() {
   return f;
 }
 
-std::vector<PacketField> makeLps() {
+std::vector<PacketField> MakeLps() {
   return {{"bar_trend", 3, 1, 0},          {"barometer", 7, 2, 0},
           {"inside_temp", 9, 2, kNoWord},  {"inside_hum", 11, 1, kNoByte},
           {"outside_temp", 12, 2, kNoWord}, {"wind_speed", 14, 1, kNoByte},
@@ -63,7 +63,7 @@ std::vector<PacketField> makeLps() {
           {"bar_abs", 67, 2, 0},           {"altimeter", 69, 2, 0}};
 }
 
-std::vector<HiLowQuantity> makeHiLows() {
+std::vector<HiLowQuantity> MakeHiLows() {
   // Slot order: day low, day high, day-low time, day-high time, month low,
   // month high, year low, year high, hour high.
   std::vector<HiLowQuantity> q = {
@@ -99,7 +99,7 @@ std::vector<HiLowQuantity> makeHiLows() {
   return q;
 }
 
-std::vector<PacketField> makeArchive(bool newLayout) {
+std::vector<PacketField> MakeArchive(bool new_layout) {
   std::vector<PacketField> f = {
       {"date", 0, 2, 0xFFFF},        {"time", 2, 2, 0xFFFF},        {"outside_temp", 4, 2, kNoWord},
       {"outside_temp_high", 6, 2, kNoWord}, {"outside_temp_low", 8, 2, kNoWord}, {"rain", 10, 2, 0},
@@ -108,7 +108,7 @@ std::vector<PacketField> makeArchive(bool newLayout) {
       {"outside_hum", 23, 1, kNoByte}, {"wind_avg", 24, 1, kNoByte}, {"wind_high", 25, 1, kNoByte},
       {"wind_high_dir", 26, 1, kNoByte}, {"wind_dir", 27, 1, kNoByte}, {"uv", 28, 1, kNoByte},
       {"et", 29, 1, 0}};
-  if (newLayout) {
+  if (new_layout) {
     const std::vector<PacketField> more = {
         {"solar_high", 30, 2, 0},      {"uv_high", 32, 1, 0},         {"forecast_rule", 33, 1, 193},
         {"leaf_temp1", 34, 1, kNoByte}, {"leaf_temp2", 35, 1, kNoByte}, {"leaf_wet1", 36, 1, kNoByte},
@@ -132,40 +132,40 @@ std::vector<PacketField> makeArchive(bool newLayout) {
 
 }  // namespace
 
-std::span<const PacketField> loopFields() {
-  static const std::vector<PacketField> fields = makeLoop();
-  return fields;
+std::span<const PacketField> LoopFields() {
+  static const std::vector<PacketField> kFields = MakeLoop();
+  return kFields;
 }
 
-std::span<const PacketField> lpsFields() {
-  static const std::vector<PacketField> fields = makeLps();
-  return fields;
+std::span<const PacketField> LpsFields() {
+  static const std::vector<PacketField> kFields = MakeLps();
+  return kFields;
 }
 
-std::span<const HiLowQuantity> hiLowQuantities() {
-  static const std::vector<HiLowQuantity> quantities = makeHiLows();
-  return quantities;
+std::span<const HiLowQuantity> HiLowQuantities() {
+  static const std::vector<HiLowQuantity> kQuantities = MakeHiLows();
+  return kQuantities;
 }
 
-std::span<const PacketField> archiveFields(bool newLayout) {
-  static const std::vector<PacketField> newer = makeArchive(true);
-  static const std::vector<PacketField> older = makeArchive(false);
-  return newLayout ? std::span<const PacketField>(newer) : std::span<const PacketField>(older);
+std::span<const PacketField> ArchiveFields(bool new_layout) {
+  static const std::vector<PacketField> kNewer = MakeArchive(true);
+  static const std::vector<PacketField> kOlder = MakeArchive(false);
+  return new_layout ? std::span<const PacketField>(kNewer) : std::span<const PacketField>(kOlder);
 }
 
-const char* slotName(Slot slot) {
-  static const char* const names[kSlotCount] = {"day_low",   "day_high",   "day_low_time",
+const char* SlotName(Slot slot) {
+  static const char* const kNames[kSlotCount] = {"day_low",   "day_high",   "day_low_time",
                                                 "day_high_time", "month_low", "month_high",
                                                 "year_low",  "year_high",  "hour_high"};
-  return names[static_cast<int>(slot)];
+  return kNames[static_cast<int>(slot)];
 }
 
-void putLittle(std::string& out, int offset, int width, int value) {
+void PutLittle(std::string& out, int offset, int width, int value) {
   out[offset] = static_cast<char>(value & 0xFF);
   if (width == 2) out[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
 }
 
-int getLittle(const std::string& in, int offset, int width) {
+int GetLittle(const std::string& in, int offset, int width) {
   int value = static_cast<unsigned char>(in[offset]);
   if (width == 2) value |= static_cast<unsigned char>(in[offset + 1]) << 8;
   return value;

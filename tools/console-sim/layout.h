@@ -26,26 +26,26 @@ constexpr int kRecordsPerPage = 5;
 constexpr int kPageSize = 267;        // sequence byte, 5 records, 4 spare, CRC
 constexpr int kMemorySize = 4096;
 
-std::span<const PacketField> loopFields();
-std::span<const PacketField> lpsFields();
+std::span<const PacketField> LoopFields();
+std::span<const PacketField> LpsFields();
 
 // The extremes of one quantity inside the HILOWS reply; -1 = not present.
-enum class Slot { DayLow, DayHigh, DayLowTime, DayHighTime, MonthLow, MonthHigh, YearLow, YearHigh, HourHigh };
+enum class Slot { kDayLow, kDayHigh, kDayLowTime, kDayHighTime, kMonthLow, kMonthHigh, kYearLow, kYearHigh, kHourHigh };
 constexpr int kSlotCount = 9;
-const char* slotName(Slot slot);
+const char* SlotName(Slot slot);
 
 struct HiLowQuantity {
   std::string name;  // the reading it follows
   int width;         // width of the values (times are always 2 bytes)
   int offsets[kSlotCount];
 };
-std::span<const HiLowQuantity> hiLowQuantities();
+std::span<const HiLowQuantity> HiLowQuantities();
 
 // Archive record fields: name → offset/width, for the two firmware layouts.
-std::span<const PacketField> archiveFields(bool newLayout);
+std::span<const PacketField> ArchiveFields(bool new_layout);
 
 // Writes `value` little-endian into `out` at `offset`.
-void putLittle(std::string& out, int offset, int width, int value);
-int getLittle(const std::string& in, int offset, int width);
+void PutLittle(std::string& out, int offset, int width, int value);
+int GetLittle(const std::string& in, int offset, int width);
 
 }  // namespace consolesim

@@ -22,12 +22,12 @@ namespace {
 
 constexpr int kStreamPollMs = 10;
 
-std::int64_t monotonicMs() {
+std::int64_t MonotonicMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
+bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
@@ -38,35 +38,35 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-bool send(int fd, const Output& out) {
+bool Send(int fd, const Output& out) {
   for (const Chunk& chunk : out.chunks) {
-    if (chunk.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(chunk.delayMs));
+    if (chunk.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(chunk.delay_ms));
     if (out.baud <= 0) {
-      if (!writeAll(fd, chunk.bytes.data(), chunk.bytes.size())) return false;
+      if (!WriteAll(fd, chunk.bytes.data(), chunk.bytes.size())) return false;
       continue;
     }
     // Ten bits a byte on a fixed schedule from the chunk's start, so that
     // the sleeps' overshoot does not add up over a long reply.
     const auto start = std::chrono::steady_clock::now();
-    const double perByteNs = 1e10 / out.baud;
+    const double per_byte_ns = 1e10 / out.baud;
     for (std::size_t i = 0; i < chunk.bytes.size(); ++i) {
-      if (!writeAll(fd, &chunk.bytes[i], 1)) return false;
-      std::this_thread::sleep_until(start + std::chrono::nanoseconds(static_cast<std::int64_t>((i + 1) * perByteNs)));
+      if (!WriteAll(fd, &chunk.bytes[i], 1)) return false;
+      std::this_thread::sleep_until(start + std::chrono::nanoseconds(static_cast<std::int64_t>((i + 1) * per_byte_ns)));
     }
   }
   return true;
 }
 
-void detach(std::thread thread) { thread.detach(); }
+void Detach(std::thread thread) { thread.detach(); }
 
-int acceptRetry(int listenFd) {
+int AcceptRetry(int listen_fd) {
   for (;;) {
-    const int fd = ::accept(listenFd, nullptr, nullptr);
+    const int fd = ::accept(listen_fd, nullptr, nullptr);
     if (fd >= 0 || (errno != EINTR && errno != ECONNABORTED)) return fd;
   }
 }
 
-std::string readLine(int fd, std::string& pending, bool& closed) {
+std::string ReadLine(int fd, std::string& pending, bool& closed) {
   for (;;) {
     const auto end = pending.find('\n');
     if (end != std::string::npos) {
@@ -87,7 +87,7 @@ std::string readLine(int fd, std::string& pending, bool& closed) {
 
 // "%XX" escapes decoded; anything else (a malformed escape, "+") kept as is,
 // since the station library sends its account texts unescaped.
-std::string percentDecode(const std::string& text) {
+std::string PercentDecode(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
@@ -101,7 +101,7 @@ std::string percentDecode(const std::string& text) {
   return out;
 }
 
-std::map<std::string, std::string> parseQuery(const std::string& query) {
+std::map<std::string, std::string> ParseQuery(const std::string& query) {
   std::map<std::string, std::string> keys;
   std::size_t at = 0;
   while (at <= query.size()) {
@@ -109,20 +109,20 @@ std::map<std::string, std::string> parseQuery(const std::string& query) {
     if (end == std::string::npos) end = query.size();
     const std::string pair = query.substr(at, end - at);
     const auto equals = pair.find('=');
-    if (equals != std::string::npos) keys[percentDecode(pair.substr(0, equals))] = percentDecode(pair.substr(equals + 1));
+    if (equals != std::string::npos) keys[PercentDecode(pair.substr(0, equals))] = PercentDecode(pair.substr(equals + 1));
     at = end + 1;
   }
   return keys;
 }
 
-std::string httpResponse(const std::string& status, const std::string& body) {
+std::string HttpResponse(const std::string& status, const std::string& body) {
   return "HTTP/1.0 " + status + "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 }  // namespace
 
-int listenLoopback(int type, int& port) {
+int ListenLoopback(int type, int& port) {
   const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   const int on = 1;
@@ -142,12 +142,12 @@ int listenLoopback(int type, int& port) {
   return fd;
 }
 
-bool serveStream(Simulator& sim, int fd, const std::string& linkName) {
-  const std::unique_ptr<Session> session = sim.openSession(linkName);
+bool ServeStream(Simulator& sim, int fd, const std::string& link_name) {
+  const std::unique_ptr<Session> session = sim.OpenSession(link_name);
   // Sends one answer; false when the link is gone or the console drops it.
   bool dropped = false;
   const auto answer = [&](const Output& out) {
-    if (!send(fd, out)) return false;
+    if (!Send(fd, out)) return false;
     dropped = out.drop;
     return !dropped;
   };
@@ -165,27 +165,27 @@ bool serveStream(Simulator& sim, int fd, const std::string& linkName) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return true;
     for (ssize_t i = 0; i < n; ++i)
-      if (!answer(sim.feed(*session, buffer[i], monotonicMs()))) return !dropped;
+      if (!answer(sim.Feed(*session, buffer[i], MonotonicMs()))) return !dropped;
   }
 }
 
-void startTcpLink(Simulator& sim, int listenFd) {
-  detach(std::thread([&sim, listenFd] {
+void StartTcpLink(Simulator& sim, int listen_fd) {
+  Detach(std::thread([&sim, listen_fd] {
     for (int number = 1;; ++number) {
-      const int fd = acceptRetry(listenFd);
+      const int fd = AcceptRetry(listen_fd);
       if (fd < 0) return;
       // The data logger passes each byte on as it comes.
       const int on = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      detach(std::thread([&sim, fd, number] {
-        serveStream(sim, fd, "tcp#" + std::to_string(number));
+      Detach(std::thread([&sim, fd, number] {
+        ServeStream(sim, fd, "tcp#" + std::to_string(number));
         ::close(fd);
       }));
     }
   }));
 }
 
-std::string startPtyLink(Simulator& sim) {
+std::string StartPtyLink(Simulator& sim) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return {};
   const char* name = ::ptsname(master);
@@ -199,106 +199,106 @@ std::string startPtyLink(Simulator& sim) {
   ::tcgetattr(slave, &raw);
   ::cfmakeraw(&raw);
   ::tcsetattr(slave, TCSANOW, &raw);
-  detach(std::thread([&sim, master] {
+  Detach(std::thread([&sim, master] {
     // A dropped serial link goes silent; the line itself stays.
-    while (!serveStream(sim, master, "pty")) {
+    while (!ServeStream(sim, master, "pty")) {
     }
   }));
   return path;
 }
 
-std::string discoveryReply(const std::array<std::uint8_t, 6>& deviceId, int tcpPort) {
+std::string DiscoveryReply(const std::array<std::uint8_t, 6>& device_id, int tcp_port) {
   std::string reply = "discovernbip";
-  for (std::uint8_t byte : deviceId) reply.push_back(static_cast<char>(byte));
-  reply.push_back(static_cast<char>((tcpPort >> 8) & 0xFF));
-  reply.push_back(static_cast<char>(tcpPort & 0xFF));
+  for (std::uint8_t byte : device_id) reply.push_back(static_cast<char>(byte));
+  reply.push_back(static_cast<char>((tcp_port >> 8) & 0xFF));
+  reply.push_back(static_cast<char>(tcp_port & 0xFF));
   reply.resize(31, '\0');
   return reply;
 }
 
-void startDiscovery(int udpFd, const std::array<std::uint8_t, 6>& deviceId, int tcpPort) {
-  detach(std::thread([udpFd, deviceId, tcpPort] {
-    const std::string reply = discoveryReply(deviceId, tcpPort);
+void StartDiscovery(int udp_fd, const std::array<std::uint8_t, 6>& device_id, int tcp_port) {
+  Detach(std::thread([udp_fd, device_id, tcp_port] {
+    const std::string reply = DiscoveryReply(device_id, tcp_port);
     for (;;) {
       char buffer[256];
       sockaddr_in from{};
       socklen_t length = sizeof from;
-      const ssize_t n = ::recvfrom(udpFd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+      const ssize_t n = ::recvfrom(udp_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return;
       if (n == 12 && std::memcmp(buffer, "discovernbip", 12) == 0)
-        ::sendto(udpFd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+        ::sendto(udp_fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
     }
   }));
 }
 
-std::string webReply(Simulator& sim, const std::string& target) {
+std::string WebReply(Simulator& sim, const std::string& target) {
   const auto question = target.find('?');
-  if (target.substr(0, question) != "/webdl.php") return httpResponse("404 Not Found", "");
-  auto keys = parseQuery(question == std::string::npos ? "" : target.substr(question + 1));
-  if (!sim.accountMatches(keys["user"], keys["pass"])) return httpResponse("200 OK", "Invalid Account Information");
+  if (target.substr(0, question) != "/webdl.php") return HttpResponse("404 Not Found", "");
+  auto keys = ParseQuery(question == std::string::npos ? "" : target.substr(question + 1));
+  if (!sim.AccountMatches(keys["user"], keys["pass"])) return HttpResponse("200 OK", "Invalid Account Information");
   const unsigned long stamp = std::strtoul(keys["timestamp"].c_str(), nullptr, 10);
   const int date = static_cast<int>(stamp >> 16), time = static_cast<int>(stamp & 0xFFFF);
-  return sim.withConsole([&](Console& console) {
-    const std::vector<std::string> records = console.recordsAfter(date, time);
+  return sim.WithConsole([&](Console& console) {
+    const std::vector<std::string> records = console.RecordsAfter(date, time);
     if (keys["action"] == "headers") {
       const std::string body = "Records=" + std::to_string(records.size()) +
                                "\nModel=" + std::to_string(console.firmware().model) +
-                               "\nArchiveInt=" + std::to_string(console.archivePeriod()) +
+                               "\nArchiveInt=" + std::to_string(console.ArchivePeriod()) +
                                "\nOrbiskTX=1\nDate=" + std::to_string(stamp) +
                                "\nMaxRecords=" + std::to_string(Console::kArchiveCapacity) + "\n";
-      return httpResponse("200 OK", body);
+      return HttpResponse("200 OK", body);
     }
-    if (keys["action"] != "data") return httpResponse("400 Bad Request", "");
+    if (keys["action"] != "data") return HttpResponse("400 Bad Request", "");
     std::string body;
     for (const std::string& record : records) body += record;
     const std::size_t page = kRecordsPerPage * kRecordSize;
     if (body.size() % page != 0) body.resize((body.size() / page + 1) * page, '\xFF');
-    return httpResponse("200 OK", body);
+    return HttpResponse("200 OK", body);
   });
 }
 
-void startWebService(Simulator& sim, int listenFd) {
-  detach(std::thread([&sim, listenFd] {
+void StartWebService(Simulator& sim, int listen_fd) {
+  Detach(std::thread([&sim, listen_fd] {
     for (;;) {
-      const int fd = acceptRetry(listenFd);
+      const int fd = AcceptRetry(listen_fd);
       if (fd < 0) return;
-      detach(std::thread([&sim, fd] {
+      Detach(std::thread([&sim, fd] {
         std::string pending;
         bool closed = false;
-        const std::string requestLine = readLine(fd, pending, closed);
+        const std::string request_line = ReadLine(fd, pending, closed);
         // Skip the header lines up to the blank one.
-        for (std::string line = requestLine; !closed && line != "\r" && !line.empty();)
-          line = readLine(fd, pending, closed);
-        const auto first = requestLine.find(' '), second = requestLine.find(' ', first + 1);
-        const std::string reply = first == std::string::npos || requestLine.compare(0, first, "GET") != 0
-                                      ? httpResponse("405 Method Not Allowed", "")
-                                      : webReply(sim, requestLine.substr(first + 1, second - first - 1));
-        writeAll(fd, reply.data(), reply.size());
+        for (std::string line = request_line; !closed && line != "\r" && !line.empty();)
+          line = ReadLine(fd, pending, closed);
+        const auto first = request_line.find(' '), second = request_line.find(' ', first + 1);
+        const std::string reply = first == std::string::npos || request_line.compare(0, first, "GET") != 0
+                                      ? HttpResponse("405 Method Not Allowed", "")
+                                      : WebReply(sim, request_line.substr(first + 1, second - first - 1));
+        WriteAll(fd, reply.data(), reply.size());
         ::close(fd);
       }));
     }
   }));
 }
 
-void startControl(Simulator& sim, int listenFd) {
-  detach(std::thread([&sim, listenFd] {
+void StartControl(Simulator& sim, int listen_fd) {
+  Detach(std::thread([&sim, listen_fd] {
     for (;;) {
-      const int fd = acceptRetry(listenFd);
+      const int fd = AcceptRetry(listen_fd);
       if (fd < 0) return;
-      detach(std::thread([&sim, fd] {
+      Detach(std::thread([&sim, fd] {
         std::string pending;
         bool closed = false;
         for (;;) {
-          const std::string line = readLine(fd, pending, closed);
+          const std::string line = ReadLine(fd, pending, closed);
           if (closed) break;
           if (line.empty() || line == "\r") continue;
           const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
           const nlohmann::json reply = request.is_discarded() || !request.is_object()
                                            ? nlohmann::json{{"ok", false}, {"error", "not a JSON object"}}
-                                           : sim.control(request);
+                                           : sim.Control(request);
           const std::string text = reply.dump() + "\n";
-          if (!writeAll(fd, text.data(), text.size())) break;
+          if (!WriteAll(fd, text.data(), text.size())) break;
         }
         ::close(fd);
       }));

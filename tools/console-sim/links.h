@@ -13,22 +13,22 @@ namespace consolesim {
 
 // A listening socket on 127.0.0.1 (port 0 = chosen by the system); returns
 // the descriptor and sets `port` to the bound port, or -1.
-int listenLoopback(int type, int& port);
+int ListenLoopback(int type, int& port);
 
 // Serves a byte stream (socket or pseudo-terminal master) until the peer
 // closes it or the console drops the link. Returns false on a drop.
-bool serveStream(Simulator& sim, int fd, const std::string& linkName);
+bool ServeStream(Simulator& sim, int fd, const std::string& link_name);
 
-void startTcpLink(Simulator& sim, int listenFd);
+void StartTcpLink(Simulator& sim, int listen_fd);
 // Opens a pseudo-terminal in raw mode; returns the slave path ("" on failure).
-std::string startPtyLink(Simulator& sim);
-void startDiscovery(int udpFd, const std::array<std::uint8_t, 6>& deviceId, int tcpPort);
-void startWebService(Simulator& sim, int listenFd);
-void startControl(Simulator& sim, int listenFd);
+std::string StartPtyLink(Simulator& sim);
+void StartDiscovery(int udp_fd, const std::array<std::uint8_t, 6>& device_id, int tcp_port);
+void StartWebService(Simulator& sim, int listen_fd);
+void StartControl(Simulator& sim, int listen_fd);
 
 // The 31-byte answer to a "discovernbip" datagram.
-std::string discoveryReply(const std::array<std::uint8_t, 6>& deviceId, int tcpPort);
+std::string DiscoveryReply(const std::array<std::uint8_t, 6>& device_id, int tcp_port);
 // The web data service's reply to one request path ("/webdl.php?...").
-std::string webReply(Simulator& sim, const std::string& target);
+std::string WebReply(Simulator& sim, const std::string& target);
 
 }  // namespace consolesim

@@ -17,7 +17,7 @@ constexpr std::int64_t kPacketIntervalMs = 2000;  // between live packets of one
 const std::string kOk = "\n\rOK\n\r";
 const std::string kDone = "DONE\n\r";
 
-std::string printable(const std::string& text) {
+std::string Printable(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
     if (std::isprint(c)) out.push_back(static_cast<char>(c));
@@ -30,7 +30,7 @@ std::string printable(const std::string& text) {
   return out;
 }
 
-bool isBaud(int rate) {
+bool IsBaud(int rate) {
   for (int accepted : {1200, 2400, 4800, 9600, 14400, 19200})
     if (rate == accepted) return true;
   return false;
@@ -41,59 +41,59 @@ bool isBaud(int rate) {
 Session::Session(Console& console, Faults& faults, Log log)
     : console_(console), faults_(faults), log_(std::move(log)) {}
 
-void Session::expect(Mode mode, std::size_t bytes) {
+void Session::Expect(Mode mode, std::size_t bytes) {
   mode_ = mode;
   expected_ = bytes;
   binary_.clear();
 }
 
-Output Session::feed(unsigned char byte, std::int64_t nowMs) {
-  if (mode_ != Mode::Command && nowMs - lastByteMs_ > kAbandonMs) {
+Output Session::Feed(unsigned char byte, std::int64_t now_ms) {
+  if (mode_ != Mode::kCommand && now_ms - last_byte_ms_ > kAbandonMs) {
     log_("binary transfer abandoned by the client");
-    mode_ = Mode::Command;
+    mode_ = Mode::kCommand;
   }
-  lastByteMs_ = nowMs;
-  console_.update();
-  if (packetsLeft_ > 0) {
-    log_("live packets stopped with " + std::to_string(packetsLeft_) + " left");
-    packetsLeft_ = 0;
+  last_byte_ms_ = now_ms;
+  console_.Update();
+  if (packets_left_ > 0) {
+    log_("live packets stopped with " + std::to_string(packets_left_) + " left");
+    packets_left_ = 0;
   }
   Answer answer;
   switch (mode_) {
-    case Mode::Command: answer = byteInCommandMode(byte); break;
-    case Mode::Dumping: answer = dumpByte(byte); break;
-    default: answer = binaryByte(byte); break;
+    case Mode::kCommand: answer = ByteInCommandMode(byte); break;
+    case Mode::kDumping: answer = DumpByte(byte); break;
+    default: answer = BinaryByte(byte); break;
   }
   return shape(std::move(answer));
 }
 
 Output Session::pending() {
-  console_.update();
-  if (packetsLeft_ <= 0 || console_.nowMs() < packetDueMs_) return {};
-  --packetsLeft_;
-  packetDueMs_ = console_.nowMs() + kPacketIntervalMs;
-  return shape({{PieceKind::Data, secondFormat_ ? console_.lpsPacket() : console_.loopPacket()}});
+  console_.Update();
+  if (packets_left_ <= 0 || console_.NowMs() < packet_due_ms_) return {};
+  --packets_left_;
+  packet_due_ms_ = console_.NowMs() + kPacketIntervalMs;
+  return shape({{PieceKind::kData, second_format_ ? console_.LpsPacket() : console_.LoopPacket()}});
 }
 
-Session::Answer Session::byteInCommandMode(unsigned char byte) {
+Session::Answer Session::ByteInCommandMode(unsigned char byte) {
   if (byte == '\n' || byte == '\r') {
     if (line_.empty()) {
       if (byte == '\r') return {};
       log_("wake-up");
-      return {{PieceKind::Wake, "\n\r"}};
+      return {{PieceKind::kWake, "\n\r"}};
     }
     std::string line;
     line.swap(line_);
-    log_("command \"" + printable(line) + "\"");
-    return execute(line);
+    log_("command \"" + Printable(line) + "\"");
+    return Execute(line);
   }
   if (line_.size() >= kLongestLine) line_.clear();
   line_.push_back(static_cast<char>(byte));
   return {};
 }
 
-Session::Answer Session::execute(const std::string& line) {
-  if (line == "WRD\x12\x4D") return {{PieceKind::Ack, std::string(1, kAck)}, {PieceKind::Text, std::string(1, static_cast<char>(console_.firmware().model))}};
+Session::Answer Session::Execute(const std::string& line) {
+  if (line == "WRD\x12\x4D") return {{PieceKind::kAck, std::string(1, kAck)}, {PieceKind::kText, std::string(1, static_cast<char>(console_.firmware().model))}};
   std::istringstream in(line);
   std::string name;
   in >> name;
@@ -102,45 +102,45 @@ Session::Answer Session::execute(const std::string& line) {
   const auto number = [&](std::size_t i, int base = 10) {
     return i < args.size() ? static_cast<int>(std::strtol(args[i].c_str(), nullptr, base)) : -1;
   };
-  const Piece ack{PieceKind::Ack, std::string(1, kAck)};
-  const Piece nak{PieceKind::Text, std::string(1, kNak)};
-  const Piece ok{PieceKind::Text, kOk};
-  const Piece done{PieceKind::Text, kDone};
+  const Piece ack{PieceKind::kAck, std::string(1, kAck)};
+  const Piece nak{PieceKind::kText, std::string(1, kNak)};
+  const Piece ok{PieceKind::kText, kOk};
+  const Piece done{PieceKind::kText, kDone};
 
   if (name.rfind("BAR=", 0) == 0) return {ok};
-  if (name == "TEST") return {{PieceKind::Text, "\n\rTEST\n\r"}};
+  if (name == "TEST") return {{PieceKind::kText, "\n\rTEST\n\r"}};
   if (name == "LOOP" || name == "LPS") {
-    secondFormat_ = name == "LPS" && (number(0) & 2) != 0;
-    packetsLeft_ = std::max(1, name == "LOOP" ? number(0) : number(1)) - 1;
-    packetDueMs_ = console_.nowMs() + kPacketIntervalMs;
-    return {ack, {PieceKind::Data, secondFormat_ ? console_.lpsPacket() : console_.loopPacket()}};
+    second_format_ = name == "LPS" && (number(0) & 2) != 0;
+    packets_left_ = std::max(1, name == "LOOP" ? number(0) : number(1)) - 1;
+    packet_due_ms_ = console_.NowMs() + kPacketIntervalMs;
+    return {ack, {PieceKind::kData, second_format_ ? console_.LpsPacket() : console_.LoopPacket()}};
   }
-  if (name == "HILOWS") return {ack, {PieceKind::Data, console_.hiLows()}};
+  if (name == "HILOWS") return {ack, {PieceKind::kData, console_.hi_lows()}};
   if (name == "EEBRD" || name == "EEBWR") {
     const int address = number(0, 16), length = number(1, 16);
-    const auto block = console_.memoryRead(address, length);
+    const auto block = console_.MemoryRead(address, length);
     if (args.size() != 2 || !block) return {nak};
-    if (name == "EEBRD") return {ack, {PieceKind::Data, *block}};
-    memoryAddress_ = address;
-    expect(Mode::MemoryData, static_cast<std::size_t>(length) + 2);
+    if (name == "EEBRD") return {ack, {PieceKind::kData, *block}};
+    memory_address_ = address;
+    Expect(Mode::kMemoryData, static_cast<std::size_t>(length) + 2);
     return {ack};
   }
-  if (name == "GETTIME") return {ack, {PieceKind::Data, console_.timeReply()}};
+  if (name == "GETTIME") return {ack, {PieceKind::kData, console_.TimeReply()}};
   if (name == "SETTIME") {
-    expect(Mode::TimeData, 8);
+    Expect(Mode::kTimeData, 8);
     return {ack};
   }
-  if (name == "VER") return {ok, {PieceKind::Text, console_.firmware().date + "\n\r"}};
-  if (name == "NVER") return {ok, {PieceKind::Text, console_.firmware().version.substr(0, 4) + "\n\r"}};
+  if (name == "VER") return {ok, {PieceKind::kText, console_.firmware().date + "\n\r"}};
+  if (name == "NVER") return {ok, {PieceKind::kText, console_.firmware().version.substr(0, 4) + "\n\r"}};
   if (name == "RXCHECK") {
     // The client reads a fixed 100 bytes: the counters, padded with blanks.
     std::string text = " 21629 15 0 3204 128\n\r";
     text.resize(100, ' ');
-    return {ok, {PieceKind::Text, text}};
+    return {ok, {PieceKind::kText, text}};
   }
-  if (name == "CALED") return {ack, {PieceKind::Data, console_.calibratedReadings()}};
+  if (name == "CALED") return {ack, {PieceKind::kData, console_.CalibratedReadings()}};
   if (name == "CALFIX") {
-    expect(Mode::CalibrationData, 45);
+    Expect(Mode::kCalibrationData, 45);
     return {ack};
   }
   if (name == "BARDATA") {
@@ -150,145 +150,145 @@ Session::Answer Session::execute(const std::string& line) {
     std::snprintf(text, sizeof text,
                   "BAR %d\n\rELEVATION 27\n\rDEW POINT %d\n\rVIRTUAL TEMP 62\n\rC 29\n\rR 1001\n\rBARCAL 0\n\r",
                   it == r.end() ? 0 : it->second, r.count("dew_point") ? r.at("dew_point") : 255);
-    return {ok, {PieceKind::Text, text}};
+    return {ok, {PieceKind::kText, text}};
   }
   if (name == "SETPER") {
     const int minutes = number(0);
     if (minutes < 1 || minutes > 255) return {nak};
-    console_.memoryWrite(45, std::string(1, static_cast<char>(minutes)));
+    console_.MemoryWrite(45, std::string(1, static_cast<char>(minutes)));
     return {ok};
   }
   if (name == "LAMPS") return {ok};
   if (name == "BAUD") {
-    if (!isBaud(number(0))) return {{PieceKind::Text, "\n\rNO\n\r"}};
+    if (!IsBaud(number(0))) return {{PieceKind::kText, "\n\rNO\n\r"}};
     if (faults_.baud > 0) faults_.baud = number(0);
     return {ok};
   }
   if (name == "NEWSETUP" || name == "EBT" || name == "CLRBITS" || name == "CLRDATA") return {ack};
   if (name == "PUTRAIN") {
-    console_.setYearRain(std::max(0, number(0)));
+    console_.SetYearRain(std::max(0, number(0)));
     return {ack};
   }
   if (name == "CLRHIGHS" || name == "CLRLOWS") {
     if (number(0) < 0 || number(0) > 2) return {nak};
-    console_.clearExtremes(name == "CLRHIGHS", number(0));
+    console_.ClearExtremes(name == "CLRHIGHS", number(0));
     return {ack};
   }
   if (name == "CLRVAR") {
-    console_.clearRainCounter(number(0));
+    console_.ClearRainCounter(number(0));
     return {ack};
   }
   if (name == "CLRLOG") {
-    console_.clearArchive();
+    console_.ClearArchive();
     return {ack};
   }
   if (name == "CLRALM") {
     std::string none(94, '\xFF');
     none[0] = none[1] = none[4] = none[5] = 0;
-    putLittle(none, 83, 2, 0x7FFF);
-    console_.memoryWrite(82, none);
+    PutLittle(none, 83, 2, 0x7FFF);
+    console_.MemoryWrite(82, none);
     return {ok, done};
   }
   if (name == "CLRCAL") {
-    console_.memoryWrite(50, std::string(27, '\0'));
+    console_.MemoryWrite(50, std::string(27, '\0'));
     return {ok, done};
   }
   if (name == "CLRGRA") return {ok, done};
   if (name == "DMPAFT") {
-    if (takeOne(console_.archiveFaults().refusedRequests)) {
+    if (TakeOne(console_.archive_faults().refused_requests)) {
       log_("archive request refused");
       return {nak};
     }
-    expect(Mode::DumpRequest, 6);
+    Expect(Mode::kDumpRequest, 6);
     return {ack};
   }
   log_("unknown command, no answer");
   return {};
 }
 
-Session::Answer Session::binaryByte(unsigned char byte) {
+Session::Answer Session::BinaryByte(unsigned char byte) {
   binary_.push_back(static_cast<char>(byte));
   if (binary_.size() < expected_) return {};
   const Mode mode = mode_;
-  mode_ = Mode::Command;
-  if (crc16(binary_) != 0) {
+  mode_ = Mode::kCommand;
+  if (Crc16(binary_) != 0) {
     log_("block with a bad checksum refused");
-    return {{PieceKind::Text, std::string(1, kCancel)}};
+    return {{PieceKind::kText, std::string(1, kCancel)}};
   }
   const std::string data = binary_.substr(0, binary_.size() - 2);
-  const Piece ack{PieceKind::Ack, std::string(1, kAck)};
+  const Piece ack{PieceKind::kAck, std::string(1, kAck)};
   switch (mode) {
-    case Mode::MemoryData:
-      console_.memoryWrite(memoryAddress_, data);
-      log_("memory written at " + std::to_string(memoryAddress_) + ", " + std::to_string(data.size()) + " bytes");
+    case Mode::kMemoryData:
+      console_.MemoryWrite(memory_address_, data);
+      log_("memory written at " + std::to_string(memory_address_) + ", " + std::to_string(data.size()) + " bytes");
       return {ack};
-    case Mode::TimeData: {
+    case Mode::kTimeData: {
       const auto at = [&](int i) { return static_cast<unsigned char>(data[i]); };
-      console_.setTime(fromCivil({at(5) + 1900, at(4), at(3), at(2), at(1), at(0)}));
+      console_.SetTime(FromCivil({at(5) + 1900, at(4), at(3), at(2), at(1), at(0)}));
       return {ack};
     }
-    case Mode::CalibrationData:
-      console_.applyCalibration(data);
+    case Mode::kCalibrationData:
+      console_.ApplyCalibration(data);
       log_("calibration offsets set from the readings received");
       return {ack};
-    case Mode::DumpRequest: {
-      const int date = getLittle(data, 0, 2), time = getLittle(data, 2, 2);
-      const Console::DumpHeader header = console_.startDump(date, time);
+    case Mode::kDumpRequest: {
+      const int date = GetLittle(data, 0, 2), time = GetLittle(data, 2, 2);
+      const Console::DumpHeader header = console_.StartDump(date, time);
       log_("archive requested after date " + std::to_string(date) + " time " + std::to_string(time) + ": " +
            std::to_string(header.pages) + " pages");
       std::string reply(4, '\0');
-      putLittle(reply, 0, 2, header.pages);
-      putLittle(reply, 2, 2, header.firstIndex);
-      appendCrc(reply);
+      PutLittle(reply, 0, 2, header.pages);
+      PutLittle(reply, 2, 2, header.first_index);
+      AppendCrc(reply);
       dump_ = header;
-      dumpNext_ = 0;
+      dump_next_ = 0;
       // Even with no pages the console takes the client's closing 0x06 or
       // escape as the end of the transfer, not as the start of a command.
-      mode_ = Mode::Dumping;
-      return {ack, {PieceKind::Data, reply}};
+      mode_ = Mode::kDumping;
+      return {ack, {PieceKind::kData, reply}};
     }
     default: return {};
   }
 }
 
-Session::Answer Session::dumpByte(unsigned char byte) {
-  if (byte == kAck && dumpNext_ < dump_.pages) return {{PieceKind::Data, console_.dumpPage(dump_, dumpNext_++)}};
-  if (byte == kNak && dumpNext_ > 0) return {{PieceKind::Data, console_.dumpPage(dump_, dumpNext_ - 1)}};
-  mode_ = Mode::Command;
+Session::Answer Session::DumpByte(unsigned char byte) {
+  if (byte == kAck && dump_next_ < dump_.pages) return {{PieceKind::kData, console_.DumpPage(dump_, dump_next_++)}};
+  if (byte == kNak && dump_next_ > 0) return {{PieceKind::kData, console_.DumpPage(dump_, dump_next_ - 1)}};
+  mode_ = Mode::kCommand;
   if (byte == kEscape || byte == kAck) return {};
-  return byteInCommandMode(byte);
+  return ByteInCommandMode(byte);
 }
 
 Output Session::shape(Answer answer) {
   Output out;
   out.baud = faults_.baud;
-  int delay = answer.empty() ? 0 : faults_.delayMs;
+  int delay = answer.empty() ? 0 : faults_.delay_ms;
   for (Piece& piece : answer) {
-    if (piece.kind == PieceKind::Wake && takeOne(faults_.asleep)) {
+    if (piece.kind == PieceKind::kWake && TakeOne(faults_.asleep)) {
       log_("asleep: wake-up ignored");
       continue;
     }
-    if (piece.kind == PieceKind::Ack) {
-      const bool refused = takeOne(faults_.refuse);
-      if (refused || takeOne(faults_.wrongByte)) {
-        out.chunks.push_back({std::string(1, static_cast<char>(refused ? kNak : faults_.wrongByteValue)), delay});
-        mode_ = Mode::Command;  // a refused command sends or expects nothing more
-        packetsLeft_ = 0;
+    if (piece.kind == PieceKind::kAck) {
+      const bool refused = TakeOne(faults_.refuse);
+      if (refused || TakeOne(faults_.wrong_byte)) {
+        out.chunks.push_back({std::string(1, static_cast<char>(refused ? kNak : faults_.wrong_byte_value)), delay});
+        mode_ = Mode::kCommand;  // a refused command sends or expects nothing more
+        packets_left_ = 0;
         break;
       }
     }
     bool cut = false;
-    if (piece.kind == PieceKind::Data) {
-      if (faults_.corruptEvery > 0 && ++faults_.corruptCounter % faults_.corruptEvery == 0)
+    if (piece.kind == PieceKind::kData) {
+      if (faults_.corrupt_every > 0 && ++faults_.corrupt_counter % faults_.corrupt_every == 0)
         piece.bytes.back() = static_cast<char>(piece.bytes.back() ^ 0x5A);
-      if (takeOne(faults_.truncate) && static_cast<int>(piece.bytes.size()) > faults_.truncateTo) {
-        piece.bytes.resize(static_cast<std::size_t>(faults_.truncateTo));
+      if (TakeOne(faults_.truncate) && static_cast<int>(piece.bytes.size()) > faults_.truncate_to) {
+        piece.bytes.resize(static_cast<std::size_t>(faults_.truncate_to));
         cut = true;
       }
-      if (takeOne(faults_.stall)) {
-        const auto at = static_cast<std::size_t>(std::clamp<int>(faults_.stallAt, 0, static_cast<int>(piece.bytes.size())));
+      if (TakeOne(faults_.stall)) {
+        const auto at = static_cast<std::size_t>(std::clamp<int>(faults_.stall_at, 0, static_cast<int>(piece.bytes.size())));
         if (at > 0) out.chunks.push_back({piece.bytes.substr(0, at), delay});
-        out.chunks.push_back({piece.bytes.substr(at), at > 0 ? faults_.stallMs : delay + faults_.stallMs});
+        out.chunks.push_back({piece.bytes.substr(at), at > 0 ? faults_.stall_ms : delay + faults_.stall_ms});
         delay = 0;
         if (cut) break;
         continue;
@@ -298,17 +298,17 @@ Output Session::shape(Answer answer) {
     delay = 0;
     if (cut) break;
   }
-  if (faults_.dropAfter >= 0) {
+  if (faults_.drop_after >= 0) {
     for (auto it = out.chunks.begin(); it != out.chunks.end(); ++it) {
       const int size = static_cast<int>(it->bytes.size());
-      if (size < faults_.dropAfter) {
-        faults_.dropAfter -= size;
+      if (size < faults_.drop_after) {
+        faults_.drop_after -= size;
         continue;
       }
-      it->bytes.resize(static_cast<std::size_t>(faults_.dropAfter));
+      it->bytes.resize(static_cast<std::size_t>(faults_.drop_after));
       out.chunks.erase(it + 1, out.chunks.end());
       out.drop = true;
-      faults_.dropAfter = -1;
+      faults_.drop_after = -1;
       log_("link dropped");
       break;
     }

@@ -13,7 +13,7 @@ namespace consolesim {
 
 struct Chunk {
   std::string bytes;
-  int delayMs = 0;  // wait before sending these bytes
+  int delay_ms = 0;  // wait before sending these bytes
 };
 
 struct Output {
@@ -30,45 +30,45 @@ class Session {
 
   // One received byte; `nowMs` is a monotonic time used to abandon a binary
   // transfer the client gave up on.
-  Output feed(unsigned char byte, std::int64_t nowMs);
+  Output Feed(unsigned char byte, std::int64_t now_ms);
 
   // "LOOP n" and "LPS m n" send their packets one every two seconds of the
   // console clock; any byte received stops the rest. While streaming() the
   // link calls pending() often (under the simulator lock); it answers the
   // next packet once it is due, else nothing.
-  bool streaming() const { return packetsLeft_ > 0; }
+  bool streaming() const { return packets_left_ > 0; }
   Output pending();
 
  private:
-  enum class PieceKind { Wake, Ack, Text, Data };
+  enum class PieceKind { kWake, kAck, kText, kData };
   struct Piece {
     PieceKind kind;
     std::string bytes;
   };
   using Answer = std::vector<Piece>;
-  enum class Mode { Command, MemoryData, TimeData, CalibrationData, DumpRequest, Dumping };
+  enum class Mode { kCommand, kMemoryData, kTimeData, kCalibrationData, kDumpRequest, kDumping };
 
-  Answer byteInCommandMode(unsigned char byte);
-  Answer binaryByte(unsigned char byte);
-  Answer dumpByte(unsigned char byte);
-  Answer execute(const std::string& line);
+  Answer ByteInCommandMode(unsigned char byte);
+  Answer BinaryByte(unsigned char byte);
+  Answer DumpByte(unsigned char byte);
+  Answer Execute(const std::string& line);
   Output shape(Answer answer);
-  void expect(Mode mode, std::size_t bytes);
+  void Expect(Mode mode, std::size_t bytes);
 
   Console& console_;
   Faults& faults_;
   Log log_;
-  Mode mode_ = Mode::Command;
+  Mode mode_ = Mode::kCommand;
   std::string line_;
   std::string binary_;
   std::size_t expected_ = 0;
-  int memoryAddress_ = 0;
+  int memory_address_ = 0;
   Console::DumpHeader dump_;
-  int dumpNext_ = 0;
-  std::int64_t lastByteMs_ = 0;
-  int packetsLeft_ = 0;
-  bool secondFormat_ = false;
-  std::int64_t packetDueMs_ = 0;  // console clock
+  int dump_next_ = 0;
+  std::int64_t last_byte_ms_ = 0;
+  int packets_left_ = 0;
+  bool second_format_ = false;
+  std::int64_t packet_due_ms_ = 0;  // console clock
 };
 
 }  // namespace consolesim

@@ -17,38 +17,38 @@ namespace consolesim {
 
 class Simulator {
  public:
-  Simulator(const Clock& clock, ConsoleOptions options, bool verbose);
+  Simulator(const ConsoleClock& clock, ConsoleOptions options, bool verbose);
 
   // Runs one control command; the reply has "ok": true or an "error" text.
-  nlohmann::json control(const nlohmann::json& command);
+  nlohmann::json Control(const nlohmann::json& command);
 
   // A session for a new link; its feed() must be called through feed() below.
-  std::unique_ptr<Session> openSession(const std::string& linkName);
-  Output feed(Session& session, unsigned char byte, std::int64_t nowMs);
+  std::unique_ptr<Session> OpenSession(const std::string& link_name);
+  Output Feed(Session& session, unsigned char byte, std::int64_t now_ms);
   Output pending(Session& session);  // see Session::pending
 
   // Serialised access for the web service and the tests.
   template <typename F>
-  auto withConsole(F&& f) {
+  auto WithConsole(F&& f) {
     std::lock_guard<std::mutex> lock(mutex_);
-    console_.update();
+    console_.Update();
     return f(console_);
   }
 
   // The account the web data service accepts.
-  bool accountMatches(const std::string& user, const std::string& password);
+  bool AccountMatches(const std::string& user, const std::string& password);
 
  private:
   void log(const std::string& link, const std::string& text);
-  nlohmann::json run(const nlohmann::json& command);
+  nlohmann::json Run(const nlohmann::json& command);
 
   std::mutex mutex_;
   Console console_;
   Faults faults_;
   bool verbose_;
   std::deque<std::string> received_;  // what the links received, newest last
-  std::string webUser_ = "demo";
-  std::string webPassword_ = "demo";
+  std::string web_user_ = "demo";
+  std::string web_password_ = "demo";
 };
 
 }  // namespace consolesim

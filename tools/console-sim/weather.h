@@ -16,35 +16,35 @@ class Weather {
   explicit Weather(std::uint32_t seed);
 
   // Moves the weather to `time`, `seconds` after the previous step.
-  void step(std::int64_t time, int seconds);
+  void Step(std::int64_t time, int seconds);
   const Readings& readings() const { return readings_; }
 
   // The console's rain and ET counters (CLRVAR, PUTRAIN and date roll-over).
-  void setYearRain(int clicks) {
-    yearRain_ = clicks;
-    publishCounters();
+  void SetYearRain(int clicks) {
+    year_rain_ = clicks;
+    PublishCounters();
   }
-  void clearCounter(int which);
+  void ClearCounter(int which);
 
  private:
   double noise(double x, unsigned channel) const;
-  void publishCounters();
-  void accumulateRain(std::int64_t time, int seconds, int rateClicksPerHour);
+  void PublishCounters();
+  void AccumulateRain(std::int64_t time, int seconds, int rate_clicks_per_hour);
 
   std::uint32_t seed_;
   Readings readings_;
   std::int64_t last_ = 0;
-  double rainFraction_ = 0, etFraction_ = 0;
-  int dayRain_ = 0, monthRain_ = 0, yearRain_ = 0, stormRain_ = 0, stormStart_ = 0xFFFF;
-  int dayEt_ = 0, monthEt_ = 0, yearEt_ = 0;
-  std::int64_t lastRainTime_ = 0;
-  std::deque<std::pair<std::int64_t, int>> recentClicks_;  // last 24 hours
+  double rain_fraction_ = 0, et_fraction_ = 0;
+  int day_rain_ = 0, month_rain_ = 0, year_rain_ = 0, storm_rain_ = 0, storm_start_ = 0xFFFF;
+  int day_et_ = 0, month_et_ = 0, year_et_ = 0;
+  std::int64_t last_rain_time_ = 0;
+  std::deque<std::pair<std::int64_t, int>> recent_clicks_;  // last 24 hours
   std::deque<std::pair<std::int64_t, int>> pressure_;      // last 3 hours
 };
 
 // Derived quantities in whole °F (the console's formulas, simplified).
-int dewPointF(double tempF, double humidity);
-int windChillF(double tempF, double mph);
-int heatIndexF(double tempF, double humidity);
+int DewPointF(double temp_f, double humidity);
+int WindChillF(double temp_f, double mph);
+int HeatIndexF(double temp_f, double humidity);
 
 }  // namespace consolesim

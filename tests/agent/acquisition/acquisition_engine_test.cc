@@ -36,7 +36,7 @@ TEST_F(AcquisitionEngineTest, ConnectsThenCollectsWithTheJournalInOrder) {
 
 TEST_F(AcquisitionEngineTest, AClosedPortLogsTheFailureAndItsText) {
   Configure(kTcpConsole);
-  Console().openResult = -32701;
+  Console().open_result = -32701;
   Engine().RunPass();
   EXPECT_TRUE(JournalHoldsInOrder({
       "(MoteurRecupDonnees] : Tentative de connexion : IP : 127.0.0.1@22222",
@@ -45,7 +45,7 @@ TEST_F(AcquisitionEngineTest, AClosedPortLogsTheFailureAndItsText) {
       "[MoteurRecupDonnees] : Type : IP | Adresse : 127.0.0.1@22222",
       "32701 | Erreur de communication entre l'application et la console.",
   }));
-  EXPECT_EQ(Console().initCalls, 0);
+  EXPECT_EQ(Console().init_calls, 0);
   EXPECT_EQ(icons_, std::vector<int>{kConnectionFailed});
   EXPECT_EQ(context_->state.connected.Get(), 0);
   EXPECT_EQ(JournalCount("Connexion réussi"), 0u);
@@ -53,7 +53,7 @@ TEST_F(AcquisitionEngineTest, AClosedPortLogsTheFailureAndItsText) {
 
 TEST_F(AcquisitionEngineTest, AnInitialisationThatFailsReportsItsOwnCodeAndCloses) {
   Configure(kTcpConsole);
-  Console().initResult = -32768;
+  Console().init_result = -32768;
   Engine().RunPass();
   engine_.reset();  // waits for the close
   EXPECT_EQ(JournalCount("32768 | Valeur négative."), 1u);
@@ -132,7 +132,7 @@ TEST_F(AcquisitionEngineTest, OneSuccessfulCollectionKeepsTheLinkOpen) {
 
 TEST_F(AcquisitionEngineTest, AConsoleWithoutLoopPackageIsSaidSo) {
   Configure(kTcpConsole);
-  Console().loopSupported = 0;
+  Console().loop_supported = 0;
   Engine().RunPass();
   EXPECT_EQ(JournalCount("[MoteurRecupDonnees] : La console ne supporte pas la fonction Loop "
                          "Package."),
@@ -144,7 +144,7 @@ TEST(CalibrationCollection, SucceedsOnValidResultsOnly) {
   EXPECT_EQ(CollectCalibration(library), 0);
   library.Attach(InstallFakeConsole());
   EXPECT_EQ(CollectCalibration(library), 1);
-  Console().calibrationResult = -32701;
+  Console().calibration_result = -32701;
   EXPECT_EQ(CollectCalibration(library), 0);
 }
 

@@ -48,14 +48,14 @@ class DeployTest : public ::testing::Test {
 
 TEST_F(DeployTest, CarriesTheThreeLibrariesInOrderAsBuilt) {
   std::vector<std::string> names;
-  for (const CarriedLibrary& library : CarriedLibraries()) names.emplace_back(library.fileName);
+  for (const CarriedLibrary& library : CarriedLibraries()) names.emplace_back(library.file_name);
   EXPECT_EQ(names, (std::vector<std::string>{"libCP210xManufacturing.so", "libSiUSBXp.so",
                                              "libOrbiskPro.so"}));
   DeployLibraries(CarriedLibraries(), dir_.string());
   for (const CarriedLibrary& library : CarriedLibraries()) {
-    fs::path built = fs::path(BUILT_LIBRARIES) / library.fileName;
+    fs::path built = fs::path(BUILT_LIBRARIES) / library.file_name;
     if (!fs::exists(built)) continue;
-    EXPECT_EQ(Contents(dir_ / library.fileName), Contents(built)) << library.fileName;
+    EXPECT_EQ(Contents(dir_ / library.file_name), Contents(built)) << library.file_name;
   }
 }
 

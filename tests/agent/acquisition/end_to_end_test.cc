@@ -21,7 +21,7 @@ class EndToEndTest : public EngineFixture {
         std::vector<std::string>{"--start", "2026-03-10 08:00:00"});
   }
   void TearDown() override {
-    if (engine_ && context_->state.connected.IsSet()) engine_->Connector().CloseLink(linkType_);
+    if (engine_ && context_->state.connected.IsSet()) engine_->Connector().CloseLink(link_type_);
     EngineFixture::TearDown();
     sim_.reset();
     platform::SetEnvironmentVariable("ORBISKPRO_COM5", std::nullopt);
@@ -30,18 +30,18 @@ class EndToEndTest : public EngineFixture {
   // The engine with the real library: deployed into the working directory, loaded from there.
   AcquisitionEngine& RealEngine() {
     AcquisitionHooks hooks;
-    hooks.libraryPlaces = {work_.string(), ""};
-    hooks.deployLibraries = [this] { DeployLibraries(CarriedLibraries(), work_.string()); };
-    hooks.connectionIcon = [this](int state) { icons_.push_back(state); };
+    hooks.library_places = {work_.string(), ""};
+    hooks.deploy_libraries = [this] { DeployLibraries(CarriedLibraries(), work_.string()); };
+    hooks.connection_icon = [this](int state) { icons_.push_back(state); };
     engine_ = std::make_unique<AcquisitionEngine>(*context_, real_, services_, station_time_, hooks);
     return *engine_;
   }
 
-  std::string TcpAddress() { return "127.0.0.1@" + std::to_string(sim_->tcpPort()); }
+  std::string TcpAddress() { return "127.0.0.1@" + std::to_string(sim_->TcpPort()); }
 
   std::unique_ptr<consolesim::Launcher> sim_;
   StationLibrary real_{[this](const std::string& line) { LogMessage(*context_, line); }};
-  int linkType_ = kLinkTcpIp;
+  int link_type_ = kLinkTcpIp;
 };
 
 TEST_F(EndToEndTest, ConnectsOverTcpAndCollectsTheCalibration) {
@@ -59,8 +59,8 @@ TEST_F(EndToEndTest, ConnectsOverTcpAndCollectsTheCalibration) {
 }
 
 TEST_F(EndToEndTest, ConnectsOverThePseudoTerminal) {
-  platform::SetEnvironmentVariable("ORBISKPRO_COM5", sim_->ptyPath());
-  linkType_ = kLinkSerial;
+  platform::SetEnvironmentVariable("ORBISKPRO_COM5", sim_->PtyPath());
+  link_type_ = kLinkSerial;
   Configure(
       "[CONSOLE]\ntype=SERIAL\nadresse=COM5\nConnectionTimeout=5\n"
       "[SERVICES]\nCalibration=3600\n");
@@ -75,7 +75,7 @@ TEST_F(EndToEndTest, ConnectsOverThePseudoTerminal) {
 }
 
 TEST_F(EndToEndTest, ASleepingConsoleFailsWithTheInitialisationTimeout) {
-  sim_->control({{"cmd", "fault"}, {"name", "asleep"}});
+  sim_->Control({{"cmd", "fault"}, {"name", "asleep"}});
   Configure("[CONSOLE]\ntype=IP\nadresse=" + TcpAddress() + "\nConnectionTimeout=2\n");
   auto start = std::chrono::steady_clock::now();
   RealEngine().RunPass();
@@ -87,7 +87,7 @@ TEST_F(EndToEndTest, ASleepingConsoleFailsWithTheInitialisationTimeout) {
 
 TEST_F(EndToEndTest, AClosedPortIsACommunicationError) {
   std::string address = TcpAddress();
-  sim_->stop();
+  sim_->Stop();
   Configure("[CONSOLE]\ntype=IP\nadresse=" + address + "\nConnectionTimeout=2\n");
   RealEngine().RunPass();
   EXPECT_EQ(JournalCount("32701 | Erreur de communication entre l'application et la console."), 1u)

@@ -38,7 +38,7 @@ void EngineFixture::Configure(const std::string& ini) {
 AcquisitionEngine& EngineFixture::Engine() {
   if (!engine_) {
     AcquisitionHooks hooks;
-    hooks.connectionIcon = [this](int state) { icons_.push_back(state); };
+    hooks.connection_icon = [this](int state) { icons_.push_back(state); };
     engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_,
                                                   hooks);
   }
@@ -53,7 +53,7 @@ std::string EngineFixture::Journal() const {
 }
 
 std::string EngineFixture::Tag(std::string_view name) {
-  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
   return ReadTag(context_->state.catalogue, name);
 }
 

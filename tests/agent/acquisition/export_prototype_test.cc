@@ -13,7 +13,7 @@ namespace agent {
 namespace {
 
 struct Prototype {
-  std::string_view decoratedName;
+  std::string_view decorated_name;
   std::string result;     // "int32", "float", "byte", "text"
   std::string arguments;  // 'i' per number, 'p' per address
 };
@@ -60,10 +60,10 @@ TEST(ExportPrototypes, BoundExportsMatchTheLibraryHeader) {
   int found = 0;
   for (const ExportRow& row : BoundExports()) {
     for (const Prototype& declared : kDeclared) {
-      if (declared.decoratedName != row.decoratedName) continue;
+      if (declared.decorated_name != row.decorated_name) continue;
       ++found;
-      EXPECT_EQ(declared.result, ExpectedResult(row.kind)) << row.decoratedName;
-      EXPECT_EQ(declared.arguments, row.arguments) << row.decoratedName;
+      EXPECT_EQ(declared.result, ExpectedResult(row.kind)) << row.decorated_name;
+      EXPECT_EQ(declared.arguments, row.arguments) << row.decorated_name;
     }
   }
   // Families still being written are checked as they appear in the header.

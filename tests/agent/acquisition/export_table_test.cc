@@ -10,7 +10,7 @@ namespace {
 
 TEST(ExportTable, HoldsTheEightyFiveBoundExportsOnce) {
   std::set<std::string> names;
-  for (const ExportRow& row : BoundExports()) names.emplace(row.decoratedName);
+  for (const ExportRow& row : BoundExports()) names.emplace(row.decorated_name);
   EXPECT_EQ(BoundExports().size(), 85u);
   EXPECT_EQ(names.size(), 85u);
   EXPECT_EQ(BoundExportIndex("_InitStation_O@0") >= 0, true);
@@ -19,9 +19,9 @@ TEST(ExportTable, HoldsTheEightyFiveBoundExportsOnce) {
 
 TEST(ExportTable, ArgumentsMatchTheSizeInEachName) {
   for (const ExportRow& row : BoundExports()) {
-    EXPECT_EQ(DecoratedArgumentBytes(row.decoratedName), static_cast<int>(row.arguments.size() * 4))
-        << row.decoratedName;
-    EXPECT_EQ(row.decoratedName.substr(0, 1), "_");
+    EXPECT_EQ(DecoratedArgumentBytes(row.decorated_name), static_cast<int>(row.arguments.size() * 4))
+        << row.decorated_name;
+    EXPECT_EQ(row.decorated_name.substr(0, 1), "_");
   }
   EXPECT_EQ(DecoratedArgumentBytes("_DownloadWebData_O@28"), 28);
   EXPECT_EQ(DecoratedArgumentBytes("_Broken_O@"), -1);
@@ -29,7 +29,7 @@ TEST(ExportTable, ArgumentsMatchTheSizeInEachName) {
 }
 
 TEST(ExportTable, DispatchersFollowTheBinding) {
-  auto dispatcherOf = [](std::string_view name) {
+  auto dispatcher_of = [](std::string_view name) {
     return BoundExports()[static_cast<std::size_t>(BoundExportIndex(name))].dispatcher;
   };
   int counts[5] = {};
@@ -40,8 +40,8 @@ TEST(ExportTable, DispatchersFollowTheBinding) {
   EXPECT_EQ(counts[static_cast<int>(Dispatcher::kLong)], 3);
   EXPECT_EQ(counts[static_cast<int>(Dispatcher::kByte)], 1);
   EXPECT_EQ(counts[static_cast<int>(Dispatcher::kText)], 1);
-  EXPECT_EQ(dispatcherOf("_GetTimeAlarmStr_O@0"), Dispatcher::kByte);
-  EXPECT_EQ(dispatcherOf("_GetStationFirmwareVersion_O@4"), Dispatcher::kText);
+  EXPECT_EQ(dispatcher_of("_GetTimeAlarmStr_O@0"), Dispatcher::kByte);
+  EXPECT_EQ(dispatcher_of("_GetStationFirmwareVersion_O@4"), Dispatcher::kText);
 }
 
 }  // namespace

@@ -10,25 +10,25 @@ std::unique_ptr<FakeConsole> current = std::make_unique<FakeConsole>();
 
 std::int32_t OpenTCPIPPort(const char* port, const char* host) {
   Console().Record(std::string("tcp ") + host + " " + port);
-  return Console().openResult;
+  return Console().open_result;
 }
 std::int32_t OpenCommPort(std::int32_t port, std::int32_t baud) {
   Console().Record("serial " + std::to_string(port) + " " + std::to_string(baud));
-  return Console().openResult;
+  return Console().open_result;
 }
 std::int32_t OpenUSBPort(std::int32_t serial) {
   Console().Record("usb " + std::to_string(serial));
-  return Console().openResult;
+  return Console().open_result;
 }
 std::int32_t InitStation() {
-  ++Console().initCalls;
+  ++Console().init_calls;
   Console().WaitWhileHeld();
-  Console().initReturned = true;
-  return Console().initResult;
+  Console().init_returned = true;
+  return Console().init_result;
 }
 std::int32_t Close(const char* which) {
-  if (!Console().initReturned && Console().initCalls > 0) Console().closedBeforeInitReturned = true;
-  ++Console().closeCalls;
+  if (!Console().init_returned && Console().init_calls > 0) Console().closed_before_init_returned = true;
+  ++Console().close_calls;
   Console().Record(which);
   return 0;
 }
@@ -45,7 +45,7 @@ std::int32_t GetUSBDevSerialNumber() {
   return 4711;
 }
 std::uint8_t IsNewLoopPackageSupported() {
-  return Console().loopSupported;
+  return Console().loop_supported;
 }
 std::int32_t GetStationTime(std::int32_t* record) {
   const std::int32_t fields[5] = {7, 9, 5, 3, 2010};
@@ -53,7 +53,7 @@ std::int32_t GetStationTime(std::int32_t* record) {
   return 0;
 }
 std::int32_t LoadOrbiskCalibration(void*) {
-  return Console().calibrationResult;
+  return Console().calibration_result;
 }
 std::int32_t GetWindDirCalibrationOffset(std::int16_t* offset) {
   offset[0] = 0;
@@ -63,7 +63,7 @@ std::int32_t GetWindDirCalibrationOffset(std::int16_t* offset) {
 class Source : public ExportSource {
  public:
   void* FindExport(std::string_view name) override {
-    static const std::map<std::string_view, void*> exports = {
+    static const std::map<std::string_view, void*> kExports = {
         {"_OpenTCPIPPort_O@8", reinterpret_cast<void*>(&OpenTCPIPPort)},
         {"_OpenCommPort_O@8", reinterpret_cast<void*>(&OpenCommPort)},
         {"_OpenUSBPort_O@4", reinterpret_cast<void*>(&OpenUSBPort)},
@@ -77,8 +77,8 @@ class Source : public ExportSource {
         {"_LoadOrbiskCalibration_O@4", reinterpret_cast<void*>(&LoadOrbiskCalibration)},
         {"_GetWindDirCalibrationOffset_O@4", reinterpret_cast<void*>(&GetWindDirCalibrationOffset)},
     };
-    auto found = exports.find(name);
-    return found == exports.end() ? nullptr : found->second;
+    auto found = kExports.find(name);
+    return found == kExports.end() ? nullptr : found->second;
   }
 };
 

@@ -15,14 +15,14 @@
 namespace agent::testing {
 
 struct FakeConsole {
-  std::atomic<std::int32_t> openResult{0};
-  std::atomic<std::int32_t> initResult{0};
-  std::atomic<std::int32_t> calibrationResult{0};
-  std::atomic<std::uint8_t> loopSupported{1};
-  std::atomic<int> initCalls{0};
-  std::atomic<int> closeCalls{0};
-  std::atomic<bool> initReturned{false};
-  std::atomic<bool> closedBeforeInitReturned{false};
+  std::atomic<std::int32_t> open_result{0};
+  std::atomic<std::int32_t> init_result{0};
+  std::atomic<std::int32_t> calibration_result{0};
+  std::atomic<std::uint8_t> loop_supported{1};
+  std::atomic<int> init_calls{0};
+  std::atomic<int> close_calls{0};
+  std::atomic<bool> init_returned{false};
+  std::atomic<bool> closed_before_init_returned{false};
 
   // An initialisation that blocks until Release().
   void HoldInitialisation();

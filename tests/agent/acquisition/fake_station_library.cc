@@ -5,9 +5,9 @@
 #include <cstring>
 
 namespace {
-char lastHost[64];
-char lastPort[64];
-std::int32_t lastNumbers[2];
+char last_host[64];
+char last_port[64];
+std::int32_t last_numbers[2];
 }  // namespace
 
 #define FAKE_EXPORT(result, symbol, params) \
@@ -86,19 +86,19 @@ std::int32_t _GetStationTime_O$4_impl(std::int32_t* record) {
   return 0;
 }
 std::int32_t _OpenTCPIPPort_O$8_impl(const char* port, const char* host) {
-  std::strncpy(lastPort, port, sizeof lastPort - 1);
-  std::strncpy(lastHost, host, sizeof lastHost - 1);
+  std::strncpy(last_port, port, sizeof last_port - 1);
+  std::strncpy(last_host, host, sizeof last_host - 1);
   return 0;
 }
 std::int32_t _OpenCommPort_O$8_impl(std::int32_t port, std::int32_t baud) {
-  lastNumbers[0] = port;
-  lastNumbers[1] = baud;
+  last_numbers[0] = port;
+  last_numbers[1] = baud;
   return 0;
 }
 std::int32_t FakeStationLastCall_impl(char* port, char* host, std::int32_t* numbers) {
-  std::memcpy(port, lastPort, sizeof lastPort);
-  std::memcpy(host, lastHost, sizeof lastHost);
-  numbers[0] = lastNumbers[0];
-  numbers[1] = lastNumbers[1];
+  std::memcpy(port, last_port, sizeof last_port);
+  std::memcpy(host, last_host, sizeof last_host);
+  numbers[0] = last_numbers[0];
+  numbers[1] = last_numbers[1];
   return 0;
 }

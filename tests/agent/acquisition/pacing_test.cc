@@ -7,18 +7,18 @@ namespace agent::testing {
 namespace {
 
 TEST(Pacing, AutomaticPausesAsLongAsThePassAtLeast2500) {
-  PacingDecision shortPass = DecidePacing(0, 1000, 0);
-  EXPECT_TRUE(shortPass.automatic);
-  EXPECT_EQ(shortPass.pauseMs, 2500);
-  EXPECT_EQ(shortPass.announcedSeconds, 2);
-  EXPECT_EQ(DecidePacing(0, 1000, 90).announcedSeconds, 92);
-  EXPECT_EQ(DecidePacing(0, 7900, 0).pauseMs, 7000);
+  PacingDecision short_pass = DecidePacing(0, 1000, 0);
+  EXPECT_TRUE(short_pass.automatic);
+  EXPECT_EQ(short_pass.pause_ms, 2500);
+  EXPECT_EQ(short_pass.announced_seconds, 2);
+  EXPECT_EQ(DecidePacing(0, 1000, 90).announced_seconds, 92);
+  EXPECT_EQ(DecidePacing(0, 7900, 0).pause_ms, 7000);
   // A negative refresh is automatic pacing too.
   EXPECT_TRUE(DecidePacing(-5000, 0, 0).automatic);
   PacingDecision fixed = DecidePacing(10000, 4000, 90);
   EXPECT_FALSE(fixed.automatic);
-  EXPECT_EQ(fixed.pauseMs, 10000);
-  EXPECT_EQ(fixed.announcedSeconds, 10);
+  EXPECT_EQ(fixed.pause_ms, 10000);
+  EXPECT_EQ(fixed.announced_seconds, 10);
 }
 
 TEST(Pacing, ClockTimesWrapAtMidnight) {
@@ -57,7 +57,7 @@ TEST_F(EnginePacingTest, FailedCollectionsRaiseEveryLaterAnnouncement) {
   EXPECT_EQ(Engine().RunPass(), 2500);  // a success does not lower it
   EXPECT_EQ(Tag("TempProchaineCollecte"), "92");
   EXPECT_EQ(JournalCount("Prochaine collecte des données dans 92 secondes. "), 2u);
-  EXPECT_EQ(context_->state.passCollectionCount.Get(), 1);
+  EXPECT_EQ(context_->state.pass_collection_count.Get(), 1);
   platform::LocalTime now = clock_.Now();
   EXPECT_EQ(Tag("TempCollecteActuel"), FormatClockTime(now));
   EXPECT_EQ(Tag("HeureProchaineCollecte"), FormatClockTime(now, 92));
@@ -67,13 +67,13 @@ TEST_F(EnginePacingTest, SixtySecondServiceWithTenSecondPasses) {
   Configure(
       "[GENERAL]\nRefreshServices=10\n[CONSOLE]\ntype=IP\nadresse=127.0.0.1@22222\n"
       "[SERVICES]\nCurrentData=60\n");
-  std::vector<std::int64_t> collectedAt;
+  std::vector<std::int64_t> collected_at;
   services_.SetCollector("CurrentData", [&](StationLibrary&) {
-    collectedAt.push_back(clock_.MonotonicMs());
+    collected_at.push_back(clock_.MonotonicMs());
     return 1;
   });
   for (int pass = 0; pass < 13; ++pass) clock_.SleepMs(Engine().RunPass());
-  EXPECT_EQ(collectedAt, (std::vector<std::int64_t>{0, 60000, 120000}));
+  EXPECT_EQ(collected_at, (std::vector<std::int64_t>{0, 60000, 120000}));
   EXPECT_EQ(Tag("TempProchaineCollecte"), "10");
   EXPECT_EQ(JournalCount("Prochaine collecte"), 0u);
 }

@@ -29,14 +29,14 @@ TEST_F(ServiceSchedulerTest, RunsTheBuildersOfCollectedServicesAndDumps) {
 
   context_->state.connected.Set();
   EXPECT_FALSE(scheduler.RunPass());  // nothing collected yet
-  EXPECT_EQ(context_->state.templatesDue.Get(), 0);
+  EXPECT_EQ(context_->state.templates_due.Get(), 0);
 
   services_.Find("CurrentData")->flag = 1;
   services_.Find("Calibration")->flag = 1;
   EXPECT_TRUE(scheduler.RunPass());
   EXPECT_EQ(built, std::vector<std::string>{"CurrentData"});
   EXPECT_EQ(services_.Find("Calibration")->flag, 0);
-  EXPECT_EQ(context_->state.templatesDue.Get(), 1);
+  EXPECT_EQ(context_->state.templates_due.Get(), 1);
 
   std::string dump;
   ASSERT_TRUE(platform::ReadFile((work_ / "marqueur.txt").string(), dump));

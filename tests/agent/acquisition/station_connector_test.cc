@@ -19,11 +19,11 @@ TEST(StationConnector, AnOverrunGivesTheTimeoutAtTheDeadlineAndClosesAfterTheRet
     auto waited = std::chrono::steady_clock::now() - start;
     // Two bounded waits: the initialisation's and the close's.
     EXPECT_LT(waited, std::chrono::milliseconds(1000));
-    EXPECT_EQ(Console().closeCalls, 0);  // the library is still busy initialising
+    EXPECT_EQ(Console().close_calls, 0);  // the library is still busy initialising
     Console().Release();
   }  // the connector waits for the close that follows the initialisation
-  EXPECT_EQ(Console().closeCalls, 1);
-  EXPECT_FALSE(Console().closedBeforeInitReturned);
+  EXPECT_EQ(Console().close_calls, 1);
+  EXPECT_FALSE(Console().closed_before_init_returned);
 }
 
 TEST(StationConnector, APendingCloseEndsBeforeTheNextOpen) {
@@ -46,18 +46,18 @@ TEST(StationConnector, OpensEachLinkTypeAndRefusesAnUnknownOne) {
   EXPECT_EQ(connector.ConnectStation(kLinkSerial, "Com7@0", 100), 1);
   EXPECT_EQ(connector.ConnectStation(9, "COM1", 100), 0);
   EXPECT_EQ(Console().Calls(), "tcp station.local 22222;usb 1234;serial 7 19200;");
-  EXPECT_EQ(Console().initCalls, 3);
+  EXPECT_EQ(Console().init_calls, 3);
 }
 
 TEST(StationConnector, AFailedOpenIsReturnedWithoutInitialisation) {
   StationLibrary library{nullptr};
   library.Attach(InstallFakeConsole());
-  Console().openResult = -32701;
+  Console().open_result = -32701;
   int opened = 0;
   StationConnector connector(library, [&] { return ++opened; });
   EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@1", 100), -32701);
   EXPECT_EQ(opened, 1);
-  EXPECT_EQ(Console().initCalls, 0);
+  EXPECT_EQ(Console().init_calls, 0);
 }
 
 }  // namespace

@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 
 class DynlibSource : public ExportSource {
  public:
-  explicit DynlibSource(platform::DynamicLibrary library) : library_(std::move(library)) {}
-  void* FindExport(std::string_view name) override { return library_.FindExport(name); }
-  platform::DynamicLibrary library_;
+  explicit DynlibSource(platform::DynamicLibrary library) : library(std::move(library)) {}
+  void* FindExport(std::string_view name) override { return library.FindExport(name); }
+  platform::DynamicLibrary library;
 };
 
 class StationLibraryTest : public ::testing::Test {
@@ -29,15 +29,15 @@ class StationLibraryTest : public ::testing::Test {
   void SetUp() override {
     platform::DynamicLibrary loaded;
     ASSERT_TRUE(loaded.Load(FAKE_STATION_LIBRARY)) << loaded.Error();
-    lastCall_ = reinterpret_cast<LastCall>(loaded.FindSymbol("FakeStationLastCall"));
-    ASSERT_NE(lastCall_, nullptr);
+    last_call_ = reinterpret_cast<LastCall>(loaded.FindSymbol("FakeStationLastCall"));
+    ASSERT_NE(last_call_, nullptr);
     library_.Attach(std::make_unique<DynlibSource>(std::move(loaded)));
   }
 
   using LastCall = std::int32_t (*)(char*, char*, std::int32_t*);
   std::vector<std::string> journal_;
   StationLibrary library_{[this](const std::string& line) { journal_.push_back(line); }};
-  LastCall lastCall_ = nullptr;
+  LastCall last_call_ = nullptr;
 };
 
 TEST_F(StationLibraryTest, StatusSuccessBecomesOneAndOnlyTheLowHalfCounts) {
@@ -92,7 +92,7 @@ TEST_F(StationLibraryTest, RecordsAndLinkArgumentsReachTheExport) {
   std::int32_t numbers[2] = {};
   EXPECT_EQ(OpenTCPIPPort(library_, "22222", "127.0.0.1"), 1);
   EXPECT_EQ(OpenCommPort(library_, 3, 9600), 1);
-  lastCall_(port, host, numbers);
+  last_call_(port, host, numbers);
   EXPECT_STREQ(port, "22222");
   EXPECT_STREQ(host, "127.0.0.1");
   EXPECT_EQ(numbers[0], 3);
@@ -102,8 +102,8 @@ TEST_F(StationLibraryTest, RecordsAndLinkArgumentsReachTheExport) {
 TEST_F(StationLibraryTest, AMissingExportFailsAndIsJournalledOnce) {
   const std::string line =
       "[MoteurRecupDonnees] : Fonction absente de la librairie OrbiskPro.dll : _GetBarometer_O@0";
-  std::size_t atOpen = std::count(journal_.begin(), journal_.end(), line);
-  EXPECT_EQ(atOpen, 1u);
+  std::size_t at_open = std::count(journal_.begin(), journal_.end(), line);
+  EXPECT_EQ(at_open, 1u);
   EXPECT_FLOAT_EQ(library_.CallStationFloat("_GetBarometer_O@0"), -32701.0f);
   EXPECT_EQ(library_.CallStationWord("_OpenUSBPort_O@4", {5}), -32701);
   EXPECT_EQ(library_.CallStationWord("_NotBound_O@0"), -32701);
@@ -121,19 +121,19 @@ TEST(StationLibraryAbsent, EveryExportGivesItsAbsentResult) {
   for (const ExportRow& row : BoundExports()) {
     switch (row.dispatcher) {
       case Dispatcher::kWord:
-        EXPECT_EQ(library.CallStationWord(row.decoratedName), -32701) << row.decoratedName;
+        EXPECT_EQ(library.CallStationWord(row.decorated_name), -32701) << row.decorated_name;
         break;
       case Dispatcher::kLong:
-        EXPECT_EQ(library.CallStationLong(row.decoratedName), -32701) << row.decoratedName;
+        EXPECT_EQ(library.CallStationLong(row.decorated_name), -32701) << row.decorated_name;
         break;
       case Dispatcher::kFloat:
-        EXPECT_FLOAT_EQ(library.CallStationFloat(row.decoratedName), -32701.0f);
+        EXPECT_FLOAT_EQ(library.CallStationFloat(row.decorated_name), -32701.0f);
         break;
       case Dispatcher::kByte:
-        EXPECT_EQ(library.CallStationByte(row.decoratedName), 0) << row.decoratedName;
+        EXPECT_EQ(library.CallStationByte(row.decorated_name), 0) << row.decorated_name;
         break;
       case Dispatcher::kText:
-        EXPECT_EQ(library.CallStationText(row.decoratedName, {}, 7), "-32701");
+        EXPECT_EQ(library.CallStationText(row.decorated_name, {}, 7), "-32701");
         break;
     }
   }
@@ -176,8 +176,8 @@ TEST(RealStationLibrary, ExportsEveryBoundName) {
   ASSERT_TRUE(loaded.Load(REAL_STATION_LIBRARY)) << loaded.Error();
   std::string missing;
   for (const ExportRow& row : BoundExports()) {
-    if (loaded.FindExport(row.decoratedName) == nullptr)
-      missing += std::string(row.decoratedName) + " ";
+    if (loaded.FindExport(row.decorated_name) == nullptr)
+      missing += std::string(row.decorated_name) + " ";
   }
   EXPECT_EQ(missing, "");
 }

@@ -33,13 +33,13 @@ bool WaitFor(const std::function<bool()>& done) {
 class Station {
  public:
   explicit Station(int outside_temp) : directory_(platform::MakeTemporaryDirectory("tvl_agent_")) {
-    simulator_.control({{"cmd", "set"}, {"readings", {{"outside_temp", outside_temp}}}});
+    simulator_.Control({{"cmd", "set"}, {"readings", {{"outside_temp", outside_temp}}}});
     platform::CreateDirectory(directory_ + "/site");
     platform::AppendToFile(directory_ + "/site/index.html", "T=#TempExt#\n");
     platform::AppendToFile(
         directory_ + "/tvl_brumalweb.ini",
         "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=10\n"
-        "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" + std::to_string(simulator_.tcpPort()) +
+        "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" + std::to_string(simulator_.TcpPort()) +
             "\nConnectionTimeout=5\n"
             "[SERVICES]\nCurrentData=10\n"
             "[LOG]\nFile=#REPCOURANT#journal.log\n"

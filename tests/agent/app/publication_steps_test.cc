@@ -38,8 +38,8 @@ class PublicationStepsTest : public publication_test::PublicationFixture {
     SetSetting("FTP", "passive", "1");
     SetSetting("FTP", "root", "www");
     SetSetting("FTP", "LocalRepository", "#REPCOURANT#site");
-    context->cacheDirectory = Path("cache");
-    context->state.catalogue.Set("TempExt", "7.5");
+    context_->cache_directory = Path("cache");
+    context_->state.catalogue.Set("TempExt", "7.5");
     AddStreamFile("Accueil", Path("modeles/index.htm"));
   }
   void StartPublication(agent::Agent& agent) {
@@ -48,8 +48,8 @@ class PublicationStepsTest : public publication_test::PublicationFixture {
     StartTemplateEngineStep(agent);
   }
   static std::size_t Queued(agent::AgentContext& context) {
-    std::lock_guard<std::recursive_mutex> lock(context.state.queueLock);
-    return context.state.uploadQueue.Count();
+    std::lock_guard<std::recursive_mutex> lock(context.state.queue_lock);
+    return context.state.upload_queue.Count();
   }
 };
 
@@ -60,39 +60,39 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   WriteBytes(Path("site/index.css"), "css");
   WriteBytes(Path("site/images/fond.png"), "png");
   WriteBytes(Path("modeles/index.htm"), "T=#TempExt#\n");
-  context->state.templatesDue.Set();
+  context_->state.templates_due.Set();
   {
-    agent::Agent agent(std::move(context));
+    agent::Agent agent(std::move(context_));
     StartPublication(agent);
     ASSERT_TRUE(WaitFor([&] {
-      return platform::FileExists(SyncMarkerPath(agent.context())) && server.has_file("www/index.htm") &&
+      return platform::FileExists(SyncMarkerPath(agent.context())) && server.HasFile("www/index.htm") &&
              Queued(agent.context()) == 0;
     })) << server.log();
   }
-  EXPECT_EQ(server.read_file("www/fond.png"), "png");
-  EXPECT_EQ(server.read_file("www/index.css"), "css");
-  EXPECT_EQ(server.read_file("www/index.htm"), "T=7.5\r\n");
+  EXPECT_EQ(server.ReadFile("www/fond.png"), "png");
+  EXPECT_EQ(server.ReadFile("www/index.css"), "css");
+  EXPECT_EQ(server.ReadFile("www/index.htm"), "T=7.5\r\n");
   EXPECT_EQ(JournalLinesStartingWith("[SynchroSite] : Création du fichier indice.").size(), 1u);
 
   // The next start: the site is not queued again, the pages are.
-  server.stop();
+  server.Stop();
   test_support::RealFtpServer next;
   ASSERT_TRUE(next.running()) << next.error();
   agent::AgentPaths paths;
-  paths.workingDirectory = directory;
-  paths.programDirectory = directory + "/program";
-  paths.programPath = paths.programDirectory + "/tvl_brumalweb";
-  context = std::make_unique<agent::AgentContext>(clock, paths);
-  SetSetting("LOG", "File", directory + "/journal.log");
+  paths.working_directory = directory_;
+  paths.program_directory = directory_ + "/program";
+  paths.program_path = paths.program_directory + "/tvl_brumalweb";
+  context_ = std::make_unique<agent::AgentContext>(clock_, paths);
+  SetSetting("LOG", "File", directory_ + "/journal.log");
   Configure(next);
-  context->state.templatesDue.Set();
+  context_->state.templates_due.Set();
   {
-    agent::Agent agent(std::move(context));
+    agent::Agent agent(std::move(context_));
     StartPublication(agent);
-    ASSERT_TRUE(WaitFor([&] { return next.has_file("www/index.htm") && Queued(agent.context()) == 0; }))
+    ASSERT_TRUE(WaitFor([&] { return next.HasFile("www/index.htm") && Queued(agent.context()) == 0; }))
         << next.log();
   }
-  EXPECT_FALSE(next.has_file("www/fond.png"));
+  EXPECT_FALSE(next.HasFile("www/fond.png"));
   EXPECT_TRUE(JournalHas("[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
 }
 

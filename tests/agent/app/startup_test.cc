@@ -14,7 +14,7 @@ namespace {
 using Startup = AgentFixture;
 
 std::string Tag(agent::AgentContext& context, const char* name) {
-  std::lock_guard<std::recursive_mutex> lock(context.state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> lock(context.state.catalogue_lock);
   return agent::ReadTag(context.state.catalogue, name);
 }
 
@@ -34,10 +34,10 @@ TEST_F(Startup, JournalLinesAndTagsOfAStartWithUserData) {
   EXPECT_EQ(Tag(context, "TitreApplicationGlobal"), "Tavrel Brumalis WEB v1.0");
   EXPECT_EQ(Tag(context, "VersionApplication"), "1.0");
   EXPECT_EQ(Tag(context, "TempExt"), "---");
-  EXPECT_EQ(context.state.streamFiles.Count(), 1u);
-  EXPECT_EQ(context.cacheDirectory, dir_ + "/cache");
+  EXPECT_EQ(context.state.stream_files.Count(), 1u);
+  EXPECT_EQ(context.cache_directory, dir_ + "/cache");
   EXPECT_TRUE(platform::DirectoryExists(Path("cache")));
-  EXPECT_TRUE(context.state.templatesDue.IsSet());
+  EXPECT_TRUE(context.state.templates_due.IsSet());
 }
 
 TEST_F(Startup, EmptyUserDataIsLoggedAndInsertsNothing) {
@@ -47,7 +47,7 @@ TEST_F(Startup, EmptyUserDataIsLoggedAndInsertsNothing) {
   agent::RunStartup(agent, agent::CoreStartupSteps());
   EXPECT_EQ(Read("journal.log"),
             "06/12/2026 21:46:36;0;[BRUMALWEB] : Pas de données utilisateurs à ajouter.\r\n");
-  EXPECT_EQ(context.cacheDirectory, "");
+  EXPECT_EQ(context.cache_directory, "");
   EXPECT_EQ(context.CacheDirectoryPath(), dir_);
 }
 
@@ -78,10 +78,10 @@ TEST_F(Startup, ListingTagsWritesNoJournalAndShowsUserDataAndPlaceholders) {
 TEST_F(Startup, MainLoopStopsAndJoinsEveryWorker) {
   agent::Agent agent(std::move(context_));
   agent::AgentContext& context = agent.context();
-  std::atomic<int> wakeUps{0};
+  std::atomic<int> wake_ups{0};
   for (int i = 0; i < 3; ++i)
-    agent.StartWorker([&wakeUps](agent::AgentContext& context) {
-      while (context.Sleep(1000)) ++wakeUps;
+    agent.StartWorker([&wake_ups](agent::AgentContext& context) {
+      while (context.Sleep(1000)) ++wake_ups;
     });
   int waits = 0;
   agent::RunMainLoop(agent, [&](std::int64_t ms) {

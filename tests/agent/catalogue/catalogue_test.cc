@@ -71,27 +71,27 @@ TEST_F(CatalogueTest, PlaceholderListHas216DistinctTags) {
     EXPECT_FALSE(distinct.count(absent)) << absent;
 }
 
-int g_hookCalls = 0;
-bool g_tagsEmptyDuringHook = false;
+int g_hook_calls = 0;
+bool g_tags_empty_during_hook = false;
 void CountingHook(AgentContext& context) {
-  ++g_hookCalls;
-  g_tagsEmptyDuringHook = ReadTag(context.state.catalogue, "TempExt").empty();
+  ++g_hook_calls;
+  g_tags_empty_during_hook = ReadTag(context.state.catalogue, "TempExt").empty();
 }
 
 TEST_F(CatalogueTest, InitialiseTagsDrawsFirstThenWritesPlaceholdersAndAsksForTemplates) {
   SetTag(catalogue(), "TempExt", "from user data");
   SetTag(catalogue(), "Ville", "Brest");
   const ImageHook hooks[] = {[this] { CountingHook(context_); }, [this] { CountingHook(context_); }};
-  g_hookCalls = 0;
+  g_hook_calls = 0;
   InitialiseTags(context_, hooks);
-  EXPECT_EQ(g_hookCalls, 2);
-  EXPECT_FALSE(g_tagsEmptyDuringHook);  // the hooks ran before the placeholders
+  EXPECT_EQ(g_hook_calls, 2);
+  EXPECT_FALSE(g_tags_empty_during_hook);  // the hooks ran before the placeholders
   EXPECT_EQ(ReadTag(catalogue(), "TempExt"), "---");
   EXPECT_EQ(ReadTag(catalogue(), "Ville"), "Brest");
   EXPECT_EQ(ReadTag(catalogue(), "TempProchaineCollecte"), "2");
   EXPECT_EQ(ReadTag(catalogue(), "Alertes"), "Aucune alerte en cours.");
   EXPECT_EQ(catalogue().Count(), 216u + 3u);
-  EXPECT_TRUE(context_.state.templatesDue.Take());
+  EXPECT_TRUE(context_.state.templates_due.Take());
 }
 
 TEST_F(CatalogueTest, StationTimeTagsHaveNoLeadingZeros) {

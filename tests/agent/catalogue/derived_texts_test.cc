@@ -60,7 +60,7 @@ PositionRecord Position(float degrees, int whole, int minutes, int seconds) {
   PositionRecord record;
   record.degrees = degrees;
   record.negative = degrees < 0;
-  record.wholeDegrees = static_cast<std::int16_t>(whole);
+  record.whole_degrees = static_cast<std::int16_t>(whole);
   record.minutes = static_cast<std::int16_t>(minutes);
   record.seconds = static_cast<std::int16_t>(seconds);
   return record;

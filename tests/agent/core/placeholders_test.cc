@@ -11,8 +11,8 @@ agent::PlaceholderSources Sources() {
   agent::PlaceholderSources s;
   s.environment = {{"PATH", "/usr/bin"}, {"Home", "/home/meteo"}};
   s.now = platform::LocalTime{2026, 12, 6, 9, 5, 3};
-  s.workingDirectory = "/srv/brumal";
-  s.programPath = "/opt/bin/tvl_brumalweb.exe";
+  s.working_directory = "/srv/brumal";
+  s.program_path = "/opt/bin/tvl_brumalweb.exe";
   return s;
 }
 
@@ -43,7 +43,7 @@ TEST(ExpandPlaceholders, UnknownNamesAndLoneHashesStay) {
 
 TEST(ExpandPlaceholders, ProgramNameLosesEveryExactExe) {
   auto s = Sources();
-  s.programPath = "C:\\meteo\\tvl.exe.brumal.EXE.exe";
+  s.program_path = "C:\\meteo\\tvl.exe.brumal.EXE.exe";
   EXPECT_EQ(agent::ExpandPlaceholders("#NOMPROGRAMME#", s), "tvl.brumal.EXE");
 }
 

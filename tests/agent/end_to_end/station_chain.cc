@@ -29,8 +29,8 @@ void StationChainTest::SetUp() {
       [this](const std::string& line) { LogMessage(*context_, line); });
   sim_ = std::make_unique<consolesim::Launcher>(
       std::vector<std::string>{"--no-pty", "--start", "2026-12-08 10:00:00"});
-  sim_->control({{"cmd", "freeze"}, {"on", true}});
-  sim_->control({{"cmd", "firmware"}, {"date", "Apr 22 2009"}, {"version", "3.00"}, {"model", 16}});
+  sim_->Control({{"cmd", "freeze"}, {"on", true}});
+  sim_->Control({{"cmd", "firmware"}, {"date", "Apr 22 2009"}, {"version", "3.00"}, {"model", 16}});
 }
 
 void StationChainTest::TearDown() {
@@ -44,7 +44,7 @@ void StationChainTest::TearDown() {
 }
 
 std::string StationChainTest::TcpAddress() const {
-  return "127.0.0.1@" + std::to_string(sim_->tcpPort());
+  return "127.0.0.1@" + std::to_string(sim_->TcpPort());
 }
 
 void StationChainTest::Start(const std::string& ini, CurrentDataImages images) {
@@ -59,10 +59,10 @@ void StationChainTest::Start(const std::string& ini, CurrentDataImages images) {
   InitialiseTags(*context_, {});
 
   AcquisitionHooks hooks;
-  hooks.libraryPlaces = {TVL_STATION_LIBRARY_DIR, ""};
-  hooks.connectionIcon = [this](int state) {
+  hooks.library_places = {TVL_STATION_LIBRARY_DIR, ""};
+  hooks.connection_icon = [this](int state) {
     states_.push_back(state);
-    if (connectionIcon_) connectionIcon_(state);
+    if (connection_icon_) connection_icon_(state);
   };
   engine_ = std::make_unique<AcquisitionEngine>(*context_, *library_, services_, station_time_,
                                                 hooks);
@@ -75,15 +75,15 @@ void StationChainTest::Collect() {
 }
 
 void StationChainTest::SetReadings(const nlohmann::json& readings) {
-  sim_->control({{"cmd", "set"}, {"readings", readings}});
+  sim_->Control({{"cmd", "set"}, {"readings", readings}});
 }
 
 void StationChainTest::WriteMemory(int address, std::initializer_list<int> bytes) {
-  sim_->control({{"cmd", "memory_write"}, {"address", address}, {"bytes", bytes}});
+  sim_->Control({{"cmd", "memory_write"}, {"address", address}, {"bytes", bytes}});
 }
 
 std::string StationChainTest::Tag(std::string_view name) {
-  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
   return ReadTag(context_->state.catalogue, name);
 }
 

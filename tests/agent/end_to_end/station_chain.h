@@ -51,7 +51,7 @@ class StationChainTest : public ::testing::Test {
   // Every connection state the engine showed, in order.
   std::vector<int> states_;
   // Called with each connection state after it is recorded.
-  std::function<void(int state)> connectionIcon_;
+  std::function<void(int state)> connection_icon_;
   std::unique_ptr<AcquisitionEngine> engine_;
   std::unique_ptr<ServiceScheduler> scheduler_;
 };

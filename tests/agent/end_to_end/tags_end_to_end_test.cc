@@ -74,14 +74,14 @@ class TagsEndToEndTest : public StationChainTest {
   // The tags whose name starts with `prefix` and that hold a value (not the placeholder).
   std::vector<std::string> WrittenTags(std::string_view prefix) {
     std::vector<std::string> names;
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
     context_->state.catalogue.ForEach([&](const std::string& name, const std::string& text) {
       if (name.starts_with(prefix) && text != kPlaceholderText) names.push_back(name);
     });
     return names;
   }
   void SetHighLow(const std::string& quantity, const char* slot, int value) {
-    sim_->control({{"cmd", "set_hilow"}, {"quantity", quantity}, {"slot", slot}, {"value", value}});
+    sim_->Control({{"cmd", "set_hilow"}, {"quantity", quantity}, {"slot", slot}, {"value", value}});
   }
   // Every slot of every quantity, the day lows at 7:03 and the day highs at 14:05.
   void SetEveryHighLow() {
@@ -100,7 +100,7 @@ class TagsEndToEndTest : public StationChainTest {
     SetHighLow("soil_moist4", "month_low", 703 >> 8);
   }
   // A collection that succeeded has scheduled the service's next one.
-  bool Collected(std::string_view service) { return services_.Find(service)->nextDueMs > 0; }
+  bool Collected(std::string_view service) { return services_.Find(service)->next_due_ms > 0; }
   // Runs the next collection of every declared service, `seconds` later on the fake clock.
   void CollectAfter(int seconds) {
     clock_.AdvanceMs(seconds * 1000);
@@ -111,9 +111,9 @@ class TagsEndToEndTest : public StationChainTest {
 TEST_F(TagsEndToEndTest, CurrentDataTagsFollowTheRawReadings) {
   SetReadings(kKnownReadings);
   Start("[SERVICES]\nCurrentData=60\n");
-  const std::string dayBefore = Today();
+  const std::string day_before = Today();
   Collect();
-  const std::string dayAfter = Today();
+  const std::string day_after = Today();
   ASSERT_TRUE(Collected("CurrentData")) << Journal();
 
   // Rain: the library's 0.01 in clicks, x 20 while no collector is known (0.2 mm a click).
@@ -188,7 +188,7 @@ TEST_F(TagsEndToEndTest, CurrentDataTagsFollowTheRawReadings) {
   });
   for (const auto& [tag, time] : {std::pair{"LeveeSoleil", "06h32"}, {"CoucheSoleil", "18h54"}}) {
     const std::string text = Tag(tag);
-    EXPECT_TRUE(text == dayBefore + " " + time || text == dayAfter + " " + time)
+    EXPECT_TRUE(text == day_before + " " + time || text == day_after + " " + time)
         << tag << " " << text;
   }
 }
@@ -264,7 +264,7 @@ TEST_F(TagsEndToEndTest, HighsLowsWithEveryFieldSetWriteEveryReadTag) {
   EXPECT_EQ(dates, 71u);
 
   // The extremes the console is never asked for keep the start-up placeholder.
-  std::size_t neverRead = 0;
+  std::size_t never_read = 0;
   for (const char* period : {"Day_", "Month_", "Year_"}) {
     std::vector<std::string> names = {std::string("TempRess_VH")};
     for (const char* quantity :
@@ -273,14 +273,14 @@ TEST_F(TagsEndToEndTest, HighsLowsWithEveryFieldSetWriteEveryReadTag) {
     for (const std::string& name : names) {
       const std::string tag = "HiLow_" + std::string(period) + name;
       EXPECT_EQ(Tag(tag), "---") << tag;
-      ++neverRead;
+      ++never_read;
       if (std::string(period) == "Day_") {
         EXPECT_EQ(Tag(tag + "_Date"), "---") << tag;
-        ++neverRead;
+        ++never_read;
       }
     }
   }
-  EXPECT_EQ(neverRead, 28u);
+  EXPECT_EQ(never_read, 28u);
 
   ExpectTags({
       {"HiLow_Day_TempExt_VH", "29.0"},
@@ -324,7 +324,7 @@ class StationConfigurationEndToEndTest : public TagsEndToEndTest {
 TEST_F(StationConfigurationEndToEndTest, WritesItsThirtyFiveTagsOnEveryRun) {
   Collect();
   ASSERT_TRUE(Collected("ConfigStation")) << Journal();
-  const Expected firstRun = {
+  const Expected first_run = {
       {"VoltageBatterieConsole", "4.71"},
       {"StatusTransmetteur", "5"},  // the bit masks: transmitters 1 and 3, repeater B
       {"StatusRepeteur", "2"},
@@ -361,13 +361,13 @@ TEST_F(StationConfigurationEndToEndTest, WritesItsThirtyFiveTagsOnEveryRun) {
       {"TransmetteurID_6", "0"},
       {"TransmetteurID_7", "0"},
   };
-  ASSERT_EQ(firstRun.size(), 35u);
-  ExpectTags(firstRun);
+  ASSERT_EQ(first_run.size(), 35u);
+  ExpectTags(first_run);
   // The journal line of the collection is the voltage rounded, alone.
   EXPECT_NE(Journal().find(" :5\r\n"), std::string::npos) << Journal();
 
   // A second run writes every tag again from the new configuration.
-  sim_->control({{"cmd", "firmware"}, {"model", 17}});
+  sim_->Control({{"cmd", "firmware"}, {"model", 17}});
   WriteMemory(17, {47, 1, 1, 0xA2, 0xFE, 1});  // zone 47, summer time off, -3.5 h by hand
   WriteMemory(43, {0x20});                     // 0.1 mm collector
   WriteMemory(4092, {0xFF});                   // archive of instant values
@@ -385,7 +385,7 @@ TEST_F(StationConfigurationEndToEndTest, WritesItsThirtyFiveTagsOnEveryRun) {
       {"TransmetteurType_1", "Station ISS"},
   });
   // The rain now follows the 0.1 mm collector the configuration reported: 12 clicks.
-  sim_->control({{"cmd", "firmware"}, {"model", 3}});
+  sim_->Control({{"cmd", "firmware"}, {"model", 3}});
   CollectAfter(2);
   EXPECT_EQ(Tag("PluieDuJour"), "1.2");
   EXPECT_EQ(Tag("TypeStation"), "---");
@@ -397,7 +397,7 @@ TEST_F(TagsEndToEndTest, OneBuildOfEachServiceFillsTheWholeCatalogue) {
   Start("[SERVICES]\nCurrentData=60\nHiLow=60\nConfigStation=60\nCalibration=60\n");
   {
     // The user data and the application titles, as start-up writes them.
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
     for (const char* tag : {"TitreApplicationGlobal", "TitreApplication", "VersionApplication"})
       SetTag(context_->state.catalogue, tag, "x");
     SetTag(context_->state.catalogue, "NomStation", "Balcon");
@@ -405,7 +405,7 @@ TEST_F(TagsEndToEndTest, OneBuildOfEachServiceFillsTheWholeCatalogue) {
   Collect();
   for (const char* service : {"CurrentData", "HiLow", "ConfigStation", "Calibration"})
     EXPECT_TRUE(Collected(service)) << service << "\n" << Journal();
-  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
   EXPECT_EQ(context_->state.catalogue.Count(), 433u + 1u);
 }
 

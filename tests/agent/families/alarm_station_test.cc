@@ -53,17 +53,17 @@ class SimulatedConsole {
  public:
   SimulatedConsole()
       : sim({"--no-pty", "--start", "2026-12-08 10:00:00"}) {
-    sim.control({{"cmd", "freeze"}, {"on", true}});
+    sim.Control({{"cmd", "freeze"}, {"on", true}});
   }
   void WriteAlarms(const std::vector<int>& block) {
-    sim.control({{"cmd", "memory_write"}, {"address", kAlarmBlock}, {"bytes", block}});
+    sim.Control({{"cmd", "memory_write"}, {"address", kAlarmBlock}, {"bytes", block}});
   }
   // Fixes these readings (raw console units); the others follow the weather.
   void SetReadings(const json& readings) {
-    sim.control({{"cmd", "release"}});
-    if (!readings.empty()) sim.control({{"cmd", "set"}, {"readings", readings}});
+    sim.Control({{"cmd", "release"}});
+    if (!readings.empty()) sim.Control({{"cmd", "set"}, {"readings", readings}});
   }
-  std::string Address() const { return "127.0.0.1@" + std::to_string(sim.tcpPort()); }
+  std::string Address() const { return "127.0.0.1@" + std::to_string(sim.TcpPort()); }
 
   consolesim::Launcher sim;
 };
@@ -72,33 +72,33 @@ class SimulatedConsole {
 class AlarmStationTest : public AgentFixture {
  protected:
   static void SetUpTestSuite() {
-    console_ = std::make_unique<SimulatedConsole>();
-    library_ = std::make_unique<StationLibrary>([](const std::string&) {});
-    ASSERT_EQ(OpenStationLibrary(*library_, {STATION_LIBRARY_DIR, ""}, {}), 1);
-    ASSERT_EQ(OpenTCPIPPort(*library_, std::to_string(console_->sim.tcpPort()), "127.0.0.1"), 1);
-    ASSERT_EQ(library_->CallStationWord("_InitStation_O@0"), 1);
+    console = std::make_unique<SimulatedConsole>();
+    library = std::make_unique<StationLibrary>([](const std::string&) {});
+    ASSERT_EQ(OpenStationLibrary(*library, {STATION_LIBRARY_DIR, ""}, {}), 1);
+    ASSERT_EQ(OpenTCPIPPort(*library, std::to_string(console->sim.TcpPort()), "127.0.0.1"), 1);
+    ASSERT_EQ(library->CallStationWord("_InitStation_O@0"), 1);
   }
   static void TearDownTestSuite() {
-    library_->CallStationWord("_CloseTCPIPPort_O@0");
-    library_.reset();
-    console_.reset();
+    library->CallStationWord("_CloseTCPIPPort_O@0");
+    library.reset();
+    console.reset();
   }
   void SetUp() override {
     AgentFixture::SetUp();
-    console_->sim.control({{"cmd", "fault"}, {"name", "none"}});
-    families_.configuration.rainCollector = 1;  // 0.01 in, as the library's own setting
+    console->sim.Control({{"cmd", "fault"}, {"name", "none"}});
+    families_.configuration.rain_collector = 1;  // 0.01 in, as the library's own setting
     InitialiseTags(*context_, {});
     watch_ = std::make_unique<AlarmWatch>(*context_, families_, thresholds_);
   }
 
   void Collect() {
-    ASSERT_EQ(AcquireCurrentData(*context_, *library_, families_), 1);
-    ASSERT_EQ(AcquireAlarmThresholds(*library_, families_, thresholds_), 1);
+    ASSERT_EQ(AcquireCurrentData(*context_, *library, families_), 1);
+    ASSERT_EQ(AcquireAlarmThresholds(*library, families_, thresholds_), 1);
   }
   std::string AlertsAfterOnePass() {
-    context_->state.passCollectionCount.Clear();
-    context_->state.passCollectionCount.Increment();
-    context_->state.passCollectionCount.Increment();
+    context_->state.pass_collection_count.Clear();
+    context_->state.pass_collection_count.Increment();
+    context_->state.pass_collection_count.Increment();
     watch_->RunPass();
     return ReadTag(context_->state.catalogue, "Alertes");
   }
@@ -110,8 +110,8 @@ class AlarmStationTest : public AgentFixture {
     return names;
   }
 
-  static inline std::unique_ptr<SimulatedConsole> console_;
-  static inline std::unique_ptr<StationLibrary> library_;
+  static inline std::unique_ptr<SimulatedConsole> console;
+  static inline std::unique_ptr<StationLibrary> library;
   FamilySlots families_;
   AlarmThresholds thresholds_;
   std::unique_ptr<AlarmWatch> watch_;
@@ -211,7 +211,7 @@ TEST_F(AlarmStationTest, EachRowOfTheAlarmTableMakesItsOneItem) {
   std::size_t rows = 0;
   for (const std::vector<Row>& group : TableRowGroups()) {
     rows += group.size();
-    SetUpRows(*console_, group);
+    SetUpRows(*console, group);
     Collect();
     // One item per row that raises, each in its place, and nothing else.
     std::string expected;
@@ -223,7 +223,7 @@ TEST_F(AlarmStationTest, EachRowOfTheAlarmTableMakesItsOneItem) {
 }
 
 TEST_F(AlarmStationTest, ReadingsThatDoNotPassTheirTestOrHaveNoValueMakeNoItem) {
-  SetUpRows(*console_, {
+  SetUpRows(*console, {
                            {"InsideLowTemp at the threshold", 6, 1, 65 + 90, {{"inside_temp", 650}}, ""},
                            {"FlashFlood at one click", 87, 2, 1, json::object(), ""},
                            {"OutsideLowTemp dashed", 8, 1, 41 + 90, {{"outside_temp", nullptr}}, ""},
@@ -235,7 +235,7 @@ TEST_F(AlarmStationTest, ReadingsThatDoNotPassTheirTestOrHaveNoValueMakeNoItem) 
 }
 
 TEST_F(AlarmStationTest, EverySetThresholdIsPublishedAsItsTag) {
-  console_->WriteAlarms(NoAlarms());
+  console->WriteAlarms(NoAlarms());
   Collect();
   PublishAlarmTags(*context_, thresholds_);
   EXPECT_TRUE(AlarmTagNames().empty());
@@ -249,7 +249,7 @@ TEST_F(AlarmStationTest, EverySetThresholdIsPublishedAsItsTag) {
   Put(block, 83, 2, 500);
   for (int offset : {85, 87, 89, 91}) Put(block, offset, 2, 5);
   block[93] = 0xFF;
-  console_->WriteAlarms(block);
+  console->WriteAlarms(block);
   Collect();
   PublishAlarmTags(*context_, thresholds_);
 
@@ -274,7 +274,7 @@ TEST_F(AlarmStationTest, EverySetThresholdIsPublishedAsItsTag) {
   // Switched off: the tag keeps its earlier text, while the others follow.
   Put(block, 6, 1, 0xFF);
   Put(block, 7, 1, 70 + 90);
-  console_->WriteAlarms(block);
+  console->WriteAlarms(block);
   Collect();
   PublishAlarmTags(*context_, thresholds_);
   EXPECT_EQ(ReadTag(catalogue, "Alarmes_InsideLowTemp"), "Température intérieur en baisse -> 5 °c");
@@ -284,15 +284,15 @@ TEST_F(AlarmStationTest, EverySetThresholdIsPublishedAsItsTag) {
 TEST_F(AlarmStationTest, AnAlarmBlockThatCannotBeReadChangesNothing) {
   std::vector<int> block = NoAlarms();
   Put(block, 6, 1, 41 + 90);
-  console_->WriteAlarms(block);
+  console->WriteAlarms(block);
   Collect();
   const AlarmThresholds before = thresholds_;
 
   Put(block, 6, 1, 50 + 90);
-  console_->WriteAlarms(block);
-  console_->sim.control({{"cmd", "fault"}, {"name", "refuse"}});
-  EXPECT_EQ(AcquireAlarmThresholds(*library_, families_, thresholds_), 0);
-  console_->sim.control({{"cmd", "fault"}, {"name", "none"}});
+  console->WriteAlarms(block);
+  console->sim.Control({{"cmd", "fault"}, {"name", "refuse"}});
+  EXPECT_EQ(AcquireAlarmThresholds(*library, families_, thresholds_), 0);
+  console->sim.Control({{"cmd", "fault"}, {"name", "none"}});
   EXPECT_EQ(thresholds_.values, before.values);
 }
 
@@ -316,7 +316,7 @@ class AlarmEngineTest : public AgentFixture {
     InstallTagFamilies(*context_, services_, families_, {});
     InstallAlarmService(*context_, services_, families_, thresholds_);
     AcquisitionHooks hooks;
-    hooks.libraryPlaces = {STATION_LIBRARY_DIR, ""};
+    hooks.library_places = {STATION_LIBRARY_DIR, ""};
     engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_,
                                                   hooks);
     watch_ = std::make_unique<AlarmWatch>(*context_, families_, thresholds_);
@@ -329,7 +329,7 @@ class AlarmEngineTest : public AgentFixture {
     AgentFixture::TearDown();
   }
   std::string Tag(const std::string& name) {
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
     return ReadTag(context_->state.catalogue, name);
   }
 
@@ -345,7 +345,7 @@ class AlarmEngineTest : public AgentFixture {
 
 TEST_F(AlarmEngineTest, APassThatCollectsBothServicesFeedsTheWatchAndTheTags) {
   engine_->RunPass();
-  ASSERT_EQ(context_->state.passCollectionCount.Get(), 2);
+  ASSERT_EQ(context_->state.pass_collection_count.Get(), 2);
   EXPECT_TRUE(watch_->RunPass());
   EXPECT_EQ(Tag("Alertes"), std::string(kStamp) + "|risque d'inondation > 0.0 mm");
   ServiceScheduler(*context_, services_, station_time_).RunPass();

@@ -32,7 +32,7 @@ TEST(DescribeAlarm, AnIndexedFamilySharesOneDescriptionWithinItsSensors) {
 TEST(AlarmSlots, FamiliesCoverTheSlotsOnceInOrderAndEveryNameIsDescribed) {
   int next = 0;
   for (const AlarmSlotFamily& family : AlarmSlotFamilies()) {
-    EXPECT_EQ(family.firstSlot, next) << family.name;
+    EXPECT_EQ(family.first_slot, next) << family.name;
     next += family.count;
   }
   EXPECT_EQ(next, 76);

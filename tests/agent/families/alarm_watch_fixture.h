@@ -22,7 +22,7 @@ class AlarmWatchFixture : public AgentFixture {
   void SetUp() override {
     AgentFixture::SetUp();
     std::filesystem::create_directory(Cache());
-    context_->cacheDirectory = "cache";
+    context_->cache_directory = "cache";
     thresholds_.values.fill(kDashed);
     families_.current.values.fill(kDashed);
     agent::InitialiseTags(*context_, {});
@@ -36,21 +36,21 @@ class AlarmWatchFixture : public AgentFixture {
 
   // The pass collection count after a pass that collected both services.
   void BothServicesCollected() {
-    context_->state.passCollectionCount.Clear();
-    context_->state.passCollectionCount.Increment();
-    context_->state.passCollectionCount.Increment();
+    context_->state.pass_collection_count.Clear();
+    context_->state.pass_collection_count.Increment();
+    context_->state.pass_collection_count.Increment();
   }
   std::string Alerts() {
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogueLock);
+    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
     return agent::ReadTag(context_->state.catalogue, "Alertes");
   }
   // The queued paths, and the queue emptied as a push would.
   std::vector<std::string> TakeQueued() {
-    std::lock_guard<std::recursive_mutex> hold(context_->state.queueLock);
+    std::lock_guard<std::recursive_mutex> hold(context_->state.queue_lock);
     std::vector<std::string> paths;
-    context_->state.uploadQueue.ForEach(
+    context_->state.upload_queue.ForEach(
         [&paths](const std::string&, const std::string& path) { paths.push_back(path); });
-    context_->state.uploadQueue.Clear();
+    context_->state.upload_queue.Clear();
     return paths;
   }
   std::string Cache() const { return Path("cache"); }
@@ -73,16 +73,16 @@ class AlarmWatchFixture : public AgentFixture {
       fs::permissions(Cache(), fs::perms::owner_all);
       fs::rename(Cache(), Path("cache.aside"));
       ASSERT_TRUE(platform::AppendToFile(Cache(), "not a directory"));
-      movedAside_ = true;
+      moved_aside_ = true;
     }
   }
   void MakeCacheWritable() {
     namespace fs = std::filesystem;
     std::error_code ignored;
-    if (movedAside_) {
+    if (moved_aside_) {
       fs::remove(Cache(), ignored);
       fs::rename(Path("cache.aside"), Cache(), ignored);
-      movedAside_ = false;
+      moved_aside_ = false;
     }
     fs::permissions(Cache(), fs::perms::owner_all, ignored);
   }
@@ -90,5 +90,5 @@ class AlarmWatchFixture : public AgentFixture {
   agent::AlarmThresholds thresholds_;
   agent::FamilySlots families_;
   std::unique_ptr<agent::AlarmWatch> watch_;
-  bool movedAside_ = false;
+  bool moved_aside_ = false;
 };

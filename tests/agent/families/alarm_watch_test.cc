@@ -60,7 +60,7 @@ TEST_F(AlarmItemsTest, EachPassRebuildsTheListWithItsOwnTime) {
 TEST_F(AlarmItemsTest, NothingChangesUntilBothServicesWereCollectedInThePass) {
   thresholds_.values[kInsideLowTempAlarm] = 18.4f;
   families_.current.values[kInsideTemp] = 18.3f;
-  context_->state.passCollectionCount.Increment();
+  context_->state.pass_collection_count.Increment();
   EXPECT_FALSE(watch_->RunPass());
   EXPECT_EQ(Alerts(), "Aucune alerte en cours.");
   EXPECT_TRUE(TakeQueued().empty());

@@ -19,14 +19,14 @@ class CurrentDataTest : public FamilyFixture {
                 {"_GetWindSpeed_O@0", 10.4f}};
     s.numbers = {{"_GetInsideHumidity_O@0", 45}, {"_GetOutsideHumidity_O@0", 97},
                  {"_GetWindDir_O@0", 348}};
-    s.byId = {{0x19020080, 9.6f},  {0x01020080, 12.0f}, {0x1A020080, 20.0f},
+    s.by_id = {{0x19020080, 9.6f},  {0x01020080, 12.0f}, {0x1A020080, 20.0f},
               {0x00056C40, 0.02f}, {0x00057040, 0.3f},  {0x00070140, 512.4f},
               {0x00080180, 4.6f},  {0x00000004, 71.6f}, {0x00000005, -32705.0f},
               {0x00000003, 86.0f}, {0x020400E0, 29921.0f}, {0x0000244D, 0.11f},
               {0x02000000, 32.0f}, {0x020101C0, 55.0f}, {0x090901E0, 12.6f},
               {0x09000000, 50.0f}, {0x0F0A0200, 7.4f},  {0x0F000000, 41.0f},
               {0x0D0C0220, 8.0f}};
-    s.textById = {{0x000300C0, "NNW"}, {0x000402A0, "Falling Rapidly"},
+    s.text_by_id = {{0x000300C0, "NNW"}, {0x000402A0, "Falling Rapidly"},
                   {0x0C0C0220, " Mostly clear and cooler. Precipitation likely. "}};
   }
   void CollectAndBuild(const CurrentDataImages& images = {}) {
@@ -41,8 +41,8 @@ TEST_F(CurrentDataTest, KnownReadingsGiveTheirTags) {
   int rose = -1;
   std::string trend;
   CurrentDataImages images;
-  images.windRose = [&rose](int degrees) { rose = degrees; };
-  images.trendIcon = [&trend](const std::string& text) { trend = text; };
+  images.wind_rose = [&rose](int degrees) { rose = degrees; };
+  images.trend_icon = [&trend](const std::string& text) { trend = text; };
   CollectAndBuild(images);
   const std::pair<const char*, const char*> expected[] = {
       {"TempInt", "20.0"},
@@ -100,7 +100,7 @@ TEST_F(CurrentDataTest, DashedReadingsLeaveTheirTags) {
   KnownReadings();
   CollectAndBuild();
   station().floats.erase("_GetOutsideTemp_O@0");
-  station().byId[0x01020080] = -32768.0f;
+  station().by_id[0x01020080] = -32768.0f;
   station().floats["_GetWindSpeed_O@0"] = 30.0f;
   CollectAndBuild();
   EXPECT_EQ(Tag("TempExt"), "29.0");
@@ -121,19 +121,19 @@ TEST_F(CurrentDataTest, GroupsFollowTheirIntervalsOnTheClock) {
   EXPECT_EQ(testing::CallCount("_GetWindSpeed_O@0"), 12);
   EXPECT_EQ(testing::CallCount("_GetInsideTemp_O@0"), 12);
   EXPECT_EQ(testing::CallCount("_GetSunriseTime_O@4"), 1);
-  int forecastReads = 0;
-  for (const std::string& call : station().calls) forecastReads += call == "_GetCurrentDataStrByID_O@12";
+  int forecast_reads = 0;
+  for (const std::string& call : station().calls) forecast_reads += call == "_GetCurrentDataStrByID_O@12";
   // Every call reads the sector and the trend; the forecast text twice in all.
-  EXPECT_EQ(forecastReads, 12 * 2 + 2);
+  EXPECT_EQ(forecast_reads, 12 * 2 + 2);
 }
 
 TEST_F(CurrentDataTest, AFailedLoadChangesNothingAndDashedSunTimesShowPlaceholders) {
   KnownReadings();
-  station().loadResult = -32701;
+  station().load_result = -32701;
   EXPECT_EQ(AcquireCurrentData(*context_, library_, slots_), 0);
   EXPECT_EQ(station().calls.size(), 1u);
-  station().loadResult = 0;
-  station().sunTimesDashed = true;
+  station().load_result = 0;
+  station().sun_times_dashed = true;
   EXPECT_NE(AcquireCurrentData(*context_, library_, slots_), 1);
   PublishCurrentData(*context_, slots_, {});
   EXPECT_EQ(Tag("LeveeSoleil"), "---");

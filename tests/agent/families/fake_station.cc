@@ -30,26 +30,26 @@ std::int32_t NumberGetter() {
 template <const char* Name>
 std::int32_t Load() {
   Record(Name);
-  return station->loadResult;
+  return station->load_result;
 }
 
-template <typename Record_>
-std::int32_t Fill(const char* name, void* out, const Record_& value) {
+template <typename RecordType>
+std::int32_t Fill(const char* name, void* out, const RecordType& value) {
   Record(name);
   std::memcpy(out, &value, sizeof value);
-  return station->recordResult;
+  return station->record_result;
 }
 
 float CurrentDataById(std::int32_t id) {
   Record("_GetCurrentDataByID_O@4");
-  auto found = station->byId.find(id);
-  return found == station->byId.end() ? kDashed : found->second;
+  auto found = station->by_id.find(id);
+  return found == station->by_id.end() ? kDashed : found->second;
 }
 
 std::int32_t CurrentDataStrById(std::int32_t id, char* buffer, std::int32_t length) {
   Record("_GetCurrentDataStrByID_O@12");
-  auto found = station->textById.find(id);
-  if (found == station->textById.end()) return kDashed;
+  auto found = station->text_by_id.find(id);
+  if (found == station->text_by_id.end()) return kDashed;
   if (static_cast<std::int32_t>(found->second.size()) >= length) return -32706;
   std::memcpy(buffer, found->second.c_str(), found->second.size() + 1);
   return 0;
@@ -57,30 +57,30 @@ std::int32_t CurrentDataStrById(std::int32_t id, char* buffer, std::int32_t leng
 
 float HiLowData(std::int32_t id) {
   Record("_GetHiLowDataByID_O@4");
-  auto found = station->hiLow.find(id);
-  return found == station->hiLow.end() ? kDashed : found->second;
+  auto found = station->hi_low.find(id);
+  return found == station->hi_low.end() ? kDashed : found->second;
 }
 
 std::int32_t HiLowTime(std::int32_t id, DateTimeRecord* time) {
   Record("_GetHiLowTimeByID_O@8");
-  auto found = station->hiLowTime.find(id);
-  if (found == station->hiLowTime.end()) return kDashed;
+  auto found = station->hi_low_time.find(id);
+  if (found == station->hi_low_time.end()) return kDashed;
   *time = found->second;
   return 0;
 }
 
-std::int32_t StationTime(void* r) { return Fill("_GetStationTime_O@4", r, station->stationTime); }
+std::int32_t StationTime(void* r) { return Fill("_GetStationTime_O@4", r, station->station_time); }
 std::int32_t SunTime(const char* name, void* r, const DateTimeRecord& value) {
-  if (!station->sunTimesDashed) return Fill(name, r, value);
+  if (!station->sun_times_dashed) return Fill(name, r, value);
   Record(name);
   return kDashed;
 }
 std::int32_t Sunrise(void* r) { return SunTime("_GetSunriseTime_O@4", r, station->sunrise); }
 std::int32_t Sunset(void* r) { return SunTime("_GetSunsetTime_O@4", r, station->sunset); }
-std::int32_t TimeZone(void* r) { return Fill("_GetTimeZoneSettings_O@4", r, station->timeZone); }
+std::int32_t TimeZone(void* r) { return Fill("_GetTimeZoneSettings_O@4", r, station->time_zone); }
 std::int32_t Reception(void* r) { return Fill("_GetReceptionData_O@4", r, station->reception); }
 std::int32_t FirmwareDate(void* r) {
-  return Fill("_GetStationFirmwareDate_O@4", r, station->firmwareDate);
+  return Fill("_GetStationFirmwareDate_O@4", r, station->firmware_date);
 }
 std::int32_t Latitude(void* r) { return Fill("_GetOrbiskLat_O@4", r, station->latitude); }
 std::int32_t Longitude(void* r) { return Fill("_GetOrbiskLon_O@4", r, station->longitude); }
@@ -89,7 +89,7 @@ std::int32_t Transmitters(void* r) {
 }
 std::int32_t FirmwareVersion(char* buffer) {
   Record("_GetStationFirmwareVersion_O@4");
-  std::strcpy(buffer, station->firmwareVersion.c_str());
+  std::strcpy(buffer, station->firmware_version.c_str());
   return 0;
 }
 std::int32_t InitStation() {
@@ -179,8 +179,8 @@ std::unique_ptr<ExportSource> InstallFakeStation() {
   return std::make_unique<FakeSource>();
 }
 
-int CallCount(const std::string& exportName) {
-  return static_cast<int>(std::count(station->calls.begin(), station->calls.end(), exportName));
+int CallCount(const std::string& export_name) {
+  return static_cast<int>(std::count(station->calls.begin(), station->calls.end(), export_name));
 }
 
 }  // namespace agent::testing

@@ -15,13 +15,13 @@ class HighsLowsTest : public FamilyFixture {
   void EveryFieldSet() {
     for (std::int32_t base = 0; base <= 0x10000000; base += 0x01000000) {
       for (std::int32_t unit : {0x0, 0x0101C0, 0x0901E0, 0x0A0200}) {
-        for (std::int32_t code : kPeriodCodes) station().hiLow[base + unit + code] = 50.0f;
+        for (std::int32_t code : kPeriodCodes) station().hi_low[base + unit + code] = 50.0f;
       }
     }
     for (std::int32_t id : {0x00080180, 0x00060060, 0x000400E0, 0x00070140, 0x00020080,
                             0x00000005, 0x00000003, 0x00000001, 0x00000002})
-      for (std::int32_t code : kPeriodCodes) station().hiLow[id + code] = 50.0f;
-    for (auto& [id, value] : station().hiLow) station().hiLowTime[id] = {3, 7, 5, 3, 2010};
+      for (std::int32_t code : kPeriodCodes) station().hi_low[id + code] = 50.0f;
+    for (auto& [id, value] : station().hi_low) station().hi_low_time[id] = {3, 7, 5, 3, 2010};
   }
   std::size_t Count(const std::string& fragment) {
     KeyedTable<std::string> selected;
@@ -31,12 +31,12 @@ class HighsLowsTest : public FamilyFixture {
 
 TEST_F(HighsLowsTest, EveryFieldSetWritesTheReadSlotsOnly) {
   EveryFieldSet();
-  station().hiLow[0x00000000 + 0x1000] = 84.2f;
-  station().hiLowTime[0x00000000 + 0x1000] = {5, 14, 5, 3, 2010};
-  station().hiLow[0x000400E0 + 0x2800] = 30.12f;
-  station().hiLow[0x00020080 + 0x4C00] = 47.6f;
-  station().hiLow[0x0F000000 + 0x1800] = 40.0f;
-  station().hiLow[0x000101C0 + 0x1000] = 97.0f;
+  station().hi_low[0x00000000 + 0x1000] = 84.2f;
+  station().hi_low_time[0x00000000 + 0x1000] = {5, 14, 5, 3, 2010};
+  station().hi_low[0x000400E0 + 0x2800] = 30.12f;
+  station().hi_low[0x00020080 + 0x4C00] = 47.6f;
+  station().hi_low[0x0F000000 + 0x1800] = 40.0f;
+  station().hi_low[0x000101C0 + 0x1000] = 97.0f;
   ASSERT_EQ(AcquireHighsLows(library_, slots_), 1);
   context_->state.catalogue.Clear();
   PublishHighsLows(*context_, slots_);
@@ -67,13 +67,13 @@ TEST_F(HighsLowsTest, NeverReadSlotsKeepTheirPlaceholders) {
 }
 
 TEST_F(HighsLowsTest, DashedValuesLeaveTagsAndAFailedLoadChangesNothing) {
-  station().hiLow[0x00000000 + 0x1000] = 84.2f;
+  station().hi_low[0x00000000 + 0x1000] = 84.2f;
   ASSERT_EQ(AcquireHighsLows(library_, slots_), 1);
   PublishHighsLows(*context_, slots_);
   EXPECT_EQ(Tag("HiLow_Day_TempExt_VH"), "29.0");
   EXPECT_EQ(Tag("HiLow_Day_TempExt_VH_Date"), "---");  // valid value, no time
   EXPECT_EQ(Tag("HiLow_Day_TempExt_VB"), "---");
-  station().loadResult = -32701;
+  station().load_result = -32701;
   station().calls.clear();
   EXPECT_EQ(AcquireHighsLows(library_, slots_), 0);
   EXPECT_EQ(station().calls.size(), 1u);

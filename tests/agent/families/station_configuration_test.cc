@@ -12,19 +12,19 @@ class StationConfigurationTest : public FamilyFixture {
  protected:
   void Console() {
     auto& s = station();
-    s.textById = {{0x090C0220, "4.71"}};
-    s.byId = {{0x0A0C0220, 5.0f}, {0x0B0C0220, 0.0f}};
+    s.text_by_id = {{0x090C0220, "4.71"}};
+    s.by_id = {{0x0A0C0220, 5.0f}, {0x0B0C0220, 0.0f}};
     s.numbers = {{"_GetWindCupSize_O@0", 1}, {"_GetModelNo_O@0", 16},
                  {"_GetArchivePeriod_O@0", 30}, {"_GetTempAvg_O@0", 2},
                  {"_GetRainCollectorModelOnStation_O@0", 6}};
-    s.timeZone = {0, 21, 5.5f, 1, 2};
+    s.time_zone = {0, 21, 5.5f, 1, 2};
     s.reception[0] = 1200;
     s.reception[1] = 3;
     s.reception[2] = 1;
     s.reception[3] = 900;
     s.reception[4] = 7;
     s.latitude.degrees = 45.5f;
-    s.latitude.wholeDegrees = 45;
+    s.latitude.whole_degrees = 45;
     s.latitude.minutes = 30;
     s.longitude.degrees = -0.25f;
     s.longitude.minutes = 15;
@@ -74,9 +74,9 @@ TEST_F(StationConfigurationTest, CodesOutsideTheTablesAndAFailedRecord) {
   station().numbers["_GetModelNo_O@0"] = 3;
   station().numbers["_GetTempAvg_O@0"] = 0;
   station().numbers["_GetArchivePeriod_O@0"] = -32701;
-  station().timeZone.index = 47;
-  station().timeZone.gmtOffsetHours = -3.0f;
-  station().recordResult = -32701;
+  station().time_zone.index = 47;
+  station().time_zone.gmt_offset_hours = -3.0f;
+  station().record_result = -32701;
   EXPECT_EQ(AcquireStationConfiguration(*context_, library_, slots_), 0);
   PublishStationConfiguration(*context_, slots_);
   EXPECT_EQ(Tag("TypeStation"), "---");

@@ -12,26 +12,26 @@ namespace {
 
 class AgentIconsTest : public ::testing::Test {
  protected:
-  images_test::TempDir work;
-  platform::FakeClock clock;
-  AgentContext context{clock, AgentPaths{work.path(), work.path(), work.file("tvl_brumalweb")}};
+  images_test::TempDir work_;
+  platform::FakeClock clock_;
+  AgentContext context_{clock_, AgentPaths{work_.path(), work_.path(), work_.file("tvl_brumalweb")}};
 
   void SetUp() override {
-    std::filesystem::create_directory(work.file("cache"));
-    context.cacheDirectory = "cache";
+    std::filesystem::create_directory(work_.file("cache"));
+    context_.cache_directory = "cache";
   }
   std::vector<std::string> QueuedPaths() {
     std::vector<std::string> paths;
-    context.state.uploadQueue.ForEach([&](const std::string&, const std::string& path) { paths.push_back(path); });
+    context_.state.upload_queue.ForEach([&](const std::string&, const std::string& path) { paths.push_back(path); });
     std::sort(paths.begin(), paths.end());
     return paths;
   }
 };
 
 TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
-  DrawFirstIcons(context);
-  EXPECT_TRUE(PublishAlertImage(context, 0));
-  images_test::TempDir& dir = work;
+  DrawFirstIcons(context_);
+  EXPECT_TRUE(PublishAlertImage(context_, 0));
+  images_test::TempDir& dir = work_;
   std::vector<std::string> expected;
   for (const char* name : {kAlertIconFile, kConnectionIconFile, kSevereColdIconFile, kRainIconFile, kWindRoseFile})
     expected.push_back(dir.file(std::string("cache/") + name));
@@ -45,32 +45,32 @@ TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
 }
 
 TEST_F(AgentIconsTest, ConnectionStatesAndAlertStatesThroughTheAgent) {
-  EXPECT_EQ(SetConnectionIcon(context, 0), 1);
-  EXPECT_EQ(images_test::ReadPngFile(work.file("cache/ico_connexion_console.png"))->pixels,
+  EXPECT_EQ(SetConnectionIcon(context_, 0), 1);
+  EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_connexion_console.png"))->pixels,
             CarriedPixels(CarriedImage::kConnectionFailed));
-  EXPECT_EQ(SetConnectionIcon(context, 7), 0);
-  EXPECT_FALSE(std::filesystem::exists(work.file("cache/ico_connexion_console.png")));
+  EXPECT_EQ(SetConnectionIcon(context_, 7), 0);
+  EXPECT_FALSE(std::filesystem::exists(work_.file("cache/ico_connexion_console.png")));
 
-  EXPECT_TRUE(PublishAlertImage(context, 1));
-  EXPECT_EQ(images_test::ReadPngFile(work.file("cache/ico_alerte.png"))->pixels, CarriedPixels(CarriedImage::kAlert));
-  EXPECT_TRUE(PublishAlertImage(context, 5));
-  EXPECT_EQ(images_test::ReadPngFile(work.file("cache/ico_alerte.png"))->pixels,
+  EXPECT_TRUE(PublishAlertImage(context_, 1));
+  EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels, CarriedPixels(CarriedImage::kAlert));
+  EXPECT_TRUE(PublishAlertImage(context_, 5));
+  EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels,
             CarriedPixels(CarriedImage::kNoAlert));
 }
 
 TEST_F(AgentIconsTest, EmptyCacheSettingWritesIntoTheWorkingDirectory) {
-  context.cacheDirectory.clear();
-  AgentIcons(context)->RainIconState(true);
-  EXPECT_EQ(QueuedPaths(), std::vector<std::string>{work.file("ico_pluie.png")});
-  EXPECT_TRUE(images_test::ReadPngFile(work.file("ico_pluie.png")));
+  context_.cache_directory.clear();
+  AgentIcons(context_)->RainIconState(true);
+  EXPECT_EQ(QueuedPaths(), std::vector<std::string>{work_.file("ico_pluie.png")});
+  EXPECT_TRUE(images_test::ReadPngFile(work_.file("ico_pluie.png")));
 }
 
 TEST_F(AgentIconsTest, MissingCacheDirectoryQueuesNothing) {
-  context.cacheDirectory = "absent";
-  DrawFirstIcons(context);
-  EXPECT_EQ(SetConnectionIcon(context, 3), 0);
+  context_.cache_directory = "absent";
+  DrawFirstIcons(context_);
+  EXPECT_EQ(SetConnectionIcon(context_, 3), 0);
   EXPECT_TRUE(QueuedPaths().empty());
-  EXPECT_FALSE(std::filesystem::exists(work.file("absent")));
+  EXPECT_FALSE(std::filesystem::exists(work_.file("absent")));
 }
 
 TEST(AgentIcons, PressureTrendIconWritesAtThePathGiven) {

@@ -20,10 +20,10 @@ class ConnectionIconLiveTest : public StationChainTest {
   void SetUp() override {
     StationChainTest::SetUp();
     std::filesystem::create_directory(work_ / "cache");
-    context_->cacheDirectory = "cache";
-    connectionIcon_ = [this](int state) {
+    context_->cache_directory = "cache";
+    connection_icon_ = [this](int state) {
       images::SetConnectionIcon(*context_, state);
-      if (state == kConnectedAtPassStart && lengthenPass_) clock_.AdvanceMs(kLongPassMs + 1);
+      if (state == kConnectedAtPassStart && lengthen_pass_) clock_.AdvanceMs(kLongPassMs + 1);
     };
     Start("");  // no service: the passes only connect and read the console clock
   }
@@ -40,7 +40,7 @@ class ConnectionIconLiveTest : public StationChainTest {
     engine_->RunPass();
   }
 
-  bool lengthenPass_ = false;
+  bool lengthen_pass_ = false;
 };
 
 TEST_F(ConnectionIconLiveTest, EveryConnectedPassShowsActivityAndAFailedAttemptShowsNok) {
@@ -52,19 +52,19 @@ TEST_F(ConnectionIconLiveTest, EveryConnectedPassShowsActivityAndAFailedAttemptS
                                        kConnectedAtPassStart}));
 
   // A pass that outlasts its limit closes the link: the plain connected picture.
-  lengthenPass_ = true;
+  lengthen_pass_ = true;
   PassFromNoIcon();
   EXPECT_TRUE(IconShows(CarriedImage::kConnectionOk));
   EXPECT_EQ(states_.back(), kClosedAfterLongPass);
 
   // With the console gone, the next attempt fails and leaves the NOK picture.
-  lengthenPass_ = false;
-  sim_->stop();
+  lengthen_pass_ = false;
+  sim_->Stop();
   PassFromNoIcon();
   EXPECT_EQ(states_.back(), kConnectionFailed);
   EXPECT_TRUE(IconShows(CarriedImage::kConnectionFailed));
   bool queued = false;
-  context_->state.uploadQueue.ForEach(
+  context_->state.upload_queue.ForEach(
       [&](const std::string&, const std::string& path) { queued |= path == IconPath(); });
   EXPECT_TRUE(queued);
 }

@@ -126,25 +126,25 @@ class RecordingOutput : public agent::images::IconOutput {
  public:
   bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) override {
     if (!writable) return false;
-    return files.ReplaceFile(path, bytes);
+    return files_.ReplaceFile(path, bytes);
   }
-  void RemoveFile(const std::string& path) override { files.RemoveFile(path); }
+  void RemoveFile(const std::string& path) override { files_.RemoveFile(path); }
   void QueueUpload(const std::string& path) override {
-    std::lock_guard lock(mutex);
-    queued.push_back(path);
+    std::lock_guard lock(mutex_);
+    queued_.push_back(path);
   }
   std::vector<std::string> Queued() {
-    std::lock_guard lock(mutex);
-    return queued;
+    std::lock_guard lock(mutex_);
+    return queued_;
   }
 
   // Off: every write fails as in a read-only cache directory.
   bool writable = true;
 
  private:
-  agent::images::FileIconOutput files{nullptr};
-  std::mutex mutex;
-  std::vector<std::string> queued;
+  agent::images::FileIconOutput files_{nullptr};
+  std::mutex mutex_;
+  std::vector<std::string> queued_;
 };
 
 }  // namespace images_test

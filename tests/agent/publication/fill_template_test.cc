@@ -19,18 +19,18 @@ using agent::publication::RunTemplatePass;
 class TemplateEngineTest : public publication_test::PublicationFixture {
  protected:
   TemplateEngineTest() {
-    context->cacheDirectory = Path("cache");
+    context_->cache_directory = Path("cache");
     SetSetting("FORMDATA", "SeparatorRQT", ";");
-    context->state.catalogue.Set("TempExt", "12.5");
-    context->state.catalogue.Set("ExtraTemp_1", "10");
-    context->state.catalogue.Set("ExtraTemp_2", "11");
+    context_->state.catalogue.Set("TempExt", "12.5");
+    context_->state.catalogue.Set("ExtraTemp_1", "10");
+    context_->state.catalogue.Set("ExtraTemp_2", "11");
   }
   void Pass() {
-    context->state.templatesDue.Set();
-    RunTemplatePass(*context);
+    context_->state.templates_due.Set();
+    RunTemplatePass(*context_);
   }
   std::string QueuedPath(const std::string& output) {
-    const std::string* path = context->state.uploadQueue.Find(QueueKey(output));
+    const std::string* path = context_->state.upload_queue.Find(QueueKey(output));
     return path ? *path : "";
   }
 };
@@ -42,7 +42,7 @@ TEST_F(TemplateEngineTest, FillsQueuesAndLogsEachTemplate) {
 
   const std::string output = Path("cache/index.htm");
   std::string extras;  // in the catalogue's table order
-  context->state.catalogue.ForEach([&extras](const std::string& name, const std::string& value) {
+  context_->state.catalogue.ForEach([&extras](const std::string& name, const std::string& value) {
     if (name.rfind("ExtraTemp_", 0) == 0) extras += value + ";";
   });
   EXPECT_EQ(ReadBytes(output), "Temp: 12.5 C\r\n" + extras + "\r\n");
@@ -56,25 +56,25 @@ TEST_F(TemplateEngineTest, FillsQueuesAndLogsEachTemplate) {
                 "[RemplisFichier] : Ajout du fichier " + output + " N/S :(" + QueueKey(output) +
                     ") dans le pool de PushFTP",
                 "[MoteurInjectionDonnees] : Fin d'injection des données."}));
-  EXPECT_FALSE(context->state.templatesDue.IsSet());
-  EXPECT_TRUE(context->state.pushDue.IsSet());
+  EXPECT_FALSE(context_->state.templates_due.IsSet());
+  EXPECT_TRUE(context_->state.push_due.IsSet());
 }
 
 // A separator holding a request block doubles the line at every catalogue
 // entry: the line stops at the limit, the rest of the file is still filled.
 TEST_F(TemplateEngineTest, ARunawayLineIsCutWithAJournalLine) {
   SetSetting("FORMDATA", "SeparatorRQT", ";#RQT#ExtraTemp_#");
-  for (int i = 0; i < 40; ++i) context->state.catalogue.Set("Filler_" + std::to_string(i), "f");
+  for (int i = 0; i < 40; ++i) context_->state.catalogue.Set("Filler_" + std::to_string(i), "f");
   WriteBytes(Path("site/index.htm"), "#RQT#ExtraTemp_#\n#TempExt#\n");
   AddStreamFile("Accueil", Path("site/index.htm"));
   Pass();
 
   const std::string filled = ReadBytes(Path("cache/index.htm"));
-  const std::size_t firstEnd = filled.find("\r\n");
-  ASSERT_NE(firstEnd, std::string::npos);
-  EXPECT_LE(firstEnd, agent::publication::kMaxSubstitutedLineBytes);
-  EXPECT_GT(firstEnd, agent::publication::kMaxSubstitutedLineBytes / 2);
-  EXPECT_EQ(filled.substr(firstEnd), "\r\n12.5\r\n");
+  const std::size_t first_end = filled.find("\r\n");
+  ASSERT_NE(first_end, std::string::npos);
+  EXPECT_LE(first_end, agent::publication::kMaxSubstitutedLineBytes);
+  EXPECT_GT(first_end, agent::publication::kMaxSubstitutedLineBytes / 2);
+  EXPECT_EQ(filled.substr(first_end), "\r\n12.5\r\n");
   EXPECT_EQ(JournalLinesStartingWith("[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de 4194304 "
                                      "octets), la suite de ses balises n'est pas remplacée.")
                 .size(),
@@ -84,9 +84,9 @@ TEST_F(TemplateEngineTest, ARunawayLineIsCutWithAJournalLine) {
 
 TEST_F(TemplateEngineTest, NothingDueNothingDone) {
   AddStreamFile("Accueil", Path("site/index.htm"));
-  RunTemplatePass(*context);
+  RunTemplatePass(*context_);
   EXPECT_TRUE(JournalLines().empty());
-  EXPECT_FALSE(context->state.pushDue.IsSet());
+  EXPECT_FALSE(context_->state.push_due.IsSet());
 }
 
 TEST_F(TemplateEngineTest, MissingTemplateOnlyLogsItsEntryAndPushIsStillAsked) {
@@ -96,8 +96,8 @@ TEST_F(TemplateEngineTest, MissingTemplateOnlyLogsItsEntryAndPushIsStillAsked) {
   Pass();
   EXPECT_EQ(JournalLinesStartingWith("[RemplisFichier]").size(), 0u);
   EXPECT_TRUE(JournalHas("[MoteurInjectionDonnees] : Remplissage du fichier => Absent"));
-  EXPECT_EQ(context->state.uploadQueue.Count(), 0u);
-  EXPECT_TRUE(context->state.pushDue.IsSet());
+  EXPECT_EQ(context_->state.upload_queue.Count(), 0u);
+  EXPECT_TRUE(context_->state.push_due.IsSet());
 }
 
 TEST_F(TemplateEngineTest, SameFileNameTwiceGivesOneOutputAndOneEntry) {
@@ -108,10 +108,10 @@ TEST_F(TemplateEngineTest, SameFileNameTwiceGivesOneOutputAndOneEntry) {
   Pass();
   // The later entry of the table's order wins.
   std::string last;
-  context->state.streamFiles.ForEach(
+  context_->state.stream_files.ForEach(
       [&last](const std::string&, const agent::ConfigEntry& entry) { last = entry.key; });
   EXPECT_EQ(ReadBytes(Path("cache/page.htm")), last == "Un" ? "first\r\n" : "second\r\n");
-  EXPECT_EQ(context->state.uploadQueue.Count(), 1u);
+  EXPECT_EQ(context_->state.upload_queue.Count(), 1u);
 }
 
 TEST_F(TemplateEngineTest, EmptyTemplateGivesQueuedEmptyOutput) {
@@ -120,7 +120,7 @@ TEST_F(TemplateEngineTest, EmptyTemplateGivesQueuedEmptyOutput) {
   Pass();
   EXPECT_TRUE(std::filesystem::exists(Path("cache/vide.htm")));
   EXPECT_EQ(ReadBytes(Path("cache/vide.htm")), "");
-  EXPECT_EQ(context->state.uploadQueue.Count(), 1u);
+  EXPECT_EQ(context_->state.upload_queue.Count(), 1u);
 }
 
 TEST_F(TemplateEngineTest, ReadOnlyTemplateIsFilled) {
@@ -129,7 +129,7 @@ TEST_F(TemplateEngineTest, ReadOnlyTemplateIsFilled) {
   AddStreamFile("LectureSeule", Path("site/ro.htm"));
   Pass();
   EXPECT_EQ(ReadBytes(Path("cache/ro.htm")), "12.5\r\n");
-  EXPECT_EQ(context->state.uploadQueue.Count(), 1u);
+  EXPECT_EQ(context_->state.upload_queue.Count(), 1u);
 }
 
 TEST_F(TemplateEngineTest, TemplateInsideTheCacheIsNeverDestroyed) {
@@ -137,7 +137,7 @@ TEST_F(TemplateEngineTest, TemplateInsideTheCacheIsNeverDestroyed) {
   AddStreamFile("Soi", Path("cache/./self.htm"));
   Pass();
   EXPECT_EQ(ReadBytes(Path("cache/self.htm")), "#TempExt#\n");
-  EXPECT_EQ(context->state.uploadQueue.Count(), 0u);
+  EXPECT_EQ(context_->state.upload_queue.Count(), 0u);
   EXPECT_EQ(JournalLinesStartingWith("[RemplisFichier] : Le fichier ").size(), 1u);
 }
 

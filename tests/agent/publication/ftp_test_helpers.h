@@ -14,19 +14,19 @@ namespace ftp_test {
 struct Lines {
   std::vector<std::string> journal;
   std::vector<std::string> debug;
-  bool journal_has(const std::string& fragment) const {
+  bool JournalHas(const std::string& fragment) const {
     for (const auto& line : journal)
       if (line.find(fragment) != std::string::npos) return true;
     return false;
   }
-  bool debug_has(const std::string& fragment) const {
+  bool DebugHas(const std::string& fragment) const {
     for (const auto& line : debug)
       if (line.find(fragment) != std::string::npos) return true;
     return false;
   }
 };
 
-inline agent::FtpSettings settings_for(std::uint16_t port, bool passive, Lines& lines,
+inline agent::FtpSettings SettingsFor(std::uint16_t port, bool passive, Lines& lines,
                                        const std::string& user = "meteo", const std::string& password = "s3cret") {
   agent::FtpSettings settings;
   settings.host = "127.0.0.1";
@@ -43,7 +43,7 @@ inline agent::FtpSettings settings_for(std::uint16_t port, bool passive, Lines& 
 }
 
 // Bytes that a text-mode transfer would damage: CR LF, lone LF, NUL, high bytes.
-inline std::string binary_content(std::size_t size) {
+inline std::string BinaryContent(std::size_t size) {
   std::string content(size, '\0');
   for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>((i * 131 + i / 7) & 0xff);
   if (size >= 4) content.replace(0, 4, "\r\n\n\0", 4);

@@ -21,7 +21,7 @@ std::unique_ptr<agent::FtpConnection> ShortWaitClient(agent::FtpSettings setting
   settings.connect_timeout = milliseconds(2000);
   settings.reply_timeout = milliseconds(1000);
   settings.stall_timeout = milliseconds(1000);
-  return agent::make_ftp_client(std::move(settings));
+  return agent::MakeFtpClient(std::move(settings));
 }
 
 class PushEngineTest : public publication_test::PublicationFixture {
@@ -38,35 +38,35 @@ class PushEngineTest : public publication_test::PublicationFixture {
   }
   std::string QueueFile(const std::string& name, const std::string& bytes) {
     WriteBytes(Path("out/" + name), bytes);
-    QueueUpload(*context, Path("out/" + name));
+    QueueUpload(*context_, Path("out/" + name));
     return Path("out/" + name);
   }
   void Push(const PushSettings& settings, const UploadObserver& observer = {}) {
-    RunOnePush(*context, settings, ShortWaitClient, observer);
+    RunOnePush(*context_, settings, ShortWaitClient, observer);
   }
-  std::size_t Queued() const { return context->state.uploadQueue.Count(); }
+  std::size_t Queued() const { return context_->state.upload_queue.Count(); }
 };
 
 class RealServerPush : public PushEngineTest, public ::testing::WithParamInterface<int> {
  protected:
-  test_support::RealFtpServer server;
+  test_support::RealFtpServer server_;
 };
 
 TEST_P(RealServerPush, FilledTemplatesArriveByteForByteInTheRemoteTree) {
-  ASSERT_TRUE(server.running()) << server.error();
-  context->cacheDirectory = Path("cache");
-  context->state.catalogue.Set("TempExt", "12.5");
+  ASSERT_TRUE(server_.running()) << server_.error();
+  context_->cache_directory = Path("cache");
+  context_->state.catalogue.Set("TempExt", "12.5");
   WriteBytes(Path("site/index.htm"), "\xEF\xBB\xBF<p>#TempExt# \xC2\xB0" "C</p>\n\n<i>#Absent#</i>\n");
   AddStreamFile("Accueil", Path("site/index.htm"));
-  context->state.templatesDue.Set();
-  RunTemplatePass(*context);
+  context_->state.templates_due.Set();
+  RunTemplatePass(*context_);
   QueueFile("image.png", std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
 
   std::vector<std::string> uploaded;
-  Push(Settings(server.port(), GetParam()), [&uploaded](const std::string& path) { uploaded.push_back(path); });
+  Push(Settings(server_.port(), GetParam()), [&uploaded](const std::string& path) { uploaded.push_back(path); });
 
-  EXPECT_EQ(server.read_file("meteo/site/jour/index.htm"), "<p>12.5 \xC2\xB0" "C</p>\r\n<i>#Absent#</i>\r\n");
-  EXPECT_EQ(server.read_file("meteo/site/jour/image.png"), std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/index.htm"), "<p>12.5 \xC2\xB0" "C</p>\r\n<i>#Absent#</i>\r\n");
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/image.png"), std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
   EXPECT_EQ(Queued(), 0u);
   EXPECT_EQ(uploaded.size(), 2u);
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Connexion en mode passif ? " + std::to_string(GetParam())));
@@ -83,10 +83,10 @@ TEST_P(RealServerPush, FilledTemplatesArriveByteForByteInTheRemoteTree) {
 }
 
 TEST_P(RealServerPush, FailedOpenKeepsTheQueueAndTheNextPushSendsAll) {
-  ASSERT_TRUE(server.running()) << server.error();
+  ASSERT_TRUE(server_.running()) << server_.error();
   QueueFile("a.htm", "a");
   QueueFile("b.htm", "b");
-  Push(Settings(server.port(), GetParam(), "wrong"));
+  Push(Settings(server_.port(), GetParam(), "wrong"));
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
   EXPECT_FALSE(JournalHas("[MoteurPushFTP] : Fermeture de la connexion FTP"));
   EXPECT_EQ(Queued(), 2u);
@@ -95,30 +95,30 @@ TEST_P(RealServerPush, FailedOpenKeepsTheQueueAndTheNextPushSendsAll) {
   EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur d'ouverture du FTP").size(), 2u);
   EXPECT_EQ(Queued(), 2u);
 
-  Push(Settings(server.port(), GetParam()));
-  EXPECT_EQ(server.read_file("meteo/site/jour/a.htm"), "a");
-  EXPECT_EQ(server.read_file("meteo/site/jour/b.htm"), "b");
+  Push(Settings(server_.port(), GetParam()));
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/a.htm"), "a");
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/b.htm"), "b");
   EXPECT_EQ(Queued(), 0u);
 }
 
 TEST_P(RealServerPush, StoppedServerKeepsTheQueue) {
-  ASSERT_TRUE(server.running()) << server.error();
+  ASSERT_TRUE(server_.running()) << server_.error();
   QueueFile("a.htm", "a");
-  const std::uint16_t port = server.port();
-  server.stop();
+  const std::uint16_t port = server_.port();
+  server_.Stop();
   Push(Settings(port, GetParam()));
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
   EXPECT_EQ(Queued(), 1u);
 }
 
 TEST_P(RealServerPush, VanishedLocalFileIsDroppedAndThePushGoesOn) {
-  ASSERT_TRUE(server.running()) << server.error();
-  QueueUpload(*context, Path("out/gone.htm"));
+  ASSERT_TRUE(server_.running()) << server_.error();
+  QueueUpload(*context_, Path("out/gone.htm"));
   QueueFile("kept.htm", "k");
-  Push(Settings(server.port(), GetParam()));
+  Push(Settings(server_.port(), GetParam()));
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Le fichier " + Path("out/gone.htm") +
                          " n'existe plus, il est retiré de la file d'attente."));
-  EXPECT_EQ(server.read_file("meteo/site/jour/kept.htm"), "k");
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/kept.htm"), "k");
   EXPECT_EQ(Queued(), 0u);
 }
 
@@ -150,7 +150,7 @@ TEST_F(PushEngineTest, RefusedStoreStopsThePushAndKeepsEveryEntry) {
 
 TEST_F(PushEngineTest, ServerThatFallsSilentTimesOut) {
   test_support::ScriptedFtpOptions options;
-  options.replies["PASS"] = {"", test_support::ScriptedReply::Then::fall_silent};
+  options.replies["PASS"] = {"", test_support::ScriptedReply::Then::kFallSilent};
   test_support::ScriptedFtpServer server(options);
   QueueFile("a.htm", "a");
   Push(Settings(server.port(), 1));
@@ -174,24 +174,24 @@ TEST_F(PushEngineTest, LoopPushesOnlyWhenAskedAndStaysIdleWithoutHost) {
   SetSetting("FTP", "passive", "1");
   QueueFile("a.htm", "a");
   int sleeps = 0;
-  clock.SetSleepHook([&](std::int64_t ms) {
+  clock_.SetSleepHook([&](std::int64_t ms) {
     EXPECT_EQ(ms, 1000);
-    if (++sleeps == 2) context->state.pushDue.Set();
-    if (sleeps == 4) context->RequestStop();
+    if (++sleeps == 2) context_->state.push_due.Set();
+    if (sleeps == 4) context_->RequestStop();
   });
-  RunFtpPush(*context, ShortWaitClient);
+  RunFtpPush(*context_, ShortWaitClient);
   EXPECT_EQ(server.files().count("a.htm"), 1u);
   EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Connexion en mode passif ? 1").size(), 1u);
-  EXPECT_FALSE(context->state.pushDue.IsSet());
+  EXPECT_FALSE(context_->state.push_due.IsSet());
 }
 
 TEST_F(PushEngineTest, EmptyHostSwitchesTheEngineOff) {
   QueueFile("a.htm", "a");
-  context->state.pushDue.Set();
-  clock.SetSleepHook([&](std::int64_t) {
-    if (clock.SleepCount() == 5) context->RequestStop();
+  context_->state.push_due.Set();
+  clock_.SetSleepHook([&](std::int64_t) {
+    if (clock_.SleepCount() == 5) context_->RequestStop();
   });
-  RunFtpPush(*context, ShortWaitClient);
+  RunFtpPush(*context_, ShortWaitClient);
   EXPECT_EQ(JournalLines().size(), 1u);  // only the queueing line
   EXPECT_EQ(Queued(), 1u);
 }

@@ -39,20 +39,20 @@ TEST(PushSettings, RemoteLevelsStartAndEndEmpty) {
 class PushTlsSettings : public publication_test::PublicationFixture {};
 
 TEST_F(PushTlsSettings, AbsentKeysMeanPlainFtpWithVerificationOn) {
-  const auto settings = agent::publication::PushSettings::FromConfiguration(*context);
+  const auto settings = agent::publication::PushSettings::FromConfiguration(*context_);
   EXPECT_EQ(settings.tls, 0);
-  EXPECT_TRUE(settings.tlsVerify);
-  EXPECT_EQ(settings.tlsCaFile, "");
+  EXPECT_TRUE(settings.tls_verify);
+  EXPECT_EQ(settings.tls_ca_file, "");
 }
 
 TEST_F(PushTlsSettings, KeysSelectModeVerificationAndAuthority) {
   SetSetting("FTP", "tls", "2");
   SetSetting("FTP", "tls_verify", "0");
   SetSetting("FTP", "tls_ca", "/etc/ssl/local-ca.pem");
-  const auto settings = agent::publication::PushSettings::FromConfiguration(*context);
+  const auto settings = agent::publication::PushSettings::FromConfiguration(*context_);
   EXPECT_EQ(settings.tls, 2);
-  EXPECT_FALSE(settings.tlsVerify);
-  EXPECT_EQ(settings.tlsCaFile, "/etc/ssl/local-ca.pem");
+  EXPECT_FALSE(settings.tls_verify);
+  EXPECT_EQ(settings.tls_ca_file, "/etc/ssl/local-ca.pem");
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ class PushTimeoutSetting : public publication_test::PublicationFixture {};
 
 TEST_F(PushTimeoutSetting, FtpTimeoutBoundsEveryWaitOfTheClient) {
   auto client = [this] {
-    return agent::publication::ClientSettings(*context, agent::publication::PushSettings::FromConfiguration(*context));
+    return agent::publication::ClientSettings(*context_, agent::publication::PushSettings::FromConfiguration(*context_));
   };
   const agent::FtpSettings defaults = client();
   SetSetting("FTP", "timeout", "0");

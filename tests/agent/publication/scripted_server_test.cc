@@ -16,15 +16,15 @@ namespace {
 
 struct Scripted {
   explicit Scripted(ScriptedFtpOptions options, bool passive = true) : server(std::move(options)) {
-    settings = ftp_test::settings_for(server.port(), passive, lines);
+    settings = ftp_test::SettingsFor(server.port(), passive, lines);
   }
-  std::unique_ptr<agent::FtpConnection> client() { return agent::make_ftp_client(settings); }
+  std::unique_ptr<agent::FtpConnection> client() { return agent::MakeFtpClient(settings); }
   ScriptedFtpServer server;
   Lines lines;
   agent::FtpSettings settings;
 };
 
-ScriptedFtpOptions with_reply(const std::string& verb, ScriptedReply reply) {
+ScriptedFtpOptions WithReply(const std::string& verb, ScriptedReply reply) {
   ScriptedFtpOptions options;
   options.replies[verb] = std::move(reply);
   return options;
@@ -35,50 +35,50 @@ ScriptedFtpOptions with_reply(const std::string& verb, ScriptedReply reply) {
 TEST(ScriptedServer, MultiLineRepliesAreReadWhole) {
   ScriptedFtpOptions options;
   options.greeting.text = "220-Welcome to the station host\r\n 220 indented, still inside\r\n220-more\r\n220 Ready";
-  options.replies["USER"] = {"331-First\r\nplain line\r\n331 Password please", Then::carry_on};
-  options.replies["PWD"] = {"257-\"/decoy\"\r\n257 \"/real\" is current", Then::carry_on};
+  options.replies["USER"] = {"331-First\r\nplain line\r\n331 Password please", Then::kCarryOn};
+  options.replies["PWD"] = {"257-\"/decoy\"\r\n257 \"/real\" is current", Then::kCarryOn};
   Scripted scripted(options);
   auto ftp = scripted.client();
-  agent::FtpResult opened = ftp->open();
+  agent::FtpResult opened = ftp->Open();
   ASSERT_TRUE(opened.ok) << opened.message;
   // The first line of a multi-line 257 already carries the quoted path.
   EXPECT_EQ(ftp->current_directory(), "/decoy");
-  ASSERT_TRUE(ftp->upload_buffer("abc", 3, "a.txt").ok);
+  ASSERT_TRUE(ftp->UploadBuffer("abc", 3, "a.txt").ok);
   EXPECT_EQ(scripted.server.files().at("a.txt"), "abc");
 }
 
 TEST(ScriptedServer, ServiceNotAvailableAtConnect) {
   Scripted scripted([] {
     ScriptedFtpOptions options;
-    options.greeting = {"421 Too many users, try later.", Then::close_connection};
+    options.greeting = {"421 Too many users, try later.", Then::kCloseConnection};
     return options;
   }());
-  agent::FtpResult opened = scripted.client()->open();
+  agent::FtpResult opened = scripted.client()->Open();
   EXPECT_FALSE(opened.ok);
-  EXPECT_EQ(opened.step, FtpStep::connect);
+  EXPECT_EQ(opened.step, FtpStep::kConnect);
   EXPECT_EQ(opened.reply_code, 421);
   EXPECT_EQ(opened.reply_text, "421 Too many users, try later.");
   EXPECT_FALSE(scripted.server.received("USER"));
 }
 
 TEST(ScriptedServer, LoginRefusedAfterPassword) {
-  Scripted scripted(with_reply("PASS", {"530 Login incorrect.", Then::carry_on}));
-  agent::FtpResult opened = scripted.client()->open();
+  Scripted scripted(WithReply("PASS", {"530 Login incorrect.", Then::kCarryOn}));
+  agent::FtpResult opened = scripted.client()->Open();
   EXPECT_FALSE(opened.ok);
-  EXPECT_EQ(opened.step, FtpStep::login);
+  EXPECT_EQ(opened.step, FtpStep::kLogin);
   EXPECT_EQ(opened.reply_code, 530);
 }
 
 TEST(ScriptedServer, StoreRefusalsFailTheTransfer) {
   for (const char* refusal : {"452 Insufficient storage space.", "550 Permission denied.", "552 Quota exceeded."}) {
-    Scripted scripted(with_reply("STOR", {refusal, Then::carry_on}));
+    Scripted scripted(WithReply("STOR", {refusal, Then::kCarryOn}));
     auto ftp = scripted.client();
-    ASSERT_TRUE(ftp->open().ok);
-    agent::FtpResult stored = ftp->upload_buffer("data", 4, "page.htm");
+    ASSERT_TRUE(ftp->Open().ok);
+    agent::FtpResult stored = ftp->UploadBuffer("data", 4, "page.htm");
     EXPECT_FALSE(stored.ok) << refusal;
-    EXPECT_EQ(stored.step, FtpStep::transfer);
+    EXPECT_EQ(stored.step, FtpStep::kTransfer);
     EXPECT_EQ(stored.reply_text, refusal);
-    EXPECT_EQ(ftp->state(), agent::FtpState::ready);  // the control connection survives a refusal
+    EXPECT_EQ(ftp->state(), agent::FtpState::kReady);  // the control connection survives a refusal
   }
 }
 
@@ -87,11 +87,11 @@ TEST(ScriptedServer, BrokenTransferIsAFailureNotASuccess) {
   options.break_transfer_after = 100000;
   Scripted scripted(options);
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
-  const std::string content = ftp_test::binary_content(4 * 1024 * 1024);
-  agent::FtpResult stored = ftp->upload_buffer(content.data(), content.size(), "big.bin");
+  ASSERT_TRUE(ftp->Open().ok);
+  const std::string content = ftp_test::BinaryContent(4 * 1024 * 1024);
+  agent::FtpResult stored = ftp->UploadBuffer(content.data(), content.size(), "big.bin");
   EXPECT_FALSE(stored.ok);
-  EXPECT_EQ(stored.step, FtpStep::transfer);
+  EXPECT_EQ(stored.step, FtpStep::kTransfer);
   EXPECT_EQ(stored.reply_code, 426);
   EXPECT_EQ(scripted.server.files().count("big.bin"), 0u);
 }
@@ -99,21 +99,21 @@ TEST(ScriptedServer, BrokenTransferIsAFailureNotASuccess) {
 TEST(ScriptedServer, SilentServerTimesOutAtEveryWait) {
   for (const char* verb : {"USER", "PASS", "CWD", "STOR"}) {
     ScriptedFtpOptions options;
-    options.replies[verb] = {"", Then::fall_silent};
+    options.replies[verb] = {"", Then::kFallSilent};
     Scripted scripted(options);
     scripted.settings.reply_timeout = 150ms;
     auto ftp = scripted.client();
     auto started = std::chrono::steady_clock::now();
-    agent::FtpResult opened = ftp->open();
+    agent::FtpResult opened = ftp->Open();
     agent::FtpResult last = opened;
-    if (opened.ok) last = ftp->change_directory("/x");
-    if (last.ok) last = ftp->upload_buffer("x", 1, "x.txt");
-    ftp->close();
+    if (opened.ok) last = ftp->ChangeDirectory("/x");
+    if (last.ok) last = ftp->UploadBuffer("x", 1, "x.txt");
+    ftp->Close();
     auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_FALSE(last.ok) << verb;
     EXPECT_NE(last.message.find("timed out"), std::string::npos) << verb << ": " << last.message;
     EXPECT_LT(waited, 3s) << verb;
-    EXPECT_EQ(ftp->state(), agent::FtpState::disconnected);
+    EXPECT_EQ(ftp->state(), agent::FtpState::kDisconnected);
   }
 }
 
@@ -124,23 +124,23 @@ TEST(ScriptedServer, StalledDataConnectionTimesOut) {
   scripted.settings.stall_timeout = 200ms;
   scripted.settings.reply_timeout = 300ms;
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
+  ASSERT_TRUE(ftp->Open().ok);
   const std::string content(32 * 1024 * 1024, 'x');  // more than the socket buffers hold
   auto started = std::chrono::steady_clock::now();
-  agent::FtpResult stored = ftp->upload_buffer(content.data(), content.size(), "big.bin");
+  agent::FtpResult stored = ftp->UploadBuffer(content.data(), content.size(), "big.bin");
   EXPECT_FALSE(stored.ok);
   EXPECT_NE(stored.message.find("stalled"), std::string::npos) << stored.message;
   EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }
 
 TEST(ScriptedServer, RefusedEpsvFallsBackToPasvAndItsAddressIsIgnored) {
-  ScriptedFtpOptions options = with_reply("EPSV", {"500 EPSV not understood.", Then::carry_on});
+  ScriptedFtpOptions options = WithReply("EPSV", {"500 EPSV not understood.", Then::kCarryOn});
   options.pasv_address = "10.1.2.3";  // a hostile or NATed address: never contacted
   Scripted scripted(options);
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
-  ASSERT_TRUE(ftp->upload_buffer("one", 3, "one.txt").ok);
-  ASSERT_TRUE(ftp->upload_buffer("two", 3, "two.txt").ok);
+  ASSERT_TRUE(ftp->Open().ok);
+  ASSERT_TRUE(ftp->UploadBuffer("one", 3, "one.txt").ok);
+  ASSERT_TRUE(ftp->UploadBuffer("two", 3, "two.txt").ok);
   EXPECT_EQ(scripted.server.files().at("two.txt"), "two");
   int epsv = 0, pasv = 0;
   for (const auto& line : scripted.server.commands()) {
@@ -152,34 +152,34 @@ TEST(ScriptedServer, RefusedEpsvFallsBackToPasvAndItsAddressIsIgnored) {
 }
 
 TEST(ScriptedServer, RefusedEprtFallsBackToPort) {
-  Scripted scripted(with_reply("EPRT", {"502 EPRT not implemented.", Then::carry_on}), false);
+  Scripted scripted(WithReply("EPRT", {"502 EPRT not implemented.", Then::kCarryOn}), false);
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
-  ASSERT_TRUE(ftp->upload_buffer("active", 6, "a.txt").ok);
+  ASSERT_TRUE(ftp->Open().ok);
+  ASSERT_TRUE(ftp->UploadBuffer("active", 6, "a.txt").ok);
   EXPECT_EQ(scripted.server.files().at("a.txt"), "active");
   EXPECT_TRUE(scripted.server.received("PORT"));
 }
 
 TEST(ScriptedServer, BothPassiveModesRefusedFailsTheTransfer) {
-  ScriptedFtpOptions options = with_reply("EPSV", {"500 no", Then::carry_on});
-  options.replies["PASV"] = {"227 rubbish without numbers", Then::carry_on};
+  ScriptedFtpOptions options = WithReply("EPSV", {"500 no", Then::kCarryOn});
+  options.replies["PASV"] = {"227 rubbish without numbers", Then::kCarryOn};
   Scripted scripted(options);
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
-  agent::FtpResult stored = ftp->upload_buffer("x", 1, "x.txt");
+  ASSERT_TRUE(ftp->Open().ok);
+  agent::FtpResult stored = ftp->UploadBuffer("x", 1, "x.txt");
   EXPECT_FALSE(stored.ok);
-  EXPECT_EQ(stored.step, FtpStep::transfer);
+  EXPECT_EQ(stored.step, FtpStep::kTransfer);
   EXPECT_FALSE(scripted.server.received("STOR"));
 }
 
 TEST(ScriptedServer, RubbishInsteadOfAReplyBreaksTheConnection) {
   ScriptedFtpOptions options;
-  options.greeting = {"hello, I am not an FTP server", Then::carry_on};
+  options.greeting = {"hello, I am not an FTP server", Then::kCarryOn};
   Scripted scripted(options);
   auto ftp = scripted.client();
-  agent::FtpResult opened = ftp->open();
+  agent::FtpResult opened = ftp->Open();
   EXPECT_FALSE(opened.ok);
-  EXPECT_EQ(opened.step, FtpStep::connect);
+  EXPECT_EQ(opened.step, FtpStep::kConnect);
 }
 
 TEST(ScriptedServer, VeryLongReplyIsCutNotHeldWhole) {
@@ -187,22 +187,22 @@ TEST(ScriptedServer, VeryLongReplyIsCutNotHeldWhole) {
   std::string text;
   for (int i = 0; i < 5000; ++i) text += "230-" + std::string(100, 'x') + "\r\n";
   text += "230 Logged in.";
-  options.replies["PASS"] = {text, Then::carry_on};
+  options.replies["PASS"] = {text, Then::kCarryOn};
   Scripted scripted(options);
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
-  EXPECT_TRUE(ftp->upload_buffer("ok", 2, "ok.txt").ok);
+  ASSERT_TRUE(ftp->Open().ok);
+  EXPECT_TRUE(ftp->UploadBuffer("ok", 2, "ok.txt").ok);
 }
 
 TEST(ScriptedServer, DirectoryRefusalsNameTheDirectoryStep) {
-  ScriptedFtpOptions options = with_reply("CWD", {"550 No such directory.", Then::carry_on});
-  options.replies["PWD"] = {"257 rubbish without quotes", Then::carry_on};
+  ScriptedFtpOptions options = WithReply("CWD", {"550 No such directory.", Then::kCarryOn});
+  options.replies["PWD"] = {"257 rubbish without quotes", Then::kCarryOn};
   Scripted scripted(options);
   auto ftp = scripted.client();
-  ASSERT_TRUE(ftp->open().ok);
+  ASSERT_TRUE(ftp->Open().ok);
   EXPECT_EQ(ftp->current_directory(), "");
-  agent::FtpResult changed = ftp->change_directory("/meteo");
+  agent::FtpResult changed = ftp->ChangeDirectory("/meteo");
   EXPECT_FALSE(changed.ok);
-  EXPECT_EQ(changed.step, FtpStep::directory);
+  EXPECT_EQ(changed.step, FtpStep::kDirectory);
   EXPECT_EQ(changed.reply_code, 550);
 }

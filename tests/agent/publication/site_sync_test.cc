@@ -31,7 +31,7 @@ class SiteSyncTest : public publication_test::PublicationFixture {
     std::sort(list.begin(), list.end());
     return list;
   }
-  SyncMarker marker;
+  SyncMarker marker_;
 };
 
 TEST_F(SiteSyncTest, ListsEveryFileAtAnyDepthWithOrWithoutTrailingSeparator) {
@@ -48,47 +48,47 @@ TEST_F(SiteSyncTest, ListsEveryFileAtAnyDepthWithOrWithoutTrailingSeparator) {
 }
 
 TEST_F(SiteSyncTest, QueuesTheTreeAndWritesTheMarkerOnlyOnceAllIsUploaded) {
-  SynchroniseSite(*context, marker);
-  EXPECT_EQ(context->state.uploadQueue.Count(), 4u);
-  EXPECT_TRUE(context->state.pushDue.IsSet());
+  SynchroniseSite(*context_, marker_);
+  EXPECT_EQ(context_->state.upload_queue.Count(), 4u);
+  EXPECT_TRUE(context_->state.push_due.IsSet());
   EXPECT_TRUE(JournalHas("[SynchroSite] : Récupération effectué. 4 fichier(s) ont été ressencé(s)."));
   EXPECT_TRUE(JournalHas("[SynchroSite] : Lancement du téléchargement du site."));
   EXPECT_EQ(JournalLines().back(), "[SynchroSite] : Opération terminée.");
-  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context)));
+  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
 
   std::vector<std::string> files;
   ListFilesRecursive(Path("site"), files, "*.*", true);
-  for (std::size_t i = 0; i + 1 < files.size(); ++i) marker.OnUploaded(*context, files[i]);
-  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context)));
-  marker.OnUploaded(*context, files.back());
-  ASSERT_TRUE(platform::FileExists(SyncMarkerPath(*context)));
-  EXPECT_TRUE(std::regex_match(ReadBytes(SyncMarkerPath(*context)),
+  for (std::size_t i = 0; i + 1 < files.size(); ++i) marker_.OnUploaded(*context_, files[i]);
+  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
+  marker_.OnUploaded(*context_, files.back());
+  ASSERT_TRUE(platform::FileExists(SyncMarkerPath(*context_)));
+  EXPECT_TRUE(std::regex_match(ReadBytes(SyncMarkerPath(*context_)),
                                std::regex(R"(\d\d/\d\d/\d{4} - \d\d:\d\d:\d\d)")));
   EXPECT_TRUE(JournalHas("[SynchroSite] : Création du fichier indice."));
 }
 
 TEST_F(SiteSyncTest, PresentMarkerGivesExactlyThreeLines) {
-  WriteBytes(SyncMarkerPath(*context), "");
-  SynchroniseSite(*context, marker);
+  WriteBytes(SyncMarkerPath(*context_), "");
+  SynchroniseSite(*context_, marker_);
   EXPECT_EQ(JournalLines(),
             (std::vector<std::string>{
                 "[SynchroSite] : Recherche de l'indicateur de synchronisation du site.",
                 "[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation.",
                 "[SynchroSite] : Opération terminée."}));
-  EXPECT_EQ(context->state.uploadQueue.Count(), 0u);
+  EXPECT_EQ(context_->state.upload_queue.Count(), 0u);
 }
 
 TEST_F(SiteSyncTest, EmptySiteWritesNoMarkerAndNoSettingDoesNothing) {
   std::filesystem::create_directories(Path("empty"));
   SetSetting("FTP", "LocalRepository", Path("empty"));
-  SynchroniseSite(*context, marker);
+  SynchroniseSite(*context_, marker_);
   EXPECT_TRUE(JournalHas("[SynchroSite] : Pas de fichier à transferer."));
-  EXPECT_FALSE(marker.Pending());
-  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context)));
+  EXPECT_FALSE(marker_.Pending());
+  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
 
   SetSetting("FTP", "LocalRepository", "");
   const std::size_t before = JournalLines().size();
-  SynchroniseSite(*context, marker);
+  SynchroniseSite(*context_, marker_);
   EXPECT_EQ(JournalLines().size(), before);
 }
 
@@ -101,22 +101,22 @@ TEST_F(SiteSyncTest, UploadsTheSiteOnceAndNotAgainAtTheNextStart) {
   settings.user = "meteo";
   settings.password = "wrong";
   settings.passive = 1;
-  const auto connect = [](agent::FtpSettings s) { return agent::make_ftp_client(std::move(s)); };
-  const UploadObserver observer = [this](const std::string& path) { marker.OnUploaded(*context, path); };
+  const auto connect = [](agent::FtpSettings s) { return agent::MakeFtpClient(std::move(s)); };
+  const UploadObserver observer = [this](const std::string& path) { marker_.OnUploaded(*context_, path); };
 
-  SynchroniseSite(*context, marker);
-  RunOnePush(*context, settings, connect, observer);  // wrong password: nothing is marked
-  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context)));
+  SynchroniseSite(*context_, marker_);
+  RunOnePush(*context_, settings, connect, observer);  // wrong password: nothing is marked
+  EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
 
   settings.password = "s3cret";
-  RunOnePush(*context, settings, connect, observer);
-  EXPECT_EQ(server.read_file("sun.png"), "p");
-  EXPECT_EQ(server.read_file("style.css"), "s");
-  EXPECT_TRUE(platform::FileExists(SyncMarkerPath(*context)));
+  RunOnePush(*context_, settings, connect, observer);
+  EXPECT_EQ(server.ReadFile("sun.png"), "p");
+  EXPECT_EQ(server.ReadFile("style.css"), "s");
+  EXPECT_TRUE(platform::FileExists(SyncMarkerPath(*context_)));
 
-  const std::size_t queuedBefore = context->state.uploadQueue.Count();
-  SynchroniseSite(*context, marker);  // the next start
-  EXPECT_EQ(context->state.uploadQueue.Count(), queuedBefore);
+  const std::size_t queued_before = context_->state.upload_queue.Count();
+  SynchroniseSite(*context_, marker_);  // the next start
+  EXPECT_EQ(context_->state.upload_queue.Count(), queued_before);
   EXPECT_TRUE(JournalHas("[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
 }
 

@@ -115,21 +115,21 @@ TEST(TagSubstitution, MatchesReferenceOnGeneratedTemplates) {
   for (int round = 0; round < 20000; ++round) {
     std::vector<std::string> pool = names;
     std::shuffle(pool.begin(), pool.end(), random);
-    const std::size_t tagCount = std::uniform_int_distribution<std::size_t>(0, pool.size())(random);
+    const std::size_t tag_count = std::uniform_int_distribution<std::size_t>(0, pool.size())(random);
     std::vector<TagEntry> tags;
-    for (std::size_t i = 0; i < tagCount; ++i) tags.push_back({pool[i], Pick(random, values)});
+    for (std::size_t i = 0; i < tag_count; ++i) tags.push_back({pool[i], Pick(random, values)});
 
     std::string line;
     const int length = std::uniform_int_distribution<int>(0, 12)(random);
     for (int i = 0; i < length; ++i) line += Pick(random, pieces);
     const std::string separator = Pick(random, {";", "", "#", "|#A#|"});
 
-    std::vector<std::string> expectedCriteria, actualCriteria;
-    const std::string expected = ReferenceSubstituteTags(line, tags, separator, &expectedCriteria);
+    std::vector<std::string> expected_criteria, actual_criteria;
+    const std::string expected = ReferenceSubstituteTags(line, tags, separator, &expected_criteria);
     TagSubstitution substitution(tags, separator,
-                                 [&](std::string_view criterion) { actualCriteria.emplace_back(criterion); });
+                                 [&](std::string_view criterion) { actual_criteria.emplace_back(criterion); });
     ASSERT_EQ(SubstituteTags(line, substitution), expected) << "line: " << line << " round " << round;
-    ASSERT_EQ(actualCriteria, expectedCriteria) << "line: " << line;
+    ASSERT_EQ(actual_criteria, expected_criteria) << "line: " << line;
   }
 }
 

@@ -39,10 +39,10 @@ TEST(TemplateText, Windows1252TemplateStaysWindows1252) {
 
 TEST(TemplateText, Utf16TemplatesStayUtf16WithoutMark) {
   const std::string body = "x=#T#\n\ny";
-  for (bool bigEndian : {false, true}) {
-    const std::string mark = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    EXPECT_EQ(Fill(mark + platform::Utf8ToUtf16(body, bigEndian)),
-              platform::Utf8ToUtf16("x=\xC3\xA9" "5\r\ny\r\n", bigEndian));
+  for (bool big_endian : {false, true}) {
+    const std::string mark = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    EXPECT_EQ(Fill(mark + platform::Utf8ToUtf16(body, big_endian)),
+              platform::Utf8ToUtf16("x=\xC3\xA9" "5\r\ny\r\n", big_endian));
   }
 }
 

@@ -25,15 +25,15 @@ class Certificates : public ::testing::Environment {
     std::string pattern = (std::filesystem::temp_directory_path() / "tvl-ftp-certs-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     directory = pattern;
-    made = test_support::make_test_certificates(directory, "localhost");
+    made = test_support::MakeTestCertificates(directory, "localhost");
   }
   void TearDown() override { std::filesystem::remove_all(directory); }
   static inline std::string directory;
   static inline test_support::TestCertificates made;
 };
-const auto* const certificates_environment = ::testing::AddGlobalTestEnvironment(new Certificates);
+const auto* const kCertificatesEnvironment = ::testing::AddGlobalTestEnvironment(new Certificates);
 
-RealFtpServerOptions tls_server(ServerTls tls) {
+RealFtpServerOptions TlsServer(ServerTls tls) {
   RealFtpServerOptions options;
   options.tls = tls;
   options.cert_file = Certificates::made.cert_file;
@@ -41,8 +41,8 @@ RealFtpServerOptions tls_server(ServerTls tls) {
   return options;
 }
 
-agent::FtpSettings tls_settings(const RealFtpServer& server, bool passive, FtpTlsMode mode, Lines& lines) {
-  agent::FtpSettings settings = ftp_test::settings_for(server.port(), passive, lines);
+agent::FtpSettings TlsSettings(const RealFtpServer& server, bool passive, FtpTlsMode mode, Lines& lines) {
+  agent::FtpSettings settings = ftp_test::SettingsFor(server.port(), passive, lines);
   settings.host = "localhost";
   settings.tls = mode;
   settings.tls_ca_file = Certificates::made.ca_file;
@@ -61,25 +61,25 @@ class TlsTransfer : public ::testing::TestWithParam<Case> {};
 
 TEST_P(TlsTransfer, FilesArriveByteForByteOverResumedSessions) {
   ASSERT_TRUE(Certificates::made.ok);
-  RealFtpServer server(tls_server(GetParam().server));
+  RealFtpServer server(TlsServer(GetParam().server));
   ASSERT_TRUE(server.running()) << server.error();
   Lines lines;
-  auto ftp = agent::make_ftp_client(tls_settings(server, GetParam().passive, GetParam().client, lines));
-  agent::FtpResult opened = ftp->open();
+  auto ftp = agent::MakeFtpClient(TlsSettings(server, GetParam().passive, GetParam().client, lines));
+  agent::FtpResult opened = ftp->Open();
   ASSERT_TRUE(opened.ok) << opened.message << " / " << opened.reply_text;
-  const std::string big = ftp_test::binary_content(2 * 1024 * 1024 + 3);
-  ASSERT_TRUE(ftp->upload_buffer(big.data(), big.size(), "big.bin").ok);
+  const std::string big = ftp_test::BinaryContent(2 * 1024 * 1024 + 3);
+  ASSERT_TRUE(ftp->UploadBuffer(big.data(), big.size(), "big.bin").ok);
   for (int i = 0; i < 3; ++i) {
     const std::string name = "page" + std::to_string(i) + ".htm";
-    agent::FtpResult stored = ftp->upload_buffer(name.data(), name.size(), name);
+    agent::FtpResult stored = ftp->UploadBuffer(name.data(), name.size(), name);
     ASSERT_TRUE(stored.ok) << stored.message;
   }
-  ftp->close();
-  EXPECT_EQ(server.read_file("big.bin"), big);
-  EXPECT_EQ(server.read_file("page2.htm"), "page2.htm");
-  EXPECT_TRUE(lines.journal_has("[MoteurPushFTP] : Connexion sécurisée établie (TLSv1."));
-  EXPECT_TRUE(lines.debug_has("session resumed"));
-  EXPECT_FALSE(lines.debug_has("session new")) << [&] {
+  ftp->Close();
+  EXPECT_EQ(server.ReadFile("big.bin"), big);
+  EXPECT_EQ(server.ReadFile("page2.htm"), "page2.htm");
+  EXPECT_TRUE(lines.JournalHas("[MoteurPushFTP] : Connexion sécurisée établie (TLSv1."));
+  EXPECT_TRUE(lines.DebugHas("session resumed"));
+  EXPECT_FALSE(lines.DebugHas("session new")) << [&] {
     std::string all;
     for (const auto& line : lines.debug) all += line + "\n";
     return all;
@@ -87,12 +87,12 @@ TEST_P(TlsTransfer, FilesArriveByteForByteOverResumedSessions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TlsTransfer,
-                         ::testing::Values(Case{ServerTls::explicit_tls, FtpTlsMode::explicit_tls, true},
-                                           Case{ServerTls::explicit_tls, FtpTlsMode::explicit_tls, false},
-                                           Case{ServerTls::implicit_tls, FtpTlsMode::implicit_tls, true},
-                                           Case{ServerTls::implicit_tls, FtpTlsMode::implicit_tls, false}),
+                         ::testing::Values(Case{ServerTls::kExplicitTls, FtpTlsMode::kExplicitTls, true},
+                                           Case{ServerTls::kExplicitTls, FtpTlsMode::kExplicitTls, false},
+                                           Case{ServerTls::kImplicitTls, FtpTlsMode::kImplicitTls, true},
+                                           Case{ServerTls::kImplicitTls, FtpTlsMode::kImplicitTls, false}),
                          [](const auto& info) {
-                           return std::string(info.param.client == FtpTlsMode::explicit_tls ? "Explicit" : "Implicit") +
+                           return std::string(info.param.client == FtpTlsMode::kExplicitTls ? "Explicit" : "Implicit") +
                                   (info.param.passive ? "Passive" : "Active");
                          });
 
@@ -101,73 +101,73 @@ INSTANTIATE_TEST_SUITE_P(Modes, TlsTransfer,
 TEST(TlsVersion, TwelveFirstAndThirteenWhenTheServerRefusesTwelve) {
   ASSERT_TRUE(Certificates::made.ok);
   for (const bool only13 : {false, true}) {
-    RealFtpServerOptions options = tls_server(ServerTls::explicit_tls);
+    RealFtpServerOptions options = TlsServer(ServerTls::kExplicitTls);
     options.tls13_only = only13;
     RealFtpServer server(options);
     ASSERT_TRUE(server.running()) << server.error();
     Lines lines;
-    auto ftp = agent::make_ftp_client(tls_settings(server, true, FtpTlsMode::explicit_tls, lines));
-    agent::FtpResult opened = ftp->open();
+    auto ftp = agent::MakeFtpClient(TlsSettings(server, true, FtpTlsMode::kExplicitTls, lines));
+    agent::FtpResult opened = ftp->Open();
     ASSERT_TRUE(opened.ok) << opened.message;
     for (const std::string name : {"a.htm", "b.htm"})
-      ASSERT_TRUE(ftp->upload_buffer(name.data(), name.size(), name).ok) << name;
-    ftp->close();
-    EXPECT_EQ(server.read_file("b.htm"), "b.htm");
-    EXPECT_TRUE(lines.journal_has(std::string("Connexion sécurisée établie (TLSv1.") + (only13 ? "3" : "2") + ")."));
-    EXPECT_EQ(lines.journal_has("[MoteurPushFTP] : Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus "
+      ASSERT_TRUE(ftp->UploadBuffer(name.data(), name.size(), name).ok) << name;
+    ftp->Close();
+    EXPECT_EQ(server.ReadFile("b.htm"), "b.htm");
+    EXPECT_TRUE(lines.JournalHas(std::string("Connexion sécurisée établie (TLSv1.") + (only13 ? "3" : "2") + ")."));
+    EXPECT_EQ(lines.JournalHas("[MoteurPushFTP] : Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus "
                                 "récente."),
               only13);
-    EXPECT_FALSE(lines.journal_has("Échec de la négociation TLS"));
-    EXPECT_FALSE(lines.debug_has("session new"));
+    EXPECT_FALSE(lines.JournalHas("Échec de la négociation TLS"));
+    EXPECT_FALSE(lines.DebugHas("session new"));
   }
 }
 
 TEST(TlsVerification, OtherHostNameFailsUnlessVerificationIsOff) {
   ASSERT_TRUE(Certificates::made.ok);
-  RealFtpServer server(tls_server(ServerTls::explicit_tls));
+  RealFtpServer server(TlsServer(ServerTls::kExplicitTls));
   ASSERT_TRUE(server.running()) << server.error();
 
   Lines checked;
-  agent::FtpSettings settings = tls_settings(server, true, FtpTlsMode::explicit_tls, checked);
+  agent::FtpSettings settings = TlsSettings(server, true, FtpTlsMode::kExplicitTls, checked);
   settings.host = "127.0.0.1";  // the certificate names "localhost" only
-  agent::FtpResult refused = agent::make_ftp_client(settings)->open();
+  agent::FtpResult refused = agent::MakeFtpClient(settings)->Open();
   EXPECT_FALSE(refused.ok);
-  EXPECT_EQ(refused.step, FtpStep::connect);
-  EXPECT_TRUE(checked.journal_has("[MoteurPushFTP] : Certificat du serveur refusé : "));
+  EXPECT_EQ(refused.step, FtpStep::kConnect);
+  EXPECT_TRUE(checked.JournalHas("[MoteurPushFTP] : Certificat du serveur refusé : "));
 
   Lines unchecked;
-  settings = tls_settings(server, true, FtpTlsMode::explicit_tls, unchecked);
+  settings = TlsSettings(server, true, FtpTlsMode::kExplicitTls, unchecked);
   settings.host = "127.0.0.1";
   settings.tls_verify = false;
   settings.tls_ca_file.clear();
-  auto ftp = agent::make_ftp_client(settings);
-  ASSERT_TRUE(ftp->open().ok);
-  EXPECT_TRUE(ftp->upload_buffer("x", 1, "x.txt").ok);
-  EXPECT_TRUE(unchecked.journal_has("le certificat du serveur n'est pas vérifié"));
+  auto ftp = agent::MakeFtpClient(settings);
+  ASSERT_TRUE(ftp->Open().ok);
+  EXPECT_TRUE(ftp->UploadBuffer("x", 1, "x.txt").ok);
+  EXPECT_TRUE(unchecked.JournalHas("le certificat du serveur n'est pas vérifié"));
   EXPECT_EQ(server.log().find("<- PASS s3cret"), std::string::npos);
 }
 
 TEST(TlsVerification, SelfMadeAuthorityIsUnknownToTheSystemStore) {
   ASSERT_TRUE(Certificates::made.ok);
-  RealFtpServer server(tls_server(ServerTls::implicit_tls));
+  RealFtpServer server(TlsServer(ServerTls::kImplicitTls));
   ASSERT_TRUE(server.running()) << server.error();
   Lines lines;
-  agent::FtpSettings settings = tls_settings(server, true, FtpTlsMode::implicit_tls, lines);
+  agent::FtpSettings settings = TlsSettings(server, true, FtpTlsMode::kImplicitTls, lines);
   settings.tls_ca_file.clear();
-  agent::FtpResult refused = agent::make_ftp_client(settings)->open();
+  agent::FtpResult refused = agent::MakeFtpClient(settings)->Open();
   EXPECT_FALSE(refused.ok);
-  EXPECT_TRUE(lines.journal_has("Certificat du serveur refusé"));
+  EXPECT_TRUE(lines.JournalHas("Certificat du serveur refusé"));
 }
 
 TEST(TlsVerification, PlainServerRefusingAuthNeverSeesTheLogin) {
   RealFtpServer server;  // no TLS: AUTH TLS is an unknown command there
   ASSERT_TRUE(server.running()) << server.error();
   Lines lines;
-  agent::FtpSettings settings = tls_settings(server, true, FtpTlsMode::explicit_tls, lines);
-  agent::FtpResult refused = agent::make_ftp_client(settings)->open();
+  agent::FtpSettings settings = TlsSettings(server, true, FtpTlsMode::kExplicitTls, lines);
+  agent::FtpResult refused = agent::MakeFtpClient(settings)->Open();
   EXPECT_FALSE(refused.ok);
-  EXPECT_EQ(refused.step, FtpStep::connect);
-  EXPECT_TRUE(lines.journal_has("[MoteurPushFTP] : Échec de la négociation TLS : le serveur refuse AUTH TLS"));
+  EXPECT_EQ(refused.step, FtpStep::kConnect);
+  EXPECT_TRUE(lines.JournalHas("[MoteurPushFTP] : Échec de la négociation TLS : le serveur refuse AUTH TLS"));
   const std::string log = server.log();
   EXPECT_NE(log.find("<- AUTH TLS"), std::string::npos);
   EXPECT_EQ(log.find("USER"), std::string::npos);
@@ -178,33 +178,33 @@ TEST(TlsVerification, ImplicitTlsAgainstAPlainServerFailsAtConnect) {
   RealFtpServer server;
   ASSERT_TRUE(server.running()) << server.error();
   Lines lines;
-  agent::FtpSettings settings = tls_settings(server, true, FtpTlsMode::implicit_tls, lines);
+  agent::FtpSettings settings = TlsSettings(server, true, FtpTlsMode::kImplicitTls, lines);
   settings.reply_timeout = std::chrono::milliseconds(1000);
   settings.connect_timeout = std::chrono::milliseconds(1000);
-  agent::FtpResult refused = agent::make_ftp_client(settings)->open();
+  agent::FtpResult refused = agent::MakeFtpClient(settings)->Open();
   EXPECT_FALSE(refused.ok);
-  EXPECT_EQ(refused.step, FtpStep::connect);
-  EXPECT_TRUE(lines.journal_has("Échec de la négociation TLS"));
+  EXPECT_EQ(refused.step, FtpStep::kConnect);
+  EXPECT_TRUE(lines.JournalHas("Échec de la négociation TLS"));
   EXPECT_EQ(server.log().find("USER"), std::string::npos);
 }
 
 TEST(TlsTransferFailure, ServerGoneHalfwayThroughAFileFailsTheTransfer) {
   ASSERT_TRUE(Certificates::made.ok);
-  RealFtpServer server(tls_server(ServerTls::explicit_tls));
+  RealFtpServer server(TlsServer(ServerTls::kExplicitTls));
   ASSERT_TRUE(server.running()) << server.error();
   Lines lines;
-  agent::FtpSettings settings = tls_settings(server, true, FtpTlsMode::explicit_tls, lines);
+  agent::FtpSettings settings = TlsSettings(server, true, FtpTlsMode::kExplicitTls, lines);
   settings.reply_timeout = std::chrono::milliseconds(1000);
   // The server dies as soon as the data connection is secured, before most of the file is sent.
   settings.debug_log = [&](const std::string& line) {
-    if (line.find("data connection secured") != std::string::npos) server.stop();
+    if (line.find("data connection secured") != std::string::npos) server.Stop();
   };
-  auto ftp = agent::make_ftp_client(settings);
-  ASSERT_TRUE(ftp->open().ok);
-  const std::string big = ftp_test::binary_content(16 * 1024 * 1024);
-  agent::FtpResult stored = ftp->upload_buffer(big.data(), big.size(), "big.bin");
+  auto ftp = agent::MakeFtpClient(settings);
+  ASSERT_TRUE(ftp->Open().ok);
+  const std::string big = ftp_test::BinaryContent(16 * 1024 * 1024);
+  agent::FtpResult stored = ftp->UploadBuffer(big.data(), big.size(), "big.bin");
   EXPECT_FALSE(stored.ok);
-  EXPECT_EQ(stored.step, FtpStep::transfer);
-  ftp->close();
-  EXPECT_EQ(ftp->state(), agent::FtpState::disconnected);
+  EXPECT_EQ(stored.step, FtpStep::kTransfer);
+  ftp->Close();
+  EXPECT_EQ(ftp->state(), agent::FtpState::kDisconnected);
 }

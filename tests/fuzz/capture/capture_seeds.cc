@@ -38,7 +38,7 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
   ~RecordingConsole() override { EndTurn(); }
 
   int Open() override {
-    auto connected = net::connect_tcp("127.0.0.1", static_cast<std::uint16_t>(port_), After(2000));
+    auto connected = net::ConnectTcp("127.0.0.1", static_cast<std::uint16_t>(port_), After(2000));
     if (!connected.ok()) return 0;
     socket_ = std::move(connected.socket);
     handle = this;
@@ -46,7 +46,7 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
     return 1;
   }
   int Close() override {
-    socket_.close();
+    socket_.Close();
     handle = nullptr;
     status &= ~kStatusOpen;
     return 1;
@@ -56,11 +56,11 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
     return pushed >= 0 ? pushed : ReceiveOne();
   }
   int Purge() override {
-    readSinceWrite_ = true;
-    pushedBack = -1;
+    read_since_write_ = true;
+    pushed_back = -1;
     char block[512];
     for (;;) {
-      auto got = net::receive_some(socket_, block, sizeof block, After(30));
+      auto got = net::ReceiveSome(socket_, block, sizeof block, After(30));
       if (!got.ok()) break;
       reply_.append(block, got.bytes);
     }
@@ -72,9 +72,9 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
 
  protected:
   int ReceiveOne() override {
-    readSinceWrite_ = true;
+    read_since_write_ = true;
     std::uint8_t byte = 0;
-    auto got = net::receive_some(socket_, &byte, 1, After(700));
+    auto got = net::ReceiveSome(socket_, &byte, 1, After(700));
     if (!got.ok()) {
       SetClass(kStatusTimeout);
       return -1;
@@ -84,18 +84,18 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
   }
 
  private:
-  static net::Deadline After(int ms) { return net::deadline_after(std::chrono::milliseconds(ms)); }
+  static net::Deadline After(int ms) { return net::DeadlineAfter(std::chrono::milliseconds(ms)); }
   void EndTurn() {
     if (started_) turns_.push_back(reply_);
     reply_.clear();
   }
   int Send(const void* data, std::size_t size) {
-    if (readSinceWrite_ || !started_) {
+    if (read_since_write_ || !started_) {
       EndTurn();
       started_ = true;
-      readSinceWrite_ = false;
+      read_since_write_ = false;
     }
-    return net::send_all(socket_, data, size, After(2000)).ok() ? 0 : -1;
+    return net::SendAll(socket_, data, size, After(2000)).ok() ? 0 : -1;
   }
 
   int port_;
@@ -103,7 +103,7 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
   net::Socket socket_;
   std::string reply_;
   bool started_ = false;
-  bool readSinceWrite_ = false;
+  bool read_since_write_ = false;
 };
 
 void WriteSeed(const std::filesystem::path& path, const std::string& bytes) {
@@ -160,8 +160,8 @@ class RecordingService final : public orbisk::archive::WebClient {
   orbisk::archive::CurlWebClient client_;
 };
 
-void CaptureWeb(int httpPort, const std::filesystem::path& directory) {
-  ::setenv("ORBISKPRO_WEB_BASE", ("http://127.0.0.1:" + std::to_string(httpPort)).c_str(), 1);
+void CaptureWeb(int http_port, const std::filesystem::path& directory) {
+  ::setenv("ORBISKPRO_WEB_BASE", ("http://127.0.0.1:" + std::to_string(http_port)).c_str(), 1);
   const struct {
     const char* file;
     const char* user;
@@ -189,7 +189,7 @@ void CaptureFtp(const std::filesystem::path& directory) {
     std::fprintf(stderr, "FTP server: %s\n", server.error().c_str());
     std::exit(1);
   }
-  auto connected = net::connect_tcp("127.0.0.1", server.port(), net::deadline_after(std::chrono::seconds(5)));
+  auto connected = net::ConnectTcp("127.0.0.1", server.port(), net::DeadlineAfter(std::chrono::seconds(5)));
   if (!connected.ok()) std::exit(1);
   const char* const commands[] = {"",     "USER meteo", "PASS s3cret", "PWD",  "MKD meteo", "CWD /meteo", "TYPE I",
                                   "EPSV", "PASV",       "FEAT",        "HELP", "STAT",      "SYST",       "CWD /absent",
@@ -199,14 +199,14 @@ void CaptureFtp(const std::filesystem::path& directory) {
   for (const char* command : commands) {
     if (*command != '\0') {
       const std::string line = std::string(command) + "\r\n";
-      net::send_all(connected.socket, line.data(), line.size(), net::deadline_after(std::chrono::seconds(2)));
+      net::SendAll(connected.socket, line.data(), line.size(), net::DeadlineAfter(std::chrono::seconds(2)));
     }
     std::string reply;
     char buffer[4096];
     // A reply is complete once the server has been quiet for a moment.
     for (;;) {
-      auto got = net::receive_some(connected.socket, buffer, sizeof buffer,
-                                   net::deadline_after(std::chrono::milliseconds(300)));
+      auto got = net::ReceiveSome(connected.socket, buffer, sizeof buffer,
+                                   net::DeadlineAfter(std::chrono::milliseconds(300)));
       if (!got.ok()) break;
       reply.append(buffer, got.bytes);
     }
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path corpus = argv[1];
   consolesim::Launcher sim({"--start", "2026-12-08 06:00:00", "--no-pty", "--seed", "14"});
   // Two hours of weather, extremes and archive records before the capture.
-  sim.control({{"cmd", "time"}, {"advance", 7200}});
+  sim.Control({{"cmd", "time"}, {"advance", 7200}});
 
   const auto& station = fuzz::StationExports();
   CaptureStation(station,
@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
                       {{"GetOrbiskTxConfig", ""}, {"GetOrbiskLat", ""}, {"GetTimeZoneSettings", ""}, {"GetUnits", ""}}},
                      {"clears", {{"ClearOrbiskAlarms", ""}, {"ClearOrbiskDayHighs", ""}}},
                  },
-                 sim.tcpPort(), corpus / "station");
+                 sim.TcpPort(), corpus / "station");
 
   const auto& archive = fuzz::ArchiveExports();
   CaptureStation(archive,
@@ -263,9 +263,9 @@ int main(int argc, char** argv) {
                      {"counts",
                       {{"GetMemoryArchiveRecordCount", ""}, {"GetMemoryArchiveCountAfterDate", Date(0, 7, 8, 12, 2026)}}},
                  },
-                 sim.tcpPort(), corpus / "archive_dump");
+                 sim.TcpPort(), corpus / "archive_dump");
 
-  CaptureWeb(sim.httpPort(), corpus / "archive_web");
+  CaptureWeb(sim.HttpPort(), corpus / "archive_web");
   CaptureFtp(corpus / "ftp_replies");
   return 0;
 }

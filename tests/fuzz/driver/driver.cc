@@ -41,22 +41,22 @@ using SteadyClock = std::chrono::steady_clock;
 struct Options {
   long runs = 0;
   std::uint64_t seed = 1;
-  std::size_t maxLength = 4096;
-  double timeoutSeconds = 1.0;
-  double totalSeconds = 0;  // 0: no limit
+  std::size_t max_length = 4096;
+  double timeout_seconds = 1.0;
+  double total_seconds = 0;  // 0: no limit
   std::string dictionary;
-  std::string artifactPrefix;
+  std::string artifact_prefix;
   std::vector<std::string> inputs;
 };
 
 // The input being run, for the crash and time-out reports.
 Bytes g_current;
-std::string g_artifactPrefix;
-std::atomic<std::int64_t> g_startedNs{-1};  // -1: no input running
+std::string g_artifact_prefix;
+std::atomic<std::int64_t> g_started_ns{-1};  // -1: no input running
 
 void WriteArtifact(const char* kind) {
   const std::size_t hash = std::hash<std::string>()(std::string(g_current.begin(), g_current.end()));
-  const std::string path = g_artifactPrefix + kind + "-" + std::to_string(hash);
+  const std::string path = g_artifact_prefix + kind + "-" + std::to_string(hash);
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(g_current.data()), static_cast<std::streamsize>(g_current.size()));
   std::fprintf(stderr, "fuzz driver: %s, input (%zu bytes) written to %s\n", kind, g_current.size(), path.c_str());
@@ -77,7 +77,7 @@ std::int64_t NowNs() {
 // Ends the process when one input runs longer than the limit.
 class Watchdog {
  public:
-  explicit Watchdog(double limitSeconds) : limitNs_(static_cast<std::int64_t>(limitSeconds * 1e9)) {
+  explicit Watchdog(double limit_seconds) : limit_ns_(static_cast<std::int64_t>(limit_seconds * 1e9)) {
     thread_ = std::thread([this] { Run(); });
   }
   ~Watchdog() {
@@ -93,15 +93,15 @@ class Watchdog {
   void Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return stop_; })) {
-      const std::int64_t started = g_startedNs.load();
-      if (started >= 0 && NowNs() - started > limitNs_) {
+      const std::int64_t started = g_started_ns.load();
+      if (started >= 0 && NowNs() - started > limit_ns_) {
         WriteArtifact("timeout");
-        std::fprintf(stderr, "fuzz driver: one input ran longer than %.1f s\n", limitNs_ / 1e9);
+        std::fprintf(stderr, "fuzz driver: one input ran longer than %.1f s\n", limit_ns_ / 1e9);
         std::_Exit(70);
       }
     }
   }
-  std::int64_t limitNs_;
+  std::int64_t limit_ns_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stop_ = false;
@@ -142,14 +142,14 @@ std::vector<Bytes> ReadDictionary(const std::string& path) {
 
 class Mutator {
  public:
-  Mutator(std::uint64_t seed, std::size_t maxLength, std::vector<Bytes> dictionary)
-      : rng_(seed), maxLength_(maxLength), dictionary_(std::move(dictionary)) {}
+  Mutator(std::uint64_t seed, std::size_t max_length, std::vector<Bytes> dictionary)
+      : rng_(seed), max_length_(max_length), dictionary_(std::move(dictionary)) {}
 
   Bytes Mutate(const std::vector<Bytes>& corpus) {
     Bytes data = corpus.empty() ? Bytes() : corpus[Below(corpus.size())];
     const int steps = 1 + static_cast<int>(Below(4));
     for (int i = 0; i < steps; ++i) Step(data, corpus);
-    if (data.size() > maxLength_) data.resize(maxLength_);
+    if (data.size() > max_length_) data.resize(max_length_);
     return data;
   }
 
@@ -226,7 +226,7 @@ class Mutator {
   }
 
   std::mt19937_64 rng_;
-  std::size_t maxLength_;
+  std::size_t max_length_;
   std::vector<Bytes> dictionary_;
 };
 
@@ -237,11 +237,11 @@ bool ParseOption(const std::string& arg, Options& o) {
   };
   if (const char* v = value("-runs=")) return (o.runs = std::atol(v)), true;
   if (const char* v = value("-seed=")) return (o.seed = std::strtoull(v, nullptr, 10)), true;
-  if (const char* v = value("-max_len=")) return (o.maxLength = std::strtoul(v, nullptr, 10)), true;
-  if (const char* v = value("-timeout=")) return (o.timeoutSeconds = std::atof(v)), true;
-  if (const char* v = value("-max_total_time=")) return (o.totalSeconds = std::atof(v)), true;
+  if (const char* v = value("-max_len=")) return (o.max_length = std::strtoul(v, nullptr, 10)), true;
+  if (const char* v = value("-timeout=")) return (o.timeout_seconds = std::atof(v)), true;
+  if (const char* v = value("-max_total_time=")) return (o.total_seconds = std::atof(v)), true;
   if (const char* v = value("-dict=")) return (o.dictionary = v), true;
-  if (const char* v = value("-artifact_prefix=")) return (o.artifactPrefix = v), true;
+  if (const char* v = value("-artifact_prefix=")) return (o.artifact_prefix = v), true;
   return false;
 }
 
@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
       options.inputs.push_back(arg);
     }
   }
-  g_artifactPrefix = options.artifactPrefix;
+  g_artifact_prefix = options.artifact_prefix;
 
   std::vector<Bytes> corpus;
   for (const std::string& input : options.inputs) {
@@ -289,28 +289,28 @@ int main(int argc, char** argv) {
 #endif
   for (int signal : {SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS}) std::signal(signal, OnSignal);
 
-  Watchdog watchdog(options.timeoutSeconds);
+  Watchdog watchdog(options.timeout_seconds);
   double slowest = 0;
   auto run = [&](Bytes bytes) {
     g_current = std::move(bytes);
     const std::int64_t started = NowNs();
-    g_startedNs.store(started);
+    g_started_ns.store(started);
     LLVMFuzzerTestOneInput(g_current.empty() ? nullptr : g_current.data(), g_current.size());
-    g_startedNs.store(-1);
+    g_started_ns.store(-1);
     slowest = std::max(slowest, (NowNs() - started) / 1e9);
   };
 
   const auto begin = SteadyClock::now();
   for (const Bytes& bytes : corpus) run(bytes);
-  Mutator mutator(options.seed, options.maxLength,
+  Mutator mutator(options.seed, options.max_length,
                   options.dictionary.empty() ? std::vector<Bytes>() : ReadDictionary(options.dictionary));
   long mutated = 0;
-  auto timeLeft = [&] {
-    return options.totalSeconds <= 0 ||
-           std::chrono::duration<double>(SteadyClock::now() - begin).count() < options.totalSeconds;
+  auto time_left = [&] {
+    return options.total_seconds <= 0 ||
+           std::chrono::duration<double>(SteadyClock::now() - begin).count() < options.total_seconds;
   };
-  const bool endless = options.runs == 0 && options.totalSeconds > 0;
-  while ((endless || mutated < options.runs) && timeLeft()) {
+  const bool endless = options.runs == 0 && options.total_seconds > 0;
+  while ((endless || mutated < options.runs) && time_left()) {
     run(mutator.Mutate(corpus));
     ++mutated;
   }

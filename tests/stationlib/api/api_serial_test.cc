@@ -33,7 +33,7 @@ class ApiSerial : public ::testing::Test {
   void SetUp() override {
     pty_ = linktest::OpenPseudoTerminal();
     ASSERT_GE(pty_.master, 0);
-    setenv("ORBISKPRO_COM7", pty_.slavePath.c_str(), 1);
+    setenv("ORBISKPRO_COM7", pty_.slave_path.c_str(), 1);
     console_.Start(pty_.master);
     ASSERT_EQ(OpenCommPort_O(kPort, 19200), 0);
   }
@@ -52,9 +52,9 @@ TEST(ApiSerialOpen, MissingOrHeldPortFails) {
   EXPECT_EQ(GetSerialChar_O(), -1);  // the closed transport answers, without waiting
 
   linktest::PseudoTerminal pty = linktest::OpenPseudoTerminal();
-  int holder = open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY);
+  int holder = open(pty.slave_path.c_str(), O_RDWR | O_NOCTTY);
   ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-  setenv("ORBISKPRO_COM8", pty.slavePath.c_str(), 1);
+  setenv("ORBISKPRO_COM8", pty.slave_path.c_str(), 1);
   EXPECT_EQ(OpenCommPort_O(8, 19200), -32701);
   close(holder);
   EXPECT_EQ(OpenCommPort_O(8, 19200), 0);

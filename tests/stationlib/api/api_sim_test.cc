@@ -30,9 +30,9 @@ class ApiSim : public ::testing::TestWithParam<Link> {
  protected:
   void SetUp() override {
     ASSERT_NO_THROW(sim_ = std::make_unique<consolesim::Launcher>());
-    setenv("ORBISKPRO_COM5", sim_->ptyPath().c_str(), 1);
-    setenv("SIUSBXP_DEVICES", ("31337=" + sim_->ptyPath()).c_str(), 1);
-    setenv("ORBISKPRO_DISCOVERY_TARGET", ("127.0.0.1:" + std::to_string(sim_->udpPort())).c_str(), 1);
+    setenv("ORBISKPRO_COM5", sim_->PtyPath().c_str(), 1);
+    setenv("SIUSBXP_DEVICES", ("31337=" + sim_->PtyPath()).c_str(), 1);
+    setenv("ORBISKPRO_DISCOVERY_TARGET", ("127.0.0.1:" + std::to_string(sim_->UdpPort())).c_str(), 1);
     ASSERT_EQ(Open(), 0) << Name(GetParam());
   }
   void TearDown() override {
@@ -43,11 +43,11 @@ class ApiSim : public ::testing::TestWithParam<Link> {
   }
 
   int32_t Open() {
-    const std::string port = std::to_string(sim_->tcpPort());
+    const std::string port = std::to_string(sim_->TcpPort());
     switch (GetParam()) {
       case Link::kSerial: return OpenCommPort_O(5, 19200);
       case Link::kTcp: return OpenTCPIPPort_O(port.c_str(), "127.0.0.1");
-      case Link::kTcpById: return OpenTCPIPPort_O(port.c_str(), sim_->deviceId().c_str());
+      case Link::kTcpById: return OpenTCPIPPort_O(port.c_str(), sim_->DeviceId().c_str());
       case Link::kUsb: return OpenUSBPort_O(31337);
     }
     return -1;
@@ -59,11 +59,11 @@ class ApiSim : public ::testing::TestWithParam<Link> {
       default: return CloseTCPIPPort_O();
     }
   }
-  void Firmware(const char* date) { sim_->control({{"cmd", "firmware"}, {"date", date}}); }
+  void Firmware(const char* date) { sim_->Control({{"cmd", "firmware"}, {"date", date}}); }
   void Fault(const nlohmann::json& fault) {
     nlohmann::json command = fault;
     command["cmd"] = "fault";
-    sim_->control(command);
+    sim_->Control(command);
   }
 
   std::unique_ptr<consolesim::Launcher> sim_;
@@ -92,7 +92,7 @@ TEST_P(ApiSim, InitialisationOnEachSideOfEveryFirmwareBoundary) {
 
 TEST_P(ApiSim, StationQueriesAndClears) {
   if (GetParam() == Link::kTcpById) GTEST_SKIP() << "the same transport as by address, once discovered";
-  sim_->control({{"cmd", "firmware"}, {"version", "1.90"}, {"model", 16}});
+  sim_->Control({{"cmd", "firmware"}, {"version", "1.90"}, {"model", 16}});
   char version[8] = {};
   EXPECT_EQ(GetStationFirmwareVersion_O(version), 1);
   EXPECT_STREQ(version, "1.90");

@@ -14,7 +14,7 @@ class CurrentData : public StationTest {
  protected:
   void SetUp() override {
     StationTest::SetUp();
-    set({{"outside_temp", 725}, {"inside_temp", 700}, {"outside_hum", 45}, {"inside_hum", 40},
+    Set({{"outside_temp", 725}, {"inside_temp", 700}, {"outside_hum", 45}, {"inside_hum", 40},
          {"barometer", 30000}, {"bar_trend", 20}, {"wind_speed", 10}, {"wind_avg10", 8}, {"wind_dir", 90},
          {"extra_temp1", 160}, {"extra_hum1", 60}, {"soil_temp1", 140}, {"soil_moist1", 30},
          {"rain_rate", 12}, {"uv", 35}, {"solar", 640}, {"storm_rain", 20}, {"day_rain", 15},
@@ -30,8 +30,8 @@ struct Row {
   int32_t id;
   double imperial;  // F, inch, inHg, mph
   double metric;    // C, mm, hPa, km/h
-  const char* imperialText;
-  const char* metricText;
+  const char* imperial_text;
+  const char* metric_text;
 };
 
 TEST_F(CurrentData, EveryIdentifierInBothUnitSettings) {
@@ -73,20 +73,20 @@ TEST_F(CurrentData, EveryIdentifierInBothUnitSettings) {
       {0xD0C0220, 8, 8, "Mostly clear", "Mostly clear"},
   };
   for (int metric = 0; metric < 2; ++metric) {
-    setUnits(metric, metric, metric ? 2 : 0, metric ? 2 : 0);
+    SetUnits(metric, metric, metric ? 2 : 0, metric ? 2 : 0);
     for (const Row& row : rows) {
       const double expected = metric ? row.metric : row.imperial;
       EXPECT_NEAR(GetCurrentDataByID_O(row.id), expected, 1e-3 * std::max(1.0, std::fabs(expected)))
           << std::hex << row.id << " metric " << metric;
       int32_t result = 1;
-      EXPECT_EQ(text(row.id, 128, &result), metric ? row.metricText : row.imperialText) << std::hex << row.id;
+      EXPECT_EQ(text(row.id, 128, &result), metric ? row.metric_text : row.imperial_text) << std::hex << row.id;
       EXPECT_EQ(result, 0) << std::hex << row.id;
     }
   }
-  setUnits(0, 0, 1, 3);
+  SetUnits(0, 0, 1, 3);
   EXPECT_NEAR(GetBarometer_O(), 762.0, 1e-3);
   EXPECT_NEAR(GetWindSpeed_O(), 4.4704, 1e-4);
-  setUnits(0, 0, 0, 1);
+  SetUnits(0, 0, 0, 1);
   EXPECT_NEAR(GetWindSpeed_O(), 10 / 1.15, 1e-4);
 }
 
@@ -115,7 +115,7 @@ TEST_F(CurrentData, DerivedValuesAndBatteryTexts) {
 }
 
 TEST_F(CurrentData, DashedAndInvalid) {
-  set({{"outside_hum", nullptr}, {"barometer", 15999}});
+  Set({{"outside_hum", nullptr}, {"barometer", 15999}});
   ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
   EXPECT_EQ(GetCurrentDataByID_O(0x101C0), -32768.0f);
   EXPECT_EQ(GetDewPt_O(), -32768.0f);
@@ -145,21 +145,21 @@ TEST_F(CurrentData, ShortBuffersReturnTooShortAndWriteNothing) {
     EXPECT_EQ(buffer[0], 'Z') << std::hex << t.id;
     // At the minimum the text fits, except that a sun time's number is always
     // dashed, and air density and the table value need room for their zero.
-    const int16_t atMinimum = static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum));
+    const int16_t at_minimum = static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum));
     if (t.id == 0x20B0000) {
-      EXPECT_EQ(atMinimum, -32768);
+      EXPECT_EQ(at_minimum, -32768);
     } else if (t.id == 0x28B || t.id == 0x1CC) {
-      EXPECT_EQ(atMinimum, -32706);
+      EXPECT_EQ(at_minimum, -32706);
       EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum + 1)), 0);
     } else {
-      EXPECT_EQ(atMinimum, 0) << std::hex << t.id;
+      EXPECT_EQ(at_minimum, 0) << std::hex << t.id;
     }
   }
   EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(0, nullptr, 100)), -32706);
 }
 
 TEST_F(CurrentData, FailedLoadLeavesNoData) {
-  control({{"cmd", "fault"}, {"name", "corrupt_crc"}, {"every", 1}});
+  Control({{"cmd", "fault"}, {"name", "corrupt_crc"}, {"every", 1}});
   EXPECT_EQ(LoadCurrentOrbiskData_O(), -32701);
   EXPECT_EQ(GetCurrentDataByID_O(0), -32704.0f);
   EXPECT_EQ(GetOutsideTemp_O(), -32704.0f);
@@ -171,7 +171,7 @@ TEST_F(CurrentData, FailedLoadLeavesNoData) {
 }
 
 TEST_F(CurrentData, RecordsOfStormAndSunTimes) {
-  set({{"storm_start", (5 << 12) | (17 << 7) | 26}, {"inside_alarms", 3}, {"outside_alarms", 0x0102}});
+  Set({{"storm_start", (5 << 12) | (17 << 7) | 26}, {"inside_alarms", 3}, {"outside_alarms", 0x0102}});
   ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
   int32_t storm[5] = {};
   ASSERT_EQ(GetStartOfCurrentStorm_O(storm), 0);

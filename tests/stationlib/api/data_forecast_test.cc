@@ -23,21 +23,21 @@ constexpr int kSerialNumber = 31337;
 class Forecast : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    sim_ = std::make_unique<consolesim::Launcher>(std::vector<std::string>{"--start", "2026-12-08 10:00:00"});
-    sim_->control({{"cmd", "freeze"}, {"on", true}});
+    sim = std::make_unique<consolesim::Launcher>(std::vector<std::string>{"--start", "2026-12-08 10:00:00"});
+    sim->Control({{"cmd", "freeze"}, {"on", true}});
     // No second-format packet: one exchange per load.
-    sim_->control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "1.50"}, {"model", 16}});
-    ::setenv("SIUSBXP_DEVICES", (std::to_string(kSerialNumber) + "=" + sim_->ptyPath()).c_str(), 1);
+    sim->Control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "1.50"}, {"model", 16}});
+    ::setenv("SIUSBXP_DEVICES", (std::to_string(kSerialNumber) + "=" + sim->PtyPath()).c_str(), 1);
     ASSERT_EQ(OpenUSBPort_O(kSerialNumber), 0);
     ASSERT_EQ(InitStation_O(), 0);
   }
   static void TearDownTestSuite() {
     CloseUSBPort_O();
-    sim_.reset();
+    sim.reset();
     ::unsetenv("SIUSBXP_DEVICES");
   }
   static std::string Load(const char* field, int value, int32_t id) {
-    sim_->control({{"cmd", "set"}, {"readings", {{field, value}}}});
+    sim->Control({{"cmd", "set"}, {"readings", {{field, value}}}});
     EXPECT_EQ(LoadCurrentOrbiskData_O(), 0) << field << " " << value;
     char text[400] = {};
     EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(id, text, sizeof text)), 0) << field << " " << value;
@@ -45,13 +45,13 @@ class Forecast : public ::testing::Test {
     return text;
   }
 
-  static inline std::unique_ptr<consolesim::Launcher> sim_;
+  static inline std::unique_ptr<consolesim::Launcher> sim;
 };
 
 TEST_F(Forecast, EveryRuleOfTheTableGivesItsText) {
   // The data layer's table is checked against the console's phrases apart;
   // here every rule must reach the caller through the live packet.
-  for (int rule = 0; rule < 200; ++rule) EXPECT_EQ(Load("forecast_rule", rule, kForecastRule), orbisk::data::forecastRuleText(rule)) << rule;
+  for (int rule = 0; rule < 200; ++rule) EXPECT_EQ(Load("forecast_rule", rule, kForecastRule), orbisk::data::ForecastRuleText(rule)) << rule;
   // A few rules read in full: one, two and three phrases.
   EXPECT_EQ(Load("forecast_rule", 5, kForecastRule), " Partly cloudy and cooler. ");
   EXPECT_EQ(Load("forecast_rule", 12, kForecastRule),

@@ -12,33 +12,33 @@ namespace {
 
 using Bytes = std::vector<int>;
 
-Bytes memory(int address, int length) {
-  return StationTest::control({{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"]
+Bytes Memory(int address, int length) {
+  return StationTest::Control({{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"]
       .get<Bytes>();
 }
-void writeMemory(int address, const Bytes& bytes) {
-  StationTest::control({{"cmd", "memory_write"}, {"address", address}, {"bytes", bytes}});
+void WriteMemory(int address, const Bytes& bytes) {
+  StationTest::Control({{"cmd", "memory_write"}, {"address", address}, {"bytes", bytes}});
 }
-void setHiLow(const char* quantity, const char* slot, int value) {
-  StationTest::control({{"cmd", "set_hilow"}, {"quantity", quantity}, {"slot", slot}, {"value", value}});
+void SetHiLow(const char* quantity, const char* slot, int value) {
+  StationTest::Control({{"cmd", "set_hilow"}, {"quantity", quantity}, {"slot", slot}, {"value", value}});
 }
 
 class HiLows : public StationTest {};
 
 TEST_F(HiLows, ExtremesAndTimesFromAKnownReply) {
-  setHiLow("outside_temp", "day_high", 801);
-  setHiLow("outside_temp", "day_high_time", 1432);
-  setHiLow("outside_temp", "day_low", 512);
-  setHiLow("outside_temp", "day_low_time", 605);
-  setHiLow("inside_temp", "day_high", 745);
-  setHiLow("outside_hum", "day_high", 90);
-  setHiLow("dew_point", "day_low", 40);
-  setHiLow("wind_chill", "day_low", 33);
-  setHiLow("wind_speed", "day_high", 31);
-  setHiLow("wind_speed", "day_high_time", 1347);
-  setHiLow("rain_rate", "day_high", 30);
-  setHiLow("barometer", "year_low", 28800);
-  setHiLow("extra_temp1", "month_high", 180);
+  SetHiLow("outside_temp", "day_high", 801);
+  SetHiLow("outside_temp", "day_high_time", 1432);
+  SetHiLow("outside_temp", "day_low", 512);
+  SetHiLow("outside_temp", "day_low_time", 605);
+  SetHiLow("inside_temp", "day_high", 745);
+  SetHiLow("outside_hum", "day_high", 90);
+  SetHiLow("dew_point", "day_low", 40);
+  SetHiLow("wind_chill", "day_low", 33);
+  SetHiLow("wind_speed", "day_high", 31);
+  SetHiLow("wind_speed", "day_high_time", 1347);
+  SetHiLow("rain_rate", "day_high", 30);
+  SetHiLow("barometer", "year_low", 28800);
+  SetHiLow("extra_temp1", "month_high", 180);
   ASSERT_EQ(LoadOrbiskHiLows_O(), 0);
   EXPECT_FLOAT_EQ(GetHiLowDataByID_O(0x1000), 80.1f);
   EXPECT_FLOAT_EQ(GetHiOutsideTemp_O(), 80.1f);
@@ -81,12 +81,12 @@ TEST_F(HiLows, ExtremesAndTimesFromAKnownReply) {
 }
 
 TEST_F(HiLows, DashedTimeAndCorruptedReply) {
-  setHiLow("outside_temp", "day_low_time", -32768);
+  SetHiLow("outside_temp", "day_low_time", -32768);
   ASSERT_EQ(LoadOrbiskHiLows_O(), 0);
   int16_t high[4] = {7, 7, 7, 7}, low[4] = {7, 7, 7, 7};
   EXPECT_EQ(static_cast<int16_t>(GetHiLowTimesOutTemp_O(high, low)), -32768);
   EXPECT_EQ(low[0], 7);
-  control({{"cmd", "fault"}, {"name", "corrupt_crc"}, {"every", 1}});
+  Control({{"cmd", "fault"}, {"name", "corrupt_crc"}, {"every", 1}});
   EXPECT_EQ(LoadOrbiskHiLows_O(), -32701);
   // The getter's implicit load fails too: no data.
   EXPECT_EQ(GetHiLowDataByID_O(0x1000), -32704.0f);
@@ -96,49 +96,49 @@ TEST_F(HiLows, DashedTimeAndCorruptedReply) {
 // daily one, from one reply in which each holds its own value.
 TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
   // How the raw value reads in the default units (F, inch, inHg, mph).
-  enum class Raw { Tenths, WholeF, ByteF, Plain, Thousandths, TenthsOfUnit, Clicks };
+  enum class Raw { kTenths, kWholeF, kByteF, kPlain, kThousandths, kTenthsOfUnit, kClicks };
   struct Quantity {
     std::string name;
     uint32_t id;  // the identifier with no period
     Raw raw;
     int base;     // a raw value; each slot gets its own above it
     bool lows, highs;
-    bool lowTime = true, monthLow = true;
+    bool low_time = true, month_low = true;
   };
   std::vector<Quantity> quantities = {
-      {"outside_temp", 0x0, Raw::Tenths, 500, true, true},
-      {"inside_temp", 0x1000000, Raw::Tenths, 650, true, true},
-      {"dew_point", 0x1, Raw::WholeF, 40, true, true},
-      {"wind_chill", 0x2, Raw::WholeF, 20, true, false},
-      {"heat_index", 0x3, Raw::WholeF, 80, false, true},
-      {"thsw", 0x5, Raw::WholeF, 85, false, true},
-      {"wind_speed", 0x20080, Raw::Plain, 10, false, true},
-      {"barometer", 0x400E0, Raw::Thousandths, 29500, true, true},
-      {"solar", 0x70140, Raw::Plain, 300, false, true},
-      {"uv", 0x80180, Raw::TenthsOfUnit, 20, false, true},
-      {"rain_rate", 0x60060, Raw::Clicks, 100, false, true},
-      {"outside_hum", 0x101C0, Raw::Plain, 30, true, true},
-      {"inside_hum", 0x10101C0, Raw::Plain, 35, true, true},
+      {"outside_temp", 0x0, Raw::kTenths, 500, true, true},
+      {"inside_temp", 0x1000000, Raw::kTenths, 650, true, true},
+      {"dew_point", 0x1, Raw::kWholeF, 40, true, true},
+      {"wind_chill", 0x2, Raw::kWholeF, 20, true, false},
+      {"heat_index", 0x3, Raw::kWholeF, 80, false, true},
+      {"thsw", 0x5, Raw::kWholeF, 85, false, true},
+      {"wind_speed", 0x20080, Raw::kPlain, 10, false, true},
+      {"barometer", 0x400E0, Raw::kThousandths, 29500, true, true},
+      {"solar", 0x70140, Raw::kPlain, 300, false, true},
+      {"uv", 0x80180, Raw::kTenthsOfUnit, 20, false, true},
+      {"rain_rate", 0x60060, Raw::kClicks, 100, false, true},
+      {"outside_hum", 0x101C0, Raw::kPlain, 30, true, true},
+      {"inside_hum", 0x10101C0, Raw::kPlain, 35, true, true},
   };
   for (int n = 1; n <= 7; ++n) {
-    quantities.push_back({"extra_temp" + std::to_string(n), static_cast<uint32_t>(n + 1) << 24, Raw::ByteF, 120 + n,
+    quantities.push_back({"extra_temp" + std::to_string(n), static_cast<uint32_t>(n + 1) << 24, Raw::kByteF, 120 + n,
                           true, true});
-    quantities.push_back({"extra_hum" + std::to_string(n), (static_cast<uint32_t>(n + 1) << 24) | 0x101C0, Raw::Plain,
+    quantities.push_back({"extra_hum" + std::to_string(n), (static_cast<uint32_t>(n + 1) << 24) | 0x101C0, Raw::kPlain,
                           40 + n, true, true});
   }
   for (int n = 1; n <= 4; ++n) {
     const uint32_t soil = static_cast<uint32_t>(8 + n) << 24;
-    quantities.push_back({"soil_temp" + std::to_string(n), soil, Raw::ByteF, 140 + n, true, true});
+    quantities.push_back({"soil_temp" + std::to_string(n), soil, Raw::kByteF, 140 + n, true, true});
     // In the reply's layout the four day-low times of soil moisture (8 bytes
     // from 372) overlap the month lows at 376-379: the month lows and the
     // times of sensors 3 and 4 are not checked.
     quantities.push_back(
-        {"soil_moist" + std::to_string(n), soil | 0x901E0, Raw::Plain, 10 + n, true, true, n < 3, false});
+        {"soil_moist" + std::to_string(n), soil | 0x901E0, Raw::kPlain, 10 + n, true, true, n < 3, false});
   }
   for (int n = 1; n <= 2; ++n) {
     const uint32_t leaf = static_cast<uint32_t>(14 + n) << 24;
-    quantities.push_back({"leaf_temp" + std::to_string(n), leaf, Raw::ByteF, 110 + n, true, true});
-    quantities.push_back({"leaf_wet" + std::to_string(n), leaf | 0xA0200, Raw::Plain, 2 + n, true, true});
+    quantities.push_back({"leaf_temp" + std::to_string(n), leaf, Raw::kByteF, 110 + n, true, true});
+    quantities.push_back({"leaf_wet" + std::to_string(n), leaf | 0xA0200, Raw::kPlain, 2 + n, true, true});
   }
   struct Slot {
     const char* name;
@@ -151,27 +151,27 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
                         {"year_low", 20, false, nullptr},        {"year_high", 19, true, nullptr}};
   const auto reads = [](Raw raw, int v) -> double {
     switch (raw) {
-      case Raw::Tenths: return v / 10.0;
-      case Raw::ByteF: return v - 90;
-      case Raw::Thousandths: return v / 1000.0;
-      case Raw::TenthsOfUnit: return v / 10.0;
-      case Raw::Clicks: return v * 0.01;
+      case Raw::kTenths: return v / 10.0;
+      case Raw::kByteF: return v - 90;
+      case Raw::kThousandths: return v / 1000.0;
+      case Raw::kTenthsOfUnit: return v / 10.0;
+      case Raw::kClicks: return v * 0.01;
       default: return v;
     }
   };
   const auto exists = [](const Quantity& q, const Slot& s) { return s.high ? q.highs : q.lows; };
-  const auto checked = [&](const Quantity& q, const Slot& s) { return exists(q, s) && (s.period != 12 || q.monthLow); };
-  const auto timed = [](const Quantity& q, const Slot& s) { return s.time != nullptr && (s.high || q.lowTime); };
+  const auto checked = [&](const Quantity& q, const Slot& s) { return exists(q, s) && (s.period != 12 || q.month_low); };
+  const auto timed = [](const Quantity& q, const Slot& s) { return s.time != nullptr && (s.high || q.low_time); };
   int minute = 0;
   for (const Quantity& q : quantities) {
     for (std::size_t k = 0; k < std::size(slots); ++k) {
       if (!checked(q, slots[k])) continue;
-      setHiLow(q.name.c_str(), slots[k].name, q.base + static_cast<int>(k));
-      if (timed(q, slots[k])) setHiLow(q.name.c_str(), slots[k].time, (slots[k].high ? 1500 : 500) + minute % 60);
+      SetHiLow(q.name.c_str(), slots[k].name, q.base + static_cast<int>(k));
+      if (timed(q, slots[k])) SetHiLow(q.name.c_str(), slots[k].time, (slots[k].high ? 1500 : 500) + minute % 60);
     }
     ++minute;
   }
-  setHiLow("rain_rate", "hour_high", 321);
+  SetHiLow("rain_rate", "hour_high", 321);
   ASSERT_EQ(LoadOrbiskHiLows_O(), 0);
   minute = 0;
   for (const Quantity& q : quantities) {
@@ -185,13 +185,13 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
       EXPECT_NEAR(GetHiLowDataByID_O(static_cast<int32_t>(id)), reads(q.raw, q.base + static_cast<int>(k)), 1e-4)
           << q.name << " " << slots[k].name;
       int32_t when[5] = {};
-      const int16_t timeResult = static_cast<int16_t>(GetHiLowTimeByID_O(static_cast<int32_t>(id), when));
+      const int16_t time_result = static_cast<int16_t>(GetHiLowTimeByID_O(static_cast<int32_t>(id), when));
       if (!slots[k].time) {
-        EXPECT_EQ(timeResult, -32705) << q.name << " " << slots[k].name;
+        EXPECT_EQ(time_result, -32705) << q.name << " " << slots[k].name;
         continue;
       }
       if (!timed(q, slots[k])) continue;
-      EXPECT_EQ(timeResult, 0) << q.name << " " << slots[k].name;
+      EXPECT_EQ(time_result, 0) << q.name << " " << slots[k].name;
       EXPECT_EQ(when[1], slots[k].high ? 15 : 5) << q.name << " " << slots[k].name;
       EXPECT_EQ(when[0], minute % 60) << q.name << " " << slots[k].name;
     }
@@ -217,7 +217,7 @@ TEST_F(Alarms, ThresholdsRoundTripThroughConsoleMemory) {
   block[83] = 0x84, block[84] = 0x03;     // solar 900
   block[85] = 150, block[86] = 0;         // rain rate 150 clicks
   block[10] = 160;                        // extra 1 low temperature 40 F
-  writeMemory(82, block);
+  WriteMemory(82, block);
   ASSERT_EQ(LoadOrbiskAlarms_O(), 0);
   EXPECT_FLOAT_EQ(GetBarRiseAlarm_O(), 0.06f);
   EXPECT_EQ(GetBarFallAlarm_O(), -32768.0f);
@@ -232,12 +232,12 @@ TEST_F(Alarms, ThresholdsRoundTripThroughConsoleMemory) {
   EXPECT_FLOAT_EQ(GetLowExtraTempAlarm_O(2), 40.0f);
   EXPECT_EQ(GetLowExtraTempAlarm_O(1), -32707.0f);
   EXPECT_EQ(GetHiLeafWetAlarm_O(3), -32707.0f);
-  setUnits(1, 1, 2, 2);
+  SetUnits(1, 1, 2, 2);
   EXPECT_FLOAT_EQ(GetOutsideHiTempAlarm_O(), 35.0f);
   EXPECT_FLOAT_EQ(GetHiWindSpeedAlarm_O(), 32.0f);
   EXPECT_NEAR(GetHiWindSpeedAlarmEx_O(), 32.18688f, 1e-4);
   EXPECT_FLOAT_EQ(GetHiRainRateAlarm_O(), 38.1f);
-  setUnits(0, 0, 0, 0);
+  SetUnits(0, 0, 0, 0);
 
   EXPECT_EQ(PutOutsideHiTempAlarm_O(200.0f), -32707);  // 290 does not fit: switched off
   EXPECT_EQ(PutInsideLowTempAlarm_O(50.0f), 0);
@@ -246,7 +246,7 @@ TEST_F(Alarms, ThresholdsRoundTripThroughConsoleMemory) {
   EXPECT_EQ(ClearBarRiseAlarm_O(), 0);
   EXPECT_EQ(PutRainStormAlarm_O(2.0f), 0);
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
-  const Bytes written = memory(82, 94);
+  const Bytes written = Memory(82, 94);
   EXPECT_EQ(written[9], 255);
   EXPECT_EQ(written[6], 140);
   EXPECT_EQ(written[52], 85);
@@ -335,19 +335,19 @@ const SensorPutRow kSensorPuts[] = {
     {"HiLeafWet", PutHiLeafWetAlarm_O, GetHiLeafWetAlarm_O, ClearHiLeafWetAlarm_O, 2, 12, 80, 12},
 };
 
-int wide(int offset) { return offset >= 83 && offset <= 91; }
+int Wide(int offset) { return offset >= 83 && offset <= 91; }
 
-int storedAt(const Bytes& block, int offset) {
-  return wide(offset) ? block[offset] | (block[offset + 1] << 8) : block[offset];
+int StoredAt(const Bytes& block, int offset) {
+  return Wide(offset) ? block[offset] | (block[offset + 1] << 8) : block[offset];
 }
 
 // What "none" is at an offset: 0 for the barometer, 0 or 0x7FFF for solar,
 // 0xFFFF or 0x7FFF for rain, 0 or 255 for the outside high humidity, else 255.
-bool isNone(const Bytes& block, int offset) {
-  const int v = storedAt(block, offset);
+bool IsNone(const Bytes& block, int offset) {
+  const int v = StoredAt(block, offset);
   if (offset <= 1) return v == 0;
   if (offset == 83) return v == 0 || v == 0x7FFF;
-  if (wide(offset)) return v == 0xFFFF || v == 0x7FFF;
+  if (Wide(offset)) return v == 0xFFFF || v == 0x7FFF;
   return v == 255 || (offset == 50 && v == 0);
 }
 
@@ -360,9 +360,9 @@ TEST_F(AlarmPuts, EveryPutAndClearLandsInConsoleMemory) {
   for (const SensorPutRow& r : kSensorPuts) EXPECT_EQ(r.put(r.sensor, r.value), 0) << r.name;
   EXPECT_EQ(PutTimeAlarm_O("7.45"), 0);
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
-  Bytes block = memory(82, 94);
-  for (const PutRow& r : kPuts) EXPECT_EQ(storedAt(block, r.offset), r.stored) << r.name;
-  for (const SensorPutRow& r : kSensorPuts) EXPECT_EQ(storedAt(block, r.offset), r.stored) << r.name;
+  Bytes block = Memory(82, 94);
+  for (const PutRow& r : kPuts) EXPECT_EQ(StoredAt(block, r.offset), r.stored) << r.name;
+  for (const SensorPutRow& r : kSensorPuts) EXPECT_EQ(StoredAt(block, r.offset), r.stored) << r.name;
   EXPECT_EQ(block[2] | (block[3] << 8), 745);
   EXPECT_EQ(block[4] | (block[5] << 8), (~745) & 0xFFFF);
   // Read back by the getters, from the block as the console now holds it.
@@ -378,9 +378,9 @@ TEST_F(AlarmPuts, EveryPutAndClearLandsInConsoleMemory) {
   EXPECT_EQ(PutLowDewPtAlarm_O(-130.0f), -32707);
   EXPECT_EQ(PutHiLeafWetAlarm_O(3, 5.0f), -32707);  // no leaf sensor 3
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
-  block = memory(82, 94);
-  EXPECT_TRUE(isNone(block, 74));
-  EXPECT_TRUE(isNone(block, 58));
+  block = Memory(82, 94);
+  EXPECT_TRUE(IsNone(block, 74));
+  EXPECT_TRUE(IsNone(block, 58));
 
   // Every clear of the interface switches its threshold off.
   ASSERT_EQ(LoadOrbiskAlarms_O(), 0);
@@ -388,23 +388,23 @@ TEST_F(AlarmPuts, EveryPutAndClearLandsInConsoleMemory) {
   for (const SensorPutRow& r : kSensorPuts) EXPECT_EQ(r.clear(r.sensor), 0) << r.name;
   EXPECT_EQ(ClearTimeAlarm_O(), 0);
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
-  block = memory(82, 94);
-  for (const PutRow& r : kPuts) EXPECT_TRUE(isNone(block, r.offset)) << r.name;
-  for (const SensorPutRow& r : kSensorPuts) EXPECT_TRUE(isNone(block, r.offset)) << r.name;
+  block = Memory(82, 94);
+  for (const PutRow& r : kPuts) EXPECT_TRUE(IsNone(block, r.offset)) << r.name;
+  for (const SensorPutRow& r : kSensorPuts) EXPECT_TRUE(IsNone(block, r.offset)) << r.name;
   EXPECT_EQ(block[2] | (block[3] << 8), 0xFFFF);
   EXPECT_EQ(block[4] | (block[5] << 8), 0);
 }
 
 TEST_F(AlarmPuts, MetricValuesAreConvertedBack) {
   ASSERT_EQ(LoadOrbiskAlarms_O(), 0);
-  setUnits(1, 1, 2, 2);  // C, mm, hPa, km/h
+  SetUnits(1, 1, 2, 2);  // C, mm, hPa, km/h
   EXPECT_EQ(PutOutsideHiTempAlarm_O(35.0f), 0);       // 95 F
   EXPECT_EQ(PutLowSoilTempAlarm_O(1, 1.7f), 0);       // 35.06 F, the nearest whole degree
   EXPECT_EQ(PutRainRateAlarm_O(38.1f), 0);            // 1.5 inch
   EXPECT_EQ(PutHiWindSpeedAlarm_O(48.28f), 0);        // 30 mph
   EXPECT_EQ(PutBarRiseAlarm_O(2.03f), 0);             // 0.060 inHg
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
-  const Bytes block = memory(82, 94);
+  const Bytes block = Memory(82, 94);
   EXPECT_EQ(block[9], 185);
   EXPECT_EQ(block[17], 155);
   EXPECT_EQ(block[85] | (block[86] << 8), 150);
@@ -415,9 +415,9 @@ TEST_F(AlarmPuts, MetricValuesAreConvertedBack) {
 // The record LoadOrbiskCalibration_O fills.
 struct CalibrationRecord {
   float inside, outside;
-  uint8_t insideHum, outsideHum;
-  float insideOffset, outsideOffset;
-  uint8_t insideHumOffset, outsideHumOffset;
+  uint8_t inside_hum, outside_hum;
+  float inside_offset, outside_offset;
+  uint8_t inside_hum_offset, outside_hum_offset;
 };
 
 class CalibrationPuts : public StationTest {};
@@ -427,12 +427,12 @@ class CalibrationPuts : public StationTest {};
 // value put turning into the offset that shows that value.
 TEST_F(CalibrationPuts, OffsetAndValuePutsOfEverySensor) {
   ASSERT_EQ(ClearOrbiskCalNums_O(), 0);
-  set({{"inside_temp", 700}, {"outside_temp", 600}, {"inside_hum", 40}, {"outside_hum", 50}, {"extra_temp1", 150},
+  Set({{"inside_temp", 700}, {"outside_temp", 600}, {"inside_hum", 40}, {"outside_hum", 50}, {"extra_temp1", 150},
        {"extra_hum1", 60}, {"soil_temp1", 140}});
   CalibrationRecord record{};
   ASSERT_EQ(LoadOrbiskCalibration_O(&record), 0);
   EXPECT_FLOAT_EQ(record.inside, 70.0f);
-  EXPECT_EQ(record.outsideHum, 50);
+  EXPECT_EQ(record.outside_hum, 50);
   EXPECT_EQ(PutInsideTempCalibrationOffset_O(1.5f), 0);   // reading 71.5
   EXPECT_EQ(PutInsideTempCalibrationValue_O(72.0f), 0);   // offset 72.0 - 70.0
   EXPECT_EQ(PutOutsideTempCalibrationValue_O(59.0f), 0);  // -1.0
@@ -450,7 +450,7 @@ TEST_F(CalibrationPuts, OffsetAndValuePutsOfEverySensor) {
   EXPECT_EQ(PutOutsideHumCalibrationValue_O(101), -1);
   EXPECT_EQ(PutOutsideTempCalibrationValueEx_O(5, 50.0f), -1);
   ASSERT_EQ(SetOrbiskCalibration_O(), 0);
-  const Bytes offsets = memory(50, 27);
+  const Bytes offsets = Memory(50, 27);
   EXPECT_EQ(static_cast<int8_t>(offsets[0]), 20);
   EXPECT_EQ(static_cast<int8_t>(offsets[2]), -10);
   EXPECT_EQ(static_cast<int8_t>(offsets[3]), 5);
@@ -462,10 +462,10 @@ TEST_F(CalibrationPuts, OffsetAndValuePutsOfEverySensor) {
   ASSERT_EQ(LoadOrbiskCalibration_O(&record), 0);
   EXPECT_FLOAT_EQ(record.inside, 72.0f);
   EXPECT_FLOAT_EQ(record.outside, 59.0f);
-  EXPECT_EQ(record.insideHum, 45);
-  EXPECT_EQ(record.outsideHum, 55);
-  EXPECT_FLOAT_EQ(record.insideOffset, 2.0f);
-  EXPECT_FLOAT_EQ(record.outsideOffset, -1.0f);
+  EXPECT_EQ(record.inside_hum, 45);
+  EXPECT_EQ(record.outside_hum, 55);
+  EXPECT_FLOAT_EQ(record.inside_offset, 2.0f);
+  EXPECT_FLOAT_EQ(record.outside_offset, -1.0f);
   ASSERT_EQ(ClearOrbiskCalNums_O(), 0);
 }
 
@@ -473,12 +473,12 @@ class Configuration : public StationTest {};
 
 TEST_F(Configuration, PositionTimeZoneUnitsAndClock) {
   struct {
-    int32_t useValue;
+    int32_t use_value;
     float value;
     int16_t negative, degrees, minutes, seconds;
   } position{1, -45.5f, 0, 0, 0, 0}, back{};
   ASSERT_EQ(SetOrbiskLat_O(&position), 0);
-  const Bytes lat = memory(11, 2);
+  const Bytes lat = Memory(11, 2);
   EXPECT_EQ(static_cast<int16_t>(lat[0] | (lat[1] << 8)), -455);
   ASSERT_EQ(GetOrbiskLat_O(&back), 0);
   EXPECT_FLOAT_EQ(back.value, -45.5f);
@@ -489,18 +489,18 @@ TEST_F(Configuration, PositionTimeZoneUnitsAndClock) {
   EXPECT_EQ(SetOrbiskLon_O(&position), -32707);
 
   struct {
-    int16_t useIndex, index;
+    int16_t use_index, index;
     float offset;
     int16_t daylight, daylight2;
-  } zone{1, 30, 0.0f, 1, 1}, zoneBack{};
+  } zone{1, 30, 0.0f, 1, 1}, zone_back{};
   ASSERT_EQ(SetTimeZoneSettings_O(&zone), 0);
-  ASSERT_EQ(GetTimeZoneSettings_O(&zoneBack), 0);
-  EXPECT_EQ(zoneBack.index, 30);
-  EXPECT_FLOAT_EQ(zoneBack.offset, 3.3f);
+  ASSERT_EQ(GetTimeZoneSettings_O(&zone_back), 0);
+  EXPECT_EQ(zone_back.index, 30);
+  EXPECT_FLOAT_EQ(zone_back.offset, 3.3f);
   zone.index = 47;
   EXPECT_EQ(SetTimeZoneSettings_O(&zone), -32707);
 
-  setUnits(1, 1, 2, 2);
+  SetUnits(1, 1, 2, 2);
   uint8_t units[5] = {};
   ASSERT_EQ(GetUnits_O(units), 0);
   EXPECT_EQ(units[0], 1);
@@ -540,8 +540,8 @@ TEST_F(Configuration, TransmittersAndCalibration) {
   EXPECT_EQ(back[1], 3);
   EXPECT_EQ(back[9], 2);  // repeater B
   EXPECT_EQ(back[7], 12);
-  int16_t twoSuites[16] = {1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(SetOrbiskTxConfig_O(twoSuites), -32707);
+  int16_t two_suites[16] = {1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(SetOrbiskTxConfig_O(two_suites), -32707);
 
   CalibrationRecord record{};
   ASSERT_EQ(LoadOrbiskCalibration_O(&record), 0);
@@ -550,7 +550,7 @@ TEST_F(Configuration, TransmittersAndCalibration) {
   EXPECT_EQ(PutOutsideHumCalibrationOffsetEx_O(2, 3.0f), 0);  // transmitter 2: extra humidity 1
   EXPECT_EQ(PutOutsideHumCalibrationOffsetEx_O(1, 3.0f), -1);  // transmitter 1 carries none
   ASSERT_EQ(SetOrbiskCalibration_O(), 0);
-  const Bytes offsets = memory(50, 27);
+  const Bytes offsets = Memory(50, 27);
   EXPECT_EQ(offsets[2], 15);
   EXPECT_EQ(offsets[20], 3);
   EXPECT_EQ(PutWindDirCalibrationOffset_O(400), -32707);
@@ -565,19 +565,19 @@ TEST_F(Configuration, TotalRainAndWindCup) {
   ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
   EXPECT_FLOAT_EQ(GetTotalRain_O(), 12.34f);
   // Firmware 3.00 keeps the cup size elsewhere: the setup bits stay.
-  const int setup = memory(43, 1)[0];
+  const int setup = Memory(43, 1)[0];
   EXPECT_EQ(SetWindCupSize_O(1), 0);
-  EXPECT_EQ(memory(43, 1)[0], setup);
+  EXPECT_EQ(Memory(43, 1)[0], setup);
   EXPECT_EQ(GetWindCupSize_O(), 2);
-  control({{"cmd", "firmware"}, {"version", "1.50"}});
+  Control({{"cmd", "firmware"}, {"version", "1.50"}});
   EXPECT_EQ(SetWindCupSize_O(3), -32707);
   ASSERT_EQ(SetWindCupSize_O(1), 0);
-  EXPECT_EQ(memory(43, 1)[0], setup | 0x08);
+  EXPECT_EQ(Memory(43, 1)[0], setup | 0x08);
   EXPECT_EQ(GetWindCupSize_O(), 1);
   ASSERT_EQ(SetWindCupSize_O(2), 0);
-  EXPECT_EQ(memory(43, 1)[0], setup & ~0x08);
+  EXPECT_EQ(Memory(43, 1)[0], setup & ~0x08);
   EXPECT_EQ(GetWindCupSize_O(), 2);
-  control({{"cmd", "firmware"}, {"version", "3.00"}});
+  Control({{"cmd", "firmware"}, {"version", "3.00"}});
 }
 
 }  // namespace

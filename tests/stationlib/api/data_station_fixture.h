@@ -17,30 +17,30 @@ namespace datatest {
 
 class StationTest : public ::testing::Test {
  public:
-  static nlohmann::json control(const nlohmann::json& command) { return sim_->control(command); }
+  static nlohmann::json Control(const nlohmann::json& command) { return sim->Control(command); }
 
  protected:
   static void SetUpTestSuite() {
-    sim_ = std::make_unique<consolesim::Launcher>(
+    sim = std::make_unique<consolesim::Launcher>(
         std::vector<std::string>{"--no-pty", "--start", "2026-12-08 10:00:00"});
-    sim_->control({{"cmd", "freeze"}, {"on", true}});
-    sim_->control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "3.00"}, {"model", 16}});
-    const std::string port = std::to_string(sim_->tcpPort());
+    sim->Control({{"cmd", "freeze"}, {"on", true}});
+    sim->Control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "3.00"}, {"model", 16}});
+    const std::string port = std::to_string(sim->TcpPort());
     ASSERT_EQ(OpenTCPIPPort_O(port.c_str(), "127.0.0.1"), 0);
     ASSERT_EQ(InitStation_O(), 0);
   }
   static void TearDownTestSuite() {
     CloseTCPIPPort_O();
-    sim_.reset();
+    sim.reset();
   }
   void SetUp() override {
-    sim_->control({{"cmd", "fault"}, {"name", "none"}});
+    sim->Control({{"cmd", "fault"}, {"name", "none"}});
     uint8_t units[5] = {0, 0, 0, 0, 0};
     SetUnits_O(units);
     SetRainCollectorModel_O(1);
   }
-  static void set(const nlohmann::json& readings) { control({{"cmd", "set"}, {"readings", readings}}); }
-  static void setUnits(uint8_t t, uint8_t r, uint8_t b, uint8_t w) {
+  static void Set(const nlohmann::json& readings) { Control({{"cmd", "set"}, {"readings", readings}}); }
+  static void SetUnits(uint8_t t, uint8_t r, uint8_t b, uint8_t w) {
     uint8_t units[5] = {t, r, b, w, 1};
     ASSERT_EQ(SetUnits_O(units), 0);
   }
@@ -51,7 +51,7 @@ class StationTest : public ::testing::Test {
     return buffer;
   }
 
-  static inline std::unique_ptr<consolesim::Launcher> sim_;
+  static inline std::unique_ptr<consolesim::Launcher> sim;
 };
 
 }  // namespace datatest

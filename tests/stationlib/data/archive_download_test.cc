@@ -36,7 +36,7 @@ class ArchiveTest : public datatest::StationTest {
   // Every test starts from the same twelve records and no archive fault.
   void SetUp() override {
     StationTest::SetUp();
-    control({{"cmd", "archive_faults"}});
+    Control({{"cmd", "archive_faults"}});
     nlohmann::json records = nlohmann::json::array();
     int i = 0;
     for (const Stamp& s : Stamps()) {
@@ -54,8 +54,8 @@ class ArchiveTest : public datatest::StationTest {
                          {"wind_high", 5}});
       ++i;
     }
-    control({{"cmd", "archive_clear"}});
-    control({{"cmd", "archive_add"}, {"records", records}});
+    Control({{"cmd", "archive_clear"}});
+    Control({{"cmd", "archive_add"}, {"records", records}});
   }
 
   static OrbiskArchiveRecord Record(int index) {
@@ -138,9 +138,9 @@ TEST_F(ArchiveTest, InvalidDatesAreRefusedAndKeepTheLoadedRecords) {
 }
 
 TEST_F(ArchiveTest, WebDownloadGivesTheSameRecordsAsTheSerialOne) {
-  const std::string base = "http://127.0.0.1:" + std::to_string(sim_->httpPort());
+  const std::string base = "http://127.0.0.1:" + std::to_string(sim->HttpPort());
   ASSERT_EQ(::setenv("ORBISKPRO_WEB_BASE", base.c_str(), 1), 0);
-  control({{"cmd", "web_account"}, {"user", "station"}, {"password", "secret"}});
+  Control({{"cmd", "web_account"}, {"user", "station"}, {"password", "secret"}});
 
   ASSERT_EQ(DownloadData_O(0, 0, 0, 0, 0), 11);
   std::vector<OrbiskArchiveRecord> serial;
@@ -163,7 +163,7 @@ TEST_F(ArchiveTest, WebDownloadGivesTheSameRecordsAsTheSerialOne) {
   ExpectRecordsFrom(3);
 
   // Account texts holding the query's own characters arrive as they are.
-  control({{"cmd", "web_account"}, {"user", "my station"}, {"password", "p&s #%+x?="}});
+  Control({{"cmd", "web_account"}, {"user", "my station"}, {"password", "p&s #%+x?="}});
   EXPECT_EQ(DownloadWebData_O(0, 0, 0, 0, 0, "my station", "p&s #%+x?="), 11);
   // A wrong password gets no records.
   EXPECT_EQ(DownloadWebData_O(0, 0, 0, 0, 0, "my station", "wrong"), -1);
@@ -173,7 +173,7 @@ TEST_F(ArchiveTest, WebDownloadGivesTheSameRecordsAsTheSerialOne) {
 
 // The archive requests the simulator received since the last call.
 int ArchiveRequests() {
-  const nlohmann::json received = datatest::StationTest::control({{"cmd", "received"}, {"clear", true}});
+  const nlohmann::json received = datatest::StationTest::Control({{"cmd", "received"}, {"clear", true}});
   int n = 0;
   for (const auto& line : received["lines"])
     if (line.get<std::string>().find("command \"DMPAFT\"") != std::string::npos) ++n;
@@ -182,7 +182,7 @@ int ArchiveRequests() {
 
 TEST_F(ArchiveTest, ACorruptedPageIsSkippedWhileTheOthersArrive) {
   // Page 1 holds the records 5-9: the walk goes from record 4 on to record 10.
-  control({{"cmd", "archive_faults"}, {"corrupt_pages", {1}}});
+  Control({{"cmd", "archive_faults"}, {"corrupt_pages", {1}}});
   ASSERT_EQ(DownloadData_O(0, 0, 0, 0, 0), 6);
   const std::vector<Stamp> stamps = Stamps();
   const int kept[] = {0, 1, 2, 3, 4, 10, 11};
@@ -196,32 +196,32 @@ TEST_F(ArchiveTest, ACorruptedPageIsSkippedWhileTheOthersArrive) {
   EXPECT_EQ(GetArchiveRecord_O(&r, 7), -32707);
 
   // A spoilt first page: the download starts with the records of page 1.
-  control({{"cmd", "archive_faults"}, {"corrupt_pages", {0}}});
+  Control({{"cmd", "archive_faults"}, {"corrupt_pages", {0}}});
   ASSERT_EQ(DownloadData_O(0, 0, 0, 0, 0), 6);
   EXPECT_EQ(Record(0).minutes, stamps[5].hour * 60 + stamps[5].minute);
   // Every page spoilt: nothing to hand out.
-  control({{"cmd", "archive_faults"}, {"corrupt_pages", {0, 1, 2}}});
+  Control({{"cmd", "archive_faults"}, {"corrupt_pages", {0, 1, 2}}});
   EXPECT_EQ(DownloadData_O(0, 0, 0, 0, 0), -1);
   EXPECT_EQ(GetArchiveRecord_O(&r, 0), -32707);
 }
 
 TEST_F(ArchiveTest, AConsoleRefusingTheRequestThreeTimesIsACommunicationFailure) {
   ArchiveRequests();
-  control({{"cmd", "archive_faults"}, {"refuse_requests", 3}});
+  Control({{"cmd", "archive_faults"}, {"refuse_requests", 3}});
   EXPECT_EQ(DownloadData_O(0, 0, 0, 0, 0), -32701);
   EXPECT_EQ(ArchiveRequests(), 3);
   EXPECT_EQ(GetNumberOfArchiveRecords_O(), -1);
   // Refused twice, the third try goes through.
-  control({{"cmd", "archive_faults"}, {"refuse_requests", 2}});
+  Control({{"cmd", "archive_faults"}, {"refuse_requests", 2}});
   EXPECT_EQ(DownloadData_O(0, 0, 0, 0, 0), 11);
   EXPECT_EQ(ArchiveRequests(), 3);
   // The count queries of a refusing console report 2, as for a silent one.
-  control({{"cmd", "archive_faults"}, {"refuse_requests", -1}});
+  Control({{"cmd", "archive_faults"}, {"refuse_requests", -1}});
   EXPECT_EQ(GetMemoryArchiveRecordCount_O(), 2);
   int32_t after[5] = {0, 0, 1, 12, 2026};
   EXPECT_EQ(GetMemoryArchiveCountAfterDate_O(after), 2);
-  control({{"cmd", "archive_faults"}});
-  control({{"cmd", "fault"}, {"name", "asleep"}, {"count", 3}});
+  Control({{"cmd", "archive_faults"}});
+  Control({{"cmd", "fault"}, {"name", "asleep"}, {"count", 3}});
   EXPECT_EQ(GetMemoryArchiveRecordCount_O(), 2);
 }
 
@@ -233,7 +233,7 @@ TEST_F(ArchiveTest, MemoryCountsAskTheConsoleWithoutATransfer) {
   struct {
     int32_t date[5];
     int32_t pages;
-  } const afterDates[] = {
+  } const after_dates[] = {
       {{0, 0, 0, 0, 0}, 3},        // everything
       {{40, 23, 7, 12, 2026}, 3},  // from 23:45, record 3 of page 0
       {{55, 23, 7, 12, 2026}, 2},  // from 0:00, page 1
@@ -241,7 +241,7 @@ TEST_F(ArchiveTest, MemoryCountsAskTheConsoleWithoutATransfer) {
       {{15, 0, 8, 12, 2026}, 1},   // from 0:20, page 2
       {{25, 0, 8, 12, 2026}, 0},   // after the last record
   };
-  for (const auto& a : afterDates) {
+  for (const auto& a : after_dates) {
     int32_t date[5];
     std::copy(std::begin(a.date), std::end(a.date), date);
     EXPECT_EQ(GetMemoryArchiveCountAfterDate_O(date), a.pages) << date[1] << ":" << date[0] << " " << date[2];
@@ -259,11 +259,11 @@ TEST_F(ArchiveTest, MemoryCountsAskTheConsoleWithoutATransfer) {
 }
 
 TEST_F(ArchiveTest, ANewArchivePeriodErasesTheArchive) {
-  control({{"cmd", "received"}, {"clear", true}});
+  Control({{"cmd", "received"}, {"clear", true}});
   EXPECT_EQ(SetArchivePeriod_O(20), -1);
-  EXPECT_TRUE(control({{"cmd", "received"}, {"clear", true}})["lines"].empty());
+  EXPECT_TRUE(Control({{"cmd", "received"}, {"clear", true}})["lines"].empty());
   ASSERT_EQ(SetArchivePeriod_O(10), 0);
-  EXPECT_EQ(control({{"cmd", "archive_count"}})["count"], 0);
+  EXPECT_EQ(Control({{"cmd", "archive_count"}})["count"], 0);
   EXPECT_EQ(GetArchivePeriod_O(), 10);
   EXPECT_EQ(DownloadData_O(0, 0, 0, 0, 0), 0);
   EXPECT_EQ(GetNumberOfArchiveRecords_O(), -1);
@@ -287,22 +287,22 @@ TEST_F(ArchiveTest, ExtendedRecordsOfBothFirmwareLayouts) {
   const float kDashed = -32768.0f;
   // The console's own transmitter is 8, so that transmitter 1 is the outdoor
   // station whose anemometer paces the wind samples.
-  const int ownTransmitter = control({{"cmd", "memory_read"}, {"address", 24}, {"length", 1}})["bytes"][0];
-  control({{"cmd", "memory_write"}, {"address", 24}, {"bytes", {8}}});
-  for (const bool newLayout : {false, true}) {
-    SCOPED_TRACE(newLayout ? "layout from 1 Mar 2002" : "layout before 1 Mar 2002");
-    control({{"cmd", "firmware"}, {"date", newLayout ? "Apr 10 2006" : "Jan 15 2002"}});
+  const int own_transmitter = Control({{"cmd", "memory_read"}, {"address", 24}, {"length", 1}})["bytes"][0];
+  Control({{"cmd", "memory_write"}, {"address", 24}, {"bytes", {8}}});
+  for (const bool new_layout : {false, true}) {
+    SCOPED_TRACE(new_layout ? "layout from 1 Mar 2002" : "layout before 1 Mar 2002");
+    Control({{"cmd", "firmware"}, {"date", new_layout ? "Apr 10 2006" : "Jan 15 2002"}});
     ASSERT_EQ(InitStation_O(), 0);
-    control({{"cmd", "archive_clear"}});
-    control({{"cmd", "archive_add"}, {"records", {record}}});
+    Control({{"cmd", "archive_clear"}});
+    Control({{"cmd", "archive_add"}, {"records", {record}}});
     ASSERT_EQ(DownloadData_O(0, 0, 0, 0, 0), 0);
     OrbiskArchiveRecordEx ex{};
     // One record is not enough for the extended record (the count is 0).
     EXPECT_EQ(GetArchiveRecordEx_O(&ex, 0), -32704);
     nlohmann::json later = record;
     later["time"] = 1010;
-    control({{"cmd", "archive_clear"}});
-    control({{"cmd", "archive_add"}, {"records", {record, later}}});
+    Control({{"cmd", "archive_clear"}});
+    Control({{"cmd", "archive_add"}, {"records", {record, later}}});
     ASSERT_EQ(DownloadData_O(0, 0, 0, 0, 0), 1);
     ASSERT_EQ(GetArchiveRecordEx_O(&ex, 0), 0);
     EXPECT_EQ(ex.year, 2026);
@@ -331,20 +331,20 @@ TEST_F(ArchiveTest, ExtendedRecordsOfBothFirmwareLayouts) {
     // The outdoor station is transmitter 1 (slot 0); five minutes of samples
     // by the formula of each firmware: 300 / (41 x 0.0625), or
     // 300 / (40 x 0.0625) - 300 / 50.
-    EXPECT_EQ(ex.expectedWindSamples, newLayout ? 117 : 114);
+    EXPECT_EQ(ex.expectedWindSamples, new_layout ? 117 : 114);
     EXPECT_EQ(ex.solarRadiation, 410);
-    EXPECT_EQ(ex.highSolarRadiation, newLayout ? 520 : -32768);
+    EXPECT_EQ(ex.highSolarRadiation, new_layout ? 520 : -32768);
     EXPECT_FLOAT_EQ(ex.uv, 3.4f);
-    EXPECT_EQ(ex.highUv, newLayout ? 5.1f : kDashed);
+    EXPECT_EQ(ex.highUv, new_layout ? 5.1f : kDashed);
     EXPECT_NEAR(ex.et, 0.012, 1e-6);
     EXPECT_EQ(ex.extraTemp[0], 60);
     EXPECT_EQ(ex.extraTemp[1], 70);
-    EXPECT_EQ(ex.extraTemp[2], newLayout ? 80 : kDashed);
+    EXPECT_EQ(ex.extraTemp[2], new_layout ? 80 : kDashed);
     EXPECT_EQ(ex.extraHumidity[0], 61);
     EXPECT_EQ(ex.extraHumidity[1], 62);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(ex.soilTemp[i], 50 + i) << i;
-    EXPECT_EQ(ex.leafTemp[0], newLayout ? 40 : kDashed);
-    EXPECT_EQ(ex.leafTemp[1], newLayout ? 41 : kDashed);
+    EXPECT_EQ(ex.leafTemp[0], new_layout ? 40 : kDashed);
+    EXPECT_EQ(ex.leafTemp[1], new_layout ? 41 : kDashed);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(ex.soilMoisture[i], 10 + i) << i;
     EXPECT_EQ(ex.leafWetness[0], 4);
     EXPECT_EQ(ex.leafWetness[1], 5);
@@ -359,17 +359,17 @@ TEST_F(ArchiveTest, ExtendedRecordsOfBothFirmwareLayouts) {
     EXPECT_LE(ex.windChill, 72.5f);
     EXPECT_NE(ex.insideDewPoint, kDashed);
     // In metric units the readings follow, the derived values stay in F.
-    setUnits(1, 1, 2, 2);
+    SetUnits(1, 1, 2, 2);
     OrbiskArchiveRecordEx metric{};
     ASSERT_EQ(GetArchiveRecordEx_O(&metric, 0), 0);
     EXPECT_NEAR(metric.outsideTemp, 22.5, 1e-3);
     EXPECT_NEAR(metric.rain, 1.778, 1e-3);
     EXPECT_FLOAT_EQ(metric.dewPoint, ex.dewPoint);
     EXPECT_FLOAT_EQ(metric.heatIndex, ex.heatIndex);
-    setUnits(0, 0, 0, 0);
+    SetUnits(0, 0, 0, 0);
   }
-  control({{"cmd", "memory_write"}, {"address", 24}, {"bytes", {ownTransmitter}}});
-  control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}});
+  Control({{"cmd", "memory_write"}, {"address", 24}, {"bytes", {own_transmitter}}});
+  Control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}});
   ASSERT_EQ(InitStation_O(), 0);
 }
 

@@ -17,7 +17,7 @@
 namespace orbisk::data {
 namespace {
 
-std::uint32_t randomIdentifier(std::mt19937& rng) {
+std::uint32_t RandomIdentifier(std::mt19937& rng) {
   // Mostly near-valid words (few bits set), sometimes anything.
   if (rng() % 4 == 0) return static_cast<std::uint32_t>(rng());
   std::uint32_t id = (rng() % 32) | ((rng() % 32) << 5) | ((rng() % 32) << 10) | ((rng() % 14) << 16);
@@ -25,9 +25,9 @@ std::uint32_t randomIdentifier(std::mt19937& rng) {
 }
 
 // Writes into an exact-size heap buffer so AddressSanitizer sees any overrun.
-void writeInto(const ValueAnswer& a, int length) {
+void WriteInto(const ValueAnswer& a, int length) {
   std::vector<char> buffer(static_cast<std::size_t>(std::max(length, 0)));
-  const int r = writeAnswerText(a, buffer.empty() ? nullptr : buffer.data(), length);
+  const int r = WriteAnswerText(a, buffer.empty() ? nullptr : buffer.data(), length);
   if (r == kOk) {
     EXPECT_NE(std::memchr(buffer.data(), 0, buffer.size()), nullptr);
   }
@@ -37,22 +37,22 @@ TEST(Fuzz, LivePacketsAndIdentifiers) {
   std::mt19937 rng(1234);
   QueryContext ctx;
   for (int round = 0; round < 300; ++round) {
-    auto p = testing::typicalLoop();
+    auto p = testing::TypicalLoop();
     for (auto& b : p.bytes)
       if (round % 3 == 0 || rng() % 8 == 0) b = static_cast<std::uint8_t>(rng());
     p.bytes[0] = 'L';
     p.bytes[4] = 0;
     CurrentStore store;
-    ctx.features.noBarTrend = rng() % 2;
+    ctx.features.no_bar_trend = rng() % 2;
     ctx.features.repeater = rng() % 2;
-    ASSERT_TRUE(decodeLivePacket(p.bytes, ctx.features, store));
-    if (rng() % 2) decodeSecondPacket(p.bytes, store);
+    ASSERT_TRUE(DecodeLivePacket(p.bytes, ctx.features, store));
+    if (rng() % 2) DecodeSecondPacket(p.bytes, store);
     ctx.units = {static_cast<std::uint8_t>(rng() % 2), static_cast<std::uint8_t>(rng() % 2),
                  static_cast<std::uint8_t>(rng() % 4), static_cast<std::uint8_t>(rng() % 4), 0};
-    ctx.rain.set(static_cast<int>(rng() % 8));
+    ctx.rain.Set(static_cast<int>(rng() % 8));
     for (int q = 0; q < 200; ++q) {
-      const ValueAnswer a = queryCurrent(randomIdentifier(rng), store, ctx);
-      writeInto(a, static_cast<int>(rng() % 100) - 2);
+      const ValueAnswer a = QueryCurrent(RandomIdentifier(rng), store, ctx);
+      WriteInto(a, static_cast<int>(rng() % 100) - 2);
     }
   }
 }
@@ -64,10 +64,10 @@ TEST(Fuzz, HiLowPacketsAndIdentifiers) {
     HiLowStore store;
     for (auto& b : store.packet) b = static_cast<std::uint8_t>(rng());
     for (int q = 0; q < 500; ++q) {
-      const std::uint32_t id = randomIdentifier(rng);
-      writeInto(queryHiLow(id, store, ctx), static_cast<int>(rng() % 20) - 2);
+      const std::uint32_t id = RandomIdentifier(rng);
+      WriteInto(QueryHiLow(id, store, ctx), static_cast<int>(rng() % 20) - 2);
       int hhmm = 0;
-      hiLowTime(id, store, hhmm);
+      HiLowTime(id, store, hhmm);
     }
   }
 }
@@ -80,25 +80,25 @@ TEST(Fuzz, MemoryBlocks) {
     for (auto& b : alarms.bytes) b = static_cast<std::uint8_t>(rng());
     AlarmField f{static_cast<unsigned>(rng() % 92), static_cast<AlarmEncoding>(rng() % 10)};
     double v = 0;
-    alarms.get(f, ctx, v);
-    alarms.put(f, static_cast<double>(static_cast<std::int32_t>(rng())) / 1000.0, ctx);
-    alarms.timeAlarm();
+    alarms.Get(f, ctx, v);
+    alarms.Put(f, static_cast<double>(static_cast<std::int32_t>(rng())) / 1000.0, ctx);
+    alarms.TimeAlarm();
     CalibrationMirror cal;
     for (auto& b : cal.offsets) b = static_cast<std::uint8_t>(rng());
     for (auto& b : cal.readings) b = static_cast<std::uint8_t>(rng());
-    cal.record(ctx);
-    cal.putTemperatureValue(static_cast<int>(rng() % 20) - 2, static_cast<int>(rng() % 400) - 100, ctx);
-    cal.putHumidityValue(static_cast<int>(rng() % 12) - 2, static_cast<int>(rng() % 200) - 50);
+    cal.Record(ctx);
+    cal.PutTemperatureValue(static_cast<int>(rng() % 20) - 2, static_cast<int>(rng() % 400) - 100, ctx);
+    cal.PutHumidityValue(static_cast<int>(rng() % 12) - 2, static_cast<int>(rng() % 200) - 50);
     std::array<std::uint8_t, 16> tx{};
     for (auto& b : tx) b = static_cast<std::uint8_t>(rng());
     FirmwareFeatures ff{true, bool(rng() % 2), bool(rng() % 2), bool(rng() % 2), bool(rng() % 2)};
-    const TxConfig c = decodeTxConfig(tx, static_cast<int>(rng() % 10), ff);
-    encodeTxConfig(c, ff, tx);
-    transmitterTemperatureSlot(tx, static_cast<int>(rng() % 10));
+    const TxConfig c = DecodeTxConfig(tx, static_cast<int>(rng() % 10), ff);
+    EncodeTxConfig(c, ff, tx);
+    TransmitterTemperatureSlot(tx, static_cast<int>(rng() % 10));
     std::array<std::uint8_t, 6> tz{};
     for (auto& b : tz) b = static_cast<std::uint8_t>(rng());
-    encodeTimeZone(decodeTimeZone(tz), tz);
-    decodePosition(static_cast<std::int16_t>(rng()));
+    EncodeTimeZone(DecodeTimeZone(tz), tz);
+    DecodePosition(static_cast<std::int16_t>(rng()));
   }
 }
 

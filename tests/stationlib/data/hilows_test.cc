@@ -22,18 +22,18 @@ class HiLowTest : public ::testing::Test {
     p.u8(126 + 0, 150).u8(141 + 0, 170).u16(186, 1205).u8(216, 180);
     p.u8(276, 20).u8(284, 90).u16(308, 715).u8(284 + 3, 77);
     p.u8(356, 44).u8(368, 10).u8(392, 9);
-    store.packet = p.bytes;
-    store.day = 8;
-    store.month = 12;
-    store.year = 2026;
+    store_.packet = p.bytes;
+    store_.day = 8;
+    store_.month = 12;
+    store_.year = 2026;
   }
   double number(std::uint32_t id) {
-    const ValueAnswer a = queryHiLow(id, store, ctx);
+    const ValueAnswer a = QueryHiLow(id, store_, ctx_);
     EXPECT_EQ(a.code, kOk) << std::hex << id;
     return a.number;
   }
-  HiLowStore store;
-  QueryContext ctx;
+  HiLowStore store_;
+  QueryContext ctx_;
 };
 
 TEST_F(HiLowTest, TellingIdentifiers) {
@@ -67,7 +67,7 @@ TEST_F(HiLowTest, EveryFamilyAndPeriod) {
   EXPECT_DOUBLE_EQ(number(0x90911E0), 44);         // soil moisture 1 day high
   EXPECT_DOUBLE_EQ(number(0x90919E0), 10);         // soil moisture 1 day low
   EXPECT_DOUBLE_EQ(number(0xF0A1200), 9);          // leaf wetness 1 day high
-  ctx.units.temperature = 1;
+  ctx_.units.temperature = 1;
   EXPECT_NEAR(number(0x1000), (801 - 320) * 5.0 / 90.0, 1e-9);
   EXPECT_NEAR(number(0x1801), (40 - 32) * 5.0 / 9.0, 1e-9);
 }
@@ -76,30 +76,30 @@ TEST_F(HiLowTest, InvalidCombinations) {
   for (std::uint32_t id : {0x0u, 0x1400u, 0x1802u + 0x800u /* wind chill high */, 0x1803u + 0x800u,
                            0x21880u /* wind low */, 0x1001001u /* inside dew point */, 0x71940u,
                            0x9000u | 0x8000u})
-    EXPECT_EQ(queryHiLow(id, store, ctx).code, kBadIdentifier) << std::hex << id;
+    EXPECT_EQ(QueryHiLow(id, store_, ctx_).code, kBadIdentifier) << std::hex << id;
 }
 
 TEST_F(HiLowTest, TimesOfDailyExtremes) {
   int hhmm = 0;
-  EXPECT_EQ(hiLowTime(0x1000, store, hhmm), kOk);
+  EXPECT_EQ(HiLowTime(0x1000, store_, hhmm), kOk);
   EXPECT_EQ(hhmm, 1432);
-  EXPECT_EQ(hiLowTime(0x1800, store, hhmm), kDashed);
-  EXPECT_EQ(hiLowTime(0x2800, store, hhmm), kBadIdentifier);  // month high: no time
-  EXPECT_EQ(hiLowTime(0x21080, store, hhmm), kOk);
+  EXPECT_EQ(HiLowTime(0x1800, store_, hhmm), kDashed);
+  EXPECT_EQ(HiLowTime(0x2800, store_, hhmm), kBadIdentifier);  // month high: no time
+  EXPECT_EQ(HiLowTime(0x21080, store_, hhmm), kOk);
   EXPECT_EQ(hhmm, 1347);
-  EXPECT_EQ(hiLowTime(0x2001000, store, hhmm), kOk);
+  EXPECT_EQ(HiLowTime(0x2001000, store_, hhmm), kOk);
   EXPECT_EQ(hhmm, 1205);
-  EXPECT_EQ(hiLowTime(0x111C0, store, hhmm), kOk);
+  EXPECT_EQ(HiLowTime(0x111C0, store_, hhmm), kOk);
   EXPECT_EQ(hhmm, 715);
-  EXPECT_EQ(hiLowTime(0x66060, store, hhmm), kBadIdentifier);
+  EXPECT_EQ(HiLowTime(0x66060, store_, hhmm), kBadIdentifier);
 }
 
 TEST_F(HiLowTest, DashedValues) {
-  store.packet[47] = 0x00;
-  store.packet[48] = 0x80;
-  EXPECT_EQ(queryHiLow(0x1800, store, ctx).code, kDashed);
-  store.packet[126 + 1] = 255;
-  EXPECT_EQ(queryHiLow(0x3001800, store, ctx).code, kDashed);
+  store_.packet[47] = 0x00;
+  store_.packet[48] = 0x80;
+  EXPECT_EQ(QueryHiLow(0x1800, store_, ctx_).code, kDashed);
+  store_.packet[126 + 1] = 255;
+  EXPECT_EQ(QueryHiLow(0x3001800, store_, ctx_).code, kDashed);
 }
 
 }  // namespace

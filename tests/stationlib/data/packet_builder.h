@@ -22,7 +22,7 @@ struct PacketBuilder {
 
 // A plausible live packet: 72.5 F outside, 45 % outside humidity, 10 mph
 // wind from 90 degrees, 30.000 inHg, steady barometer.
-inline PacketBuilder<99> typicalLoop() {
+inline PacketBuilder<99> TypicalLoop() {
   PacketBuilder<99> p;
   p.u8(0, 'L').u8(1, 'O').u8(2, 'O').u8(3, 0).u8(4, 0);
   p.u16(7, 30000).u16(9, 700).u8(11, 40).u16(12, 725).u8(14, 10).u8(15, 8).u16(16, 90);

@@ -10,7 +10,7 @@ namespace {
 
 TEST(UnitsBits, DecodeTheConsoleEncoding) {
   // barometer 2 (-> 3), temperature code 2 (-> C), elevation bit clear, rain bit, wind 1 (-> 3).
-  const Units u = decodeUnits(static_cast<std::uint8_t>(2 | (2 << 2) | (1 << 5) | (1 << 6)));
+  const Units u = DecodeUnits(static_cast<std::uint8_t>(2 | (2 << 2) | (1 << 5) | (1 << 6)));
   EXPECT_EQ(u.barometer, 3);
   EXPECT_EQ(u.temperature, 1);
   EXPECT_EQ(u.elevation, 1);
@@ -22,7 +22,7 @@ TEST(UnitsBits, DecodeTheConsoleEncoding) {
       for (std::uint8_t w = 0; w < 4; ++w)
         for (std::uint8_t e = 0; e < 2; ++e) {
           const Units in{t, static_cast<std::uint8_t>(b % 2), b, w, e};
-          const Units out = decodeUnits(encodeUnits(in));
+          const Units out = DecodeUnits(EncodeUnits(in));
           EXPECT_EQ(out.temperature, t);
           EXPECT_EQ(out.rain, in.rain);
           EXPECT_EQ(out.barometer, b);
@@ -32,66 +32,66 @@ TEST(UnitsBits, DecodeTheConsoleEncoding) {
 }
 
 TEST(RainCollector, StationBitsAndLibraryModel) {
-  EXPECT_EQ(stationRainModel(0x00), 1);
-  EXPECT_EQ(stationRainModel(0x10), 2);
-  EXPECT_EQ(stationRainModel(0x20), 6);
-  EXPECT_EQ(stationRainModel(0x30), 1);
-  EXPECT_EQ(withStationRainCode(0xFF, 3), 0xEF);
+  EXPECT_EQ(StationRainModel(0x00), 1);
+  EXPECT_EQ(StationRainModel(0x10), 2);
+  EXPECT_EQ(StationRainModel(0x20), 6);
+  EXPECT_EQ(StationRainModel(0x30), 1);
+  EXPECT_EQ(WithStationRainCode(0xFF, 3), 0xEF);
   RainCollector rc;
-  EXPECT_FALSE(rc.set(7));
+  EXPECT_FALSE(rc.Set(7));
   EXPECT_EQ(rc.model, 1);
-  EXPECT_TRUE(rc.set(3));
-  EXPECT_DOUBLE_EQ(rc.clickInches(), 0.03937);
+  EXPECT_TRUE(rc.Set(3));
+  EXPECT_DOUBLE_EQ(rc.ClickInches(), 0.03937);
 }
 
 TEST(Position, DegreesMinutesSeconds) {
-  const PositionRecord r = decodePosition(-1234);
+  const PositionRecord r = DecodePosition(-1234);
   EXPECT_FLOAT_EQ(r.value, -123.4f);
   EXPECT_EQ(r.negative, 1);
   EXPECT_EQ(r.degrees, 123);
   EXPECT_EQ(r.minutes, 24);
   EXPECT_EQ(r.seconds, 0);
   std::int16_t tenths = 0;
-  EXPECT_TRUE(encodePosition({0, 0.0f, 1, 45, 30, 0}, 90, tenths));
+  EXPECT_TRUE(EncodePosition({0, 0.0f, 1, 45, 30, 0}, 90, tenths));
   EXPECT_EQ(tenths, -455);
-  EXPECT_TRUE(encodePosition({1, 48.86f, 0, 0, 0, 0}, 90, tenths));
+  EXPECT_TRUE(EncodePosition({1, 48.86f, 0, 0, 0, 0}, 90, tenths));
   EXPECT_EQ(tenths, 489);
-  EXPECT_FALSE(encodePosition({1, 91.0f, 0, 0, 0, 0}, 90, tenths));
-  EXPECT_TRUE(encodePosition({1, 179.0f, 0, 0, 0, 0}, 180, tenths));
-  EXPECT_FALSE(encodePosition({0, 0.0f, 0, 10, 60, 0}, 90, tenths));
+  EXPECT_FALSE(EncodePosition({1, 91.0f, 0, 0, 0, 0}, 90, tenths));
+  EXPECT_TRUE(EncodePosition({1, 179.0f, 0, 0, 0, 0}, 180, tenths));
+  EXPECT_FALSE(EncodePosition({0, 0.0f, 0, 10, 60, 0}, 90, tenths));
 }
 
 TEST(TimeZone, ZoneTableAndOffsets) {
-  EXPECT_EQ(zoneOffset(0), -1200);
-  EXPECT_EQ(zoneOffset(13), -330);
-  EXPECT_EQ(zoneOffset(46), 1200);
+  EXPECT_EQ(ZoneOffset(0), -1200);
+  EXPECT_EQ(ZoneOffset(13), -330);
+  EXPECT_EQ(ZoneOffset(46), 1200);
   std::array<std::uint8_t, 6> block{};
-  ASSERT_TRUE(encodeTimeZone({1, 30, 0.0f, 1, 1}, block));
+  ASSERT_TRUE(EncodeTimeZone({1, 30, 0.0f, 1, 1}, block));
   EXPECT_EQ(block[5], 0);
   EXPECT_EQ(block[1], 0);
   EXPECT_EQ(static_cast<std::int16_t>(block[3] | (block[4] << 8)), 330);
-  TimeZoneRecord r = decodeTimeZone(block);
-  EXPECT_EQ(r.useIndex, 1);
+  TimeZoneRecord r = DecodeTimeZone(block);
+  EXPECT_EQ(r.use_index, 1);
   EXPECT_EQ(r.index, 30);
-  EXPECT_FLOAT_EQ(r.gmtOffset, 3.3f);
+  EXPECT_FLOAT_EQ(r.gmt_offset, 3.3f);
   EXPECT_EQ(r.daylight, 1);
-  ASSERT_TRUE(encodeTimeZone({0, 0, -3.5f, 0, 0}, block));
+  ASSERT_TRUE(EncodeTimeZone({0, 0, -3.5f, 0, 0}, block));
   EXPECT_EQ(static_cast<std::int16_t>(block[3] | (block[4] << 8)), -330);
   EXPECT_EQ(block[5], 1);
-  EXPECT_FALSE(encodeTimeZone({1, 47, 0, 0, 0}, block));
-  EXPECT_FALSE(encodeTimeZone({0, 0, 12.5f, 0, 0}, block));
+  EXPECT_FALSE(EncodeTimeZone({1, 47, 0, 0, 0}, block));
+  EXPECT_FALSE(EncodeTimeZone({0, 0, 12.5f, 0, 0}, block));
 }
 
 TEST(TxConfig, NewFirmwareWithRepeaters) {
   FirmwareFeatures f;
-  f.newFirmware = f.repeater = true;
+  f.new_firmware = f.repeater = true;
   TxConfig c;
   c.type = {1, 3, 7, 10, 0, 2, 0, 0};
   c.repeater = {0, 2, 0, 0, 0, 8, 0, 0};
   std::array<std::uint8_t, 16> bytes{};
-  ASSERT_TRUE(encodeTxConfig(c, f, bytes));
+  ASSERT_TRUE(EncodeTxConfig(c, f, bytes));
   EXPECT_EQ(bytes[2], 0x93);  // type 3 behind repeater 2
-  const TxConfig back = decodeTxConfig(bytes, 8, f);
+  const TxConfig back = DecodeTxConfig(bytes, 8, f);
   EXPECT_EQ(back.type[0], 1);
   EXPECT_EQ(back.type[1], 3);
   EXPECT_EQ(back.repeater[1], 2);
@@ -100,44 +100,44 @@ TEST(TxConfig, NewFirmwareWithRepeaters) {
   EXPECT_EQ(back.repeater[4], 0);
   EXPECT_EQ(back.type[3], 10);
   EXPECT_EQ(back.type[7], 12);  // the console's own transmitter
-  EXPECT_EQ(transmitterTemperatureSlot(bytes, 2), 1);
-  EXPECT_EQ(transmitterHumiditySlot(bytes, 2), 1);
-  EXPECT_EQ(transmitterTemperatureSlot(bytes, 6), 2);
-  EXPECT_EQ(transmitterHumiditySlot(bytes, 6), -1);
-  EXPECT_EQ(transmitterTemperatureSlot(bytes, 1), -1);
+  EXPECT_EQ(TransmitterTemperatureSlot(bytes, 2), 1);
+  EXPECT_EQ(TransmitterHumiditySlot(bytes, 2), 1);
+  EXPECT_EQ(TransmitterTemperatureSlot(bytes, 6), 2);
+  EXPECT_EQ(TransmitterHumiditySlot(bytes, 6), -1);
+  EXPECT_EQ(TransmitterTemperatureSlot(bytes, 1), -1);
 }
 
 TEST(TxConfig, OldFirmwareMappingsAndChecks) {
   FirmwareFeatures f;
-  f.newFirmware = false;
+  f.new_firmware = false;
   f.from2002 = false;
   std::array<std::uint8_t, 16> bytes{};
   bytes[0] = 0x18;  // H=1, L=8 before March 2002 -> 11
   bytes[2] = 0x40;  // H=4, L=0 -> 6
   bytes[4] = 0x19;  // L=9 only from March 2002
   bytes[6] = 0x43;
-  TxConfig c = decodeTxConfig(bytes, 0, f);
+  TxConfig c = DecodeTxConfig(bytes, 0, f);
   EXPECT_EQ(c.type[0], 11);
   EXPECT_EQ(c.type[1], 6);
   EXPECT_EQ(c.type[2], 0);
   EXPECT_EQ(c.type[3], 3);
   f.from2002 = true;
-  c = decodeTxConfig(bytes, 0, f);
+  c = DecodeTxConfig(bytes, 0, f);
   EXPECT_EQ(c.type[0], 10);
   EXPECT_EQ(c.type[2], 11);
   // Two integrated suites, or a 10 with an 8, are refused.
   TxConfig bad;
   bad.type = {1, 6, 0, 0, 0, 0, 0, 0};
-  EXPECT_FALSE(encodeTxConfig(bad, f, bytes));
+  EXPECT_FALSE(EncodeTxConfig(bad, f, bytes));
   bad.type = {10, 8, 0, 0, 0, 0, 0, 0};
-  EXPECT_FALSE(encodeTxConfig(bad, f, bytes));
+  EXPECT_FALSE(EncodeTxConfig(bad, f, bytes));
   f.from2002 = false;
   bad.type = {10, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_FALSE(encodeTxConfig(bad, f, bytes));
+  EXPECT_FALSE(EncodeTxConfig(bad, f, bytes));
   TxConfig good;
   good.type = {11, 4, 5, 0, 0, 0, 0, 0};
-  ASSERT_TRUE(encodeTxConfig(good, f, bytes));
-  EXPECT_EQ(decodeTxConfig(bytes, 0, f).type, good.type);
+  ASSERT_TRUE(EncodeTxConfig(good, f, bytes));
+  EXPECT_EQ(DecodeTxConfig(bytes, 0, f).type, good.type);
 }
 
 TEST(Calibration, OffsetsMoveTheReadings) {
@@ -147,23 +147,23 @@ TEST(Calibration, OffsetsMoveTheReadings) {
   m.offsets[2] = 10;     // +1.0 F
   m.readings[35] = 50;
   QueryContext ctx;
-  EXPECT_EQ(m.putTemperatureOffset(1, -2.0), kOk);
-  EXPECT_EQ(m.temperatureOffset(1), -20);
-  EXPECT_EQ(m.temperatureReading(1), 970);
-  EXPECT_EQ(m.putTemperatureOffset(1, 13.0), kFail);
-  EXPECT_EQ(m.putTemperatureValue(1, 96.0, ctx), kOk);  // uncalibrated 99.0 F
-  EXPECT_EQ(m.temperatureOffset(1), -30);
-  EXPECT_EQ(m.temperatureReading(1), 960);
-  EXPECT_EQ(m.putTemperatureValue(1, 120.0, ctx), kFail);
-  EXPECT_EQ(m.putHumidityOffset(1, 5), kOk);
-  EXPECT_EQ(m.humidityReading(1), 55);
-  EXPECT_EQ(m.putHumidityOffset(1, 60), kFail);  // reading would pass 100
-  EXPECT_EQ(m.putHumidityValue(1, 40), kOk);
-  EXPECT_EQ(m.humidityOffset(1), -10);
-  const CalibrationRecord r = m.record(ctx);
-  EXPECT_FLOAT_EQ(r.outsideTemp, 96.0f);
-  EXPECT_FLOAT_EQ(r.outsideTempOffset, -3.0f);
-  EXPECT_EQ(r.outsideHum, 40);
+  EXPECT_EQ(m.PutTemperatureOffset(1, -2.0), kOk);
+  EXPECT_EQ(m.TemperatureOffset(1), -20);
+  EXPECT_EQ(m.TemperatureReading(1), 970);
+  EXPECT_EQ(m.PutTemperatureOffset(1, 13.0), kFail);
+  EXPECT_EQ(m.PutTemperatureValue(1, 96.0, ctx), kOk);  // uncalibrated 99.0 F
+  EXPECT_EQ(m.TemperatureOffset(1), -30);
+  EXPECT_EQ(m.TemperatureReading(1), 960);
+  EXPECT_EQ(m.PutTemperatureValue(1, 120.0, ctx), kFail);
+  EXPECT_EQ(m.PutHumidityOffset(1, 5), kOk);
+  EXPECT_EQ(m.HumidityReading(1), 55);
+  EXPECT_EQ(m.PutHumidityOffset(1, 60), kFail);  // reading would pass 100
+  EXPECT_EQ(m.PutHumidityValue(1, 40), kOk);
+  EXPECT_EQ(m.HumidityOffset(1), -10);
+  const CalibrationRecord r = m.Record(ctx);
+  EXPECT_FLOAT_EQ(r.outside_temp, 96.0f);
+  EXPECT_FLOAT_EQ(r.outside_temp_offset, -3.0f);
+  EXPECT_EQ(r.outside_hum, 40);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ class LinkSerial : public ::testing::Test {
   void SetUp() override {
     pty_ = linktest::OpenPseudoTerminal();
     ASSERT_GE(pty_.master, 0);
-    setenv("ORBISKPRO_COM3", pty_.slavePath.c_str(), 1);
+    setenv("ORBISKPRO_COM3", pty_.slave_path.c_str(), 1);
     std::vector<std::uint8_t> memory(4096);
     for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 7);
     console_.SetEeprom(memory);
@@ -46,22 +46,22 @@ class LinkSerial : public ::testing::Test {
 TEST_F(LinkSerial, FreshLinkHasFiniteTimeouts) {
   CloseActiveLink();
   ASSERT_EQ(OpenSerialLink(3, 19200), kSuccess);
-  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 2000u);  // row 7
+  EXPECT_EQ(Serial().CurrentTimeouts().read_constant, 2000u);  // row 7
 }
 
 TEST_F(LinkSerial, TimeoutRowsAndTheirRedirection) {
   SelectLinkTimeout(1);
-  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 3500u);
+  EXPECT_EQ(Serial().CurrentTimeouts().read_constant, 3500u);
   SelectLinkTimeout(11);  // ignored
-  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 3500u);
+  EXPECT_EQ(Serial().CurrentTimeouts().read_constant, 3500u);
   Serial().status |= kStatusPulseOnClose;
   SelectLinkTimeout(0);  // becomes row 7
-  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 2000u);
-  EXPECT_EQ(Serial().CurrentTimeouts().readMultiplier, 30u);
+  EXPECT_EQ(Serial().CurrentTimeouts().read_constant, 2000u);
+  EXPECT_EQ(Serial().CurrentTimeouts().read_multiplier, 30u);
   Serial().status &= ~kStatusPulseOnClose;
   for (int row = 8; row <= 10; ++row) {
     SelectLinkTimeout(row);
-    EXPECT_GT(Serial().CurrentTimeouts().readConstant, 0u) << row;  // never unbounded
+    EXPECT_GT(Serial().CurrentTimeouts().read_constant, 0u) << row;  // never unbounded
   }
 }
 
@@ -113,7 +113,7 @@ TEST_F(LinkSerial, PollThenReadGivesTheSameByte) {
 
 TEST_F(LinkSerial, LongWaitDoesNotOutliveTheCommand) {
   ASSERT_EQ(OkDoneCommand("CLRGRA\n"), kSuccess);
-  EXPECT_EQ(Serial().CurrentTimeouts().readConstant, 100u);  // row 5 again
+  EXPECT_EQ(Serial().CurrentTimeouts().read_constant, 100u);  // row 5 again
   ASSERT_EQ(AckCommand("CLRBITS\n"), kSuccess);
 }
 

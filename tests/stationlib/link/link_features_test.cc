@@ -18,12 +18,12 @@ constexpr int32_t kRepeaterBatteryId = 0xB0C0220;
 
 TEST(LinkFeatures, FirmwareDateBoundariesSwitchWhatTheyShould) {
   consolesim::Launcher sim({"--start", "2026-05-04 12:00:00"});
-  sim.control({{"cmd", "set"}, {"readings", {{"bar_trend", 20}, {"repeater_battery", 1}}}});
+  sim.Control({{"cmd", "set"}, {"readings", {{"bar_trend", 20}, {"repeater_battery", 1}}}});
   // Transmitter 2: low nibble 1, high nibble 1 (type 4 on older firmware;
   // on new firmware the low nibble alone gives type 2). Transmitter 1 is the
   // console's own (type 12).
-  sim.control({{"cmd", "memory_write"}, {"address", 27}, {"bytes", {0x11, 0x11}}});
-  ASSERT_EQ(OpenTCPIPPort_O(std::to_string(sim.tcpPort()).c_str(), "127.0.0.1"), 0);
+  sim.Control({{"cmd", "memory_write"}, {"address", 27}, {"bytes", {0x11, 0x11}}});
+  ASSERT_EQ(OpenTCPIPPort_O(std::to_string(sim.TcpPort()).c_str(), "127.0.0.1"), 0);
 
   struct Case {
     const char* date;
@@ -34,7 +34,7 @@ TEST(LinkFeatures, FirmwareDateBoundariesSwitchWhatTheyShould) {
       {"Nov  2 2004", true, false, 2},  {"Mar  8 2005", true, false, 2}, {"Mar  9 2005", true, true, 2},
   };
   for (const Case& c : cases) {
-    sim.control({{"cmd", "firmware"}, {"date", c.date}});
+    sim.Control({{"cmd", "firmware"}, {"date", c.date}});
     ASSERT_EQ(InitStation_O(), 0) << c.date;
     ASSERT_EQ(LoadCurrentOrbiskData_O(), 0) << c.date;
     EXPECT_EQ(GetCurrentDataByID_O(kTrendId), c.trend ? 20.0f : kDashed) << c.date;
@@ -44,7 +44,7 @@ TEST(LinkFeatures, FirmwareDateBoundariesSwitchWhatTheyShould) {
     EXPECT_EQ(config[1], c.transmitter2) << c.date;
   }
   // A refused date clears the identification: no transmitter table.
-  sim.control({{"cmd", "firmware"}, {"date", "Jun 15 2004"}});
+  sim.Control({{"cmd", "firmware"}, {"date", "Jun 15 2004"}});
   EXPECT_EQ(InitStation_O(), -32768);
   int16_t config[16] = {};
   EXPECT_EQ(GetOrbiskTxConfig_O(config), -32704);

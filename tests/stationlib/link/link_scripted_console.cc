@@ -24,31 +24,31 @@ PseudoTerminal OpenPseudoTerminal() {
   PseudoTerminal pty;
   pty.master = posix_openpt(O_RDWR | O_NOCTTY);
   if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) return pty;
-  pty.slavePath = ptsname(pty.master);
+  pty.slave_path = ptsname(pty.master);
   return pty;
 }
 
 void ScriptedConsole::Start(int fd) {
   fd_ = fd;
-  if (pipe(stopPipe_) != 0) return;
+  if (pipe(stop_pipe_) != 0) return;
   thread_ = std::thread([this] { Run(); });
 }
 
 void ScriptedConsole::Stop() {
   if (thread_.joinable()) {
-    (void)!write(stopPipe_[1], "x", 1);
+    (void)!write(stop_pipe_[1], "x", 1);
     thread_.join();
   }
-  for (int* fd : {&fd_, &stopPipe_[0], &stopPipe_[1]}) {
+  for (int* fd : {&fd_, &stop_pipe_[0], &stop_pipe_[1]}) {
     if (*fd >= 0) close(*fd);
     *fd = -1;
   }
 }
 
 // Reads one byte, waiting at most 10 ms at a time; false when told to stop.
-static int ReadByteOrStop(int fd, int stopFd, bool* stop) {
+static int ReadByteOrStop(int fd, int stop_fd, bool* stop) {
   for (;;) {
-    pollfd p[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    pollfd p[2] = {{fd, POLLIN, 0}, {stop_fd, POLLIN, 0}};
     int rc = poll(p, 2, 10);
     if (rc > 0 && (p[1].revents & POLLIN)) {
       *stop = true;
@@ -70,7 +70,7 @@ static int ReadByteOrStop(int fd, int stopFd, bool* stop) {
 bool ScriptedConsole::ReadExact(std::uint8_t* out, std::size_t n) {
   bool stop = false;
   for (std::size_t i = 0; i < n; ++i) {
-    int b = ReadByteOrStop(fd_, stopPipe_[0], &stop);
+    int b = ReadByteOrStop(fd_, stop_pipe_[0], &stop);
     if (b < 0) return false;
     out[i] = static_cast<std::uint8_t>(b);
   }
@@ -90,12 +90,12 @@ void ScriptedConsole::Run() {
   std::string line;
   for (;;) {
     bool stop = false;
-    int b = ReadByteOrStop(fd_, stopPipe_[0], &stop);
+    int b = ReadByteOrStop(fd_, stop_pipe_[0], &stop);
     if (stop) return;
     if (fault_ == Fault::kSleeping) continue;
     if (b == '\n' || (b == '\r' && line.rfind("WRD", 0) == 0)) {
       if (line.empty()) {
-        ++wakeUps_;
+        ++wake_ups_;
         Send("\n\r");
       } else {
         Handle(line);
@@ -120,7 +120,7 @@ void ScriptedConsole::Handle(const std::string& line) {
   if (fault == Fault::kStall) return;
   const std::string ack = fault == Fault::kRefuse ? "\x15" : (fault == Fault::kWrongByte ? "\x21" : "\x06");
   const std::string ok = fault == Fault::kRefuse ? "\n\rNO\n\r" : "\n\rOK\n\r";
-  auto withCrc = [&](std::string body) {
+  auto with_crc = [&](std::string body) {
     std::uint16_t crc = Crc(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
     if (fault == Fault::kCorruptCrc) crc ^= 0x0101;
     body.push_back(static_cast<char>(crc >> 8));
@@ -131,7 +131,7 @@ void ScriptedConsole::Handle(const std::string& line) {
   unsigned address = 0, length = 0;
   if (line == "VER") {
     std::lock_guard<std::mutex> lock(mutex_);
-    Send(ok + firmwareDate_);
+    Send(ok + firmware_date_);
   } else if (line == "NVER") {
     Send(ok + "1.90\n\r");
   } else if (line == "RXCHECK") {
@@ -144,7 +144,7 @@ void ScriptedConsole::Handle(const std::string& line) {
       std::lock_guard<std::mutex> lock(mutex_);
       for (unsigned i = 0; i < length && address + i < eeprom_.size(); ++i) body.push_back(static_cast<char>(eeprom_[address + i]));
     }
-    Send(ack + withCrc(body));
+    Send(ack + with_crc(body));
   } else if (std::sscanf(line.c_str(), "EEBWR %X %X", &address, &length) == 2) {
     Send(ack);
     if (fault == Fault::kRefuse) return;

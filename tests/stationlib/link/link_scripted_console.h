@@ -26,7 +26,7 @@ class ScriptedConsole {
   void SetFault(Fault fault) { fault_ = fault; }
   void SetFirmwareDate(const std::string& text13) {
     std::lock_guard<std::mutex> lock(mutex_);
-    firmwareDate_ = text13;
+    firmware_date_ = text13;
   }
   void SetEeprom(std::vector<std::uint8_t> bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -41,7 +41,7 @@ class ScriptedConsole {
     std::lock_guard<std::mutex> lock(mutex_);
     return commands_;
   }
-  int WakeUps() const { return wakeUps_; }
+  int WakeUps() const { return wake_ups_; }
 
  private:
   void Run();
@@ -50,12 +50,12 @@ class ScriptedConsole {
   bool ReadExact(std::uint8_t* out, std::size_t n);
 
   int fd_ = -1;
-  int stopPipe_[2] = {-1, -1};
+  int stop_pipe_[2] = {-1, -1};
   std::thread thread_;
   std::atomic<Fault> fault_{Fault::kNone};
-  std::atomic<int> wakeUps_{0};
+  std::atomic<int> wake_ups_{0};
   std::mutex mutex_;
-  std::string firmwareDate_ = "Apr 10 2006\n\r";
+  std::string firmware_date_ = "Apr 10 2006\n\r";
   std::vector<std::uint8_t> eeprom_ = std::vector<std::uint8_t>(4096, 0);
   std::vector<std::string> commands_;
 };
@@ -63,7 +63,7 @@ class ScriptedConsole {
 // A pseudo-terminal pair: the master fd for the console, the slave's path.
 struct PseudoTerminal {
   int master = -1;
-  std::string slavePath;
+  std::string slave_path;
 };
 PseudoTerminal OpenPseudoTerminal();
 

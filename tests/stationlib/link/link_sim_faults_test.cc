@@ -42,8 +42,8 @@ class LinkSim : public ::testing::TestWithParam<Link> {
     if (GetParam() == Link::kUsb) {
       ASSERT_EQ(chdir(SIUSBXP_DIRECTORY), 0);
     }
-    setenv(("ORBISKPRO_COM" + std::to_string(kSerialPort)).c_str(), sim_.ptyPath().c_str(), 1);
-    setenv("SIUSBXP_DEVICES", (std::to_string(kUsbSerial) + "=" + sim_.ptyPath()).c_str(), 1);
+    setenv(("ORBISKPRO_COM" + std::to_string(kSerialPort)).c_str(), sim_.PtyPath().c_str(), 1);
+    setenv("SIUSBXP_DEVICES", (std::to_string(kUsbSerial) + "=" + sim_.PtyPath()).c_str(), 1);
     ASSERT_EQ(Open(), kSuccess);
     SelectLinkTimeout(kShortRow);
   }
@@ -57,22 +57,22 @@ class LinkSim : public ::testing::TestWithParam<Link> {
   std::int32_t Open() {
     switch (GetParam()) {
       case Link::kSerial: return OpenSerialLink(kSerialPort, 19200);
-      case Link::kTcp: return OpenTcpLink(std::to_string(sim_.tcpPort()), "127.0.0.1");
+      case Link::kTcp: return OpenTcpLink(std::to_string(sim_.TcpPort()), "127.0.0.1");
       case Link::kUsb: return OpenUsbLink(kUsbSerial);
     }
     return kCommFailure;
   }
   void Fault(nlohmann::json fault) {
     fault["cmd"] = "fault";
-    sim_.control(fault);
+    sim_.Control(fault);
   }
   // The wait of one byte read under `row` on this link, in ms.
   long long RowWaitMs(int row) const {
     const LinkTimeoutRow& r = TimeoutRow(row);
     switch (GetParam()) {
-      case Link::kSerial: return r.serial.readConstant + r.serial.readMultiplier;
-      case Link::kTcp: return r.tcpReceiveMs;
-      case Link::kUsb: return r.usbReadMs;
+      case Link::kSerial: return r.serial.read_constant + r.serial.read_multiplier;
+      case Link::kTcp: return r.tcp_receive_ms;
+      case Link::kUsb: return r.usb_read_ms;
     }
     return 0;
   }
@@ -86,7 +86,7 @@ class LinkSim : public ::testing::TestWithParam<Link> {
     return 0;
   }
   std::vector<std::uint8_t> SimMemory(int address, int length) {
-    return sim_.control({{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"];
+    return sim_.Control({{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"];
   }
   // Wakes the console and has a memory read acknowledged; its checked reply
   // (length + 2 bytes) is then left to the caller, read under `row` (the

@@ -51,13 +51,13 @@ class Client {
   }
   Client(Client&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
 
-  void send(const std::string& bytes) { ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  void Send(const std::string& bytes) { ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
   // Up to n bytes, stopping at the first silence longer than `wait`.
-  std::string read(std::size_t n, int waitMs = 1000) {
+  std::string Read(std::size_t n, int wait_ms = 1000) {
     std::string out;
     while (out.size() < n) {
       pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, waitMs) <= 0) break;
+      if (::poll(&p, 1, wait_ms) <= 0) break;
       char buffer[512];
       const ssize_t got = ::read(fd_, buffer, std::min(sizeof buffer, n - out.size()));
       if (got <= 0) {
@@ -68,9 +68,9 @@ class Client {
     }
     return out;
   }
-  bool wake(int waitMs = 1000) {
-    send("\n");
-    return read(2, waitMs) == "\n\r";
+  bool Wake(int wait_ms = 1000) {
+    Send("\n");
+    return Read(2, wait_ms) == "\n\r";
   }
   bool closed = false;
 
@@ -78,144 +78,144 @@ class Client {
   int fd_;
 };
 
-int word(const std::string& p, int offset) {
+int Word(const std::string& p, int offset) {
   return static_cast<unsigned char>(p[offset]) | static_cast<unsigned char>(p[offset + 1]) << 8;
 }
 
 class ConsoleSimLinks : public ::testing::Test {
  protected:
-  Launcher sim{{"--start", "2026-03-10 08:00:00", "--seed", "7"}};
+  Launcher sim_{{"--start", "2026-03-10 08:00:00", "--seed", "7"}};
 };
 
 TEST_F(ConsoleSimLinks, LiveDataHighsLowsAndMemoryOverTcpAndPty) {
-  sim.control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}, {"barometer", 30105}}}});
-  sim.control({{"cmd", "set_hilow"}, {"quantity", "outside_temp"}, {"slot", "day_high"}, {"value", 799}});
-  Client tcp = Client::tcp(sim.tcpPort());
-  Client serial = Client::pty(sim.ptyPath());
+  sim_.Control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}, {"barometer", 30105}}}});
+  sim_.Control({{"cmd", "set_hilow"}, {"quantity", "outside_temp"}, {"slot", "day_high"}, {"value", 799}});
+  Client tcp = Client::tcp(sim_.TcpPort());
+  Client serial = Client::pty(sim_.PtyPath());
   for (Client* c : {&tcp, &serial}) {
-    ASSERT_TRUE(c->wake());
-    c->send("LOOP 1\n");
-    const std::string packet = c->read(100);
+    ASSERT_TRUE(c->Wake());
+    c->Send("LOOP 1\n");
+    const std::string packet = c->Read(100);
     ASSERT_EQ(packet.size(), 100u);
     EXPECT_EQ(packet[0], '\x06');
-    EXPECT_EQ(crc16(packet.substr(1)), 0);
-    EXPECT_EQ(word(packet, 1 + 12), 725);
-    EXPECT_EQ(word(packet, 1 + 7), 30105);
-    c->send("HILOWS\n");
-    const std::string hilows = c->read(439);
+    EXPECT_EQ(Crc16(packet.substr(1)), 0);
+    EXPECT_EQ(Word(packet, 1 + 12), 725);
+    EXPECT_EQ(Word(packet, 1 + 7), 30105);
+    c->Send("HILOWS\n");
+    const std::string hilows = c->Read(439);
     ASSERT_EQ(hilows.size(), 439u);
-    EXPECT_EQ(crc16(hilows.substr(1)), 0);
-    EXPECT_EQ(word(hilows, 1 + 49), 799);
+    EXPECT_EQ(Crc16(hilows.substr(1)), 0);
+    EXPECT_EQ(Word(hilows, 1 + 49), 799);
   }
   // A memory write from the client, read back through the control channel.
   std::string block = {static_cast<char>(0xC4), 0x01};
-  appendCrc(block);
-  tcp.send("EEBWR B 2\n");
-  EXPECT_EQ(tcp.read(1), "\x06");
-  tcp.send(block);
-  EXPECT_EQ(tcp.read(1), "\x06");
-  EXPECT_EQ(sim.control({{"cmd", "memory_read"}, {"address", 11}, {"length", 2}})["bytes"], json::array({0xC4, 0x01}));
-  tcp.send("EEBRD B 2\n");
-  EXPECT_EQ(tcp.read(5).substr(0, 3), std::string("\x06\xC4\x01"));
-  const json received = sim.control({{"cmd", "received"}});
+  AppendCrc(block);
+  tcp.Send("EEBWR B 2\n");
+  EXPECT_EQ(tcp.Read(1), "\x06");
+  tcp.Send(block);
+  EXPECT_EQ(tcp.Read(1), "\x06");
+  EXPECT_EQ(sim_.Control({{"cmd", "memory_read"}, {"address", 11}, {"length", 2}})["bytes"], json::array({0xC4, 0x01}));
+  tcp.Send("EEBRD B 2\n");
+  EXPECT_EQ(tcp.Read(5).substr(0, 3), std::string("\x06\xC4\x01"));
+  const json received = sim_.Control({{"cmd", "received"}});
   EXPECT_NE(received.dump().find("EEBWR B 2"), std::string::npos);
 }
 
 TEST_F(ConsoleSimLinks, ArchiveDownloadPageByPage) {
-  sim.control({{"cmd", "time"}, {"advance", 3600}});
-  EXPECT_EQ(sim.control({{"cmd", "archive_count"}})["count"], 12);
-  Client tcp = Client::tcp(sim.tcpPort());
-  Client serial = Client::pty(sim.ptyPath());
+  sim_.Control({{"cmd", "time"}, {"advance", 3600}});
+  EXPECT_EQ(sim_.Control({{"cmd", "archive_count"}})["count"], 12);
+  Client tcp = Client::tcp(sim_.TcpPort());
+  Client serial = Client::pty(sim_.PtyPath());
   for (Client* link : {&tcp, &serial}) {
     Client& c = *link;
-    ASSERT_TRUE(c.wake());
-    c.send("DMPAFT\n");
-    ASSERT_EQ(c.read(1), "\x06");
+    ASSERT_TRUE(c.Wake());
+    c.Send("DMPAFT\n");
+    ASSERT_EQ(c.Read(1), "\x06");
     // Records after 8:30 on 10 March 2026: 8:35 .. 9:00, six records.
     const int date = 10 + 3 * 32 + 26 * 512, time = 830;
     std::string request = {static_cast<char>(date & 0xFF), static_cast<char>(date >> 8),
                            static_cast<char>(time & 0xFF), static_cast<char>(time >> 8)};
-    appendCrc(request);
-    c.send(request);
-    const std::string header = c.read(7);
+    AppendCrc(request);
+    c.Send(request);
+    const std::string header = c.Read(7);
     ASSERT_EQ(header.size(), 7u);
     EXPECT_EQ(header[0], '\x06');
-    EXPECT_EQ(crc16(header.substr(1)), 0);
-    const int pages = word(header, 1), first = word(header, 3);
+    EXPECT_EQ(Crc16(header.substr(1)), 0);
+    const int pages = Word(header, 1), first = Word(header, 3);
     EXPECT_EQ(pages, 2);  // records 6 to 11 of the transfer: pages 1 and 2
     EXPECT_EQ(first, 1);
     int counted = 0;
     for (int page = 0; page < pages; ++page) {
-      c.send("\x06");
-      const std::string p = c.read(267);
+      c.Send("\x06");
+      const std::string p = c.Read(267);
       ASSERT_EQ(p.size(), 267u);
-      EXPECT_EQ(crc16(p), 0);
+      EXPECT_EQ(Crc16(p), 0);
       EXPECT_EQ(static_cast<unsigned char>(p[0]), page);
       for (int slot = page == 0 ? first : 0; slot < 5; ++slot)
-        if (word(p, 1 + slot * 52 + 2) <= 2459) ++counted;
+        if (Word(p, 1 + slot * 52 + 2) <= 2459) ++counted;
     }
-    c.send("\x06");
+    c.Send("\x06");
     EXPECT_EQ(counted, 6);
     // The link is back in command mode after the transfer.
-    ASSERT_TRUE(c.wake());
+    ASSERT_TRUE(c.Wake());
   }
 }
 
 TEST_F(ConsoleSimLinks, FaultsShowOnTheWire) {
-  Client c = Client::tcp(sim.tcpPort());
-  sim.control({{"cmd", "fault"}, {"name", "asleep"}, {"count", 3}});
-  EXPECT_FALSE(c.wake(150));
-  EXPECT_FALSE(c.wake(150));
-  EXPECT_FALSE(c.wake(150));
-  EXPECT_TRUE(c.wake());
-  sim.control({{"cmd", "fault"}, {"name", "refuse"}, {"count", 1}});
-  c.send("HILOWS\n");
-  EXPECT_EQ(c.read(439, 300), "\x15");
-  sim.control({{"cmd", "fault"}, {"name", "corrupt_crc"}, {"every", 1}});
-  c.send("LOOP 1\n");
-  EXPECT_NE(crc16(c.read(100).substr(1)), 0);
-  sim.control({{"cmd", "fault"}, {"name", "none"}});
-  sim.control({{"cmd", "fault"}, {"name", "stall"}, {"count", 1}, {"ms", 400}, {"at", 20}});
-  c.send("LOOP 1\n");
-  EXPECT_EQ(c.read(100, 200).size(), 21u);  // acknowledgement and 20 bytes, then silence
-  EXPECT_EQ(c.read(79, 1000).size(), 79u);
-  sim.control({{"cmd", "fault"}, {"name", "truncate"}, {"count", 1}, {"to", 10}});
-  c.send("LOOP 1\n");
-  EXPECT_EQ(c.read(100, 300).size(), 11u);
-  sim.control({{"cmd", "fault"}, {"name", "drop"}, {"after", 5}});
-  c.send("LOOP 1\n");
-  EXPECT_EQ(c.read(100, 1000).size(), 5u);
+  Client c = Client::tcp(sim_.TcpPort());
+  sim_.Control({{"cmd", "fault"}, {"name", "asleep"}, {"count", 3}});
+  EXPECT_FALSE(c.Wake(150));
+  EXPECT_FALSE(c.Wake(150));
+  EXPECT_FALSE(c.Wake(150));
+  EXPECT_TRUE(c.Wake());
+  sim_.Control({{"cmd", "fault"}, {"name", "refuse"}, {"count", 1}});
+  c.Send("HILOWS\n");
+  EXPECT_EQ(c.Read(439, 300), "\x15");
+  sim_.Control({{"cmd", "fault"}, {"name", "corrupt_crc"}, {"every", 1}});
+  c.Send("LOOP 1\n");
+  EXPECT_NE(Crc16(c.Read(100).substr(1)), 0);
+  sim_.Control({{"cmd", "fault"}, {"name", "none"}});
+  sim_.Control({{"cmd", "fault"}, {"name", "stall"}, {"count", 1}, {"ms", 400}, {"at", 20}});
+  c.Send("LOOP 1\n");
+  EXPECT_EQ(c.Read(100, 200).size(), 21u);  // acknowledgement and 20 bytes, then silence
+  EXPECT_EQ(c.Read(79, 1000).size(), 79u);
+  sim_.Control({{"cmd", "fault"}, {"name", "truncate"}, {"count", 1}, {"to", 10}});
+  c.Send("LOOP 1\n");
+  EXPECT_EQ(c.Read(100, 300).size(), 11u);
+  sim_.Control({{"cmd", "fault"}, {"name", "drop"}, {"after", 5}});
+  c.Send("LOOP 1\n");
+  EXPECT_EQ(c.Read(100, 1000).size(), 5u);
   EXPECT_TRUE(c.closed);
 }
 
 TEST_F(ConsoleSimLinks, DroppedSerialLineFallsSilentThenAnswersAgain) {
-  Client c = Client::pty(sim.ptyPath());
-  ASSERT_TRUE(c.wake());
-  sim.control({{"cmd", "fault"}, {"name", "drop"}, {"after", 5}});
-  c.send("HILOWS\n");
-  EXPECT_EQ(c.read(439, 300).size(), 5u);
+  Client c = Client::pty(sim_.PtyPath());
+  ASSERT_TRUE(c.Wake());
+  sim_.Control({{"cmd", "fault"}, {"name", "drop"}, {"after", 5}});
+  c.Send("HILOWS\n");
+  EXPECT_EQ(c.Read(439, 300).size(), 5u);
   EXPECT_FALSE(c.closed);
-  ASSERT_TRUE(c.wake());
-  c.send("HILOWS\n");
-  EXPECT_EQ(c.read(439).size(), 439u);
+  ASSERT_TRUE(c.Wake());
+  c.Send("HILOWS\n");
+  EXPECT_EQ(c.Read(439).size(), 439u);
 }
 
 // Live packets of one LOOP come two seconds apart on the console clock: a
 // fast clock brings them quickly, each whole and checked.
 TEST(ConsoleSimLauncher, LivePacketsPacedOnTheConsoleClock) {
   Launcher sim({"--speed", "50"});
-  Client tcp = Client::tcp(sim.tcpPort());
-  Client serial = Client::pty(sim.ptyPath());
+  Client tcp = Client::tcp(sim.TcpPort());
+  Client serial = Client::pty(sim.PtyPath());
   for (Client* c : {&tcp, &serial}) {
-    ASSERT_TRUE(c->wake());
-    c->send("LOOP 3\n");
-    const std::string all = c->read(1 + 3 * 99);
+    ASSERT_TRUE(c->Wake());
+    c->Send("LOOP 3\n");
+    const std::string all = c->Read(1 + 3 * 99);
     ASSERT_EQ(all.size(), 1u + 3 * 99);
     EXPECT_EQ(all[0], '\x06');
     for (int i = 0; i < 3; ++i) {
       const std::string packet = all.substr(1 + 99 * i, 99);
       EXPECT_EQ(packet[0], 'L');
-      EXPECT_EQ(crc16(packet), 0) << i;
+      EXPECT_EQ(Crc16(packet), 0) << i;
     }
   }
 }
@@ -225,7 +225,7 @@ TEST_F(ConsoleSimLinks, DiscoveryAndWebService) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<std::uint16_t>(sim.udpPort()));
+  a.sin_port = htons(static_cast<std::uint16_t>(sim_.UdpPort()));
   ASSERT_EQ(::sendto(fd, "discovernbip", 12, 0, reinterpret_cast<sockaddr*>(&a), sizeof a), 12);
   pollfd p{fd, POLLIN, 0};
   ASSERT_EQ(::poll(&p, 1, 2000), 1);
@@ -235,11 +235,11 @@ TEST_F(ConsoleSimLinks, DiscoveryAndWebService) {
   EXPECT_EQ(std::string(reply + 12, 6), std::string("\x00\x1D\x0A\x00\x12\x34", 6));
   ::close(fd);
 
-  sim.control({{"cmd", "time"}, {"advance", 1800}});
+  sim_.Control({{"cmd", "time"}, {"advance", 1800}});
   const auto get = [&](const std::string& query) {
-    Client http = Client::tcp(sim.httpPort());
-    http.send("GET /webdl.php?" + query + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-    const std::string response = http.read(1 << 20);
+    Client http = Client::tcp(sim_.HttpPort());
+    http.Send("GET /webdl.php?" + query + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    const std::string response = http.Read(1 << 20);
     return response.substr(response.find("\r\n\r\n") + 4);
   };
   EXPECT_EQ(get("timestamp=0&user=demo&pass=demo&action=headers").substr(0, 11), "Records=6\nM");
@@ -257,17 +257,17 @@ TEST(ConsoleSimLauncher, StateFileAndPacing) {
     std::fclose(f);
   }
   Launcher sim({"--state", state, "--no-pty", "--baud", "2400"});
-  EXPECT_EQ(sim.ptyPath(), "");
-  Client c = Client::tcp(sim.tcpPort());
-  ASSERT_TRUE(c.wake());
-  c.send("NVER\n");
-  EXPECT_EQ(c.read(12), "\n\rOK\n\r1.73\n\r");
+  EXPECT_EQ(sim.PtyPath(), "");
+  Client c = Client::tcp(sim.TcpPort());
+  ASSERT_TRUE(c.Wake());
+  c.Send("NVER\n");
+  EXPECT_EQ(c.Read(12), "\n\rOK\n\r1.73\n\r");
   const auto start = std::chrono::steady_clock::now();
-  c.send("LOOP 1\n");
-  const std::string packet = c.read(100);
+  c.Send("LOOP 1\n");
+  const std::string packet = c.Read(100);
   const auto took = std::chrono::steady_clock::now() - start;
   ASSERT_EQ(packet.size(), 100u);
-  EXPECT_EQ(static_cast<std::int16_t>(word(packet, 13)), -40);
+  EXPECT_EQ(static_cast<std::int16_t>(Word(packet, 13)), -40);
   EXPECT_GE(took, std::chrono::milliseconds(400));  // 100 bytes at 2400 baud: 417 ms
   std::remove(state.c_str());
   ::rmdir(directory);
@@ -281,8 +281,8 @@ TEST(ConsoleSimLauncher, ReportsAProgramThatCannotStart) {
 // Gone, or a zombie that nobody reaps (a container's first process may not).
 bool Ended(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string pidText, name, state;
-  return !(stat >> pidText >> name >> state) || state == "Z";
+  std::string pid_text, name, state;
+  return !(stat >> pid_text >> name >> state) || state == "Z";
 }
 
 // A test process that dies without running its destructors takes its

@@ -7,33 +7,33 @@
 
 namespace consolesim {
 
-class Clock {
+class ConsoleClock {
  public:
-  virtual ~Clock() = default;
+  virtual ~ConsoleClock() = default;
   // Seconds since 1970 of the console's local wall time.
-  virtual std::int64_t now() const = 0;
+  virtual std::int64_t Now() const = 0;
   // The same in milliseconds, for what the console paces within a second.
-  virtual std::int64_t nowMs() const { return now() * 1000; }
+  virtual std::int64_t NowMs() const { return Now() * 1000; }
 };
 
-class ManualClock final : public Clock {
+class ManualClock final : public ConsoleClock {
  public:
   explicit ManualClock(std::int64_t start) : now_(start) {}
-  std::int64_t now() const override { return now_.load(); }
-  void set(std::int64_t time) { now_.store(time); }
-  void advance(std::int64_t seconds) { now_.fetch_add(seconds); }
+  std::int64_t Now() const override { return now_.load(); }
+  void Set(std::int64_t time) { now_.store(time); }
+  void Advance(std::int64_t seconds) { now_.fetch_add(seconds); }
 
  private:
   std::atomic<std::int64_t> now_;
 };
 
 // Runs from `start` at `speed` simulated seconds per real second.
-class ScaledClock final : public Clock {
+class ScaledClock final : public ConsoleClock {
  public:
   ScaledClock(std::int64_t start, double speed)
       : start_(start), speed_(speed), origin_(std::chrono::steady_clock::now()) {}
-  std::int64_t now() const override { return nowMs() / 1000; }
-  std::int64_t nowMs() const override {
+  std::int64_t Now() const override { return NowMs() / 1000; }
+  std::int64_t NowMs() const override {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - origin_;
     return start_ * 1000 + static_cast<std::int64_t>(elapsed.count() * speed_ * 1000);
   }
@@ -48,7 +48,7 @@ class ScaledClock final : public Clock {
 struct CivilTime {
   int year, month, day, hour, minute, second;
 };
-CivilTime toCivil(std::int64_t time);
-std::int64_t fromCivil(const CivilTime& civil);
+CivilTime ToCivil(std::int64_t time);
+std::int64_t FromCivil(const CivilTime& civil);
 
 }  // namespace consolesim
