@@ -27,7 +27,7 @@ struct FakeStation {
   std::atomic<std::int32_t> init_result{0};
   std::atomic<std::int32_t> calibration_result{0};  // of LoadOrbiskCalibration
   std::atomic<std::uint8_t> loop_supported{1};
-  std::int32_t usb_serial_number = 4711;  // the console an automatic USB open finds
+  std::atomic<std::int32_t> usb_serial_number{4711};  // the console an automatic USB open finds
   std::atomic<int> init_calls{0};
   std::atomic<int> close_calls{0};
   std::atomic<bool> init_returned{false};
