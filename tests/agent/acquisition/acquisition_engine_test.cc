@@ -1,8 +1,9 @@
+#include "agent/acquisition/acquisition_engine.h"
+
 #include <gtest/gtest.h>
 
-#include "tests/agent/acquisition/engine_fixture.h"
-#include "agent/acquisition/acquisition_engine.h"
 #include "agent/families/calibration_collection.h"
+#include "tests/agent/acquisition/engine_fixture.h"
 
 namespace agent::testing {
 namespace {
@@ -25,7 +26,7 @@ TEST_F(AcquisitionEngineTest, ConnectsThenCollectsWithTheJournalInOrder) {
       "[MoteurRecupDonnees] : Lancement/vérification des services...",
       "[MoteurRecupDonnees] : Calibration",
   }));
-  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;");
+  EXPECT_EQ(Station().LinkCalls(), "tcp 127.0.0.1 22222;");
   EXPECT_EQ(icons_, (std::vector<int>{kJustConnected, kConnectedAtPassStart}));
   EXPECT_EQ(context_->state.connected.Get(), 1);
   EXPECT_EQ(services_.Find("Calibration")->flag, 1);
@@ -36,7 +37,7 @@ TEST_F(AcquisitionEngineTest, ConnectsThenCollectsWithTheJournalInOrder) {
 
 TEST_F(AcquisitionEngineTest, AClosedPortLogsTheFailureAndItsText) {
   Configure(kTcpConsole);
-  Console().open_result = -32701;
+  Station().open_result = -32701;
   Engine().RunPass();
   EXPECT_TRUE(JournalHoldsInOrder({
       "(MoteurRecupDonnees] : Tentative de connexion : IP : 127.0.0.1@22222",
@@ -45,7 +46,7 @@ TEST_F(AcquisitionEngineTest, AClosedPortLogsTheFailureAndItsText) {
       "[MoteurRecupDonnees] : Type : IP | Adresse : 127.0.0.1@22222",
       "32701 | Erreur de communication entre l'application et la console.",
   }));
-  EXPECT_EQ(Console().init_calls, 0);
+  EXPECT_EQ(Station().init_calls, 0);
   EXPECT_EQ(icons_, std::vector<int>{kConnectionFailed});
   EXPECT_EQ(context_->state.connected.Get(), 0);
   EXPECT_EQ(JournalCount("Connexion réussi"), 0u);
@@ -53,11 +54,11 @@ TEST_F(AcquisitionEngineTest, AClosedPortLogsTheFailureAndItsText) {
 
 TEST_F(AcquisitionEngineTest, AnInitialisationThatFailsReportsItsOwnCodeAndCloses) {
   Configure(kTcpConsole);
-  Console().init_result = -32768;
+  Station().init_result = -32768;
   Engine().RunPass();
   engine_.reset();  // waits for the close
   EXPECT_EQ(JournalCount("32768 | Valeur négative."), 1u);
-  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;close tcp;");
+  EXPECT_EQ(Station().LinkCalls(), "tcp 127.0.0.1 22222;close tcp;");
 }
 
 TEST_F(AcquisitionEngineTest, NoLibraryLogsOncePerPassWithoutAttempt) {
@@ -86,7 +87,7 @@ TEST_F(AcquisitionEngineTest, LinkTypesAndAddressForms) {
   context_->state.connected.Clear();
   LoadIniText("[CONSOLE]\ntype=USB\nadresse=auto\n", context_->state.configuration, "");
   Engine().RunPass();
-  EXPECT_EQ(Console().Calls(), "serial 3 19200;serial 3 9600;serial 4 19200;usb 4711;");
+  EXPECT_EQ(Station().LinkCalls(), "serial 3 19200;serial 3 9600;serial 4 19200;usb 4711;");
   EXPECT_TRUE(JournalHoldsInOrder(
       {"Tentative de connexion : USB : auto", "[MoteurRecupDonnees] : OK:\nUSB : 4711"}));
 }
@@ -98,7 +99,7 @@ TEST_F(AcquisitionEngineTest, ALongPassClosesTheLinkAndTheNextReconnects) {
     return 1;
   });
   Engine().RunPass();
-  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;close tcp;");
+  EXPECT_EQ(Station().LinkCalls(), "tcp 127.0.0.1 22222;close tcp;");
   EXPECT_EQ(icons_.back(), kClosedAfterLongPass);
   EXPECT_EQ(context_->state.connected.Get(), 0);
   Engine().RunPass();
@@ -111,7 +112,7 @@ TEST_F(AcquisitionEngineTest, APassWhoseEveryCollectionFailsClosesTheLink) {
   Configure(kTcpConsole);
   services_.SetCollector("Calibration", [](StationLibrary&) { return 0; });
   Engine().RunPass();
-  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;close tcp;");
+  EXPECT_EQ(Station().LinkCalls(), "tcp 127.0.0.1 22222;close tcp;");
   EXPECT_EQ(JournalCount("[MoteurRecupDonnees] : Aucune collecte réussie, fermeture de la "
                          "connexion à la console."),
             1u);
@@ -126,13 +127,13 @@ TEST_F(AcquisitionEngineTest, OneSuccessfulCollectionKeepsTheLinkOpen) {
   services_.SetCollector("Calibration", [](StationLibrary&) { return 0; });
   services_.SetCollector("CurrentData", [](StationLibrary&) { return 1; });
   Engine().RunPass();
-  EXPECT_EQ(Console().Calls(), "tcp 127.0.0.1 22222;");
+  EXPECT_EQ(Station().LinkCalls(), "tcp 127.0.0.1 22222;");
   EXPECT_EQ(context_->state.connected.Get(), 1);
 }
 
 TEST_F(AcquisitionEngineTest, AConsoleWithoutLoopPackageIsSaidSo) {
   Configure(kTcpConsole);
-  Console().loop_supported = 0;
+  Station().loop_supported = 0;
   Engine().RunPass();
   EXPECT_EQ(JournalCount("[MoteurRecupDonnees] : La console ne supporte pas la fonction Loop "
                          "Package."),
@@ -142,9 +143,9 @@ TEST_F(AcquisitionEngineTest, AConsoleWithoutLoopPackageIsSaidSo) {
 TEST(CalibrationCollection, SucceedsOnValidResultsOnly) {
   StationLibrary library{nullptr};
   EXPECT_EQ(CollectCalibration(library), 0);
-  library.Attach(InstallFakeConsole());
+  library.Attach(InstallFakeStation());
   EXPECT_EQ(CollectCalibration(library), 1);
-  Console().calibration_result = -32701;
+  Station().calibration_result = -32701;
   EXPECT_EQ(CollectCalibration(library), 0);
 }
 

@@ -18,7 +18,7 @@ void EngineFixture::SetUp() {
   fs::create_directories(work_);
   context_ = std::make_unique<AgentContext>(
       clock_, AgentPaths{work_.string(), work_.string(), (work_ / "tvl_brumalweb").string()});
-  library_.Attach(InstallFakeConsole());
+  library_.Attach(InstallFakeStation());
 }
 
 void EngineFixture::TearDown() {
@@ -39,8 +39,8 @@ AcquisitionEngine& EngineFixture::Engine() {
   if (!engine_) {
     AcquisitionHooks hooks;
     hooks.connection_icon = [this](int state) { icons_.push_back(state); };
-    engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_,
-                                                  hooks);
+    engine_ =
+        std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_, hooks);
   }
   return *engine_;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// An agent context over a fake clock and a temporary working directory, with the fake console
+// An agent context over a fake clock and a temporary working directory, with the fake station
 // attached as the station library.
 
 #include <gtest/gtest.h>
@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/agent/acquisition/fake_console.h"
 #include "agent/acquisition/acquisition_engine.h"
 #include "agent/acquisition/service_table.h"
 #include "agent/core/agent_context.h"
 #include "agent/core/configuration.h"
 #include "platform/clock.h"
+#include "tests/support/fake_station.h"
 
 namespace agent::testing {
 

@@ -1,6 +1,8 @@
-// A tiny stand-in for the station library: a handful of exports under their ELF symbols,
-// with results the binding tests know in advance. Bytes written to the buffers and the last
-// arguments received are readable through FakeStationLastCall.
+// A tiny stand-in for the station library, loaded as the agent loads the real one: a handful
+// of exports under their ELF symbols, answering as the real library never does (bits in the
+// upper half of a success, a text buffer filled to its end, most exports missing) with results
+// the binding tests know in advance. The last link arguments received are readable through
+// FakeStationLastCall.
 #include <cstdint>
 #include <cstring>
 

@@ -1,17 +1,18 @@
+#include "agent/acquisition/station_connector.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 
-#include "tests/agent/acquisition/fake_console.h"
-#include "agent/acquisition/station_connector.h"
+#include "tests/support/fake_station.h"
 
 namespace agent::testing {
 namespace {
 
 TEST(StationConnector, AnOverrunGivesTheTimeoutAtTheDeadlineAndClosesAfterTheReturn) {
   StationLibrary library{nullptr};
-  library.Attach(InstallFakeConsole());
-  Console().HoldInitialisation();
+  library.Attach(InstallFakeStation());
+  Station().HoldInitialisation();
   {
     StationConnector connector(library, nullptr);
     auto start = std::chrono::steady_clock::now();
@@ -19,45 +20,45 @@ TEST(StationConnector, AnOverrunGivesTheTimeoutAtTheDeadlineAndClosesAfterTheRet
     auto waited = std::chrono::steady_clock::now() - start;
     // Two bounded waits: the initialisation's and the close's.
     EXPECT_LT(waited, std::chrono::milliseconds(1000));
-    EXPECT_EQ(Console().close_calls, 0);  // the library is still busy initialising
-    Console().Release();
+    EXPECT_EQ(Station().close_calls, 0);  // the library is still busy initialising
+    Station().Release();
   }  // the connector waits for the close that follows the initialisation
-  EXPECT_EQ(Console().close_calls, 1);
-  EXPECT_FALSE(Console().closed_before_init_returned);
+  EXPECT_EQ(Station().close_calls, 1);
+  EXPECT_FALSE(Station().closed_before_init_returned);
 }
 
 TEST(StationConnector, APendingCloseEndsBeforeTheNextOpen) {
   StationLibrary library{nullptr};
-  library.Attach(InstallFakeConsole());
+  library.Attach(InstallFakeStation());
   StationConnector connector(library, nullptr);
-  Console().HoldInitialisation();
+  Station().HoldInitialisation();
   EXPECT_EQ(connector.ConnectStation(kLinkSerial, "COM2", 20), -32700);
-  Console().Release();
+  Station().Release();
   EXPECT_EQ(connector.ConnectStation(kLinkSerial, "COM2", 1000), 1);
-  EXPECT_EQ(Console().Calls(), "serial 2 19200;close serial;serial 2 19200;");
+  EXPECT_EQ(Station().LinkCalls(), "serial 2 19200;close serial;serial 2 19200;");
 }
 
 TEST(StationConnector, OpensEachLinkTypeAndRefusesAnUnknownOne) {
   StationLibrary library{nullptr};
-  library.Attach(InstallFakeConsole());
+  library.Attach(InstallFakeStation());
   StationConnector connector(library, nullptr);
   EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "station.local@22222", 100), 1);
   EXPECT_EQ(connector.ConnectStation(kLinkUsb, "usb1234", 100), 1);
   EXPECT_EQ(connector.ConnectStation(kLinkSerial, "Com7@0", 100), 1);
   EXPECT_EQ(connector.ConnectStation(9, "COM1", 100), 0);
-  EXPECT_EQ(Console().Calls(), "tcp station.local 22222;usb 1234;serial 7 19200;");
-  EXPECT_EQ(Console().init_calls, 3);
+  EXPECT_EQ(Station().LinkCalls(), "tcp station.local 22222;usb 1234;serial 7 19200;");
+  EXPECT_EQ(Station().init_calls, 3);
 }
 
 TEST(StationConnector, AFailedOpenIsReturnedWithoutInitialisation) {
   StationLibrary library{nullptr};
-  library.Attach(InstallFakeConsole());
-  Console().open_result = -32701;
+  library.Attach(InstallFakeStation());
+  Station().open_result = -32701;
   int opened = 0;
   StationConnector connector(library, [&] { return ++opened; });
   EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@1", 100), -32701);
   EXPECT_EQ(opened, 1);
-  EXPECT_EQ(Console().init_calls, 0);
+  EXPECT_EQ(Station().init_calls, 0);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The current-data collection and builder over the fake station.
+#include "agent/families/current_data.h"
+
 #include <gtest/gtest.h>
 
-#include "agent/families/current_data.h"
 #include "tests/agent/families/family_fixture.h"
 
 namespace agent {
@@ -11,23 +12,23 @@ class CurrentDataTest : public FamilyFixture {
  protected:
   void KnownReadings() {
     auto& s = station();
-    s.floats = {{"_GetInsideTemp_O@0", 68.0f},  {"_GetOutsideTemp_O@0", 84.2f},
-                {"_GetBarometer_O@0", 30.12f},  {"_GetWindChill_O@0", 50.0f},
-                {"_GetDewPt_O@0", 41.0f},       {"_GetDailyRain_O@0", 0.12f},
-                {"_GetMonthlyRain_O@0", 1.5f},  {"_GetStormRain_O@0", 0.5f},
-                {"_GetTotalRain_O@0", 10.0f},   {"_GetRainRate_O@0", 0.04f},
+    s.floats = {{"_GetInsideTemp_O@0", 68.0f}, {"_GetOutsideTemp_O@0", 84.2f},
+                {"_GetBarometer_O@0", 30.12f}, {"_GetWindChill_O@0", 50.0f},
+                {"_GetDewPt_O@0", 41.0f},      {"_GetDailyRain_O@0", 0.12f},
+                {"_GetMonthlyRain_O@0", 1.5f}, {"_GetStormRain_O@0", 0.5f},
+                {"_GetTotalRain_O@0", 10.0f},  {"_GetRainRate_O@0", 0.04f},
                 {"_GetWindSpeed_O@0", 10.4f}};
-    s.numbers = {{"_GetInsideHumidity_O@0", 45}, {"_GetOutsideHumidity_O@0", 97},
-                 {"_GetWindDir_O@0", 348}};
-    s.by_id = {{0x19020080, 9.6f},  {0x01020080, 12.0f}, {0x1A020080, 20.0f},
-              {0x00056C40, 0.02f}, {0x00057040, 0.3f},  {0x00070140, 512.4f},
-              {0x00080180, 4.6f},  {0x00000004, 71.6f}, {0x00000005, -32705.0f},
-              {0x00000003, 86.0f}, {0x020400E0, 29921.0f}, {0x0000244D, 0.11f},
-              {0x02000000, 32.0f}, {0x020101C0, 55.0f}, {0x090901E0, 12.6f},
-              {0x09000000, 50.0f}, {0x0F0A0200, 7.4f},  {0x0F000000, 41.0f},
-              {0x0D0C0220, 8.0f}};
-    s.text_by_id = {{0x000300C0, "NNW"}, {0x000402A0, "Falling Rapidly"},
-                  {0x0C0C0220, " Mostly clear and cooler. Precipitation likely. "}};
+    s.numbers = {
+        {"_GetInsideHumidity_O@0", 45}, {"_GetOutsideHumidity_O@0", 97}, {"_GetWindDir_O@0", 348}};
+    s.by_id = {
+        {0x19020080, 9.6f},      {0x01020080, 12.0f},  {0x1A020080, 20.0f},    {0x00056C40, 0.02f},
+        {0x00057040, 0.3f},      {0x00070140, 512.4f}, {0x00080180, 4.6f},     {0x00000004, 71.6f},
+        {0x00000005, -32705.0f}, {0x00000003, 86.0f},  {0x020400E0, 29921.0f}, {0x0000244D, 0.11f},
+        {0x02000000, 32.0f},     {0x020101C0, 55.0f},  {0x090901E0, 12.6f},    {0x09000000, 50.0f},
+        {0x0F0A0200, 7.4f},      {0x0F000000, 41.0f},  {0x0D0C0220, 8.0f}};
+    s.text_by_id = {{0x000300C0, "NNW"},
+                    {0x000402A0, "Falling Rapidly"},
+                    {0x0C0C0220, " Mostly clear and cooler. Precipitation likely. "}};
   }
   void CollectAndBuild(const CurrentDataImages& images = {}) {
     ASSERT_EQ(AcquireCurrentData(*context_, library_, slots_), 1);
@@ -118,20 +119,18 @@ TEST_F(CurrentDataTest, GroupsFollowTheirIntervalsOnTheClock) {
     clock_.AdvanceMs(100 * 1000);
   }
   // Calls at 0, 100, ... 1100 s: the forecast at 0, 600; the wind every call.
-  EXPECT_EQ(testing::CallCount("_GetWindSpeed_O@0"), 12);
-  EXPECT_EQ(testing::CallCount("_GetInsideTemp_O@0"), 12);
-  EXPECT_EQ(testing::CallCount("_GetSunriseTime_O@4"), 1);
-  int forecast_reads = 0;
-  for (const std::string& call : station().calls) forecast_reads += call == "_GetCurrentDataStrByID_O@12";
+  EXPECT_EQ(station().CallCount("_GetWindSpeed_O@0"), 12);
+  EXPECT_EQ(station().CallCount("_GetInsideTemp_O@0"), 12);
+  EXPECT_EQ(station().CallCount("_GetSunriseTime_O@4"), 1);
   // Every call reads the sector and the trend; the forecast text twice in all.
-  EXPECT_EQ(forecast_reads, 12 * 2 + 2);
+  EXPECT_EQ(station().CallCount("_GetCurrentDataStrByID_O@12"), 12 * 2 + 2);
 }
 
 TEST_F(CurrentDataTest, AFailedLoadChangesNothingAndDashedSunTimesShowPlaceholders) {
   KnownReadings();
   station().load_result = -32701;
   EXPECT_EQ(AcquireCurrentData(*context_, library_, slots_), 0);
-  EXPECT_EQ(station().calls.size(), 1u);
+  EXPECT_EQ(station().Calls().size(), 1u);
   station().load_result = 0;
   station().sun_times_dashed = true;
   EXPECT_NE(AcquireCurrentData(*context_, library_, slots_), 1);

@@ -2,11 +2,11 @@
 // An agent context, the fake station attached to a station library, and the
 // family slots, for the family tests.
 
-#include "tests/agent/core/agent_fixture.h"
-#include "agent/families/family_slots.h"
 #include "agent/catalogue/initial_tags.h"
 #include "agent/catalogue/value_catalogue.h"
-#include "tests/agent/families/fake_station.h"
+#include "agent/families/family_slots.h"
+#include "tests/agent/core/agent_fixture.h"
+#include "tests/support/fake_station.h"
 
 class FamilyFixture : public AgentFixture {
  protected:

@@ -1,7 +1,8 @@
 // The high/low collection and builder over the fake station.
+#include "agent/families/highs_lows.h"
+
 #include <gtest/gtest.h>
 
-#include "agent/families/highs_lows.h"
 #include "tests/agent/families/family_fixture.h"
 
 namespace agent {
@@ -18,8 +19,8 @@ class HighsLowsTest : public FamilyFixture {
         for (std::int32_t code : kPeriodCodes) station().hi_low[base + unit + code] = 50.0f;
       }
     }
-    for (std::int32_t id : {0x00080180, 0x00060060, 0x000400E0, 0x00070140, 0x00020080,
-                            0x00000005, 0x00000003, 0x00000001, 0x00000002})
+    for (std::int32_t id : {0x00080180, 0x00060060, 0x000400E0, 0x00070140, 0x00020080, 0x00000005,
+                            0x00000003, 0x00000001, 0x00000002})
       for (std::int32_t code : kPeriodCodes) station().hi_low[id + code] = 50.0f;
     for (auto& [id, value] : station().hi_low) station().hi_low_time[id] = {3, 7, 5, 3, 2010};
   }
@@ -56,7 +57,8 @@ TEST_F(HighsLowsTest, NeverReadSlotsKeepTheirPlaceholders) {
   EveryFieldSet();
   ASSERT_EQ(AcquireHighsLows(library_, slots_), 1);
   PublishHighsLows(*context_, slots_);
-  for (const char* quantity : {"UV", "Pluie", "SolarRad", "VitesseVent", "IndiceTHSW", "IndChaleur"}) {
+  for (const char* quantity :
+       {"UV", "Pluie", "SolarRad", "VitesseVent", "IndiceTHSW", "IndChaleur"}) {
     EXPECT_EQ(Tag(std::string("HiLow_Day_") + quantity + "_VB"), "---") << quantity;
     EXPECT_EQ(Tag(std::string("HiLow_Day_") + quantity + "_VB_Date"), "---") << quantity;
     EXPECT_EQ(Tag(std::string("HiLow_Year_") + quantity + "_VB"), "---") << quantity;
@@ -74,9 +76,9 @@ TEST_F(HighsLowsTest, DashedValuesLeaveTagsAndAFailedLoadChangesNothing) {
   EXPECT_EQ(Tag("HiLow_Day_TempExt_VH_Date"), "---");  // valid value, no time
   EXPECT_EQ(Tag("HiLow_Day_TempExt_VB"), "---");
   station().load_result = -32701;
-  station().calls.clear();
+  station().ClearCalls();
   EXPECT_EQ(AcquireHighsLows(library_, slots_), 0);
-  EXPECT_EQ(station().calls.size(), 1u);
+  EXPECT_EQ(station().Calls().size(), 1u);
 }
 
 }  // namespace
