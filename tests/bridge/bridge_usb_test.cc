@@ -1,31 +1,28 @@
 // The USB link through libSiUSBXp.so, its device list given by
-// SIUSBXP_DEVICES and pointing at a pseudo-terminal.
+// SIUSBXP_DEVICES and pointing at the console simulator's pseudo-terminal.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
 
 #include "stationlib/api/OrbiskPro.h"
-#include "tests/stationlib/link/link_scripted_console.h"
+#include "tools/console-sim/launcher.h"
 
 namespace {
 
 class BridgeUsb : public ::testing::Test {
  protected:
   void SetUp() override {
-    pty_ = linktest::OpenPseudoTerminal();
-    ASSERT_GE(pty_.master, 0);
-    const std::string devices = "4242=" + pty_.slave_path + ",77=/nonexistent/tty";
+    const std::string devices = "4242=" + sim_.PtyPath() + ",77=/nonexistent/tty";
     setenv("SIUSBXP_DEVICES", devices.c_str(), 1);
-    console_.Start(pty_.master);
   }
   void TearDown() override {
     CloseUSBPort_O();
-    console_.Stop();
     unsetenv("SIUSBXP_DEVICES");
   }
-  linktest::PseudoTerminal pty_;
-  linktest::ScriptedConsole console_;
+  void Fault(const char* name) { sim_.Control({{"cmd", "fault"}, {"name", name}}); }
+
+  consolesim::Launcher sim_;
 };
 
 TEST_F(BridgeUsb, SerialNumberAndCommands) {
@@ -33,10 +30,10 @@ TEST_F(BridgeUsb, SerialNumberAndCommands) {
   ASSERT_EQ(OpenUSBPort_O(4242), 0);
   EXPECT_EQ(InitStation_O(), 0);
   EXPECT_EQ(ClearOrbiskYearLows_O(), 0);
-  console_.SetFault(linktest::Fault::kSleeping);
+  Fault("asleep");
   SetOrbiskTimeoutVal_O(5);
   EXPECT_EQ(ClearOrbiskYearLows_O(), -32701);
-  console_.SetFault(linktest::Fault::kNone);
+  Fault("none");
   EXPECT_EQ(ClearOrbiskYearLows_O(), 0);
   EXPECT_EQ(CloseUSBPort_O(), 1);
 }

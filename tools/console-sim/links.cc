@@ -23,7 +23,8 @@ namespace {
 constexpr int kStreamPollMs = 10;
 
 std::int64_t MonotonicMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -51,13 +52,16 @@ bool Send(int fd, const Output& out) {
     const double per_byte_ns = 1e10 / out.baud;
     for (std::size_t i = 0; i < chunk.bytes.size(); ++i) {
       if (!WriteAll(fd, &chunk.bytes[i], 1)) return false;
-      std::this_thread::sleep_until(start + std::chrono::nanoseconds(static_cast<std::int64_t>((i + 1) * per_byte_ns)));
+      std::this_thread::sleep_until(
+          start + std::chrono::nanoseconds(static_cast<std::int64_t>((i + 1) * per_byte_ns)));
     }
   }
   return true;
 }
 
-void Detach(std::thread thread) { thread.detach(); }
+void Detach(std::thread thread) {
+  thread.detach();
+}
 
 int AcceptRetry(int listen_fd) {
   for (;;) {
@@ -90,7 +94,8 @@ std::string ReadLine(int fd, std::string& pending, bool& closed) {
 std::string PercentDecode(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
         std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
       out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
       i += 2;
@@ -109,7 +114,8 @@ std::map<std::string, std::string> ParseQuery(const std::string& query) {
     if (end == std::string::npos) end = query.size();
     const std::string pair = query.substr(at, end - at);
     const auto equals = pair.find('=');
-    if (equals != std::string::npos) keys[PercentDecode(pair.substr(0, equals))] = PercentDecode(pair.substr(equals + 1));
+    if (equals != std::string::npos)
+      keys[PercentDecode(pair.substr(0, equals))] = PercentDecode(pair.substr(equals + 1));
     at = end + 1;
   }
   return keys;
@@ -132,8 +138,10 @@ int ListenLoopback(int type, int& port) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   socklen_t length = sizeof address;
+  // A long queue: a client opening connections back to back must not have
+  // one refused while the accepting thread is late (a retry costs it 1 s).
   if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      (type == SOCK_STREAM && ::listen(fd, 16) != 0) ||
+      (type == SOCK_STREAM && ::listen(fd, SOMAXCONN) != 0) ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     ::close(fd);
     return -1;
@@ -216,18 +224,30 @@ std::string DiscoveryReply(const std::array<std::uint8_t, 6>& device_id, int tcp
   return reply;
 }
 
-void StartDiscovery(int udp_fd, const std::array<std::uint8_t, 6>& device_id, int tcp_port) {
-  Detach(std::thread([udp_fd, device_id, tcp_port] {
+void StartDiscovery(Simulator& sim, int udp_fd, const std::array<std::uint8_t, 6>& device_id,
+                    int tcp_port) {
+  Detach(std::thread([&sim, udp_fd, device_id, tcp_port] {
     const std::string reply = DiscoveryReply(device_id, tcp_port);
     for (;;) {
       char buffer[256];
       sockaddr_in from{};
       socklen_t length = sizeof from;
-      const ssize_t n = ::recvfrom(udp_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+      const ssize_t n =
+          ::recvfrom(udp_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return;
-      if (n == 12 && std::memcmp(buffer, "discovernbip", 12) == 0)
-        ::sendto(udp_fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+      const bool probe = n == 12 && std::memcmp(buffer, "discovernbip", 12) == 0;
+      const bool noisy = sim.Datagram(std::string(buffer, static_cast<std::size_t>(n)), probe);
+      if (!probe) continue;
+      if (noisy) {
+        // A reply one byte short and one a byte long, which a client must ignore.
+        const std::string longer = reply + '\0';
+        ::sendto(udp_fd, reply.data(), reply.size() - 1, 0, reinterpret_cast<sockaddr*>(&from),
+                 length);
+        ::sendto(udp_fd, longer.data(), longer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                 length);
+      }
+      ::sendto(udp_fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
     }
   }));
 }
@@ -236,7 +256,8 @@ std::string WebReply(Simulator& sim, const std::string& target) {
   const auto question = target.find('?');
   if (target.substr(0, question) != "/webdl.php") return HttpResponse("404 Not Found", "");
   auto keys = ParseQuery(question == std::string::npos ? "" : target.substr(question + 1));
-  if (!sim.AccountMatches(keys["user"], keys["pass"])) return HttpResponse("200 OK", "Invalid Account Information");
+  if (!sim.AccountMatches(keys["user"], keys["pass"]))
+    return HttpResponse("200 OK", "Invalid Account Information");
   const unsigned long stamp = std::strtoul(keys["timestamp"].c_str(), nullptr, 10);
   const int date = static_cast<int>(stamp >> 16), time = static_cast<int>(stamp & 0xFFFF);
   return sim.WithConsole([&](Console& console) {
@@ -271,9 +292,10 @@ void StartWebService(Simulator& sim, int listen_fd) {
         for (std::string line = request_line; !closed && line != "\r" && !line.empty();)
           line = ReadLine(fd, pending, closed);
         const auto first = request_line.find(' '), second = request_line.find(' ', first + 1);
-        const std::string reply = first == std::string::npos || request_line.compare(0, first, "GET") != 0
-                                      ? HttpResponse("405 Method Not Allowed", "")
-                                      : WebReply(sim, request_line.substr(first + 1, second - first - 1));
+        const std::string reply =
+            first == std::string::npos || request_line.compare(0, first, "GET") != 0
+                ? HttpResponse("405 Method Not Allowed", "")
+                : WebReply(sim, request_line.substr(first + 1, second - first - 1));
         WriteAll(fd, reply.data(), reply.size());
         ::close(fd);
       }));
@@ -294,9 +316,10 @@ void StartControl(Simulator& sim, int listen_fd) {
           if (closed) break;
           if (line.empty() || line == "\r") continue;
           const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
-          const nlohmann::json reply = request.is_discarded() || !request.is_object()
-                                           ? nlohmann::json{{"ok", false}, {"error", "not a JSON object"}}
-                                           : sim.Control(request);
+          const nlohmann::json reply =
+              request.is_discarded() || !request.is_object()
+                  ? nlohmann::json{{"ok", false}, {"error", "not a JSON object"}}
+                  : sim.Control(request);
           const std::string text = reply.dump() + "\n";
           if (!WriteAll(fd, text.data(), text.size())) break;
         }

@@ -22,7 +22,8 @@ bool ServeStream(Simulator& sim, int fd, const std::string& link_name);
 void StartTcpLink(Simulator& sim, int listen_fd);
 // Opens a pseudo-terminal in raw mode; returns the slave path ("" on failure).
 std::string StartPtyLink(Simulator& sim);
-void StartDiscovery(int udp_fd, const std::array<std::uint8_t, 6>& device_id, int tcp_port);
+void StartDiscovery(Simulator& sim, int udp_fd, const std::array<std::uint8_t, 6>& device_id,
+                    int tcp_port);
 void StartWebService(Simulator& sim, int listen_fd);
 void StartControl(Simulator& sim, int listen_fd);
 

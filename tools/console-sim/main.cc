@@ -41,7 +41,8 @@ Plays a weather-station console on 127.0.0.1 only.
 struct Options {
   int tcp_port = 0, udp_port = 0, http_port = 0, control_port = 0, baud = 0;
   bool pty = true, verbose = false;
-  std::string ready_file, state_file, start, device_id = "00:1D:0A:00:12:34", web_user, web_password;
+  std::string ready_file, state_file, start, device_id = "00:1D:0A:00:12:34", web_user,
+                                             web_password;
   double speed = 1;
   consolesim::ConsoleOptions console;
 };
@@ -63,26 +64,46 @@ Options Parse(int argc, char** argv) {
     if (arg == "--help") {
       std::cout << kHelp;
       std::exit(0);
-    } else if (arg == "--tcp-port") o.tcp_port = number();
-    else if (arg == "--no-pty") o.pty = false;
-    else if (arg == "--udp-port") o.udp_port = number();
-    else if (arg == "--http-port") o.http_port = number();
-    else if (arg == "--control-port") o.control_port = number();
-    else if (arg == "--ready-file") o.ready_file = value();
-    else if (arg == "--state") o.state_file = value();
-    else if (arg == "--seed") o.console.seed = static_cast<std::uint32_t>(std::strtoul(value().c_str(), nullptr, 10));
-    else if (arg == "--start") o.start = value();
-    else if (arg == "--speed") o.speed = std::atof(value().c_str());
-    else if (arg == "--firmware-date") o.console.firmware.date = value();
-    else if (arg == "--firmware-version") o.console.firmware.version = value();
-    else if (arg == "--model") o.console.firmware.model = number();
-    else if (arg == "--archive-period") o.console.archive_period = number();
-    else if (arg == "--device-id") o.device_id = value();
-    else if (arg == "--web-user") o.web_user = value();
-    else if (arg == "--web-password") o.web_password = value();
-    else if (arg == "--baud") o.baud = number();
-    else if (arg == "--verbose") o.verbose = true;
-    else Fail("unknown option " + arg + " (see --help)");
+    } else if (arg == "--tcp-port")
+      o.tcp_port = number();
+    else if (arg == "--no-pty")
+      o.pty = false;
+    else if (arg == "--udp-port")
+      o.udp_port = number();
+    else if (arg == "--http-port")
+      o.http_port = number();
+    else if (arg == "--control-port")
+      o.control_port = number();
+    else if (arg == "--ready-file")
+      o.ready_file = value();
+    else if (arg == "--state")
+      o.state_file = value();
+    else if (arg == "--seed")
+      o.console.seed = static_cast<std::uint32_t>(std::strtoul(value().c_str(), nullptr, 10));
+    else if (arg == "--start")
+      o.start = value();
+    else if (arg == "--speed")
+      o.speed = std::atof(value().c_str());
+    else if (arg == "--firmware-date")
+      o.console.firmware.date = value();
+    else if (arg == "--firmware-version")
+      o.console.firmware.version = value();
+    else if (arg == "--model")
+      o.console.firmware.model = number();
+    else if (arg == "--archive-period")
+      o.console.archive_period = number();
+    else if (arg == "--device-id")
+      o.device_id = value();
+    else if (arg == "--web-user")
+      o.web_user = value();
+    else if (arg == "--web-password")
+      o.web_password = value();
+    else if (arg == "--baud")
+      o.baud = number();
+    else if (arg == "--verbose")
+      o.verbose = true;
+    else
+      Fail("unknown option " + arg + " (see --help)");
   }
   return o;
 }
@@ -95,7 +116,8 @@ std::int64_t StartTime(const std::string& text) {
     return static_cast<std::int64_t>(now) + local.tm_gmtoff;  // the console shows local wall time
   }
   consolesim::CivilTime c{};
-  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute, &c.second) < 5)
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute,
+                  &c.second) < 5)
     Fail("--start must read YYYY-MM-DD HH:MM[:SS]");
   return consolesim::FromCivil(c);
 }
@@ -112,7 +134,8 @@ std::array<std::uint8_t, 6> ParseDeviceId(const std::string& text) {
 void ApplyState(consolesim::Simulator& sim, const std::string& path) {
   std::ifstream in(path);
   const nlohmann::json state = nlohmann::json::parse(in, nullptr, false);
-  if (state.is_discarded() || !state.is_array()) Fail("state file " + path + " is not a JSON array");
+  if (state.is_discarded() || !state.is_array())
+    Fail("state file " + path + " is not a JSON array");
   for (const auto& command : state) {
     const nlohmann::json reply = sim.Control(command);
     if (!reply.value("ok", false)) Fail("state file " + path + ": " + reply.dump());
@@ -156,7 +179,8 @@ int main(int argc, char** argv) {
     ready["pty"] = path;
   }
   if (o.udp_port >= 0) {
-    consolesim::StartDiscovery(OpenListener(SOCK_DGRAM, o.udp_port, "discovery"), device_id, ready["tcp_port"]);
+    consolesim::StartDiscovery(sim, OpenListener(SOCK_DGRAM, o.udp_port, "discovery"), device_id,
+                               ready["tcp_port"]);
     ready["udp_port"] = o.udp_port;
   }
   if (o.http_port >= 0) {
@@ -172,7 +196,8 @@ int main(int argc, char** argv) {
     // Written whole under a temporary name, so a reader never sees it partial.
     const std::string temporary = o.ready_file + ".tmp";
     std::ofstream(temporary) << ready.dump() << '\n';
-    if (std::rename(temporary.c_str(), o.ready_file.c_str()) != 0) Fail("cannot write " + o.ready_file);
+    if (std::rename(temporary.c_str(), o.ready_file.c_str()) != 0)
+      Fail("cannot write " + o.ready_file);
   }
   int signal_number = 0;
   sigwait(&stop_signals, &signal_number);

@@ -17,10 +17,19 @@ constexpr std::int64_t kPacketIntervalMs = 2000;  // between live packets of one
 const std::string kOk = "\n\rOK\n\r";
 const std::string kDone = "DONE\n\r";
 
+bool IsBaud(int rate) {
+  for (int accepted : {1200, 2400, 4800, 9600, 14400, 19200})
+    if (rate == accepted) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string Printable(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
-    if (std::isprint(c)) out.push_back(static_cast<char>(c));
+    if (std::isprint(c))
+      out.push_back(static_cast<char>(c));
     else {
       char hex[8];
       std::snprintf(hex, sizeof hex, "<%02X>", c);
@@ -29,14 +38,6 @@ std::string Printable(const std::string& text) {
   }
   return out;
 }
-
-bool IsBaud(int rate) {
-  for (int accepted : {1200, 2400, 4800, 9600, 14400, 19200})
-    if (rate == accepted) return true;
-  return false;
-}
-
-}  // namespace
 
 Session::Session(Console& console, Faults& faults, Log log)
     : console_(console), faults_(faults), log_(std::move(log)) {}
@@ -60,9 +61,15 @@ Output Session::Feed(unsigned char byte, std::int64_t now_ms) {
   }
   Answer answer;
   switch (mode_) {
-    case Mode::kCommand: answer = ByteInCommandMode(byte); break;
-    case Mode::kDumping: answer = DumpByte(byte); break;
-    default: answer = BinaryByte(byte); break;
+    case Mode::kCommand:
+      answer = ByteInCommandMode(byte);
+      break;
+    case Mode::kDumping:
+      answer = DumpByte(byte);
+      break;
+    default:
+      answer = BinaryByte(byte);
+      break;
   }
   return shape(std::move(answer));
 }
@@ -93,7 +100,9 @@ Session::Answer Session::ByteInCommandMode(unsigned char byte) {
 }
 
 Session::Answer Session::Execute(const std::string& line) {
-  if (line == "WRD\x12\x4D") return {{PieceKind::kAck, std::string(1, kAck)}, {PieceKind::kText, std::string(1, static_cast<char>(console_.firmware().model))}};
+  if (line == "WRD\x12\x4D")
+    return {{PieceKind::kAck, std::string(1, kAck)},
+            {PieceKind::kText, std::string(1, static_cast<char>(console_.firmware().model))}};
   std::istringstream in(line);
   std::string name;
   in >> name;
@@ -104,7 +113,7 @@ Session::Answer Session::Execute(const std::string& line) {
   };
   const Piece ack{PieceKind::kAck, std::string(1, kAck)};
   const Piece nak{PieceKind::kText, std::string(1, kNak)};
-  const Piece ok{PieceKind::kText, kOk};
+  const Piece ok{PieceKind::kOk, kOk};
   const Piece done{PieceKind::kText, kDone};
 
   if (name.rfind("BAR=", 0) == 0) return {ok};
@@ -131,7 +140,8 @@ Session::Answer Session::Execute(const std::string& line) {
     return {ack};
   }
   if (name == "VER") return {ok, {PieceKind::kText, console_.firmware().date + "\n\r"}};
-  if (name == "NVER") return {ok, {PieceKind::kText, console_.firmware().version.substr(0, 4) + "\n\r"}};
+  if (name == "NVER")
+    return {ok, {PieceKind::kText, console_.firmware().version.substr(0, 4) + "\n\r"}};
   if (name == "RXCHECK") {
     // The client reads a fixed 100 bytes: the counters, padded with blanks.
     std::string text = " 21629 15 0 3204 128\n\r";
@@ -148,7 +158,8 @@ Session::Answer Session::Execute(const std::string& line) {
     const auto it = r.find("barometer");
     char text[200];
     std::snprintf(text, sizeof text,
-                  "BAR %d\n\rELEVATION 27\n\rDEW POINT %d\n\rVIRTUAL TEMP 62\n\rC 29\n\rR 1001\n\rBARCAL 0\n\r",
+                  "BAR %d\n\rELEVATION 27\n\rDEW POINT %d\n\rVIRTUAL TEMP 62\n\rC 29\n\rR "
+                  "1001\n\rBARCAL 0\n\r",
                   it == r.end() ? 0 : it->second, r.count("dew_point") ? r.at("dew_point") : 255);
     return {ok, {PieceKind::kText, text}};
   }
@@ -220,7 +231,8 @@ Session::Answer Session::BinaryByte(unsigned char byte) {
   switch (mode) {
     case Mode::kMemoryData:
       console_.MemoryWrite(memory_address_, data);
-      log_("memory written at " + std::to_string(memory_address_) + ", " + std::to_string(data.size()) + " bytes");
+      log_("memory written at " + std::to_string(memory_address_) + ", " +
+           std::to_string(data.size()) + " bytes");
       return {ack};
     case Mode::kTimeData: {
       const auto at = [&](int i) { return static_cast<unsigned char>(data[i]); };
@@ -234,8 +246,8 @@ Session::Answer Session::BinaryByte(unsigned char byte) {
     case Mode::kDumpRequest: {
       const int date = GetLittle(data, 0, 2), time = GetLittle(data, 2, 2);
       const Console::DumpHeader header = console_.StartDump(date, time);
-      log_("archive requested after date " + std::to_string(date) + " time " + std::to_string(time) + ": " +
-           std::to_string(header.pages) + " pages");
+      log_("archive requested after date " + std::to_string(date) + " time " +
+           std::to_string(time) + ": " + std::to_string(header.pages) + " pages");
       std::string reply(4, '\0');
       PutLittle(reply, 0, 2, header.pages);
       PutLittle(reply, 2, 2, header.first_index);
@@ -247,13 +259,16 @@ Session::Answer Session::BinaryByte(unsigned char byte) {
       mode_ = Mode::kDumping;
       return {ack, {PieceKind::kData, reply}};
     }
-    default: return {};
+    default:
+      return {};
   }
 }
 
 Session::Answer Session::DumpByte(unsigned char byte) {
-  if (byte == kAck && dump_next_ < dump_.pages) return {{PieceKind::kData, console_.DumpPage(dump_, dump_next_++)}};
-  if (byte == kNak && dump_next_ > 0) return {{PieceKind::kData, console_.DumpPage(dump_, dump_next_ - 1)}};
+  if (byte == kAck && dump_next_ < dump_.pages)
+    return {{PieceKind::kData, console_.DumpPage(dump_, dump_next_++)}};
+  if (byte == kNak && dump_next_ > 0)
+    return {{PieceKind::kData, console_.DumpPage(dump_, dump_next_ - 1)}};
   mode_ = Mode::kCommand;
   if (byte == kEscape || byte == kAck) return {};
   return ByteInCommandMode(byte);
@@ -262,6 +277,12 @@ Session::Answer Session::DumpByte(unsigned char byte) {
 Output Session::shape(Answer answer) {
   Output out;
   out.baud = faults_.baud;
+  if (!answer.empty() && answer.front().kind != PieceKind::kWake && TakeOne(faults_.silent)) {
+    log_("silent: no answer");
+    mode_ = Mode::kCommand;  // nothing acknowledged, so nothing expected either
+    packets_left_ = 0;
+    return out;
+  }
   int delay = answer.empty() ? 0 : faults_.delay_ms;
   for (Piece& piece : answer) {
     if (piece.kind == PieceKind::kWake && TakeOne(faults_.asleep)) {
@@ -271,11 +292,18 @@ Output Session::shape(Answer answer) {
     if (piece.kind == PieceKind::kAck) {
       const bool refused = TakeOne(faults_.refuse);
       if (refused || TakeOne(faults_.wrong_byte)) {
-        out.chunks.push_back({std::string(1, static_cast<char>(refused ? kNak : faults_.wrong_byte_value)), delay});
+        out.chunks.push_back(
+            {std::string(1, static_cast<char>(refused ? kNak : faults_.wrong_byte_value)), delay});
         mode_ = Mode::kCommand;  // a refused command sends or expects nothing more
         packets_left_ = 0;
         break;
       }
+    }
+    if (piece.kind == PieceKind::kOk && TakeOne(faults_.refuse)) {
+      out.chunks.push_back({"\n\rNO\n\r", delay});
+      mode_ = Mode::kCommand;
+      packets_left_ = 0;
+      break;
     }
     bool cut = false;
     if (piece.kind == PieceKind::kData) {
@@ -286,9 +314,11 @@ Output Session::shape(Answer answer) {
         cut = true;
       }
       if (TakeOne(faults_.stall)) {
-        const auto at = static_cast<std::size_t>(std::clamp<int>(faults_.stall_at, 0, static_cast<int>(piece.bytes.size())));
+        const auto at = static_cast<std::size_t>(
+            std::clamp<int>(faults_.stall_at, 0, static_cast<int>(piece.bytes.size())));
         if (at > 0) out.chunks.push_back({piece.bytes.substr(0, at), delay});
-        out.chunks.push_back({piece.bytes.substr(at), at > 0 ? faults_.stall_ms : delay + faults_.stall_ms});
+        out.chunks.push_back(
+            {piece.bytes.substr(at), at > 0 ? faults_.stall_ms : delay + faults_.stall_ms});
         delay = 0;
         if (cut) break;
         continue;

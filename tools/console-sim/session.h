@@ -23,6 +23,9 @@ struct Output {
   bool empty() const { return chunks.empty() && !drop; }
 };
 
+// Non-printing bytes as <XX>, for the log of what the links received.
+std::string Printable(const std::string& text);
+
 class Session {
  public:
   using Log = std::function<void(const std::string&)>;
@@ -40,7 +43,7 @@ class Session {
   Output pending();
 
  private:
-  enum class PieceKind { kWake, kAck, kText, kData };
+  enum class PieceKind { kWake, kAck, kOk, kText, kData };
   struct Piece {
     PieceKind kind;
     std::string bytes;

@@ -20,19 +20,22 @@ std::optional<Slot> SlotByName(const std::string& name) {
 std::string FormatTime(std::int64_t time) {
   const CivilTime c = ToCivil(time);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute,
-                c.second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                c.minute, c.second);
   return text;
 }
 
 std::optional<std::int64_t> ParseTime(const std::string& text) {
   CivilTime c{};
-  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute, &c.second) < 5)
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute,
+                  &c.second) < 5)
     return std::nullopt;
   return FromCivil(c);
 }
 
-json Error(const std::string& text) { return {{"ok", false}, {"error", text}}; }
+json Error(const std::string& text) {
+  return {{"ok", false}, {"error", text}};
+}
 
 }  // namespace
 
@@ -55,6 +58,12 @@ std::unique_ptr<Session> Simulator::OpenSession(const std::string& link_name) {
 bool Simulator::AccountMatches(const std::string& user, const std::string& password) {
   std::lock_guard<std::mutex> lock(mutex_);
   return user == web_user_ && password == web_password_;
+}
+
+bool Simulator::Datagram(const std::string& bytes, bool probe) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  log("udp", probe ? "discovery probe" : "datagram \"" + Printable(bytes) + "\"");
+  return probe && TakeOne(faults_.discovery_noise);
 }
 
 Output Simulator::Feed(Session& session, unsigned char byte, std::int64_t now_ms) {
@@ -82,13 +91,16 @@ json Simulator::Run(const json& c) {
   if (cmd == "ping") return {{"ok", true}};
   if (cmd == "set") {
     for (const auto& [name, value] : c.at("readings").items()) {
-      if (value.is_null()) console_.SetReading(name, std::nullopt);
-      else console_.SetReading(name, value.get<int>());
+      if (value.is_null())
+        console_.SetReading(name, std::nullopt);
+      else
+        console_.SetReading(name, value.get<int>());
     }
     return {{"ok", true}};
   }
   if (cmd == "release") {
-    if (!c.contains("names")) console_.ReleaseAll();
+    if (!c.contains("names"))
+      console_.ReleaseAll();
     else
       for (const auto& name : c.at("names")) console_.ReleaseReading(name.get<std::string>());
     return {{"ok", true}};
@@ -108,14 +120,17 @@ json Simulator::Run(const json& c) {
   if (cmd == "memory_write") {
     std::string bytes;
     for (const auto& b : c.at("bytes")) bytes.push_back(static_cast<char>(b.get<int>()));
-    if (!console_.MemoryWrite(c.at("address").get<int>(), bytes)) return Error("outside the memory");
+    if (!console_.MemoryWrite(c.at("address").get<int>(), bytes))
+      return Error("outside the memory");
     return {{"ok", true}};
   }
   if (cmd == "memory_read") {
     const int address = c.at("address").get<int>(), length = c.at("length").get<int>();
-    if (address < 0 || length < 0 || address + length > kMemorySize) return Error("outside the memory");
+    if (address < 0 || length < 0 || address + length > kMemorySize)
+      return Error("outside the memory");
     json bytes = json::array();
-    for (int i = 0; i < length; ++i) bytes.push_back(static_cast<unsigned char>(console_.memory()[address + i]));
+    for (int i = 0; i < length; ++i)
+      bytes.push_back(static_cast<unsigned char>(console_.memory()[address + i]));
     return {{"ok", true}, {"bytes", bytes}};
   }
   if (cmd == "firmware") {
@@ -131,7 +146,8 @@ json Simulator::Run(const json& c) {
       if (!time) return Error("time must read YYYY-MM-DD HH:MM[:SS]");
       console_.SetTime(*time);
     }
-    if (c.contains("advance")) console_.SetTime(console_.Now() + c.at("advance").get<std::int64_t>(), true);
+    if (c.contains("advance"))
+      console_.SetTime(console_.Now() + c.at("advance").get<std::int64_t>(), true);
     return {{"ok", true}, {"time", FormatTime(console_.Now())}};
   }
   if (cmd == "freeze") {
@@ -141,9 +157,16 @@ json Simulator::Run(const json& c) {
   if (cmd == "fault") {
     const std::string name = c.at("name").get<std::string>();
     const int count = c.value("count", -1);
-    if (name == "none") faults_ = Faults{};
-    else if (name == "asleep") faults_.asleep = count;
-    else if (name == "refuse") faults_.refuse = count;
+    if (name == "none")
+      faults_ = Faults{};
+    else if (name == "asleep")
+      faults_.asleep = count;
+    else if (name == "refuse")
+      faults_.refuse = count;
+    else if (name == "silent")
+      faults_.silent = count;
+    else if (name == "discovery_noise")
+      faults_.discovery_noise = count;
     else if (name == "wrong_byte") {
       faults_.wrong_byte = count;
       faults_.wrong_byte_value = c.value("value", 0x21);
@@ -157,10 +180,14 @@ json Simulator::Run(const json& c) {
       faults_.stall = count;
       faults_.stall_ms = c.value("ms", 1000);
       faults_.stall_at = c.value("at", 0);
-    } else if (name == "drop") faults_.drop_after = c.value("after", 0);
-    else if (name == "delay") faults_.delay_ms = c.value("ms", 0);
-    else if (name == "baud") faults_.baud = c.value("rate", 0);
-    else return Error("unknown fault " + name);
+    } else if (name == "drop")
+      faults_.drop_after = c.value("after", 0);
+    else if (name == "delay")
+      faults_.delay_ms = c.value("ms", 0);
+    else if (name == "baud")
+      faults_.baud = c.value("rate", 0);
+    else
+      return Error("unknown fault " + name);
     return {{"ok", true}};
   }
   if (cmd == "archive_add") {
@@ -180,8 +207,15 @@ json Simulator::Run(const json& c) {
   }
   if (cmd == "received") {
     json lines(received_);
+    json commands = json::array();
+    const std::string mark = ": command \"";
+    for (const std::string& line : received_) {
+      const auto at = line.find(mark);
+      if (at != std::string::npos && line.back() == '"')
+        commands.push_back(line.substr(at + mark.size(), line.size() - at - mark.size() - 1));
+    }
     if (c.value("clear", false)) received_.clear();
-    return {{"ok", true}, {"lines", lines}};
+    return {{"ok", true}, {"lines", lines}, {"commands", commands}};
   }
   if (cmd == "web_account") {
     web_user_ = c.value("user", web_user_);

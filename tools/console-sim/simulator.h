@@ -5,9 +5,8 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "tools/console-sim/console.h"
 #include "tools/console-sim/faults.h"
@@ -26,6 +25,10 @@ class Simulator {
   std::unique_ptr<Session> OpenSession(const std::string& link_name);
   Output Feed(Session& session, unsigned char byte, std::int64_t now_ms);
   Output pending(Session& session);  // see Session::pending
+
+  // Logs a datagram received on the discovery port; true when a discovery
+  // probe is to be answered with the noise of the discovery_noise fault first.
+  bool Datagram(const std::string& bytes, bool probe);
 
   // Serialised access for the web service and the tests.
   template <typename F>

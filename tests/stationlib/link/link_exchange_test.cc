@@ -1,46 +1,51 @@
-// The command exchange over a serial link to a scripted console on a
+// The command exchange over a serial link to the console simulator on its
 // pseudo-terminal: configuration memory, checksum faults, polling and the
 // timeout rows.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
-#include "tests/stationlib/link/link_scripted_console.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/exchange.h"
 #include "stationlib/link/rs232_comm_protocol.h"
 #include "stationlib/link/station.h"
+#include "tools/console-sim/launcher.h"
 
 namespace {
 
 using namespace orbisk;
 using namespace orbisk::link;
-using linktest::Fault;
 
 class LinkSerial : public ::testing::Test {
  protected:
   void SetUp() override {
-    pty_ = linktest::OpenPseudoTerminal();
-    ASSERT_GE(pty_.master, 0);
-    setenv("ORBISKPRO_COM3", pty_.slave_path.c_str(), 1);
-    std::vector<std::uint8_t> memory(4096);
-    for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 7);
-    console_.SetEeprom(memory);
-    console_.Start(pty_.master);
+    setenv("ORBISKPRO_COM3", sim_.PtyPath().c_str(), 1);
+    // A pattern of its own where the reads look, so that no default passes.
+    nlohmann::json pattern = nlohmann::json::array();
+    for (int i = 0x10; i < 0x20; ++i) pattern.push_back((i * 7) & 0xFF);
+    sim_.Control({{"cmd", "memory_write"}, {"address", 0x10}, {"bytes", pattern}});
     ASSERT_EQ(OpenSerialLink(3, 19200), kSuccess);
     SelectLinkTimeout(kPollRow);
   }
   void TearDown() override {
     CloseActiveLink();
-    console_.Stop();
     ResetStation();
   }
   RS232CommProtocol& Serial() { return *static_cast<RS232CommProtocol*>(ActiveTransport()); }
+  void Fault(nlohmann::json fault) {
+    fault["cmd"] = "fault";
+    sim_.Control(fault);
+  }
+  std::vector<std::uint8_t> SimMemory(int address, int length) {
+    return sim_.Control(
+        {{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"];
+  }
+  std::vector<std::string> Commands() { return sim_.Control({{"cmd", "received"}})["commands"]; }
 
-  linktest::PseudoTerminal pty_;
-  linktest::ScriptedConsole console_;
+  consolesim::Launcher sim_;
 };
 
 TEST_F(LinkSerial, FreshLinkHasFiniteTimeouts) {
@@ -68,27 +73,28 @@ TEST_F(LinkSerial, TimeoutRowsAndTheirRedirection) {
 TEST_F(LinkSerial, EepromReadAndWriteRoundTrip) {
   std::uint8_t read[16] = {};
   ASSERT_EQ(EepromRead(0x10, sizeof read, read), kSuccess);
-  for (std::size_t i = 0; i < sizeof read; ++i) EXPECT_EQ(read[i], static_cast<std::uint8_t>((0x10 + i) * 7));
+  for (std::size_t i = 0; i < sizeof read; ++i)
+    EXPECT_EQ(read[i], static_cast<std::uint8_t>((0x10 + i) * 7));
   const std::uint8_t written[] = {1, 2, 3, 4, 250};
   ASSERT_EQ(EepromWrite(0x40, sizeof written, written), kSuccess);
-  std::vector<std::uint8_t> memory = console_.Eeprom();
-  EXPECT_EQ(std::vector<std::uint8_t>(memory.begin() + 0x40, memory.begin() + 0x45),
-            std::vector<std::uint8_t>(written, written + 5));
-  EXPECT_EQ(console_.Commands().back(), "EEBWR 40 5");
+  EXPECT_EQ(SimMemory(0x40, 5), std::vector<std::uint8_t>(written, written + 5));
+  EXPECT_EQ(Commands().back(), "EEBWR 40 5");
 }
 
 TEST_F(LinkSerial, ChecksumAndTruncationFaults) {
   std::uint8_t read[8] = {};
-  console_.SetFault(Fault::kCorruptCrc);
+  Fault({{"name", "corrupt_crc"}, {"every", 1}});
   EXPECT_EQ(EepromRead(0, sizeof read, read), kCommFailure);
   EXPECT_EQ(ReadChecked(0), 0);
-  console_.SetFault(Fault::kTruncate);
+  Fault({{"name", "none"}});
+  Fault({{"name", "truncate"}, {"to", 5}});  // half of the 10-byte reply
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(EepromRead(0, sizeof read, read), kCommFailure);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  console_.SetFault(Fault::kRefuse);
+  Fault({{"name", "none"}});
+  Fault({{"name", "refuse"}});
   EXPECT_EQ(EepromWrite(0, sizeof read, read), kCommFailure);
-  console_.SetFault(Fault::kNone);
+  Fault({{"name", "none"}});
   EXPECT_EQ(EepromRead(0, sizeof read, read), kSuccess);
 }
 
@@ -118,10 +124,10 @@ TEST_F(LinkSerial, LongWaitDoesNotOutliveTheCommand) {
 }
 
 TEST_F(LinkSerial, SleepingConsoleFailsAfterThreeLineFeeds) {
-  console_.SetFault(Fault::kSleeping);
+  Fault({{"name", "asleep"}});
   EXPECT_FALSE(WakeUp());
   EXPECT_EQ(CommandWithRetry("LOOP 1\n"), kCommFailure);
-  console_.SetFault(Fault::kNone);
+  Fault({{"name", "none"}});
   EXPECT_TRUE(WakeUp());
 }
 

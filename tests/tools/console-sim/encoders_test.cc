@@ -12,8 +12,12 @@ namespace {
 
 constexpr std::int64_t kStart = 1765188000;  // 2025-12-08 10:00:00
 
-int Word(const std::string& p, int offset) { return GetLittle(p, offset, 2); }
-int Byte(const std::string& p, int offset) { return static_cast<unsigned char>(p[offset]); }
+int Word(const std::string& p, int offset) {
+  return GetLittle(p, offset, 2);
+}
+int Byte(const std::string& p, int offset) {
+  return static_cast<unsigned char>(p[offset]);
+}
 
 TEST(Crc16, MatchesTheWorkedExamples) {
   EXPECT_EQ(Crc16("abc"), 0x9DD6);
@@ -31,7 +35,7 @@ TEST(LivePacket, CarriesKnownReadingsAtTheirOffsets) {
   console.SetReading("outside_temp", -125);  // -12.5 °F
   console.SetReading("inside_hum", 44);
   console.SetReading("wind_dir", 348);
-  console.SetReading("extra_temp1", 162);    // 72 °F
+  console.SetReading("extra_temp1", 162);  // 72 °F
   console.SetReading("outside_hum", std::nullopt);
   console.SetReading("tx_battery", 0x02);
   console.SetReading("console_battery", 780);
@@ -107,7 +111,7 @@ TEST(HiLows, LaysOutTrackedAndFixedExtremes) {
   EXPECT_EQ(Byte(p, 276), 21);
   EXPECT_EQ(Byte(p, 428), 9);
   // Sensors never measured stay dashed.
-  EXPECT_EQ(Byte(p, 127), 255);   // extra temperature 2 day low
+  EXPECT_EQ(Byte(p, 127), 255);  // extra temperature 2 day low
 }
 
 TEST(Memory, ReadsCarryTheChecksumAndWritesLand) {
@@ -127,7 +131,8 @@ TEST(Archive, PagesNumberedWithTheFirstNewRecord) {
   ManualClock clock(kStart);
   Console console(clock, {});
   console.Freeze(true);
-  for (int i = 0; i < 7; ++i) console.AddArchiveRecord({{"date", 6000}, {"time", 100 + i}, {"outside_temp", 500 + i}});
+  for (int i = 0; i < 7; ++i)
+    console.AddArchiveRecord({{"date", 6000}, {"time", 100 + i}, {"outside_temp", 500 + i}});
   const Console::DumpHeader header = console.StartDump(6000, 102);  // records 103..106 are newer
   EXPECT_EQ(header.pages, 2);
   EXPECT_EQ(header.first_index, 3);
@@ -203,6 +208,13 @@ TEST(Session, FaultsShapeTheAnswers) {
   faults.refuse = 1;
   EXPECT_EQ(Ask(session, "LOOP 1\n"), "\x15");
   EXPECT_EQ(Ask(session, "LOOP 1\n").size(), 100u);
+  faults.refuse = 1;
+  EXPECT_EQ(Ask(session, "CLRGRA\n"), "\n\rNO\n\r");  // and no "DONE"
+  faults.silent = 1;
+  EXPECT_EQ(Ask(session, "\n"), "\n\r");
+  EXPECT_EQ(Ask(session, "EEBWR 0 2\n"), "");
+  EXPECT_EQ(Ask(session, "VER\n").substr(0, 6),
+            "\n\rOK\n\r");  // the silenced write expects no block
   faults.wrong_byte = 1;
   faults.wrong_byte_value = 0x21;
   EXPECT_EQ(Ask(session, "HILOWS\n"), "\x21");

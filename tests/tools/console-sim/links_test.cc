@@ -2,19 +2,21 @@
 // UDP discovery, the web data service and the control channel.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <signal.h>
 #include <string>
 #include <thread>
-#include <gtest/gtest.h>
+#include <vector>
 
 #include "tools/console-sim/crc16.h"
 #include "tools/console-sim/launcher.h"
@@ -51,7 +53,9 @@ class Client {
   }
   Client(Client&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
 
-  void Send(const std::string& bytes) { ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  void Send(const std::string& bytes) {
+    ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
   // Up to n bytes, stopping at the first silence longer than `wait`.
   std::string Read(std::size_t n, int wait_ms = 1000) {
     std::string out;
@@ -89,7 +93,8 @@ class ConsoleSimLinks : public ::testing::Test {
 
 TEST_F(ConsoleSimLinks, LiveDataHighsLowsAndMemoryOverTcpAndPty) {
   sim_.Control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}, {"barometer", 30105}}}});
-  sim_.Control({{"cmd", "set_hilow"}, {"quantity", "outside_temp"}, {"slot", "day_high"}, {"value", 799}});
+  sim_.Control(
+      {{"cmd", "set_hilow"}, {"quantity", "outside_temp"}, {"slot", "day_high"}, {"value", 799}});
   Client tcp = Client::tcp(sim_.TcpPort());
   Client serial = Client::pty(sim_.PtyPath());
   for (Client* c : {&tcp, &serial}) {
@@ -114,11 +119,13 @@ TEST_F(ConsoleSimLinks, LiveDataHighsLowsAndMemoryOverTcpAndPty) {
   EXPECT_EQ(tcp.Read(1), "\x06");
   tcp.Send(block);
   EXPECT_EQ(tcp.Read(1), "\x06");
-  EXPECT_EQ(sim_.Control({{"cmd", "memory_read"}, {"address", 11}, {"length", 2}})["bytes"], json::array({0xC4, 0x01}));
+  EXPECT_EQ(sim_.Control({{"cmd", "memory_read"}, {"address", 11}, {"length", 2}})["bytes"],
+            json::array({0xC4, 0x01}));
   tcp.Send("EEBRD B 2\n");
   EXPECT_EQ(tcp.Read(5).substr(0, 3), std::string("\x06\xC4\x01"));
   const json received = sim_.Control({{"cmd", "received"}});
   EXPECT_NE(received.dump().find("EEBWR B 2"), std::string::npos);
+  EXPECT_EQ(received["commands"].back(), "EEBRD B 2");
 }
 
 TEST_F(ConsoleSimLinks, ArchiveDownloadPageByPage) {
@@ -226,14 +233,23 @@ TEST_F(ConsoleSimLinks, DiscoveryAndWebService) {
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   a.sin_port = htons(static_cast<std::uint16_t>(sim_.UdpPort()));
-  ASSERT_EQ(::sendto(fd, "discovernbip", 12, 0, reinterpret_cast<sockaddr*>(&a), sizeof a), 12);
-  pollfd p{fd, POLLIN, 0};
-  ASSERT_EQ(::poll(&p, 1, 2000), 1);
-  char reply[64];
-  EXPECT_EQ(::recv(fd, reply, sizeof reply, 0), 31);
-  EXPECT_EQ(std::string(reply, 12), "discovernbip");
-  EXPECT_EQ(std::string(reply + 12, 6), std::string("\x00\x1D\x0A\x00\x12\x34", 6));
+  sim_.Control({{"cmd", "fault"}, {"name", "discovery_noise"}, {"count", 1}});
+  for (int sizes : {3, 1}) {
+    ASSERT_EQ(::sendto(fd, "discovernbip", 12, 0, reinterpret_cast<sockaddr*>(&a), sizeof a), 12);
+    std::vector<int> received;
+    char reply[64];
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, received.size() < static_cast<std::size_t>(sizes) ? 2000 : 100) == 1)
+      received.push_back(static_cast<int>(::recv(fd, reply, sizeof reply, 0)));
+    // A reply a byte short and one a byte long come first when the noise is on.
+    EXPECT_EQ(received, sizes == 3 ? std::vector<int>({30, 32, 31}) : std::vector<int>({31}));
+    EXPECT_EQ(std::string(reply, 12), "discovernbip");
+    EXPECT_EQ(std::string(reply + 12, 6), std::string("\x00\x1D\x0A\x00\x12\x34", 6));
+  }
+  ASSERT_EQ(::sendto(fd, "\x06", 1, 0, reinterpret_cast<sockaddr*>(&a), sizeof a), 1);
   ::close(fd);
+  const auto lines = sim_.Control({{"cmd", "received"}})["lines"].get<std::vector<std::string>>();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "udp: datagram \"<06>\""), lines.end());
 
   sim_.Control({{"cmd", "time"}, {"advance", 1800}});
   const auto get = [&](const std::string& query) {
@@ -253,7 +269,9 @@ TEST(ConsoleSimLauncher, StateFileAndPacing) {
   const std::string state = std::string(directory) + "/state.json";
   {
     FILE* f = std::fopen(state.c_str(), "w");
-    std::fputs(R"([{"cmd":"firmware","version":"1.73"},{"cmd":"set","readings":{"outside_temp":-40}}])", f);
+    std::fputs(
+        R"([{"cmd":"firmware","version":"1.73"},{"cmd":"set","readings":{"outside_temp":-40}}])",
+        f);
     std::fclose(f);
   }
   Launcher sim({"--state", state, "--no-pty", "--baud", "2400"});
@@ -307,7 +325,8 @@ TEST(ConsoleSimLauncher, TheSimulatorEndsWithAProcessThatDies) {
   ::waitpid(test, &status, 0);
   ASSERT_TRUE(got);
   bool ended = false;
-  for (int i = 0; i < 500 && !(ended = Ended(sim)); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 500 && !(ended = Ended(sim)); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_TRUE(ended);
   if (!ended) ::kill(sim, SIGKILL);
 }
