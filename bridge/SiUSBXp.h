@@ -49,17 +49,19 @@ SI_STATUS SI_GetNumDevices(uint32_t* num_devices);
 SI_STATUS SI_GetProductString(uint32_t device_num, char* device_string, uint32_t options);
 SI_STATUS SI_Open(uint32_t device_num, SI_HANDLE* handle);
 SI_STATUS SI_Close(SI_HANDLE handle);
-SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytes_to_read, uint32_t* bytes_returned, void* overlapped);
-SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytes_to_write, uint32_t* bytes_written,
-                   void* overlapped);
+SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytes_to_read, uint32_t* bytes_returned,
+                  void* overlapped);
+SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytes_to_write,
+                   uint32_t* bytes_written, void* overlapped);
 SI_STATUS SI_FlushBuffers(SI_HANDLE handle, uint8_t flush_transmit, uint8_t flush_receive);
 SI_STATUS SI_SetTimeouts(uint32_t read_timeout_ms, uint32_t write_timeout_ms);
 SI_STATUS SI_GetTimeouts(uint32_t* read_timeout_ms, uint32_t* write_timeout_ms);
 SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytes_in_queue, uint32_t* queue_status);
 SI_STATUS SI_SetBaudRate(SI_HANDLE handle, uint32_t baud_rate);
 SI_STATUS SI_SetLineControl(SI_HANDLE handle, uint16_t line_control);
-SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t cts_mask_code, uint8_t rts_mask_code, uint8_t dtr_mask_code,
-                            uint8_t dsr_mask_code, uint8_t dcd_mask_code, int32_t flow_xon_xoff);
+SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t cts_mask_code, uint8_t rts_mask_code,
+                            uint8_t dtr_mask_code, uint8_t dsr_mask_code, uint8_t dcd_mask_code,
+                            int32_t flow_xon_xoff);
 
 #ifdef __cplusplus
 }

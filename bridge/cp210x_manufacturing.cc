@@ -12,7 +12,8 @@ __attribute__((visibility("default"))) SI_STATUS CP210x_GetNumDevices(uint32_t* 
   return SI_SUCCESS;
 }
 
-__attribute__((visibility("default"))) SI_STATUS CP210x_GetLibraryVersion(uint8_t* major, uint8_t* minor) {
+__attribute__((visibility("default"))) SI_STATUS CP210x_GetLibraryVersion(uint8_t* major,
+                                                                          uint8_t* minor) {
   if (major == nullptr || minor == nullptr) return SI_INVALID_PARAMETER;
   *major = 1;
   *minor = 0;

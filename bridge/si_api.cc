@@ -6,8 +6,8 @@
 #include <new>
 
 #include "bridge/SiUSBXp.h"
-#include "platform/serial_port.h"
 #include "bridge/si_devices.h"
+#include "platform/serial_port.h"
 
 namespace {
 
@@ -22,7 +22,9 @@ platform::SerialTimeoutRecord CurrentTimeouts() {
   return {0, 0, g_read_timeout_ms.load(), 0, g_write_timeout_ms.load()};
 }
 
-Device* FromHandle(SI_HANDLE handle) { return static_cast<Device*>(handle); }
+Device* FromHandle(SI_HANDLE handle) {
+  return static_cast<Device*>(handle);
+}
 
 }  // namespace
 
@@ -34,17 +36,25 @@ SI_EXPORT SI_STATUS SI_GetNumDevices(uint32_t* num_devices) {
   return SI_SUCCESS;
 }
 
-SI_EXPORT SI_STATUS SI_GetProductString(uint32_t device_num, char* device_string, uint32_t options) {
+SI_EXPORT SI_STATUS SI_GetProductString(uint32_t device_num, char* device_string,
+                                        uint32_t options) {
   if (device_string == nullptr) return SI_INVALID_PARAMETER;
   std::vector<bridge::BridgeDevice> devices = bridge::ListDevices();
   if (device_num >= devices.size()) return SI_DEVICE_NOT_FOUND;
   const bridge::BridgeDevice& d = devices[device_num];
   const char* text = nullptr;
   switch (options) {
-    case SI_RETURN_SERIAL_NUMBER: text = d.serial.c_str(); break;
-    case SI_RETURN_DESCRIPTION: text = "CP210x USB to UART Bridge"; break;
-    case SI_RETURN_LINK_NAME: text = d.path.c_str(); break;
-    default: return SI_INVALID_PARAMETER;
+    case SI_RETURN_SERIAL_NUMBER:
+      text = d.serial.c_str();
+      break;
+    case SI_RETURN_DESCRIPTION:
+      text = "CP210x USB to UART Bridge";
+      break;
+    case SI_RETURN_LINK_NAME:
+      text = d.path.c_str();
+      break;
+    default:
+      return SI_INVALID_PARAMETER;
   }
   std::snprintf(device_string, SI_MAX_DEVICE_STRLEN, "%s", text);
   return SI_SUCCESS;
@@ -57,7 +67,8 @@ SI_EXPORT SI_STATUS SI_Open(uint32_t device_num, SI_HANDLE* handle) {
   if (device_num >= devices.size()) return SI_DEVICE_NOT_FOUND;
   Device* device = new (std::nothrow) Device;
   if (device == nullptr) return SI_GLOBAL_DATA_ERROR;
-  if (device->port.Open(devices[device_num].path) != 0 || device->port.Configure(19200, false) != 0) {
+  if (device->port.Open(devices[device_num].path) != 0 ||
+      device->port.Configure(19200, false) != 0) {
     delete device;
     return SI_DEVICE_NOT_FOUND;
   }
@@ -71,8 +82,8 @@ SI_EXPORT SI_STATUS SI_Close(SI_HANDLE handle) {
   return SI_SUCCESS;
 }
 
-SI_EXPORT SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytes_to_read, uint32_t* bytes_returned,
-                            void* /*overlapped*/) {
+SI_EXPORT SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytes_to_read,
+                            uint32_t* bytes_returned, void* /*overlapped*/) {
   if (handle == nullptr) return SI_INVALID_HANDLE;
   if (buffer == nullptr || bytes_returned == nullptr) return SI_INVALID_PARAMETER;
   Device* d = FromHandle(handle);
@@ -83,8 +94,8 @@ SI_EXPORT SI_STATUS SI_Read(SI_HANDLE handle, void* buffer, uint32_t bytes_to_re
   return r.bytes == bytes_to_read ? SI_SUCCESS : SI_READ_TIMED_OUT;
 }
 
-SI_EXPORT SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytes_to_write, uint32_t* bytes_written,
-                             void* /*overlapped*/) {
+SI_EXPORT SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t bytes_to_write,
+                             uint32_t* bytes_written, void* /*overlapped*/) {
   if (handle == nullptr) return SI_INVALID_HANDLE;
   if (buffer == nullptr || bytes_written == nullptr) return SI_INVALID_PARAMETER;
   Device* d = FromHandle(handle);
@@ -95,10 +106,12 @@ SI_EXPORT SI_STATUS SI_Write(SI_HANDLE handle, const void* buffer, uint32_t byte
   return r.bytes == bytes_to_write ? SI_SUCCESS : SI_WRITE_TIMED_OUT;
 }
 
-SI_EXPORT SI_STATUS SI_FlushBuffers(SI_HANDLE handle, uint8_t flush_transmit, uint8_t flush_receive) {
+SI_EXPORT SI_STATUS SI_FlushBuffers(SI_HANDLE handle, uint8_t flush_transmit,
+                                    uint8_t flush_receive) {
   if (handle == nullptr) return SI_INVALID_HANDLE;
-  return FromHandle(handle)->port.Flush(flush_receive != 0, flush_transmit != 0) == 0 ? SI_SUCCESS
-                                                                                  : SI_DEVICE_IO_FAILED;
+  return FromHandle(handle)->port.Flush(flush_receive != 0, flush_transmit != 0) == 0
+             ? SI_SUCCESS
+             : SI_DEVICE_IO_FAILED;
 }
 
 SI_EXPORT SI_STATUS SI_SetTimeouts(uint32_t read_timeout_ms, uint32_t write_timeout_ms) {
@@ -114,7 +127,8 @@ SI_EXPORT SI_STATUS SI_GetTimeouts(uint32_t* read_timeout_ms, uint32_t* write_ti
   return SI_SUCCESS;
 }
 
-SI_EXPORT SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytes_in_queue, uint32_t* queue_status) {
+SI_EXPORT SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytes_in_queue,
+                                    uint32_t* queue_status) {
   if (handle == nullptr) return SI_INVALID_HANDLE;
   if (bytes_in_queue == nullptr || queue_status == nullptr) return SI_INVALID_PARAMETER;
   long available = FromHandle(handle)->port.Available();
@@ -126,8 +140,9 @@ SI_EXPORT SI_STATUS SI_CheckRXQueue(SI_HANDLE handle, uint32_t* bytes_in_queue, 
 
 SI_EXPORT SI_STATUS SI_SetBaudRate(SI_HANDLE handle, uint32_t baud_rate) {
   if (handle == nullptr) return SI_INVALID_HANDLE;
-  return FromHandle(handle)->port.Configure(static_cast<int>(baud_rate), false) == 0 ? SI_SUCCESS
-                                                                                     : SI_INVALID_BAUDRATE;
+  return FromHandle(handle)->port.Configure(static_cast<int>(baud_rate), false) == 0
+             ? SI_SUCCESS
+             : SI_INVALID_BAUDRATE;
 }
 
 SI_EXPORT SI_STATUS SI_SetLineControl(SI_HANDLE handle, uint16_t line_control) {
@@ -136,8 +151,9 @@ SI_EXPORT SI_STATUS SI_SetLineControl(SI_HANDLE handle, uint16_t line_control) {
   return line_control == SI_LINE_8N1 ? SI_SUCCESS : SI_INVALID_PARAMETER;
 }
 
-SI_EXPORT SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t /*ctsMaskCode*/, uint8_t /*rtsMaskCode*/,
-                                      uint8_t /*dtrMaskCode*/, uint8_t /*dsrMaskCode*/, uint8_t /*dcdMaskCode*/,
+SI_EXPORT SI_STATUS SI_SetFlowControl(SI_HANDLE handle, uint8_t /*ctsMaskCode*/,
+                                      uint8_t /*rtsMaskCode*/, uint8_t /*dtrMaskCode*/,
+                                      uint8_t /*dsrMaskCode*/, uint8_t /*dcdMaskCode*/,
                                       int32_t flow_xon_xoff) {
   if (handle == nullptr) return SI_INVALID_HANDLE;
   // Modem lines are status inputs here; software flow control is not offered.

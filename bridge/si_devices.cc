@@ -32,7 +32,8 @@ std::vector<BridgeDevice> SysfsDevices() {
     std::string serial = ReadFirstLine(real.parent_path().parent_path() / "serial");
     devices.push_back({serial, "/dev/" + name});
   }
-  std::sort(devices.begin(), devices.end(), [](const BridgeDevice& a, const BridgeDevice& b) { return a.path < b.path; });
+  std::sort(devices.begin(), devices.end(),
+            [](const BridgeDevice& a, const BridgeDevice& b) { return a.path < b.path; });
   return devices;
 }
 
@@ -43,9 +44,11 @@ std::vector<BridgeDevice> ParseDeviceList(const std::string& text) {
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t comma = text.find(',', start);
-    std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    std::string item =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     std::size_t eq = item.find('=');
-    if (eq != std::string::npos && eq + 1 < item.size()) devices.push_back({item.substr(0, eq), item.substr(eq + 1)});
+    if (eq != std::string::npos && eq + 1 < item.size())
+      devices.push_back({item.substr(0, eq), item.substr(eq + 1)});
     if (comma == std::string::npos) break;
     start = comma + 1;
   }

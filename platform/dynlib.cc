@@ -17,7 +17,9 @@ std::string SymbolForDecoratedName(std::string_view decorated) {
   return symbol;
 }
 
-DynamicLibrary::~DynamicLibrary() { Unload(); }
+DynamicLibrary::~DynamicLibrary() {
+  Unload();
+}
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}

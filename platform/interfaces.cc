@@ -28,7 +28,8 @@ InterfaceList LocalIpv4Addresses() {
     return list;
   }
   for (ifaddrs* entry = all; entry; entry = entry->ifa_next) {
-    if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !(entry->ifa_flags & IFF_UP)) continue;
+    if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !(entry->ifa_flags & IFF_UP))
+      continue;
     InterfaceAddress address;
     address.interface_name = entry->ifa_name ? entry->ifa_name : "";
     address.address = Ipv4Text(entry->ifa_addr);

@@ -24,8 +24,8 @@ Deadline DeadlineAfter(std::chrono::milliseconds timeout);
 enum class Status {
   kOk,
   kTimedOut,    // the deadline passed first
-  kClosed,       // the peer closed the connection (receive only)
-  kFailed,       // the system refused; `error` holds errno
+  kClosed,      // the peer closed the connection (receive only)
+  kFailed,      // the system refused; `error` holds errno
   kBadArgument  // unusable address, port or socket; `error` is EINVAL
 };
 
@@ -107,7 +107,8 @@ struct Listener {
   int error = 0;
   bool ok() const { return status == Status::kOk; }
 };
-Listener ListenTcp(const std::string& address = "127.0.0.1", std::uint16_t port = 0, int backlog = 8);
+Listener ListenTcp(const std::string& address = "127.0.0.1", std::uint16_t port = 0,
+                   int backlog = 8);
 SocketResult AcceptTcp(const Socket& listener, Deadline deadline, Endpoint* peer = nullptr);
 
 // Addresses of either end of a connected or bound socket.
@@ -126,7 +127,7 @@ SocketResult OpenUdp(bool broadcast, const std::string& address = "", std::uint1
 IoResult SendTo(const Socket& socket, const Endpoint& to, const void* data, std::size_t size);
 // One datagram; `from` gets its sender. A datagram longer than `capacity` is truncated.
 IoResult ReceiveFrom(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
-                      Endpoint* from = nullptr);
+                     Endpoint* from = nullptr);
 
 // IPv4 addresses of the interfaces that are up (loopback included).
 struct InterfaceAddress {

@@ -18,15 +18,24 @@ namespace {
 
 speed_t SpeedFor(int baud) {
   switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return B0;
   }
 }
 
@@ -53,12 +62,15 @@ int WaitFor(int fd, short events, std::int64_t deadline, bool* hangup) {
 }  // namespace
 
 std::string SerialDevicePath(int com_port) {
-  std::optional<std::string> path = GetEnvironmentVariable("ORBISKPRO_COM" + std::to_string(com_port));
+  std::optional<std::string> path =
+      GetEnvironmentVariable("ORBISKPRO_COM" + std::to_string(com_port));
   if (path && !path->empty()) return *path;
   return "/dev/ttyS" + std::to_string(com_port - 1);
 }
 
-SerialPort::~SerialPort() { Close(); }
+SerialPort::~SerialPort() {
+  Close();
+}
 
 int SerialPort::Open(const std::string& path) {
   Close();
@@ -111,10 +123,12 @@ SerialResult SerialPort::Read(std::uint8_t* buffer, std::size_t size) {
     result.error = EBADF;
     return result;
   }
-  std::int64_t total = static_cast<std::int64_t>(timeouts_.read_multiplier) * static_cast<std::int64_t>(size) +
-                       timeouts_.read_constant;
+  std::int64_t total =
+      static_cast<std::int64_t>(timeouts_.read_multiplier) * static_cast<std::int64_t>(size) +
+      timeouts_.read_constant;
   if (total == 0 && timeouts_.read_interval == 0) total = kFallbackReadMs;
-  if (total == 0) total = static_cast<std::int64_t>(timeouts_.read_interval) * static_cast<std::int64_t>(size);
+  if (total == 0)
+    total = static_cast<std::int64_t>(timeouts_.read_interval) * static_cast<std::int64_t>(size);
   const std::int64_t start = platform::RealClock().MonotonicMs();
   while (result.bytes < size) {
     std::int64_t deadline = start + total;
@@ -149,8 +163,9 @@ SerialResult SerialPort::Write(const std::uint8_t* data, std::size_t size) {
     result.error = EBADF;
     return result;
   }
-  std::int64_t total = static_cast<std::int64_t>(timeouts_.write_multiplier) * static_cast<std::int64_t>(size) +
-                       timeouts_.write_constant;
+  std::int64_t total =
+      static_cast<std::int64_t>(timeouts_.write_multiplier) * static_cast<std::int64_t>(size) +
+      timeouts_.write_constant;
   if (total == 0) total = kFallbackWriteMs;
   const std::int64_t deadline = platform::RealClock().MonotonicMs() + total;
   while (result.bytes < size) {

@@ -12,22 +12,33 @@
 
 namespace platform::net {
 
-Deadline DeadlineAfter(std::chrono::milliseconds timeout) { return Clock::now() + timeout; }
+Deadline DeadlineAfter(std::chrono::milliseconds timeout) {
+  return Clock::now() + timeout;
+}
 
 const char* StatusName(Status status) {
   switch (status) {
-    case Status::kOk: return "ok";
-    case Status::kTimedOut: return "timed out";
-    case Status::kClosed: return "closed by peer";
-    case Status::kFailed: return "failed";
-    case Status::kBadArgument: return "bad argument";
+    case Status::kOk:
+      return "ok";
+    case Status::kTimedOut:
+      return "timed out";
+    case Status::kClosed:
+      return "closed by peer";
+    case Status::kFailed:
+      return "failed";
+    case Status::kBadArgument:
+      return "bad argument";
   }
   return "unknown";
 }
 
-Socket::~Socket() { Close(); }
+Socket::~Socket() {
+  Close();
+}
 
-Socket::Socket(Socket&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+Socket::Socket(Socket&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
 
 Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
@@ -84,7 +95,8 @@ bool ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage, socklen_t& 
   auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
   v6->sin6_family = AF_INET6;
   v6->sin6_port = htons(endpoint.port);
-  if (!endpoint.address.empty() && inet_pton(AF_INET6, endpoint.address.c_str(), &v6->sin6_addr) != 1)
+  if (!endpoint.address.empty() &&
+      inet_pton(AF_INET6, endpoint.address.c_str(), &v6->sin6_addr) != 1)
     return false;
   length = sizeof(sockaddr_in6);
   return true;

@@ -19,13 +19,15 @@ SocketResult ConnectOne(const addrinfo& candidate, Deadline deadline) {
                     candidate.ai_protocol);
   if (fd < 0) return {Socket(), Status::kFailed, errno};
   Socket socket(fd);
-  if (::connect(fd, candidate.ai_addr, candidate.ai_addrlen) == 0) return {std::move(socket), Status::kOk, 0};
+  if (::connect(fd, candidate.ai_addr, candidate.ai_addrlen) == 0)
+    return {std::move(socket), Status::kOk, 0};
   if (errno != EINPROGRESS && errno != EINTR) return {Socket(), Status::kFailed, errno};
   int error = 0;
   Status waited = detail::WaitFor(fd, POLLOUT, deadline, &error);
   if (waited != Status::kOk) return {Socket(), waited, error};
   socklen_t length = sizeof error;
-  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return {Socket(), Status::kFailed, errno};
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+    return {Socket(), Status::kFailed, errno};
   if (error != 0) return {Socket(), Status::kFailed, error};
   int one = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -61,7 +63,8 @@ Listener ListenTcp(const std::string& address, std::uint16_t port, int backlog) 
   Endpoint wanted{address, port, address.find(':') != std::string::npos};
   sockaddr_storage storage;
   socklen_t length = 0;
-  if (!detail::ToSockaddr(wanted, storage, length)) return {Socket(), 0, Status::kBadArgument, EINVAL};
+  if (!detail::ToSockaddr(wanted, storage, length))
+    return {Socket(), 0, Status::kBadArgument, EINVAL};
   int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return {Socket(), 0, Status::kFailed, errno};
   Socket socket(fd);
@@ -110,7 +113,11 @@ EndpointResult QueryEndpoint(const Socket& socket, NameQuery query) {
 
 }  // namespace
 
-EndpointResult LocalEndpoint(const Socket& socket) { return QueryEndpoint(socket, ::getsockname); }
-EndpointResult PeerEndpoint(const Socket& socket) { return QueryEndpoint(socket, ::getpeername); }
+EndpointResult LocalEndpoint(const Socket& socket) {
+  return QueryEndpoint(socket, ::getsockname);
+}
+EndpointResult PeerEndpoint(const Socket& socket) {
+  return QueryEndpoint(socket, ::getpeername);
+}
 
 }  // namespace platform::net

@@ -18,7 +18,8 @@ SocketResult OpenUdp(bool broadcast, const std::string& address, std::uint16_t p
   int one = 1;
   if (broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0)
     return {Socket(), Status::kFailed, errno};
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0) return {Socket(), Status::kFailed, errno};
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0)
+    return {Socket(), Status::kFailed, errno};
   return {std::move(socket), Status::kOk, 0};
 }
 
@@ -29,19 +30,21 @@ IoResult SendTo(const Socket& socket, const Endpoint& to, const void* data, std:
   if (!detail::ToSockaddr(to, storage, length) || to.address.empty() || to.port == 0)
     return {Status::kBadArgument, 0, EINVAL};
   for (;;) {
-    ssize_t sent = ::sendto(socket.fd(), data, size, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&storage), length);
+    ssize_t sent = ::sendto(socket.fd(), data, size, MSG_NOSIGNAL,
+                            reinterpret_cast<sockaddr*>(&storage), length);
     if (sent >= 0) return {Status::kOk, static_cast<std::size_t>(sent), 0};
     if (errno != EINTR) return {Status::kFailed, 0, errno};
   }
 }
 
 IoResult ReceiveFrom(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline,
-                      Endpoint* from) {
+                     Endpoint* from) {
   if (!socket.valid()) return {Status::kBadArgument, 0, EBADF};
   for (;;) {
     sockaddr_storage storage{};
     socklen_t length = sizeof storage;
-    ssize_t got = ::recvfrom(socket.fd(), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&storage), &length);
+    ssize_t got = ::recvfrom(socket.fd(), buffer, capacity, 0,
+                             reinterpret_cast<sockaddr*>(&storage), &length);
     if (got >= 0) {
       if (from) *from = detail::FromSockaddr(reinterpret_cast<sockaddr*>(&storage));
       return {Status::kOk, static_cast<std::size_t>(got), 0};

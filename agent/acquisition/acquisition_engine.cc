@@ -74,14 +74,16 @@ std::int64_t AcquisitionEngine::RunPass() {
     if (link_lost) {
       Log(std::string(kTag) + "Aucune collecte réussie, fermeture de la connexion à la console.");
     }
-    if (state.connected.IsSet() && (link_lost || clock.MonotonicMs() - pass_start_ms > kLongPassMs)) {
+    if (state.connected.IsSet() &&
+        (link_lost || clock.MonotonicMs() - pass_start_ms > kLongPassMs)) {
       connector_.CloseLink(link_type_);
       ShowConnection(kClosedAfterLongPass);
       state.connected.Clear();
     }
   }
 
-  PacingDecision pacing = DecidePacing(refresh_ms_, clock.MonotonicMs() - pass_start_ms, offset_total_);
+  PacingDecision pacing =
+      DecidePacing(refresh_ms_, clock.MonotonicMs() - pass_start_ms, offset_total_);
   platform::LocalTime now = clock.Now();
   if (pacing.automatic) {
     Log(std::string(kTag) + "Prochaine collecte des données dans " +

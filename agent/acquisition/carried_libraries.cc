@@ -1,6 +1,7 @@
+#include "agent/acquisition/carried_libraries.h"
+
 #include <vector>
 
-#include "agent/acquisition/carried_libraries.h"
 #include "agent/acquisition/embedded_libraries.h"
 #include "platform/environment.h"
 #include "platform/files.h"

@@ -9,7 +9,7 @@
 namespace agent {
 
 struct CarriedLibrary {
-  std::string_view file_name;             // "libOrbiskPro.so"
+  std::string_view file_name;            // "libOrbiskPro.so"
   std::span<const unsigned char> bytes;  // empty when the build did not produce it
 };
 

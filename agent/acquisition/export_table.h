@@ -23,7 +23,7 @@ enum class Dispatcher : std::uint8_t { kWord, kLong, kFloat, kByte, kText };
 // Argument types, one letter per 32-bit argument: 'i' a number, 'p' an address.
 struct ExportRow {
   std::string_view decorated_name;  // "_InitStation_O@0"
-  std::string_view arguments;      // "", "i", "p", "ii", "ip", "pp", "ipi"
+  std::string_view arguments;       // "", "i", "p", "ii", "ip", "pp", "ipi"
   ResultKind kind;
   Dispatcher dispatcher;
 };

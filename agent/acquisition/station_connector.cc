@@ -8,8 +8,8 @@
 #include <mutex>
 
 #include "agent/acquisition/station_calls.h"
-#include "agent/core/configuration.h"
 #include "agent/catalogue/station_values.h"
+#include "agent/core/configuration.h"
 
 namespace agent {
 namespace {

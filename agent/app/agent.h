@@ -42,7 +42,9 @@ class Agent {
 
   // The connection icon, called with each link state; unset draws nothing.
   // Set at start-up, before the acquisition engine starts.
-  void SetConnectionIcon(std::function<void(int state)> icon) { connection_icon_ = std::move(icon); }
+  void SetConnectionIcon(std::function<void(int state)> icon) {
+    connection_icon_ = std::move(icon);
+  }
   void ShowConnection(int state) {
     if (connection_icon_) connection_icon_(state);
   }

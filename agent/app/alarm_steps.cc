@@ -13,7 +13,9 @@ void InstallAlarmServiceStep(Agent& agent) {
                       agent.snapshot().alarm_thresholds);
 }
 
-void PublishStartupAlertImage(Agent& agent) { agent.alarm_watch().PublishQuietImage(); }
+void PublishStartupAlertImage(Agent& agent) {
+  agent.alarm_watch().PublishQuietImage();
+}
 
 void StartAlarmWatchStep(Agent& agent) {
   agent.StartWorker([&agent](AgentContext&) { agent.alarm_watch().Run(); });

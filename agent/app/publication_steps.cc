@@ -16,8 +16,12 @@ void StartFtpPushStep(Agent& agent) {
   });
 }
 
-void SynchroniseSiteStep(Agent& agent) { SynchroniseSite(agent.context(), agent.sync_marker()); }
+void SynchroniseSiteStep(Agent& agent) {
+  SynchroniseSite(agent.context(), agent.sync_marker());
+}
 
-void StartTemplateEngineStep(Agent& agent) { agent.StartWorker(RunTemplateEngine); }
+void StartTemplateEngineStep(Agent& agent) {
+  agent.StartWorker(RunTemplateEngine);
+}
 
 }  // namespace agent::publication

@@ -47,7 +47,7 @@ std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> step
 // "STOPPING=1" when a stop arrives.
 struct ServiceNotifier {
   std::function<void(std::string_view state)> send;  // empty: nothing is sent
-  std::int64_t watchdog_ping_ms = 0;                    // 0: no watchdog
+  std::int64_t watchdog_ping_ms = 0;                 // 0: no watchdog
 };
 
 // The main thread's idle loop: waits 2000 ms at a time (less when a watchdog

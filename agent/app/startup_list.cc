@@ -12,19 +12,20 @@
 //   12   site synchronisation, to its end            (publication)
 //   13   service scheduler, alarm watch, acquisition engine, template filling
 
-#include "agent/app/startup.h"
-
 #include "agent/app/acquisition_steps.h"
 #include "agent/app/alarm_steps.h"
+#include "agent/app/publication_steps.h"
+#include "agent/app/startup.h"
 #include "agent/families/tag_family_services.h"
 #include "agent/images/agent_icons.h"
 #include "agent/images/carried_images.h"
-#include "agent/app/publication_steps.h"
 
 namespace agent {
 namespace {
 
-void LoadWindRoseBackgroundStep(Agent&) { images::LoadCarriedImages(); }
+void LoadWindRoseBackgroundStep(Agent&) {
+  images::LoadCarriedImages();
+}
 
 // The tag families fill their rows of the service table and draw their
 // pictures through the images engine.

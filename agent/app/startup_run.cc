@@ -31,15 +31,14 @@ std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> step
   return lines;
 }
 
-void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop,
-                 const ServiceNotifier& notifier) {
+void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop, const ServiceNotifier& notifier) {
   constexpr std::int64_t kIdleWaitMs = 2000;
   auto send = [&notifier](std::string_view state) {
     if (notifier.send) notifier.send(state);
   };
   const bool watchdog = notifier.watchdog_ping_ms > 0;
-  const std::int64_t wait_ms = watchdog ? std::min(kIdleWaitMs, notifier.watchdog_ping_ms)
-                                       : kIdleWaitMs;
+  const std::int64_t wait_ms =
+      watchdog ? std::min(kIdleWaitMs, notifier.watchdog_ping_ms) : kIdleWaitMs;
   send("READY=1");
   while (!agent.context().StopRequested() && !wait_for_stop(wait_ms)) {
     // A dead engine stops the pings, so the manager restarts the agent.

@@ -10,8 +10,8 @@ namespace agent {
 // The station library's position record.
 struct PositionRecord {
   std::int32_t use_value = 0;  // 0 when read from the console
-  float degrees = 0;          // decimal degrees, negative for south and west
-  std::int16_t negative = 0;  // 1 for south and west
+  float degrees = 0;           // decimal degrees, negative for south and west
+  std::int16_t negative = 0;   // 1 for south and west
   std::int16_t whole_degrees = 0;
   std::int16_t minutes = 0;
   std::int16_t seconds = 0;

@@ -18,14 +18,13 @@ std::string FromList(std::span<const char* const> texts, std::int32_t first, std
 
 constexpr const char* kWindCups[] = {"Petite", "Large", "Autre"};
 constexpr const char* kModels[] = {"OrbiskPro / OrbiskPro2 / Tessor / Tessor2", "OrbiskMira"};
-constexpr const char* kRainCollectors[] = {
-    "ENGLISH 10 (10ème de pouce)",
-    "ENGLISH 100 (100ème de pouce)",
-    "METRIC 5 (5ème de millimètre)",
-    "METRIC 1 (1 millimètre)",
-    "ENGLISH OTHER (unité en pouce générique)",
-    "METRIC OTHER (unité en millimètre générique)",
-    "METRIC 10 (10ème de millimètre)"};
+constexpr const char* kRainCollectors[] = {"ENGLISH 10 (10ème de pouce)",
+                                           "ENGLISH 100 (100ème de pouce)",
+                                           "METRIC 5 (5ème de millimètre)",
+                                           "METRIC 1 (1 millimètre)",
+                                           "ENGLISH OTHER (unité en pouce générique)",
+                                           "METRIC OTHER (unité en millimètre générique)",
+                                           "METRIC 10 (10ème de millimètre)"};
 constexpr const char* kArchiveTypes[] = {"Ponctuel", "Moyenne"};
 constexpr const char* kYesNo[] = {"Non", "Oui"};
 constexpr const char* kOnOff[] = {"Désactivé", "Activé"};

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <string>
 
-#include "agent/core/agent_state.h"
 #include "agent/catalogue/date_time_record.h"
+#include "agent/core/agent_state.h"
 
 namespace agent {
 

@@ -10,13 +10,14 @@ namespace {
 
 using TextPair = std::pair<std::string_view, const char*>;
 
-constexpr TextPair kSectors[] = {
-    {"N", "Nord"},         {"NNE", "Nord / Nord-Est"},    {"NE", "Nord-Est"},
-    {"ENE", "Est / Nord-Est"}, {"E", "Est"},              {"ESE", "Est / Sud-Est"},
-    {"SE", "Sud-Est"},     {"SSE", "Sud / Sud-Est"},      {"S", "Sud"},
-    {"SSW", "Sud / Sud-Ouest"}, {"SW", "Sud-Ouest"},      {"WSW", "Ouest / Sud-Ouest"},
-    {"W", "Ouest"},        {"WNW", "Ouest / Nord-Ouest"}, {"NW", "Nord-Ouest"},
-    {"NNW", "Nord / Nord-Ouest"}};
+constexpr TextPair kSectors[] = {{"N", "Nord"},        {"NNE", "Nord / Nord-Est"},
+                                 {"NE", "Nord-Est"},   {"ENE", "Est / Nord-Est"},
+                                 {"E", "Est"},         {"ESE", "Est / Sud-Est"},
+                                 {"SE", "Sud-Est"},    {"SSE", "Sud / Sud-Est"},
+                                 {"S", "Sud"},         {"SSW", "Sud / Sud-Ouest"},
+                                 {"SW", "Sud-Ouest"},  {"WSW", "Ouest / Sud-Ouest"},
+                                 {"W", "Ouest"},       {"WNW", "Ouest / Nord-Ouest"},
+                                 {"NW", "Nord-Ouest"}, {"NNW", "Nord / Nord-Ouest"}};
 
 constexpr TextPair kTrends[] = {{"RISING", "En hausse"},
                                 {"FALLING", "En baisse"},

@@ -22,7 +22,7 @@ namespace agent {
 
 struct ServiceSchedule {
   std::int32_t next_due = 0;  // seconds since 1970
-  std::int16_t order = 0;    // 1-based position in the service list
+  std::int16_t order = 0;     // 1-based position in the service list
 };
 
 using ValueCatalogue = KeyedTable<std::string>;
@@ -63,7 +63,6 @@ struct AgentState {
   HandOverFlag templates_due;
   HandOverFlag push_due;
   HandOverFlag pass_collection_count;  // CurrentData/Alarm successes this pass
-
 };
 
 }  // namespace agent

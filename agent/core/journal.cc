@@ -182,7 +182,8 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
     line += "<TR><TD>" + date + "</TD><TD>" + level_text + "</TD><TD>" + std::string(message) +
             "</TD></TR>";
   } else {
-    line = date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
+    line =
+        date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
   }
   line += "\r\n";
   return platform::AppendToFile(path, line) ? 1 : 0;

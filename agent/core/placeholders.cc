@@ -75,7 +75,7 @@ std::string ExpandPlaceholders(std::string_view input, const PlaceholderSources&
       {"version", ApplicationVersion()}, {"h", TwoDigits(t.hour)},
       {"s", TwoDigits(t.second)},        {"a", year},
       {"m", TwoDigits(t.month)},         {"j", TwoDigits(t.day)},
-      {"REPCOURANT", working_directory},  {"NOMPROGRAMME", ProgramName(sources.program_path)},
+      {"REPCOURANT", working_directory}, {"NOMPROGRAMME", ProgramName(sources.program_path)},
   };
   for (const auto& [name, value] : own) ReplacePlaceholder(text, name, value, false);
   return text;

@@ -21,8 +21,8 @@ std::string EnterUploadQueue(AgentState& state, const std::string& local_path) {
 bool QueueUpload(AgentContext& context, const std::string& local_path) {
   const std::string key = QueueKey(local_path);
   std::lock_guard<std::recursive_mutex> queue_lock(context.state.queue_lock);
-  LogMessage(context, "[AjoutPoolFtp] : Ajout dans la file d'attente du FTP le fichier " + local_path + " (" +
-                          key + ").");
+  LogMessage(context, "[AjoutPoolFtp] : Ajout dans la file d'attente du FTP le fichier " +
+                          local_path + " (" + key + ").");
   context.state.upload_queue.Set(key, local_path);
   return true;
 }

@@ -63,7 +63,8 @@ std::string_view SplitIndex(std::string_view name, int& index) {
   const std::string_view digits = name.substr(open + 1);
   int value = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  const bool closed = error == std::errc() && end + 1 == digits.data() + digits.size() && *end == ']';
+  const bool closed =
+      error == std::errc() && end + 1 == digits.data() + digits.size() && *end == ']';
   index = closed ? value : kBadIndex;
   return name.substr(0, open);
 }

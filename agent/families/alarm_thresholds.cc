@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "agent/acquisition/station_calls.h"
-#include "agent/families/rain_scale.h"
 #include "agent/catalogue/station_values.h"
+#include "agent/families/rain_scale.h"
 
 namespace agent {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <mutex>
 
+#include "agent/catalogue/value_catalogue.h"
 #include "agent/families/alarm_checks.h"
 #include "agent/families/alarm_description.h"
 #include "agent/families/alert_list.h"
 #include "agent/images/agent_icons.h"
-#include "agent/catalogue/value_catalogue.h"
 
 namespace agent {
 

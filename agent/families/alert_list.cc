@@ -1,7 +1,7 @@
 #include "agent/families/alert_list.h"
 
-#include "agent/core/journal.h"
 #include "agent/catalogue/value_catalogue.h"
+#include "agent/core/journal.h"
 
 namespace agent {
 

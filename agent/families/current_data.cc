@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "agent/acquisition/station_calls.h"
-#include "agent/families/rain_scale.h"
+#include "agent/catalogue/beaufort.h"
+#include "agent/catalogue/forecast_codes.h"
 #include "agent/catalogue/number_forms.h"
 #include "agent/catalogue/station_time.h"
 #include "agent/catalogue/station_values.h"
-#include "agent/catalogue/beaufort.h"
-#include "agent/catalogue/forecast_codes.h"
-#include "agent/catalogue/wind_and_trend_texts.h"
 #include "agent/catalogue/value_catalogue.h"
+#include "agent/catalogue/wind_and_trend_texts.h"
+#include "agent/families/rain_scale.h"
 
 namespace agent {
 namespace {
@@ -127,8 +127,8 @@ float ReadValue(StationLibrary& library, const ReadRow& row) {
 
 void ReadRows(StationLibrary& library, std::span<const ReadRow> rows, FamilySlots& slots) {
   for (const ReadRow& row : rows)
-    slots.current.values[row.slot] = Convert(ReadValue(library, row), row.conversion,
-                                             slots.configuration.rain_collector);
+    slots.current.values[row.slot] =
+        Convert(ReadValue(library, row), row.conversion, slots.configuration.rain_collector);
 }
 
 std::int64_t NowSeconds(AgentContext& context) {
@@ -175,7 +175,8 @@ int AcquireCurrentData(AgentContext& context, StationLibrary& library, FamilySlo
     Reschedule(context, current, "TempHumBar");
   }
   if (forecast_due) {
-    current.forecast_codes = ForecastTextToCodes(GetCurrentDataStrByID(library, kForecastTextId, 350));
+    current.forecast_codes =
+        ForecastTextToCodes(GetCurrentDataStrByID(library, kForecastTextId, 350));
     current.values[kForecastIcon] = Rounded(GetCurrentDataByID(library, kForecastIconId, 0));
     Reschedule(context, current, "ForeCast");
   }

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "agent/families/rain_scale.h"
 #include "agent/catalogue/number_forms.h"
 #include "agent/catalogue/station_time.h"
 #include "agent/catalogue/station_values.h"
 #include "agent/catalogue/value_catalogue.h"
+#include "agent/families/rain_scale.h"
 
 namespace agent {
 namespace {
@@ -34,14 +34,13 @@ struct Quantity {
 };
 
 std::vector<Quantity> BuildQuantities() {
-  std::vector<Quantity> quantities = {
-      {"TempInt", 0x01000000, Kind::kTemperature, kBoth},
-      {"TempExt", 0x00000000, Kind::kTemperature, kBoth}};
+  std::vector<Quantity> quantities = {{"TempInt", 0x01000000, Kind::kTemperature, kBoth},
+                                      {"TempExt", 0x00000000, Kind::kTemperature, kBoth}};
   auto numbered = [&quantities](const char* prefix, int count, std::int32_t first_id, Kind kind,
                                 int first_number) {
     for (int n = 0; n < count; ++n)
-      quantities.push_back({prefix + std::to_string(first_number + n), first_id + n * 0x01000000,
-                            kind, kBoth});
+      quantities.push_back(
+          {prefix + std::to_string(first_number + n), first_id + n * 0x01000000, kind, kBoth});
   };
   numbered("Temp", 7, 0x02000000, Kind::kTemperature, 2);
   quantities.push_back({"HumInt", 0x010101C0, Kind::kWhole, kBoth});
@@ -81,9 +80,9 @@ struct PeriodSlot {
 
 // In the order of the slots of a quantity.
 constexpr PeriodSlot kPeriodSlots[kHighLowPeriodSlots] = {
-    {0x1000, "Day_", "_VH", true, true},      {0x1800, "Day_", "_VB", false, true},
-    {0x2800, "Month_", "_VH", true, false},   {0x3000, "Month_", "_VB", false, false},
-    {0x4C00, "Year_", "_VH", true, false},    {0x5000, "Year_", "_VB", false, false}};
+    {0x1000, "Day_", "_VH", true, true},    {0x1800, "Day_", "_VB", false, true},
+    {0x2800, "Month_", "_VH", true, false}, {0x3000, "Month_", "_VB", false, false},
+    {0x4C00, "Year_", "_VH", true, false},  {0x5000, "Year_", "_VB", false, false}};
 
 bool IsRead(const Quantity& quantity, const PeriodSlot& slot) {
   return (quantity.reads & (slot.high ? kHighs : kLows)) != 0;
@@ -146,10 +145,12 @@ void PublishHighsLows(AgentContext& context, const FamilySlots& slots) {
         const PeriodSlot& slot = kPeriodSlots[s];
         float value = slots.highs_lows.values[q][s];
         if (!IsRead(quantity, slot) || IsValidStationValue(value) != 1) continue;
-        std::string tag = "HiLow_" + std::string(slot.period) + quantity.name + std::string(slot.suffix);
+        std::string tag =
+            "HiLow_" + std::string(slot.period) + quantity.name + std::string(slot.suffix);
         SetTag(catalogue, tag, Formatted(value, quantity.kind, rain_collector));
         if (slot.timed)
-          SetTag(catalogue, tag + "_Date", FormatStationDateTime(slots.highs_lows.day_times[q][s], 2));
+          SetTag(catalogue, tag + "_Date",
+                 FormatStationDateTime(slots.highs_lows.day_times[q][s], 2));
       }
     }
   }

@@ -6,10 +6,10 @@
 
 #include "agent/acquisition/station_calls.h"
 #include "agent/catalogue/number_forms.h"
-#include "agent/catalogue/station_time.h"
-#include "agent/catalogue/station_values.h"
 #include "agent/catalogue/position_text.h"
 #include "agent/catalogue/station_code_texts.h"
+#include "agent/catalogue/station_time.h"
+#include "agent/catalogue/station_values.h"
 #include "agent/catalogue/value_catalogue.h"
 
 namespace agent {
@@ -56,7 +56,8 @@ int AcquireStationConfiguration(AgentContext& context, StationLibrary& library,
   read("_GetOrbiskLon_O@4", &configuration.longitude);
 
   configuration.firmware_version = GetStationFirmwareVersion(library);
-  configuration.firmware_date_text = FormatStationDateTime(configuration.firmware_date, kArgumentAbsent);
+  configuration.firmware_date_text =
+      FormatStationDateTime(configuration.firmware_date, kArgumentAbsent);
   configuration.wind_cup_text = WindCupText(library.CallStationWord("_GetWindCupSize_O@0"));
   configuration.model_text = StationModelText(library.CallStationWord("_GetModelNo_O@0"));
   configuration.latitude_text = LatitudeText(configuration.latitude);

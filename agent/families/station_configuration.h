@@ -11,8 +11,7 @@ namespace agent {
 // 1 when the time-zone, reception, firmware-date and position reads all
 // succeeded, else 0 (the other reads still run). Journals the console battery
 // voltage rounded to a whole number.
-int AcquireStationConfiguration(AgentContext& context, StationLibrary& library,
-                                FamilySlots& slots);
+int AcquireStationConfiguration(AgentContext& context, StationLibrary& library, FamilySlots& slots);
 
 // Writes the 35 configuration tags, every one on every run; the caller holds
 // the catalogue lock.

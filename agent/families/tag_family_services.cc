@@ -15,8 +15,8 @@ void InstallTagFamilies(AgentContext& context, ServiceTable& services, FamilySlo
   services.SetBuilder("CurrentData", [&context, &slots, images = std::move(images)] {
     PublishCurrentData(context, slots, images);
   });
-  services.SetCollector("HiLow",
-                        [&slots](StationLibrary& library) { return AcquireHighsLows(library, slots); });
+  services.SetCollector(
+      "HiLow", [&slots](StationLibrary& library) { return AcquireHighsLows(library, slots); });
   services.SetBuilder("HiLow", [&context, &slots] { PublishHighsLows(context, slots); });
   services.SetCollector("ConfigStation", [&context, &slots](StationLibrary& library) {
     return AcquireStationConfiguration(context, library, slots);

@@ -1,19 +1,23 @@
 #include "agent/images/agent_icons.h"
 
-#include "agent/images/file_icon_output.h"
 #include "agent/core/upload_queue.h"
+#include "agent/images/file_icon_output.h"
 #include "platform/files.h"
 
 namespace agent::images {
 
 bool AgentIconOutput::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  return platform::WriteFileAtomically(path,
-                                       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return platform::WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-void AgentIconOutput::RemoveFile(const std::string& path) { platform::DeleteFile(path); }
+void AgentIconOutput::RemoveFile(const std::string& path) {
+  platform::DeleteFile(path);
+}
 
-void AgentIconOutput::QueueUpload(const std::string& path) { publication::QueueUpload(context_, path); }
+void AgentIconOutput::QueueUpload(const std::string& path) {
+  publication::QueueUpload(context_, path);
+}
 
 int SetConnectionIcon(AgentContext& context, int state) {
   return AgentIcons(context)->SetConnectionIcon(state) ? 1 : 0;

@@ -39,8 +39,12 @@ constexpr std::array<CarriedImageInfo, kCarriedImageCount> kTable{{
 
 }  // namespace
 
-std::span<const CarriedImageInfo> CarriedImageTable() { return kTable; }
+std::span<const CarriedImageInfo> CarriedImageTable() {
+  return kTable;
+}
 
-const CarriedImageInfo& InfoOf(CarriedImage image) { return kTable[static_cast<std::size_t>(image)]; }
+const CarriedImageInfo& InfoOf(CarriedImage image) {
+  return kTable[static_cast<std::size_t>(image)];
+}
 
 }  // namespace agent::images

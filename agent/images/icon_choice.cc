@@ -44,7 +44,9 @@ CarriedImage TrendImage(std::string_view trend_text) {
   return kTrendUnknown;
 }
 
-bool RainState(float rain_value) { return rain_value != 0.0f; }
+bool RainState(float rain_value) {
+  return rain_value != 0.0f;
+}
 
 std::optional<bool> SevereColdState(float thsw, bool thsw_valid, float thw, bool thw_valid) {
   if (thsw_valid) return thsw < 0.0f;
@@ -54,12 +56,16 @@ std::optional<bool> SevereColdState(float thsw, bool thsw_valid, float thw, bool
 
 std::optional<CarriedImage> ConnectionImage(int state) {
   switch (state) {
-    case 0: return CarriedImage::kConnectionFailed;
+    case 0:
+      return CarriedImage::kConnectionFailed;
     case 1:
     case 2:
-    case 4: return CarriedImage::kConnectionOk;
-    case 3: return CarriedImage::kConnectionActivity;
-    default: return std::nullopt;
+    case 4:
+      return CarriedImage::kConnectionOk;
+    case 3:
+      return CarriedImage::kConnectionActivity;
+    default:
+      return std::nullopt;
   }
 }
 

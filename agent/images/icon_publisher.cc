@@ -17,7 +17,8 @@ std::span<const std::uint8_t> Bytes(std::span<const unsigned char> carried) {
 
 IconPublisher::IconPublisher(IconOutput& output, std::string cache_directory)
     : output_(output), cache_directory_(std::move(cache_directory)) {
-  while (cache_directory_.size() > 1 && (cache_directory_.back() == '/' || cache_directory_.back() == '\\')) {
+  while (cache_directory_.size() > 1 &&
+         (cache_directory_.back() == '/' || cache_directory_.back() == '\\')) {
     cache_directory_.pop_back();
   }
 }
@@ -35,7 +36,8 @@ bool IconPublisher::WriteQueued(std::string_view file_name, std::span<const std:
   return true;
 }
 
-bool IconPublisher::PublishIcon(const RgbaImage& image, std::string_view file_name, PngLayout layout) {
+bool IconPublisher::PublishIcon(const RgbaImage& image, std::string_view file_name,
+                                PngLayout layout) {
   const auto png = EncodePng(image, layout);
   return png && WriteQueued(file_name, *png);
 }
@@ -54,9 +56,10 @@ bool IconPublisher::SetConnectionIcon(int state) {
 }
 
 bool IconPublisher::ForecastIcon(int forecast_number) {
-  if (const auto image = ForecastImage(forecast_number)) return PublishCarried(*image, kForecastIconFile);
-  return PublishIcon(RgbaImage(kForecastSquare, kForecastSquare, Rgba{0, 0, 0, 255}), kForecastIconFile,
-                     PngLayout::kRgb);
+  if (const auto image = ForecastImage(forecast_number))
+    return PublishCarried(*image, kForecastIconFile);
+  return PublishIcon(RgbaImage(kForecastSquare, kForecastSquare, Rgba{0, 0, 0, 255}),
+                     kForecastIconFile, PngLayout::kRgb);
 }
 
 bool IconPublisher::PressureTrendIcon(std::string_view trend_text, const std::string& path) {
@@ -72,7 +75,9 @@ bool IconPublisher::RainIconState(bool raining) {
   return PublishCarried(raining ? CarriedImage::kRain : CarriedImage::kNoRain, kRainIconFile);
 }
 
-bool IconPublisher::RainIcon(float rain_value) { return RainIconState(RainState(rain_value)); }
+bool IconPublisher::RainIcon(float rain_value) {
+  return RainIconState(RainState(rain_value));
+}
 
 bool IconPublisher::SevereColdIconState(bool severe_cold) {
   return PublishCarried(severe_cold ? CarriedImage::kSevereCold : CarriedImage::kNoSevereCold,
@@ -84,9 +89,10 @@ bool IconPublisher::SevereColdIcon(float thsw, bool thsw_valid, float thw, bool 
   return cold && SevereColdIconState(*cold);
 }
 
-bool IconPublisher::DrawWindRose(const std::string& path, int direction_degrees, int width, int height) {
-  const RgbaImage rose =
-      DrawWindRoseImage(CarriedPixels(CarriedImage::kWindRoseBackground), direction_degrees, width, height);
+bool IconPublisher::DrawWindRose(const std::string& path, int direction_degrees, int width,
+                                 int height) {
+  const RgbaImage rose = DrawWindRoseImage(CarriedPixels(CarriedImage::kWindRoseBackground),
+                                           direction_degrees, width, height);
   const auto png = EncodePng(rose, PngLayout::kRgba);
   return png && output_.ReplaceFile(path, *png);
 }

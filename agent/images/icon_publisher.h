@@ -32,7 +32,8 @@ class IconPublisher {
   std::string PathOf(std::string_view file_name) const;
 
   // Writes the image under `file_name` and queues it; true when written.
-  bool PublishIcon(const RgbaImage& image, std::string_view file_name, PngLayout layout = PngLayout::kRgba);
+  bool PublishIcon(const RgbaImage& image, std::string_view file_name,
+                   PngLayout layout = PngLayout::kRgba);
   bool PublishCarried(CarriedImage image, std::string_view file_name);
 
   // The connection icon for a link state; any unknown state removes the file

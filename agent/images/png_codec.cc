@@ -13,16 +13,15 @@ constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '
 constexpr std::uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
 
 std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
 }
 
 // The simplified libpng interface reports errors through return values, so no
 // longjmp ever crosses C++ frames.
 struct PngImage {
   png_image image{};
-  PngImage() {
-    image.version = PNG_IMAGE_VERSION;
-  }
+  PngImage() { image.version = PNG_IMAGE_VERSION; }
   ~PngImage() { png_image_free(&image); }
   PngImage(const PngImage&) = delete;
   PngImage& operator=(const PngImage&) = delete;
@@ -48,9 +47,11 @@ std::optional<std::vector<std::uint8_t>> EncodePng(const RgbaImage& image, PngLa
   // hundred bytes of upload.
   png.image.flags = PNG_IMAGE_FLAG_FAST;
   png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&png.image, nullptr, &size, 0, buffer, 0, nullptr)) return std::nullopt;
+  if (!png_image_write_to_memory(&png.image, nullptr, &size, 0, buffer, 0, nullptr))
+    return std::nullopt;
   std::vector<std::uint8_t> out(size);
-  if (!png_image_write_to_memory(&png.image, out.data(), &size, 0, buffer, 0, nullptr)) return std::nullopt;
+  if (!png_image_write_to_memory(&png.image, out.data(), &size, 0, buffer, 0, nullptr))
+    return std::nullopt;
   out.resize(size);
   return out;
 }
@@ -71,13 +72,16 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes) {
 std::optional<RgbaImage> DecodePng(std::span<const std::uint8_t> bytes) {
   // libpng stops reading after the image data, so a stream cut inside its
   // end chunk would still decode: check the end explicitly.
-  if (bytes.size() < sizeof kEnd || std::memcmp(bytes.data() + bytes.size() - sizeof kEnd, kEnd, sizeof kEnd) != 0) {
+  if (bytes.size() < sizeof kEnd ||
+      std::memcmp(bytes.data() + bytes.size() - sizeof kEnd, kEnd, sizeof kEnd) != 0) {
     return std::nullopt;
   }
   PngImage png;
-  if (!png_image_begin_read_from_memory(&png.image, bytes.data(), bytes.size())) return std::nullopt;
+  if (!png_image_begin_read_from_memory(&png.image, bytes.data(), bytes.size()))
+    return std::nullopt;
   // Refuse absurd sizes before allocating: no carried or drawn image comes close.
-  if (png.image.width == 0 || png.image.height == 0 || png.image.width > 4096 || png.image.height > 4096) {
+  if (png.image.width == 0 || png.image.height == 0 || png.image.width > 4096 ||
+      png.image.height > 4096) {
     return std::nullopt;
   }
   png.image.format = PNG_FORMAT_RGBA;

@@ -16,7 +16,7 @@ void RgbaImage::Blend(int x, int y, Rgba colour, int coverage) {
   // Work in units of 1/255^2 to keep the blend exact enough without floats.
   const int src_a = std::min(coverage, 255) * colour.a;  // 0..65025
   if (src_a == 0) return;
-  const int dst_a = dst.a * (65025 - src_a) / 255;       // 0..65025
+  const int dst_a = dst.a * (65025 - src_a) / 255;  // 0..65025
   const int out_a = src_a + dst_a;
   auto mix = [&](std::uint8_t s, std::uint8_t d) {
     return static_cast<std::uint8_t>((s * src_a + d * dst_a + out_a / 2) / out_a);
@@ -45,7 +45,8 @@ RgbaImage ScaleImage(const RgbaImage& source, int width, int height) {
       const double wx = fx - x0;
       auto lerp = [&](auto channel) {
         const double top = channel(source.at(x0, y0)) * (1 - wx) + channel(source.at(x1, y0)) * wx;
-        const double bottom = channel(source.at(x0, y1)) * (1 - wx) + channel(source.at(x1, y1)) * wx;
+        const double bottom =
+            channel(source.at(x0, y1)) * (1 - wx) + channel(source.at(x1, y1)) * wx;
         return static_cast<std::uint8_t>(std::lround(top * (1 - wy) + bottom * wy));
       };
       out.at(x, y) = {lerp([](Rgba p) { return p.r; }), lerp([](Rgba p) { return p.g; }),

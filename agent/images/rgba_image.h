@@ -37,7 +37,8 @@ class RgbaImage {
 
  private:
   std::size_t Index(int x, int y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+           static_cast<std::size_t>(x);
   }
 
   int width_ = 0;

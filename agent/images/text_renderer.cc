@@ -28,7 +28,9 @@ namespace {
 constexpr char kCarriedFontName[] = "DejaVuSans-Bold.ttf";
 constexpr FT_Int32 kLoadFlags = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
 
-FT_ULong CodePoint(char c) { return static_cast<unsigned char>(c); }
+FT_ULong CodePoint(char c) {
+  return static_cast<unsigned char>(c);
+}
 }  // namespace
 
 TextRenderer& TextRenderer::Carried() {
@@ -36,26 +38,32 @@ TextRenderer& TextRenderer::Carried() {
   return renderer;
 }
 
-TextRenderer::TextRenderer(std::span<const unsigned char> font) : ft_(std::make_unique<FreeType>()) {
+TextRenderer::TextRenderer(std::span<const unsigned char> font)
+    : ft_(std::make_unique<FreeType>()) {
   if (font.empty() || FT_Init_FreeType(&ft_->library) != 0 ||
-      FT_New_Memory_Face(ft_->library, font.data(), static_cast<FT_Long>(font.size()), 0, &ft_->face) != 0) {
+      FT_New_Memory_Face(ft_->library, font.data(), static_cast<FT_Long>(font.size()), 0,
+                         &ft_->face) != 0) {
     ft_.reset();
   }
 }
 
 TextRenderer::~TextRenderer() = default;
 
-bool TextRenderer::ok() const { return ft_ != nullptr; }
+bool TextRenderer::ok() const {
+  return ft_ != nullptr;
+}
 
-void TextRenderer::Draw(RgbaImage& image, std::string_view text, double x, double y, double angle_degrees,
-                        double pixel_size, Rgba colour) {
+void TextRenderer::Draw(RgbaImage& image, std::string_view text, double x, double y,
+                        double angle_degrees, double pixel_size, Rgba colour) {
   std::lock_guard lock(mutex_);
   if (!ft_ || !ft_->SetSize(pixel_size)) return;
   const double angle = angle_degrees * std::numbers::pi / 180.0;
   const auto fixed = [](double v) { return static_cast<FT_Fixed>(std::lround(v * 65536.0)); };
-  FT_Matrix matrix{fixed(std::cos(angle)), fixed(-std::sin(angle)), fixed(std::sin(angle)), fixed(std::cos(angle))};
+  FT_Matrix matrix{fixed(std::cos(angle)), fixed(-std::sin(angle)), fixed(std::sin(angle)),
+                   fixed(std::cos(angle))};
   // FreeType works with y upwards: the image row y is at -y there.
-  FT_Vector pen{static_cast<FT_Pos>(std::lround(x * 64)), static_cast<FT_Pos>(std::lround(-y * 64))};
+  FT_Vector pen{static_cast<FT_Pos>(std::lround(x * 64)),
+                static_cast<FT_Pos>(std::lround(-y * 64))};
   FT_GlyphSlot slot = ft_->face->glyph;
   for (char c : text) {
     FT_Set_Transform(ft_->face, &matrix, &pen);
@@ -65,8 +73,8 @@ void TextRenderer::Draw(RgbaImage& image, std::string_view text, double x, doubl
       for (unsigned row = 0; row < bitmap.rows; ++row) {
         const unsigned char* line = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
         for (unsigned col = 0; col < bitmap.width; ++col) {
-          image.Blend(slot->bitmap_left + static_cast<int>(col), -slot->bitmap_top + static_cast<int>(row), colour,
-                      line[col]);
+          image.Blend(slot->bitmap_left + static_cast<int>(col),
+                      -slot->bitmap_top + static_cast<int>(row), colour, line[col]);
         }
       }
     }
@@ -91,7 +99,8 @@ TextExtent TextRenderer::Measure(std::string_view text, double pixel_size) {
       const double top = m.horiBearingY / 64.0;
       const double bottom = top - m.height / 64.0;
       if (!extent.has_ink) {
-        extent.ink_left = left, extent.ink_right = right, extent.ink_top = top, extent.ink_bottom = bottom;
+        extent.ink_left = left, extent.ink_right = right, extent.ink_top = top,
+        extent.ink_bottom = bottom;
         extent.has_ink = true;
       } else {
         extent.ink_left = std::min(extent.ink_left, left);

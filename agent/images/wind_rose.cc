@@ -16,12 +16,12 @@ constexpr double kTipShare = 0.44;
 constexpr double kProbeSize = 100.0;
 constexpr Rgba kHaloColour{255, 255, 255, 200};
 constexpr std::pair<double, double> kHalo[] = {{-1.5, 0}, {1.5, 0}, {0, -1.5}, {0, 1.5},
-                                               {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+                                               {-1, -1},  {1, -1},  {-1, 1},   {1, 1}};
 constexpr double kBoldOffset = 0.5;
 
 struct ArrowGeometry {
-  double pixel_size = 0;  // font size that puts the tip at the wanted radius
-  double axis_height = 0; // height of the shaft's middle above the baseline, per pixel of size
+  double pixel_size = 0;   // font size that puts the tip at the wanted radius
+  double axis_height = 0;  // height of the shaft's middle above the baseline, per pixel of size
 };
 
 // Measured once: glyph metrics scale linearly with the size (no hinting), so a
@@ -39,7 +39,8 @@ ArrowGeometry ProbeArrow() {
 
 }  // namespace
 
-RgbaImage DrawWindRoseImage(const RgbaImage& background, int direction_degrees, int width, int height) {
+RgbaImage DrawWindRoseImage(const RgbaImage& background, int direction_degrees, int width,
+                            int height) {
   RgbaImage rose = ScaleImage(background, width, height);
   if (direction_degrees == kDirectionAbsent) return rose;
   static const ArrowGeometry kGeometry = ProbeArrow();
@@ -60,7 +61,8 @@ RgbaImage DrawWindRoseImage(const RgbaImage& background, int direction_degrees, 
   // shaft) over a thin white halo so that it stays readable on the rose.
   TextRenderer& font = TextRenderer::Carried();
   const double nx = -std::sin(a), ny = -std::cos(a);  // across the arrow
-  for (const auto& [hx, hy] : kHalo) font.Draw(rose, kArrowText, x + hx, y + hy, angle, size, kHaloColour);
+  for (const auto& [hx, hy] : kHalo)
+    font.Draw(rose, kArrowText, x + hx, y + hy, angle, size, kHaloColour);
   for (double across : {-kBoldOffset, kBoldOffset, 0.0}) {
     font.Draw(rose, kArrowText, x + across * nx, y + across * ny, angle, size, kArrowColour);
   }

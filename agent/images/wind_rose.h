@@ -17,7 +17,7 @@ inline constexpr const char kArrowText[] = "             ->";
 // axis runs through the centre and its head points at `direction_degrees`
 // (0 = north, clockwise), its tip about 0.44 of the size from the centre,
 // drawn slightly bold over a thin white halo.
-RgbaImage DrawWindRoseImage(const RgbaImage& background, int direction_degrees, int width = kWindRoseSize,
-                            int height = kWindRoseSize);
+RgbaImage DrawWindRoseImage(const RgbaImage& background, int direction_degrees,
+                            int width = kWindRoseSize, int height = kWindRoseSize);
 
 }  // namespace agent::images

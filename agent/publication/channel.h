@@ -20,8 +20,10 @@ struct ChannelResult {
 class Channel {
  public:
   virtual ~Channel() = default;
-  virtual ChannelResult SendAll(const void* data, std::size_t size, platform::net::Deadline deadline) = 0;
-  virtual ChannelResult ReceiveSome(void* buffer, std::size_t capacity, platform::net::Deadline deadline) = 0;
+  virtual ChannelResult SendAll(const void* data, std::size_t size,
+                                platform::net::Deadline deadline) = 0;
+  virtual ChannelResult ReceiveSome(void* buffer, std::size_t capacity,
+                                    platform::net::Deadline deadline) = 0;
   // Orderly end of the stream (TLS close_notify, then the TCP end), bounded by the deadline.
   virtual ChannelResult Finish(platform::net::Deadline deadline) = 0;
   virtual const platform::net::Socket& socket() const = 0;

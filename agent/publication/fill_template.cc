@@ -3,8 +3,8 @@
 #include <mutex>
 #include <vector>
 
-#include "agent/publication/template_text.h"
 #include "agent/core/upload_queue.h"
+#include "agent/publication/template_text.h"
 #include "platform/files.h"
 
 namespace agent::publication {
@@ -39,16 +39,19 @@ std::string LexicallyNormal(const std::string& path) {
 TagSubstitution CatalogueSubstitution(AgentContext& context) {
   std::vector<TagEntry> tags;
   tags.reserve(context.state.catalogue.Count());
-  context.state.catalogue.ForEach(
-      [&tags](const std::string& name, const std::string& value) { tags.push_back({name, value}); });
+  context.state.catalogue.ForEach([&tags](const std::string& name, const std::string& value) {
+    tags.push_back({name, value});
+  });
   return TagSubstitution(
       std::move(tags), context.Setting("FORMDATA", "SeparatorRQT"),
       [&context](std::string_view criterion) {
-        LogMessage(context, "[CodeMeteoBrumal] : Critère de recherche trouvé => " + std::string(criterion));
+        LogMessage(context,
+                   "[CodeMeteoBrumal] : Critère de recherche trouvé => " + std::string(criterion));
       },
       [&context](std::size_t limit) {
         LogMessage(context, "[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de " +
-                                std::to_string(limit) + " octets), la suite de ses balises n'est pas remplacée.");
+                                std::to_string(limit) +
+                                " octets), la suite de ses balises n'est pas remplacée.");
       });
 }
 
@@ -57,16 +60,18 @@ std::string TemplateOutputPath(const AgentContext& context, const std::string& t
                             platform::FileNamePart(platform::NormaliseSeparators(template_path)));
 }
 
-void FillTemplate(AgentContext& context, const std::string& template_path, TagSubstitution& substitution) {
+void FillTemplate(AgentContext& context, const std::string& template_path,
+                  TagSubstitution& substitution) {
   const std::string source = context.ResolvePath(template_path);
   if (platform::FileSize(source) < 0) return;
 
   const std::string cache = context.CacheDirectoryPath();
   const std::string output = TemplateOutputPath(context, source);
   if (LexicallyNormal(context.ResolvePath(output)) == LexicallyNormal(source)) {
-    LogMessage(context, "[RemplisFichier] : Le fichier " + source +
-                            " se trouve dans le répertoire cache : il serait remplacé par son propre "
-                            "résultat, il n'est pas rempli.");
+    LogMessage(context,
+               "[RemplisFichier] : Le fichier " + source +
+                   " se trouve dans le répertoire cache : il serait remplacé par son propre "
+                   "résultat, il n'est pas rempli.");
     return;
   }
   platform::CreateDirectory(cache);

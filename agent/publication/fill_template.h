@@ -22,6 +22,7 @@ std::string TemplateOutputPath(const AgentContext& context, const std::string& t
 // skipped silently; a template that is its own output path is skipped with a
 // journal line and left intact.
 // REQUIRES: the publication lock and the catalogue lock are held.
-void FillTemplate(AgentContext& context, const std::string& template_path, TagSubstitution& substitution);
+void FillTemplate(AgentContext& context, const std::string& template_path,
+                  TagSubstitution& substitution);
 
 }  // namespace agent::publication

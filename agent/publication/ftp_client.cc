@@ -1,11 +1,12 @@
 // The FTP client's state machine. Every wait has its own deadline: connects
 // and accepts the connect time-out, each reply the reply time-out, and each
 // slice of a data transfer the stall time-out.
+#include "agent/publication/ftp_client.h"
+
 #include <fstream>
 #include <optional>
 #include <vector>
 
-#include "agent/publication/ftp_client.h"
 #include "agent/publication/channel.h"
 #include "agent/publication/ftp_replies.h"
 #include "agent/publication/tls_channel.h"
@@ -43,7 +44,8 @@ class FtpClient final : public FtpConnection {
   FtpResult MakeDirectory(const std::string& name) override;
   FtpResult ChangeDirectory(const std::string& path) override;
   FtpResult UploadFile(const std::string& local_path, const std::string& remote_name) override;
-  FtpResult UploadBuffer(const void* data, std::size_t size, const std::string& remote_name) override;
+  FtpResult UploadBuffer(const void* data, std::size_t size,
+                         const std::string& remote_name) override;
   void Close() override;
   FtpState state() const override { return state_; }
 
@@ -67,7 +69,8 @@ class FtpClient final : public FtpConnection {
   std::unique_ptr<Channel> SecureData(net::Socket socket, FtpResult& result);
   bool ConnectPassive(const net::Endpoint& peer, net::Socket& data, FtpResult& result);
   bool ListenActive(net::Socket& listener, FtpResult& result);
-  bool AcceptActive(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data, FtpResult& result);
+  bool AcceptActive(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data,
+                    FtpResult& result);
   std::string SendData(Channel& data, const Source& source);
   bool usable(FtpStep step, FtpResult& result);
 
@@ -78,7 +81,7 @@ class FtpClient final : public FtpConnection {
   std::string pending_;  // bytes received after the last reply
   bool epsv_refused_ = false;
   bool eprt_refused_ = false;
-  bool newest_tls_ = false;          // the server refused TLS 1.2: offer the newest version
+  bool newest_tls_ = false;           // the server refused TLS 1.2: offer the newest version
   bool tls_version_refused_ = false;  // the last negotiation failed on the version
 };
 
@@ -104,7 +107,8 @@ bool FtpClient::SendLine(const std::string& line, std::string& failure) {
   const std::string shown = line.rfind("PASS ", 0) == 0 ? "PASS ****" : line;
   Debug("FTP > " + shown);
   const std::string wire = line + "\r\n";
-  ChannelResult sent = control_->SendAll(wire.data(), wire.size(), net::DeadlineAfter(settings_.reply_timeout));
+  ChannelResult sent =
+      control_->SendAll(wire.data(), wire.size(), net::DeadlineAfter(settings_.reply_timeout));
   if (sent.ok()) return true;
   failure = "cannot send " + shown.substr(0, shown.find(' ')) + ": " + sent.message;
   Enter(FtpState::kBroken);
@@ -122,8 +126,9 @@ Reply FtpClient::ReadReply(std::chrono::milliseconds timeout) {
     if (!ftp_detail::TakeLine(pending_, line)) {
       ChannelResult got = control_->ReceiveSome(buffer, sizeof buffer, deadline);
       if (!got.ok()) {
-        reply.failure = got.status == net::Status::kTimedOut ? "no reply from the server (timed out)"
-                                                              : "control connection lost: " + got.message;
+        reply.failure = got.status == net::Status::kTimedOut
+                            ? "no reply from the server (timed out)"
+                            : "control connection lost: " + got.message;
         Enter(FtpState::kBroken);
         return reply;
       }
@@ -164,7 +169,8 @@ bool FtpClient::SecureControl(FtpResult& result) {
     result = Fail(FtpStep::kConnect, "TLS set-up failed: " + error);
     return false;
   }
-  if (!settings_.tls_verify) journal("Attention : le certificat du serveur n'est pas vérifié (FTP_tls_verify = 0).");
+  if (!settings_.tls_verify)
+    journal("Attention : le certificat du serveur n'est pas vérifié (FTP_tls_verify = 0).");
   ftp_detail::TlsOutcome outcome;
   net::Socket socket = control_->TakeSocket();
   control_.reset();
@@ -203,12 +209,13 @@ FtpResult FtpClient::OpenSession() {
   epsv_refused_ = eprt_refused_ = false;
   FtpResult result;
   Enter(FtpState::kConnecting);
-  net::SocketResult connected =
-      net::ConnectTcp(settings_.host, settings_.port, net::DeadlineAfter(settings_.connect_timeout));
+  net::SocketResult connected = net::ConnectTcp(settings_.host, settings_.port,
+                                                net::DeadlineAfter(settings_.connect_timeout));
   if (!connected.ok()) {
     Enter(FtpState::kDisconnected);
-    return Fail(FtpStep::kConnect, "cannot connect to " + settings_.host + ":" + std::to_string(settings_.port) +
-                                      ": " + ftp_detail::DescribeStatus(connected.status, connected.error));
+    return Fail(FtpStep::kConnect,
+                "cannot connect to " + settings_.host + ":" + std::to_string(settings_.port) +
+                    ": " + ftp_detail::DescribeStatus(connected.status, connected.error));
   }
   control_ = ftp_detail::MakePlainChannel(std::move(connected.socket));
 
@@ -238,7 +245,8 @@ FtpResult FtpClient::OpenSession() {
   }
 
   Enter(FtpState::kLoggingIn);
-  if (ftp_detail::BreaksCommandLine(settings_.user) || ftp_detail::BreaksCommandLine(settings_.password)) {
+  if (ftp_detail::BreaksCommandLine(settings_.user) ||
+      ftp_detail::BreaksCommandLine(settings_.password)) {
     Enter(FtpState::kBroken);
     return Fail(FtpStep::kLogin, "user name or password holds CR, LF or NUL");
   }
@@ -260,7 +268,8 @@ FtpResult FtpClient::OpenSession() {
       Reply reply = Command(line);
       if (!reply.ok()) return Fail(FtpStep::kConnect, reply, reply.failure);
       if (reply.code != 200) {
-        journal(std::string("Échec de la négociation TLS : le serveur refuse ") + line + " (" + reply.text + ").");
+        journal(std::string("Échec de la négociation TLS : le serveur refuse ") + line + " (" +
+                reply.text + ").");
         Enter(FtpState::kBroken);
         return Fail(FtpStep::kConnect, reply, std::string("the server refused ") + line);
       }
@@ -282,7 +291,8 @@ std::string FtpClient::current_directory() {
 
 FtpResult FtpClient::MakeDirectory(const std::string& name) {
   FtpResult result;
-  if (ftp_detail::BreaksCommandLine(name)) return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
+  if (ftp_detail::BreaksCommandLine(name))
+    return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
   if (!usable(FtpStep::kDirectory, result)) return result;
   Enter(FtpState::kDirectoryCommand);
   Reply reply = Command("MKD " + name);
@@ -293,7 +303,8 @@ FtpResult FtpClient::MakeDirectory(const std::string& name) {
 
 FtpResult FtpClient::ChangeDirectory(const std::string& path) {
   FtpResult result;
-  if (ftp_detail::BreaksCommandLine(path)) return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
+  if (ftp_detail::BreaksCommandLine(path))
+    return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
   if (!usable(FtpStep::kDirectory, result)) return result;
   Enter(FtpState::kDirectoryCommand);
   Reply reply = Command("CWD " + path);
@@ -317,7 +328,8 @@ FtpResult FtpClient::UploadFile(const std::string& local_path, const std::string
   });
 }
 
-FtpResult FtpClient::UploadBuffer(const void* data, std::size_t size, const std::string& remote_name) {
+FtpResult FtpClient::UploadBuffer(const void* data, std::size_t size,
+                                  const std::string& remote_name) {
   std::size_t offset = 0;
   const auto* bytes = static_cast<const char*>(data);
   return Upload(remote_name, [&offset, bytes, size](std::vector<char>& chunk, std::string&) {
@@ -334,10 +346,12 @@ std::unique_ptr<Channel> FtpClient::SecureData(net::Socket socket, FtpResult& re
   auto channel = tls_->Connect(std::move(socket), settings_.host, true,
                                net::DeadlineAfter(settings_.connect_timeout), &outcome);
   if (!channel) {
-    result = Fail(FtpStep::kTransfer, "TLS negotiation of the data connection failed: " + outcome.reason);
+    result = Fail(FtpStep::kTransfer,
+                  "TLS negotiation of the data connection failed: " + outcome.reason);
     return nullptr;
   }
-  Debug(std::string("FTP data connection secured, session ") + (channel->resumed() ? "resumed" : "new"));
+  Debug(std::string("FTP data connection secured, session ") +
+        (channel->resumed() ? "resumed" : "new"));
   return channel;
 }
 
@@ -358,10 +372,12 @@ bool FtpClient::ConnectPassive(const net::Endpoint& peer, net::Socket& data, Ftp
     if (pasv.code == 227) port = ftp_detail::PasvPort(pasv.text);
     if (!port) return (result = Fail(FtpStep::kTransfer, pasv, "no passive data port"), false);
   }
-  auto connected = net::ConnectTcp(peer.address, *port, net::DeadlineAfter(settings_.connect_timeout));
+  auto connected =
+      net::ConnectTcp(peer.address, *port, net::DeadlineAfter(settings_.connect_timeout));
   if (!connected.ok())
-    return (result = Fail(FtpStep::kTransfer, "cannot open the data connection: " +
-                                                 ftp_detail::DescribeStatus(connected.status, connected.error)),
+    return (result = Fail(FtpStep::kTransfer,
+                          "cannot open the data connection: " +
+                              ftp_detail::DescribeStatus(connected.status, connected.error)),
             false);
   data = std::move(connected.socket);
   return true;
@@ -373,8 +389,9 @@ bool FtpClient::ListenActive(net::Socket& listener, FtpResult& result) {
   const net::Endpoint local = net::LocalEndpoint(control_->socket()).endpoint;
   net::Listener listening = net::ListenTcp(local.address, 0, 1);
   if (!listening.ok())
-    return (result = Fail(FtpStep::kTransfer, "cannot listen for the data connection: " +
-                                                 ftp_detail::DescribeStatus(listening.status, listening.error)),
+    return (result = Fail(FtpStep::kTransfer,
+                          "cannot listen for the data connection: " +
+                              ftp_detail::DescribeStatus(listening.status, listening.error)),
             false);
   Reply reply;
   bool announced = false;
@@ -396,15 +413,16 @@ bool FtpClient::ListenActive(net::Socket& listener, FtpResult& result) {
 }
 
 // Only the server we talk to may deliver the data connection.
-bool FtpClient::AcceptActive(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data,
-                              FtpResult& result) {
+bool FtpClient::AcceptActive(const net::Socket& listener, const net::Endpoint& peer,
+                             net::Socket& data, FtpResult& result) {
   const net::Deadline deadline = net::DeadlineAfter(settings_.connect_timeout);
   for (;;) {
     net::Endpoint from;
     auto accepted = net::AcceptTcp(listener, deadline, &from);
     if (!accepted.ok())
-      return (result = Fail(FtpStep::kTransfer, "the server did not open the data connection: " +
-                                                   ftp_detail::DescribeStatus(accepted.status, accepted.error)),
+      return (result = Fail(FtpStep::kTransfer,
+                            "the server did not open the data connection: " +
+                                ftp_detail::DescribeStatus(accepted.status, accepted.error)),
               false);
     if (from.address == peer.address) {
       data = std::move(accepted.socket);
@@ -421,10 +439,11 @@ std::string FtpClient::SendData(Channel& data, const Source& source) {
     std::string error;
     if (!source(chunk, error)) return error;
     if (chunk.empty()) break;
-    ChannelResult sent = data.SendAll(chunk.data(), chunk.size(), net::DeadlineAfter(settings_.stall_timeout));
+    ChannelResult sent =
+        data.SendAll(chunk.data(), chunk.size(), net::DeadlineAfter(settings_.stall_timeout));
     if (!sent.ok())
       return sent.status == net::Status::kTimedOut ? "the data transfer stalled (timed out)"
-                                                    : "the data connection broke: " + sent.message;
+                                                   : "the data connection broke: " + sent.message;
   }
   ChannelResult finished = data.Finish(net::DeadlineAfter(settings_.stall_timeout));
   return finished.ok() ? "" : "the data connection did not end cleanly: " + finished.message;
@@ -433,7 +452,8 @@ std::string FtpClient::SendData(Channel& data, const Source& source) {
 FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source) {
   FtpResult result;
   // Checked before anything is sent: such a name would inject a command.
-  if (ftp_detail::BreaksCommandLine(remote_name)) return Fail(FtpStep::kTransfer, "file name holds CR, LF or NUL");
+  if (ftp_detail::BreaksCommandLine(remote_name))
+    return Fail(FtpStep::kTransfer, "file name holds CR, LF or NUL");
   if (!usable(FtpStep::kTransfer, result)) return result;
   Enter(FtpState::kOpeningData);
   Reply type = Command("TYPE I");
@@ -446,7 +466,8 @@ FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source
   const net::Endpoint peer = net::PeerEndpoint(control_->socket()).endpoint;
   net::Socket data_socket;
   net::Socket listener;
-  const bool prepared = settings_.passive ? ConnectPassive(peer, data_socket, result) : ListenActive(listener, result);
+  const bool prepared = settings_.passive ? ConnectPassive(peer, data_socket, result)
+                                          : ListenActive(listener, result);
   if (!prepared) {
     if (state_ != FtpState::kBroken) Enter(FtpState::kReady);
     return result;
@@ -477,7 +498,8 @@ FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source
   if (!done.ok()) return Fail(FtpStep::kTransfer, done, problem.empty() ? done.failure : problem);
   Enter(FtpState::kReady);
   if (!problem.empty()) return Fail(FtpStep::kTransfer, done, problem);
-  if (done.code != 226 && done.code != 250) return Fail(FtpStep::kTransfer, done, "the transfer was not completed");
+  if (done.code != 226 && done.code != 250)
+    return Fail(FtpStep::kTransfer, done, "the transfer was not completed");
   return result;
 }
 
@@ -489,7 +511,8 @@ void FtpClient::Close() {
   if (state_ != FtpState::kBroken && state_ != FtpState::kConnecting) {
     Enter(FtpState::kQuitting);
     std::string ignored;
-    if (SendLine("QUIT", ignored)) ReadReply(std::min(settings_.reply_timeout, std::chrono::milliseconds(kQuitWait)));
+    if (SendLine("QUIT", ignored))
+      ReadReply(std::min(settings_.reply_timeout, std::chrono::milliseconds(kQuitWait)));
     if (state_ != FtpState::kBroken) control_->Finish(net::DeadlineAfter(kQuitWait));
   }
   control_.reset();

@@ -31,16 +31,16 @@ enum class FtpState {
   kDisconnected,
   kConnecting,
   kAwaitingGreeting,
-  kSecuring,        // AUTH TLS and the handshake, or the implicit handshake
+  kSecuring,  // AUTH TLS and the handshake, or the implicit handshake
   kLoggingIn,
-  kProtecting,      // PBSZ 0, PROT P
+  kProtecting,  // PBSZ 0, PROT P
   kReady,
   kDirectoryCommand,
-  kOpeningData,    // TYPE I, EPSV/PASV or EPRT/PORT
-  kStoring,         // STOR sent, data flowing
+  kOpeningData,  // TYPE I, EPSV/PASV or EPRT/PORT
+  kStoring,      // STOR sent, data flowing
   kAwaitingTransferReply,
   kQuitting,
-  kBroken,          // a failure left the control connection unusable
+  kBroken,  // a failure left the control connection unusable
 };
 
 const char* FtpStateName(FtpState state);
@@ -69,8 +69,8 @@ struct FtpSettings {
   std::chrono::milliseconds stall_timeout{60000};
 
   FtpTlsMode tls = FtpTlsMode::kNone;
-  bool tls_verify = true;  // system trust store (or tls_ca_file) and the host name
-  std::string tls_ca_file; // PEM file of trusted certificates; empty: system store
+  bool tls_verify = true;   // system trust store (or tls_ca_file) and the host name
+  std::string tls_ca_file;  // PEM file of trusted certificates; empty: system store
 
   // Complete journal lines about the connection's security (TLS established,
   // negotiation or certificate failure, certificate not checked).
@@ -95,7 +95,8 @@ class FtpConnection {
   // TYPE I (200), STOR remote_name (125/150), the bytes, then 226/250.
   // A name holding CR or LF is refused before any command is sent.
   virtual FtpResult UploadFile(const std::string& local_path, const std::string& remote_name) = 0;
-  virtual FtpResult UploadBuffer(const void* data, std::size_t size, const std::string& remote_name) = 0;
+  virtual FtpResult UploadBuffer(const void* data, std::size_t size,
+                                 const std::string& remote_name) = 0;
   // QUIT (reply waited for briefly) and close; safe to call at any time.
   virtual void Close() = 0;
   virtual FtpState state() const = 0;

@@ -30,8 +30,9 @@ ReplyAssembler::Progress ReplyAssembler::AddLine(const std::string& line) {
     code_ = std::stoi(first_code_);
     return line.size() < 4 || line[3] != '-' ? Progress::kComplete : Progress::kMore;
   }
-  return coded && line.compare(0, 3, first_code_) == 0 && (line.size() == 3 || line[3] == ' ') ? Progress::kComplete
-                                                                                            : Progress::kMore;
+  return coded && line.compare(0, 3, first_code_) == 0 && (line.size() == 3 || line[3] == ' ')
+             ? Progress::kComplete
+             : Progress::kMore;
 }
 
 std::optional<std::uint16_t> EpsvPort(const std::string& reply_text) {
@@ -42,11 +43,13 @@ std::optional<std::uint16_t> EpsvPort(const std::string& reply_text) {
   unsigned long port = 0;
   std::size_t at = open + 4;
   std::size_t digits = 0;
-  for (; at < reply_text.size() && std::isdigit(static_cast<unsigned char>(reply_text[at])); ++at, ++digits) {
+  for (; at < reply_text.size() && std::isdigit(static_cast<unsigned char>(reply_text[at]));
+       ++at, ++digits) {
     port = port * 10 + static_cast<unsigned long>(reply_text[at] - '0');
     if (port > 65535) return std::nullopt;
   }
-  if (digits == 0 || port == 0 || at >= reply_text.size() || reply_text[at] != delimiter) return std::nullopt;
+  if (digits == 0 || port == 0 || at >= reply_text.size() || reply_text[at] != delimiter)
+    return std::nullopt;
   return static_cast<std::uint16_t>(port);
 }
 
@@ -57,8 +60,8 @@ std::optional<std::uint16_t> PasvPort(const std::string& reply_text) {
   while (at < reply_text.size() && !std::isdigit(static_cast<unsigned char>(reply_text[at]))) ++at;
   unsigned fields[6];
   int used = 0;
-  if (std::sscanf(reply_text.c_str() + at, "%u,%u,%u,%u,%u,%u%n", &fields[0], &fields[1], &fields[2], &fields[3],
-                  &fields[4], &fields[5], &used) != 6)
+  if (std::sscanf(reply_text.c_str() + at, "%u,%u,%u,%u,%u,%u%n", &fields[0], &fields[1],
+                  &fields[2], &fields[3], &fields[4], &fields[5], &used) != 6)
     return std::nullopt;
   for (unsigned field : fields)
     if (field > 255) return std::nullopt;

@@ -12,12 +12,15 @@ namespace {
 
 constexpr const char* kEngine = "[MoteurPushFTP] : ";
 
-void Log(AgentContext& context, const std::string& text) { LogMessage(context, kEngine + text); }
+void Log(AgentContext& context, const std::string& text) {
+  LogMessage(context, kEngine + text);
+}
 
 // What the server or the client said about a failure, for the journal.
 void LogFailureDetail(AgentContext& context, const FtpResult& result) {
   std::string detail = std::string("Détail : étape ") + FtpStepName(result.step);
-  if (result.reply_code != 0) detail += ", réponse " + std::to_string(result.reply_code) + " " + result.reply_text;
+  if (result.reply_code != 0)
+    detail += ", réponse " + std::to_string(result.reply_code) + " " + result.reply_text;
   if (!result.message.empty()) detail += ", " + result.message;
   Log(context, detail);
 }
@@ -27,7 +30,9 @@ std::string RemoteName(const std::string& local_path) {
   return cut == std::string::npos ? local_path : local_path.substr(cut + 1);
 }
 
-bool HoldsLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+bool HoldsLineBreak(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
 
 // Walks from the login directory to the remote directory, creating each level.
 bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp, const std::string& root) {
@@ -51,11 +56,15 @@ bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp, const std:
 // Uploads the queue in table order; false at the first failed upload. A file
 // that no longer exists can never be sent: its entry is dropped, and the push
 // goes on, so it cannot block the queue for ever.
-bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp, const UploadObserver& on_uploaded) {
+bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp,
+                       const UploadObserver& on_uploaded) {
   auto& queue = context.state.upload_queue;
   std::vector<std::pair<std::string, std::string>> entries;
-  queue.ForEach([&entries](const std::string& key, const std::string& path) { entries.emplace_back(key, path); });
-  Log(context, "Nombre de fichiers à traiter pour le transfert : " + std::to_string(entries.size()));
+  queue.ForEach([&entries](const std::string& key, const std::string& path) {
+    entries.emplace_back(key, path);
+  });
+  Log(context,
+      "Nombre de fichiers à traiter pour le transfert : " + std::to_string(entries.size()));
 
   std::vector<std::string> vanished;
   bool failed = false;
@@ -122,8 +131,8 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
   return client;
 }
 
-void RunOnePush(AgentContext& context, const PushSettings& settings, const FtpConnectionFactory& connect,
-                const UploadObserver& on_uploaded) {
+void RunOnePush(AgentContext& context, const PushSettings& settings,
+                const FtpConnectionFactory& connect, const UploadObserver& on_uploaded) {
   std::lock_guard<std::recursive_mutex> publication_lock(context.state.publication_lock);
   std::lock_guard<std::recursive_mutex> queue_lock(context.state.queue_lock);
   Log(context, "Connexion en mode passif ? " + std::to_string(settings.passive));
@@ -155,7 +164,8 @@ void RunOnePush(AgentContext& context, const PushSettings& settings, const FtpCo
   Log(context, "Fermeture de la connexion FTP");
 }
 
-void RunFtpPush(AgentContext& context, const FtpConnectionFactory& connect, const UploadObserver& on_uploaded) {
+void RunFtpPush(AgentContext& context, const FtpConnectionFactory& connect,
+                const UploadObserver& on_uploaded) {
   const PushSettings settings = PushSettings::FromConfiguration(context);
   while (!context.StopRequested()) {
     if (settings.host.empty() || !context.state.push_due.IsSet()) {

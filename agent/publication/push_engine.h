@@ -24,11 +24,12 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings);
 
 // One push: connect, walk to the remote directory, upload every queued file.
 // Takes the publication lock, then the queue lock, for the whole push.
-void RunOnePush(AgentContext& context, const PushSettings& settings, const FtpConnectionFactory& connect,
-                const UploadObserver& on_uploaded = {});
+void RunOnePush(AgentContext& context, const PushSettings& settings,
+                const FtpConnectionFactory& connect, const UploadObserver& on_uploaded = {});
 
 // The engine's thread body: reads the settings, then looks at the push-due
 // flag every 1000 ms and pushes when it is set, until a stop is asked.
-void RunFtpPush(AgentContext& context, const FtpConnectionFactory& connect, const UploadObserver& on_uploaded = {});
+void RunFtpPush(AgentContext& context, const FtpConnectionFactory& connect,
+                const UploadObserver& on_uploaded = {});
 
 }  // namespace agent::publication

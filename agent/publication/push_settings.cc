@@ -21,7 +21,8 @@ PushSettings PushSettings::FromConfiguration(const AgentContext& context) {
   settings.passive = context.SettingNumber("FTP", "passive");
   settings.root = context.Setting("FTP", "root");
   settings.tls = context.SettingNumber("FTP", "tls");
-  settings.tls_verify = context.Setting("FTP", "tls_verify").empty() || context.SettingNumber("FTP", "tls_verify") != 0;
+  settings.tls_verify = context.Setting("FTP", "tls_verify").empty() ||
+                        context.SettingNumber("FTP", "tls_verify") != 0;
   settings.tls_ca_file = context.Setting("FTP", "tls_ca");
   settings.timeout_seconds = context.SettingNumber("FTP", "timeout");
   return settings;
@@ -32,7 +33,9 @@ std::vector<std::string> RemoteDirectoryLevels(std::string_view root) {
   for (char& c : trimmed)
     if (c == '\\') c = '/';
   const std::size_t first = trimmed.find_first_not_of('/');
-  trimmed = first == std::string::npos ? "" : trimmed.substr(first, trimmed.find_last_not_of('/') - first + 1);
+  trimmed = first == std::string::npos
+                ? ""
+                : trimmed.substr(first, trimmed.find_last_not_of('/') - first + 1);
   const std::string path = "/" + trimmed + "/";
 
   std::vector<std::string> levels;

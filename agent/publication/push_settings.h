@@ -11,15 +11,15 @@
 namespace agent::publication {
 
 struct PushSettings {
-  std::string host;        // empty switches the engine off
-  std::int32_t port = 0;   // 0 (or out of range): no connection can be opened
+  std::string host;       // empty switches the engine off
+  std::int32_t port = 0;  // 0 (or out of range): no connection can be opened
   std::string user;
   std::string password;
-  std::int32_t passive = 0;  // any value other than 0 selects passive transfers
-  std::string root;          // FTP_root as written
-  std::int32_t tls = 0;       // 0 plain FTP, 1 explicit TLS (AUTH TLS), 2 implicit TLS
-  bool tls_verify = true;      // absent FTP_tls_verify checks the certificate
-  std::string tls_ca_file;      // trusted certificates (PEM); empty: the system's store
+  std::int32_t passive = 0;          // any value other than 0 selects passive transfers
+  std::string root;                  // FTP_root as written
+  std::int32_t tls = 0;              // 0 plain FTP, 1 explicit TLS (AUTH TLS), 2 implicit TLS
+  bool tls_verify = true;            // absent FTP_tls_verify checks the certificate
+  std::string tls_ca_file;           // trusted certificates (PEM); empty: the system's store
   std::int32_t timeout_seconds = 0;  // FTP_timeout: every network wait; 0: the client's own
 
   static PushSettings FromConfiguration(const AgentContext& context);

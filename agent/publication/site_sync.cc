@@ -7,12 +7,14 @@
 namespace agent::publication {
 namespace {
 
-void Log(AgentContext& context, const std::string& text) { LogMessage(context, "[SynchroSite] : " + text); }
+void Log(AgentContext& context, const std::string& text) {
+  LogMessage(context, "[SynchroSite] : " + text);
+}
 
 }  // namespace
 
-int ListFilesRecursive(const std::string& directory, std::vector<std::string>& list, const std::string& pattern,
-                       bool recursive) {
+int ListFilesRecursive(const std::string& directory, std::vector<std::string>& list,
+                       const std::string& pattern, bool recursive) {
   std::string base = platform::NormaliseSeparators(directory);
   if (!platform::DirectoryExists(base)) return 0;
   while (!base.empty() && base.back() == '/') base.pop_back();
@@ -37,7 +39,9 @@ std::string ProgramDirectory(const AgentContext& context) {
   return directory;
 }
 
-std::string SyncMarkerPath(const AgentContext& context) { return ProgramDirectory(context) + kSyncMarkerName; }
+std::string SyncMarkerPath(const AgentContext& context) {
+  return ProgramDirectory(context) + kSyncMarkerName;
+}
 
 void SyncMarker::Expect(const std::vector<std::string>& local_paths) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -53,12 +57,14 @@ void SyncMarker::OnUploaded(AgentContext& context, const std::string& local_path
   std::lock_guard<std::mutex> lock(mutex_);
   if (remaining_.erase(local_path) == 0 || !remaining_.empty()) return;
   const std::string path = SyncMarkerPath(context);
-  const std::string created = FormatJournalDate("%dd/%mm/%yyyy - %hh:%ii:%ss", context.clock().Now());
+  const std::string created =
+      FormatJournalDate("%dd/%mm/%yyyy - %hh:%ii:%ss", context.clock().Now());
   if (platform::WriteFileAtomically(path, created))
     Log(context, "Création du fichier indice.");
   else
-    Log(context, "Impossible de créer le fichier indice " + path + ", la prochaine synchronisation aura lieu au "
-                  "prochain démarrage.");
+    Log(context, "Impossible de créer le fichier indice " + path +
+                     ", la prochaine synchronisation aura lieu au "
+                     "prochain démarrage.");
 }
 
 void SynchroniseSite(AgentContext& context, SyncMarker& marker) {
@@ -73,7 +79,8 @@ void SynchroniseSite(AgentContext& context, SyncMarker& marker) {
     Log(context, "Récupération des fichiers à l'emplacement : " + root);
     std::vector<std::string> files;
     const int count = ListFilesRecursive(context.ResolvePath(root), files, "*.*", true);
-    Log(context, "Récupération effectué. " + std::to_string(count) + " fichier(s) ont été ressencé(s).");
+    Log(context,
+        "Récupération effectué. " + std::to_string(count) + " fichier(s) ont été ressencé(s).");
     if (count == 0) {
       Log(context, "Pas de fichier à transferer.");
     } else {

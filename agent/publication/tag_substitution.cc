@@ -32,11 +32,14 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
     return Replaced::kDone;
   }
   std::size_t matches = 0;
-  for (std::size_t at = first; at != std::string::npos; at = text.find(pattern, at + pattern.size())) ++matches;
+  for (std::size_t at = first; at != std::string::npos;
+       at = text.find(pattern, at + pattern.size()))
+    ++matches;
   // Only growth is bounded, and it is measured before anything is built, so
   // a refused replacement costs no memory.
   const std::size_t kept = text.size() - matches * pattern.size();
-  if (replacement.size() > pattern.size() && (limit < kept || (limit - kept) / replacement.size() < matches))
+  if (replacement.size() > pattern.size() &&
+      (limit < kept || (limit - kept) / replacement.size() < matches))
     return Replaced::kTooLong;
   std::string result;
   result.reserve(kept + matches * replacement.size());
@@ -89,8 +92,8 @@ TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std:
   for (std::size_t i = 0; i < tags_.size(); ++i) {
     const std::string& name = tags_[i].name;
     index_by_name_.emplace(name, i);
-    max_hashes_in_name_ =
-        std::max(max_hashes_in_name_, static_cast<std::size_t>(std::count(name.begin(), name.end(), '#')));
+    max_hashes_in_name_ = std::max(
+        max_hashes_in_name_, static_cast<std::size_t>(std::count(name.begin(), name.end(), '#')));
   }
 }
 
@@ -117,7 +120,8 @@ std::size_t TagSubstitution::NextTagStep(const std::string& work, std::size_t fr
 const std::string& TagSubstitution::RequestText(const std::string& criterion) {
   auto cached = request_texts_.find(criterion);
   if (cached != request_texts_.end()) return cached->second;
-  return request_texts_.emplace(criterion, RequestBlockText(tags_, criterion, separator_)).first->second;
+  return request_texts_.emplace(criterion, RequestBlockText(tags_, criterion, separator_))
+      .first->second;
 }
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
@@ -135,8 +139,9 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
   };
   while (step < tags_.size()) {
     const std::size_t opening = work.find(kRequestOpening);
-    const std::size_t closing =
-        opening == std::string::npos ? std::string::npos : work.find('#', opening + kRequestOpening.size());
+    const std::size_t closing = opening == std::string::npos
+                                    ? std::string::npos
+                                    : work.find('#', opening + kRequestOpening.size());
     if (closing != std::string::npos) {
       // A request block resolves at this step, then this step's tag.
       std::string criterion =

@@ -9,7 +9,8 @@ namespace agent::publication {
 void RunTemplatePass(AgentContext& context) {
   AgentState& state = context.state;
   if (!state.templates_due.IsSet()) return;
-  LogMessage(context, "[MoteurInjectionDonnees] : Démarrage de l'injection des données dans les fichiers");
+  LogMessage(context,
+             "[MoteurInjectionDonnees] : Démarrage de l'injection des données dans les fichiers");
   {
     std::lock_guard<std::recursive_mutex> publication_lock(state.publication_lock);
     std::lock_guard<std::recursive_mutex> catalogue_lock(state.catalogue_lock);

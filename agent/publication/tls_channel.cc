@@ -4,8 +4,8 @@
 #include <openssl/err.h>
 #include <openssl/x509v3.h>
 
-#include <climits>
 #include <algorithm>
+#include <climits>
 
 namespace agent::ftp_detail {
 namespace net = platform::net;
@@ -33,7 +33,9 @@ int BioRead(BIO* bio, char* buffer, int capacity) {
   return -1;
 }
 
-long BioCtrl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+long BioCtrl(BIO*, int command, long, void*) {
+  return command == BIO_CTRL_FLUSH ? 1 : 0;
+}
 
 int BioCreate(BIO* bio) {
   BIO_set_init(bio, 1);
@@ -65,13 +67,14 @@ std::string OpensslErrors() {
 
 bool IsIpAddress(const std::string& host) {
   unsigned char buffer[16];
-  return inet_pton(AF_INET, host.c_str(), buffer) == 1 || inet_pton(AF_INET6, host.c_str(), buffer) == 1;
+  return inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
+         inet_pton(AF_INET6, host.c_str(), buffer) == 1;
 }
 
 }  // namespace
 
-std::unique_ptr<TlsContext> TlsContext::Create(bool verify, const std::string& ca_file, bool newest_version,
-                                               std::string* error) {
+std::unique_ptr<TlsContext> TlsContext::Create(bool verify, const std::string& ca_file,
+                                               bool newest_version, std::string* error) {
   SSL_CTX* context = SSL_CTX_new(TLS_client_method());
   if (!context) {
     *error = OpensslErrors();
@@ -83,11 +86,12 @@ std::unique_ptr<TlsContext> TlsContext::Create(bool verify, const std::string& c
   SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
   SSL_CTX_sess_set_new_cb(context, KeepSession);
   if (verify) {
-    bool loaded = ca_file.empty() ? SSL_CTX_set_default_verify_paths(context) == 1
-                                  : SSL_CTX_load_verify_locations(context, ca_file.c_str(), nullptr) == 1;
+    bool loaded = ca_file.empty()
+                      ? SSL_CTX_set_default_verify_paths(context) == 1
+                      : SSL_CTX_load_verify_locations(context, ca_file.c_str(), nullptr) == 1;
     if (!loaded) {
-      *error = "cannot load the trusted certificates" + (ca_file.empty() ? std::string() : " from " + ca_file) +
-               ": " + OpensslErrors();
+      *error = "cannot load the trusted certificates" +
+               (ca_file.empty() ? std::string() : " from " + ca_file) + ": " + OpensslErrors();
       SSL_CTX_free(context);
       return nullptr;
     }
@@ -112,8 +116,9 @@ int TlsContext::KeepSession(SSL* ssl, SSL_SESSION* session) {
   return 1;  // the reference is ours now
 }
 
-std::unique_ptr<TlsChannel> TlsContext::Connect(net::Socket socket, const std::string& host, bool resume,
-                                                net::Deadline deadline, TlsOutcome* outcome) {
+std::unique_ptr<TlsChannel> TlsContext::Connect(net::Socket socket, const std::string& host,
+                                                bool resume, net::Deadline deadline,
+                                                TlsOutcome* outcome) {
   ERR_clear_error();
   SSL* ssl = SSL_new(context_);
   if (!ssl) {
@@ -127,8 +132,10 @@ std::unique_ptr<TlsChannel> TlsContext::Connect(net::Socket socket, const std::s
   if (!IsIpAddress(host)) SSL_set_tlsext_host_name(ssl, host.c_str());
   if (verify_) {
     X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
-    if (IsIpAddress(host)) X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
-    else X509_VERIFY_PARAM_set1_host(param, host.c_str(), 0);
+    if (IsIpAddress(host))
+      X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
+    else
+      X509_VERIFY_PARAM_set1_host(param, host.c_str(), 0);
   }
   if (resume && newest_session_) SSL_set_session(ssl, newest_session_);
   for (;;) {
@@ -143,8 +150,8 @@ std::unique_ptr<TlsChannel> TlsContext::Connect(net::Socket socket, const std::s
       outcome->reason = X509_verify_cert_error_string(verified);
     } else {
       outcome->reason = failure.message;
-      outcome->version_refused =
-          first_reason == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION || first_reason == SSL_R_UNSUPPORTED_PROTOCOL;
+      outcome->version_refused = first_reason == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION ||
+                                 first_reason == SSL_R_UNSUPPORTED_PROTOCOL;
     }
     return nullptr;
   }
@@ -155,21 +162,28 @@ std::unique_ptr<TlsChannel> TlsContext::Connect(net::Socket socket, const std::s
 
 TlsChannel::TlsChannel(net::Socket socket, SSL* ssl) : socket_(std::move(socket)), ssl_(ssl) {}
 
-TlsChannel::~TlsChannel() { SSL_free(ssl_); }
+TlsChannel::~TlsChannel() {
+  SSL_free(ssl_);
+}
 
 bool TlsChannel::WaitForProgress(int code, net::Deadline deadline, ChannelResult& result) {
   int reason = SSL_get_error(ssl_, code);
   int error = 0;
   net::Status waited;
   switch (reason) {
-    case SSL_ERROR_WANT_READ: waited = net::WaitReadable(socket_, deadline, &error); break;
-    case SSL_ERROR_WANT_WRITE: waited = net::WaitWritable(socket_, deadline, &error); break;
+    case SSL_ERROR_WANT_READ:
+      waited = net::WaitReadable(socket_, deadline, &error);
+      break;
+    case SSL_ERROR_WANT_WRITE:
+      waited = net::WaitWritable(socket_, deadline, &error);
+      break;
     case SSL_ERROR_ZERO_RETURN:
       result = {net::Status::kClosed, 0, "TLS closed by peer"};
       return false;
     default: {
       std::string details = OpensslErrors();
-      bool eof = reason == SSL_ERROR_SYSCALL || (reason == SSL_ERROR_SSL && details.find("unexpected eof") != std::string::npos);
+      bool eof = reason == SSL_ERROR_SYSCALL ||
+                 (reason == SSL_ERROR_SSL && details.find("unexpected eof") != std::string::npos);
       result = {eof ? net::Status::kClosed : net::Status::kFailed, 0,
                 details.empty() ? (eof ? "connection closed during TLS" : "TLS failure") : details};
       return false;
@@ -222,7 +236,8 @@ ChannelResult TlsChannel::Finish(net::Deadline deadline) {
     if (code == 0) continue;
     ChannelResult failure;
     if (WaitForProgress(code, deadline, failure)) continue;
-    if (failure.status == net::Status::kClosed || failure.status == net::Status::kTimedOut) return {};
+    if (failure.status == net::Status::kClosed || failure.status == net::Status::kTimedOut)
+      return {};
     return failure;
   }
 }

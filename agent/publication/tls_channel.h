@@ -32,8 +32,8 @@ class TlsContext {
  public:
   // Null with `error` set when the trust settings cannot be loaded. Without
   // `newest_version`, TLS 1.2 only; with it, the system's newest as well.
-  static std::unique_ptr<TlsContext> Create(bool verify, const std::string& ca_file, bool newest_version,
-                                            std::string* error);
+  static std::unique_ptr<TlsContext> Create(bool verify, const std::string& ca_file,
+                                            bool newest_version, std::string* error);
   ~TlsContext();
   TlsContext(const TlsContext&) = delete;
   TlsContext& operator=(const TlsContext&) = delete;
@@ -42,8 +42,9 @@ class TlsContext {
   // With `resume`, the newest session ticket that any connection of this
   // context received is offered, so data connections resume the control
   // connection's session (TLS 1.3 tickets serve once, hence the newest).
-  std::unique_ptr<TlsChannel> Connect(platform::net::Socket socket, const std::string& host, bool resume,
-                                      platform::net::Deadline deadline, TlsOutcome* outcome);
+  std::unique_ptr<TlsChannel> Connect(platform::net::Socket socket, const std::string& host,
+                                      bool resume, platform::net::Deadline deadline,
+                                      TlsOutcome* outcome);
 
  private:
   TlsContext(SSL_CTX* context, bool verify) : context_(context), verify_(verify) {}
@@ -58,8 +59,10 @@ class TlsChannel final : public Channel {
   TlsChannel(platform::net::Socket socket, SSL* ssl);
   ~TlsChannel() override;
 
-  ChannelResult SendAll(const void* data, std::size_t size, platform::net::Deadline deadline) override;
-  ChannelResult ReceiveSome(void* buffer, std::size_t capacity, platform::net::Deadline deadline) override;
+  ChannelResult SendAll(const void* data, std::size_t size,
+                        platform::net::Deadline deadline) override;
+  ChannelResult ReceiveSome(void* buffer, std::size_t capacity,
+                            platform::net::Deadline deadline) override;
   ChannelResult Finish(platform::net::Deadline deadline) override;
   const platform::net::Socket& socket() const override { return socket_; }
   platform::net::Socket TakeSocket() override { return std::move(socket_); }

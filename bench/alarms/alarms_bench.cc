@@ -5,11 +5,11 @@
 #include <random>
 #include <string>
 
+#include "agent/catalogue/value_catalogue.h"
 #include "agent/core/agent_context.h"
 #include "agent/families/alarm_slots.h"
 #include "agent/families/alarm_watch.h"
 #include "agent/families/family_slots.h"
-#include "agent/catalogue/value_catalogue.h"
 #include "platform/clock.h"
 
 namespace {
@@ -20,11 +20,14 @@ using namespace agent;
 struct WatchBench {
   explicit WatchBench(bool raise) {
     std::random_device seed;
-    directory = std::filesystem::temp_directory_path() / ("tvl_alarms_bench_" + std::to_string(seed()));
+    directory =
+        std::filesystem::temp_directory_path() / ("tvl_alarms_bench_" + std::to_string(seed()));
     std::filesystem::create_directories(directory);
     context = std::make_unique<AgentContext>(
-        clock, AgentPaths{directory.string(), directory.string(), (directory / "tvl_brumalweb").string()});
-    context->state.configuration.Set("FORMDATA_MultiItems", ConfigEntry{"FORMDATA", "MultiItems", "<li>"});
+        clock,
+        AgentPaths{directory.string(), directory.string(), (directory / "tvl_brumalweb").string()});
+    context->state.configuration.Set("FORMDATA_MultiItems",
+                                     ConfigEntry{"FORMDATA", "MultiItems", "<li>"});
     thresholds.values.fill(raise ? 0.0f : 50.0f);
     families.current.values.fill(50.0f);
     families.current.values[kBarometer] = 1013.0f;

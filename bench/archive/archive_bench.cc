@@ -3,17 +3,15 @@
 // (TCP on 127.0.0.1) and over the serial link (its pseudo-terminal), against
 // the bytes' time on the wire; and unpaced over TCP (the library's own rate).
 #include <benchmark/benchmark.h>
-
 #include <stdlib.h>
 
 #include <chrono>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/console-sim/launcher.h"
-#include <nlohmann/json.hpp>
-
 #include "stationlib/api/OrbiskPro.h"
+#include "tools/console-sim/launcher.h"
 
 namespace {
 
@@ -23,26 +21,32 @@ constexpr int kRecords = kPages * 5;
 constexpr int kMinutesApart = 5;
 constexpr int kBaud = 19200;
 
-int DateStamp(int day, int month, int year) { return day + month * 32 + (year - 2000) * 512; }
+int DateStamp(int day, int month, int year) {
+  return day + month * 32 + (year - 2000) * 512;
+}
 
 // The simulator with its archive ring full (records every five minutes from
 // 1 Nov 2026), opened over TCP or the serial link and initialised.
 class FullRing {
  public:
-  explicit FullRing(bool serial = false) : serial_(serial), sim_({"--start", "2026-12-20 10:00:00"}) {
+  explicit FullRing(bool serial = false)
+      : serial_(serial), sim_({"--start", "2026-12-20 10:00:00"}) {
     sim_.Control({{"cmd", "freeze"}, {"on", true}});
     nlohmann::json records = nlohmann::json::array();
     for (int i = 0; i < kRecords; ++i) {
       const int minutes = i * kMinutesApart;
       const int day = 1 + minutes / 1440, in_day = minutes % 1440;
-      records.push_back({{"date", DateStamp(day, 11, 2026)}, {"time", in_day / 60 * 100 + in_day % 60},
-                         {"outside_temp", 500 + i % 100}, {"barometer", 30000}});
+      records.push_back({{"date", DateStamp(day, 11, 2026)},
+                         {"time", in_day / 60 * 100 + in_day % 60},
+                         {"outside_temp", 500 + i % 100},
+                         {"barometer", 30000}});
     }
     sim_.Control({{"cmd", "archive_clear"}});
     sim_.Control({{"cmd", "archive_add"}, {"records", records}});
     const std::string port = std::to_string(sim_.TcpPort());
     ::setenv("ORBISKPRO_COM5", sim_.PtyPath().c_str(), 1);
-    const int32_t opened = serial_ ? OpenCommPort_O(5, kBaud) : OpenTCPIPPort_O(port.c_str(), "127.0.0.1");
+    const int32_t opened =
+        serial_ ? OpenCommPort_O(5, kBaud) : OpenTCPIPPort_O(port.c_str(), "127.0.0.1");
     ok_ = opened == 0 && InitStation_O() == 0;
   }
   ~FullRing() { serial_ ? CloseCommPort_O() : CloseTCPIPPort_O(); }
@@ -55,7 +59,9 @@ class FullRing {
   bool ok_ = false;
 };
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 // Download of the whole ring against the bytes' time on the wire.
 void BM_FullRingAt19200Baud(benchmark::State& state) {
@@ -67,7 +73,8 @@ void BM_FullRingAt19200Baud(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     const int32_t count = DownloadData_O(0, 0, 0, 0, 0);
     const double elapsed = Seconds(std::chrono::steady_clock::now() - start);
-    if (count != kRecords - 1) return state.SkipWithError("the download did not bring the whole ring");
+    if (count != kRecords - 1)
+      return state.SkipWithError("the download did not bring the whole ring");
     state.SetIterationTime(elapsed);
     state.counters["wire_s"] = wire;
     state.counters["over_wire_pct"] = (elapsed / wire - 1) * 100;

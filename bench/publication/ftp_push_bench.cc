@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "agent/core/agent_context.h"
-#include "agent/publication/push_engine.h"
 #include "agent/core/upload_queue.h"
+#include "agent/publication/push_engine.h"
 #include "platform/clock.h"
 #include "tests/support/real_ftp_server.h"
 
@@ -114,7 +114,8 @@ void Push(benchmark::State& state, const std::vector<std::string>& files, std::s
       break;
     }
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * files.size() * bytes_each));
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations() * files.size() * bytes_each));
   state.counters["files"] = static_cast<double>(files.size());
   server.Stop();
 }

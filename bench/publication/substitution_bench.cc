@@ -67,7 +67,8 @@ void BM_ReferenceSubstitution(benchmark::State& state) {
     std::size_t start = 0;
     while (start < text.size()) {
       std::size_t end = text.find('\n', start);
-      out += publication_test::ReferenceSubstituteTags(text.substr(start, end - start), tags, ";") + "\r\n";
+      out += publication_test::ReferenceSubstituteTags(text.substr(start, end - start), tags, ";") +
+             "\r\n";
       start = end + 1;
     }
     benchmark::DoNotOptimize(out);
@@ -96,7 +97,8 @@ void BM_FillingPassOverFiles(benchmark::State& state) {
     std::string bytes;
     platform::ReadFile(source, bytes);
     agent::publication::TagSubstitution substitution(tags, ";");
-    platform::WriteFileAtomically(output, agent::publication::FillTemplateText(bytes, substitution));
+    platform::WriteFileAtomically(output,
+                                  agent::publication::FillTemplateText(bytes, substitution));
   }
   platform::DeleteFile(source);
   platform::DeleteFile(output);

@@ -18,16 +18,19 @@ using archive::ArchiveDate;
 using archive::ArchiveStamps;
 using archive::GetArchiveState;
 
-constexpr std::int32_t kNoAnswerCount = 2;  // what the count queries report when the console is silent
+constexpr std::int32_t kNoAnswerCount =
+    2;  // what the count queries report when the console is silent
 constexpr unsigned kArchivePeriodAddress = 45;
 
-ArchiveDate DateFrom(const std::int32_t* d) { return {d[0], d[1], d[2], d[3], d[4]}; }
+ArchiveDate DateFrom(const std::int32_t* d) {
+  return {d[0], d[1], d[2], d[3], d[4]};
+}
 
 archive::RecordContext RecordContext() {
   const data::LibraryState& s = data::GetLibraryState();
   const link::FeatureFlags& f = link::Features();
-  return {s.units, s.rain.model, f.station_identified && !f.no_bar_trend, GetArchiveState().period_minutes,
-          GetArchiveState().expected_wind_samples};
+  return {s.units, s.rain.model, f.station_identified && !f.no_bar_trend,
+          GetArchiveState().period_minutes, GetArchiveState().expected_wind_samples};
 }
 
 // The request of the count queries: the header, or nothing when the console
@@ -58,8 +61,16 @@ int32_t GetArchivePeriod(void) {
 
 int32_t SetArchivePeriod(int32_t minutes) {
   switch (minutes) {
-    case 1: case 5: case 10: case 15: case 30: case 60: case 120: break;
-    default: return data::kFail;
+    case 1:
+    case 5:
+    case 10:
+    case 15:
+    case 30:
+    case 60:
+    case 120:
+      break;
+    default:
+      return data::kFail;
   }
   if (!link::WakeUp()) return kCommFailure;
   char command[24];
@@ -78,8 +89,8 @@ int32_t DownloadData(int32_t minute, int32_t hour, int32_t day, int32_t month, i
   std::int16_t types[8];
   for (int i = 0; i < 8; ++i) types[i] = tx[i];
   state.period_minutes = period;
-  state.expected_wind_samples =
-      archive::ExpectedWindSamples(period, archive::WindSensorSlot(types), link::Features().new_firmware);
+  state.expected_wind_samples = archive::ExpectedWindSamples(period, archive::WindSensorSlot(types),
+                                                             link::Features().new_firmware);
 
   const std::optional<ArchiveStamps> stamps = archive::StampsFor({minute, hour, day, month, year});
   if (!stamps) return kInvalidArgument;
@@ -91,7 +102,9 @@ int32_t DownloadData(int32_t minute, int32_t hour, int32_t day, int32_t month, i
   return archive::TransferPages(*header, state.store);
 }
 
-int32_t GetNumberOfArchiveRecords(void) { return GetArchiveState().store.Count(); }
+int32_t GetNumberOfArchiveRecords(void) {
+  return GetArchiveState().store.Count();
+}
 
 int32_t GetMemoryArchiveRecordCount(void) {
   const std::optional<archive::DumpHeader> header = CountRequest({});
@@ -113,15 +126,16 @@ int32_t GetArchiveRecord(void* record, int32_t index) {
 
 int32_t GetArchiveRecordEx(void* record, int32_t index) {
   if (record == nullptr) return kBufferMissing;
-  if (!link::Features().station_identified || GetArchiveState().store.Count() < 1) return kNoDataLoaded;
+  if (!link::Features().station_identified || GetArchiveState().store.Count() < 1)
+    return kNoDataLoaded;
   return HandOut<OrbiskArchiveRecordEx>(record, index, archive::DecodeRecordEx);
 }
 
-int32_t DownloadWebData(int32_t minute, int32_t hour, int32_t day, int32_t month, int32_t year, const char* account,
-                        const char* password) {
+int32_t DownloadWebData(int32_t minute, int32_t hour, int32_t day, int32_t month, int32_t year,
+                        const char* account, const char* password) {
   archive::CurlWebClient client;
-  return archive::DownloadWeb({minute, hour, day, month, year}, account ? account : "", password ? password : "",
-                              client, GetArchiveState());
+  return archive::DownloadWeb({minute, hour, day, month, year}, account ? account : "",
+                              password ? password : "", client, GetArchiveState());
 }
 
 }  // namespace orbisk::api

@@ -1,22 +1,23 @@
 // Calibration family: the 27 offset bytes at address 50 and the 43-byte
 // calibrated readings ("CALED"/"CALFIX"), the wind direction offset and the
 // barometer calibration.
+#include "stationlib/data/calibration.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
-#include "stationlib/data/calibration.h"
 #include "stationlib/data/settings_codec.h"
-#include "platform/clock.h"
 
 namespace orbisk::api {
 namespace {
 
 using data::CalibrationMirror;
-using data::LibraryState;
 using data::GetLibraryState;
+using data::LibraryState;
 using data_families::Context;
 
 constexpr int kInsideSlot = 0, kOutsideSlot = 1;
@@ -63,7 +64,8 @@ double PressureFromThousandths(double thousandths) {
 int32_t LoadOrbiskCalibration(void* record) {
   LibraryState& s = GetLibraryState();
   CalibrationMirror fresh;
-  if (link::EepromRead(data::address::kCalibration, data::kCalibrationOffsetsSize, fresh.offsets.data()) != 0)
+  if (link::EepromRead(data::address::kCalibration, data::kCalibrationOffsetsSize,
+                       fresh.offsets.data()) != 0)
     return kCommFailure;
   if (link::AckCommand("CALED\n") != 0 || link::ReadChecked(data::kCalibratedReadingsSize + 2) != 0)
     return kCommFailure;
@@ -85,7 +87,8 @@ int32_t SetOrbiskCalibration(void) {
       data_families::SendBlock(s.calibration.readings.data(), data::kCalibratedReadingsSize) != 0 ||
       !link::ExpectAck())
     return kCommFailure;
-  if (link::EepromWrite(data::address::kCalibration, data::kCalibrationOffsetsSize, s.calibration.offsets.data()) != 0)
+  if (link::EepromWrite(data::address::kCalibration, data::kCalibrationOffsetsSize,
+                        s.calibration.offsets.data()) != 0)
     return kCommFailure;
   s.calibration_loaded = false;
   return kSuccess;
@@ -95,13 +98,15 @@ int32_t PutInsideTempCalibrationOffset(float v) {
   return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureOffset(kInsideSlot, v); });
 }
 int32_t PutInsideTempCalibrationValue(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureValue(kInsideSlot, v, Context()); });
+  return WithMirror(
+      [&](CalibrationMirror& m) { return m.PutTemperatureValue(kInsideSlot, v, Context()); });
 }
 int32_t PutOutsideTempCalibrationOffset(float v) {
   return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureOffset(kOutsideSlot, v); });
 }
 int32_t PutOutsideTempCalibrationValue(float v) {
-  return WithMirror([&](CalibrationMirror& m) { return m.PutTemperatureValue(kOutsideSlot, v, Context()); });
+  return WithMirror(
+      [&](CalibrationMirror& m) { return m.PutTemperatureValue(kOutsideSlot, v, Context()); });
 }
 int32_t PutOutsideTempCalibrationOffsetEx(int32_t transmitter, float v) {
   return WithMirror([&](CalibrationMirror& m) {
@@ -162,11 +167,13 @@ int32_t PutBarometer(float barometer, int32_t elevation) {
   if (u.barometer >= 2) thousandths = barometer / 33.8639 * 1000.0 + 0.5;
   const long bar = static_cast<long>(thousandths);
   const long feet = u.elevation == 0 ? std::lround(elevation / 0.3048) : elevation;
-  if (!std::isfinite(thousandths) || bar > 32500 || (bar < 20000 && bar != 0) || feet < -2000 || feet > 15000)
+  if (!std::isfinite(thousandths) || bar > 32500 || (bar < 20000 && bar != 0) || feet < -2000 ||
+      feet > 15000)
     return kInvalidArgument;
   if (!link::WakeUp()) return kCommFailure;
   char command[48];
-  std::snprintf(command, sizeof command, "BAR=%hd %d\n", static_cast<short>(bar), static_cast<int>(feet));
+  std::snprintf(command, sizeof command, "BAR=%hd %d\n", static_cast<short>(bar),
+                static_cast<int>(feet));
   if (link::SendText(command) != 0) return kCommFailure;
   platform::RealClock().SleepMs(kBarometerSettleMs);
   return link::ExpectOk() ? kSuccess : kCommFailure;
@@ -174,10 +181,16 @@ int32_t PutBarometer(float barometer, int32_t elevation) {
 
 int32_t GetBarometerData(void* record) {
   if (record == nullptr) return kBufferMissing;
-  BarometerData out{static_cast<float>(kValueDashed), static_cast<float>(kValueDashed),
-                    static_cast<float>(kValueDashed), static_cast<float>(kValueDashed), 0, 0.0f, 0.0f};
+  BarometerData out{static_cast<float>(kValueDashed),
+                    static_cast<float>(kValueDashed),
+                    static_cast<float>(kValueDashed),
+                    static_cast<float>(kValueDashed),
+                    0,
+                    0.0f,
+                    0.0f};
   std::memcpy(record, &out, sizeof out);
-  if (!link::WakeUp() || link::SendText("BARDATA\n") != 0 || !link::ExpectOk() || link::ReadTextUntilSilence() != 0)
+  if (!link::WakeUp() || link::SendText("BARDATA\n") != 0 || !link::ExpectOk() ||
+      link::ReadTextUntilSilence() != 0)
     return kCommFailure;
   const char* text = reinterpret_cast<const char*>(link::ReceiveBuffer());
   float bar = 0, dew = 0, virt = 0, r = 0, cal = 0;
@@ -189,8 +202,9 @@ int32_t GetBarometerData(void* record) {
     at += used;
     return true;
   };
-  if (!scan(" BAR %f %n", &bar) || !scan(" ELEVATION %hd %n", &elevation) || !scan(" DEW POINT %f %n", &dew) ||
-      !scan(" VIRTUAL TEMP %f %n", &virt) || !scan(" C %hd %n", &c) || !scan(" R %f %n", &r) ||
+  if (!scan(" BAR %f %n", &bar) || !scan(" ELEVATION %hd %n", &elevation) ||
+      !scan(" DEW POINT %f %n", &dew) || !scan(" VIRTUAL TEMP %f %n", &virt) ||
+      !scan(" C %hd %n", &c) || !scan(" R %f %n", &r) ||
       std::sscanf(text + at, " BARCAL %f", &cal) != 1)
     return kCommFailure;
   const data::Units& u = GetLibraryState().units;
@@ -209,6 +223,8 @@ int32_t GetBarometerData(void* record) {
   return kSuccess;
 }
 
-int32_t ClearOrbiskCalNums(void) { return link::OkDoneCommand("CLRCAL\n") == 0 ? kSuccess : kCommFailure; }
+int32_t ClearOrbiskCalNums(void) {
+  return link::OkDoneCommand("CLRCAL\n") == 0 ? kSuccess : kCommFailure;
+}
 
 }  // namespace orbisk::api

@@ -4,16 +4,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/settings_codec.h"
-#include "platform/clock.h"
 
 namespace orbisk::api {
 namespace {
 
-using data::LibraryState;
 using data::GetLibraryState;
+using data::LibraryState;
 namespace address = data::address;
 
 constexpr int kSetupSettleMs = 100;
@@ -29,13 +29,16 @@ std::int32_t Write(unsigned at, unsigned n, const std::uint8_t* in) {
   return r == 0 ? kSuccess : r;
 }
 
-std::int32_t NewSetup() { return link::AckCommand("NEWSETUP\n") == 0 ? kSuccess : kCommFailure; }
+std::int32_t NewSetup() {
+  return link::AckCommand("NEWSETUP\n") == 0 ? kSuccess : kCommFailure;
+}
 
 std::int32_t GetPosition(unsigned at, void* record) {
   if (record == nullptr) return kInvalidArgument;
   std::uint8_t b[2];
   if (const std::int32_t r = Read(at, 2, b); r != kSuccess) return r;
-  const data::PositionRecord p = data::DecodePosition(static_cast<std::int16_t>(b[0] | (b[1] << 8)));
+  const data::PositionRecord p =
+      data::DecodePosition(static_cast<std::int16_t>(b[0] | (b[1] << 8)));
   std::memcpy(record, &p, sizeof p);
   return kSuccess;
 }
@@ -46,7 +49,8 @@ std::int32_t SetPosition(unsigned at, double limit, const void* record) {
   std::memcpy(&p, record, sizeof p);
   std::int16_t tenths = 0;
   if (!data::EncodePosition(p, limit, tenths)) return kInvalidArgument;
-  const std::uint8_t b[2] = {static_cast<std::uint8_t>(tenths & 0xFF), static_cast<std::uint8_t>((tenths >> 8) & 0xFF)};
+  const std::uint8_t b[2] = {static_cast<std::uint8_t>(tenths & 0xFF),
+                             static_cast<std::uint8_t>((tenths >> 8) & 0xFF)};
   if (link::EepromWrite(at, 2, b) != 0) return kCommFailure;
   platform::RealClock().SleepMs(kSetupSettleMs);
   return NewSetup();
@@ -86,7 +90,9 @@ int32_t SetRainCollectorModel(int32_t model) {
   return GetLibraryState().rain.Set(model) ? kSuccess : kInvalidArgument;
 }
 
-uint8_t GetRainCollectorModel(void) { return static_cast<uint8_t>(GetLibraryState().rain.model); }
+uint8_t GetRainCollectorModel(void) {
+  return static_cast<uint8_t>(GetLibraryState().rain.model);
+}
 
 int32_t GetRainCollectorModelOnStation(void) {
   if (!link::LinkOpen()) return kNoLinkOpen;
@@ -121,9 +127,10 @@ int32_t GetStationTime(int32_t* record) {
 
 int32_t SetStationTime(int32_t* record) {
   if (record == nullptr) return kInvalidArgument;
-  const int minute = record[0], hour = record[1], day = record[2], month = record[3], year = record[4];
-  if (minute < 0 || minute > 59 || hour < 0 || hour > 23 || day < 1 || day > 31 || month < 1 || month > 12 ||
-      year < 1900 || year > 2155)
+  const int minute = record[0], hour = record[1], day = record[2], month = record[3],
+            year = record[4];
+  if (minute < 0 || minute > 59 || hour < 0 || hour > 23 || day < 1 || day > 31 || month < 1 ||
+      month > 12 || year < 1900 || year > 2155)
     return kInvalidArgument;
   const std::uint8_t block[6] = {0,
                                  static_cast<std::uint8_t>(minute),
@@ -131,7 +138,8 @@ int32_t SetStationTime(int32_t* record) {
                                  static_cast<std::uint8_t>(day),
                                  static_cast<std::uint8_t>(month),
                                  static_cast<std::uint8_t>(year - 1900)};
-  if (link::AckCommand("SETTIME\n") != 0 || data_families::SendBlock(block, sizeof block) != 0 || !link::ExpectAck())
+  if (link::AckCommand("SETTIME\n") != 0 || data_families::SendBlock(block, sizeof block) != 0 ||
+      !link::ExpectAck())
     return kCommFailure;
   return kSuccess;
 }
@@ -140,7 +148,8 @@ int32_t PutTotalRain(int32_t clicks) {
   bool awake = false;
   for (int attempt = 0; attempt < kRainWakeAttempts && !awake; ++attempt) {
     link::PurgeLink();
-    awake = link::SendByte(link::kLineFeed) == 0 && link::ReadRaw(1) == 0 && link::ReceiveBuffer()[0] == link::kLineFeed;
+    awake = link::SendByte(link::kLineFeed) == 0 && link::ReadRaw(1) == 0 &&
+            link::ReceiveBuffer()[0] == link::kLineFeed;
   }
   // The console answers the line feed with line feed, carriage return: the
   // carriage return must not be taken for the acknowledgement of PUTRAIN.
@@ -153,17 +162,26 @@ int32_t PutTotalRain(int32_t clicks) {
   return kSuccess;
 }
 
-int32_t GetOrbiskLat(void* record) { return GetPosition(address::kLatitude, record); }
-int32_t SetOrbiskLat(void* record) { return SetPosition(address::kLatitude, 90.0, record); }
-int32_t GetOrbiskLon(void* record) { return GetPosition(address::kLongitude, record); }
-int32_t SetOrbiskLon(void* record) { return SetPosition(address::kLongitude, 180.0, record); }
+int32_t GetOrbiskLat(void* record) {
+  return GetPosition(address::kLatitude, record);
+}
+int32_t SetOrbiskLat(void* record) {
+  return SetPosition(address::kLatitude, 90.0, record);
+}
+int32_t GetOrbiskLon(void* record) {
+  return GetPosition(address::kLongitude, record);
+}
+int32_t SetOrbiskLon(void* record) {
+  return SetPosition(address::kLongitude, 180.0, record);
+}
 
 int32_t GetOrbiskTxConfig(int16_t* config) {
   if (config == nullptr) return kBufferMissing;
   if (!link::Features().station_identified) return kNoDataLoaded;
   if (const std::int32_t r = data_families::LoadTxConfig(); r != 0) return r;
   const LibraryState& s = GetLibraryState();
-  const data::TxConfig c = data::DecodeTxConfig(s.tx_config, s.own_transmitter, data_families::Firmware());
+  const data::TxConfig c =
+      data::DecodeTxConfig(s.tx_config, s.own_transmitter, data_families::Firmware());
   for (int i = 0; i < 8; ++i) {
     config[i] = c.type[i];
     config[i + 8] = c.repeater[i];
@@ -182,7 +200,8 @@ int32_t SetOrbiskTxConfig(int16_t* config) {
     if (config[i] == 12) own = i + 1;
   }
   std::uint8_t block[18];
-  if (const std::int32_t r = Read(address::kTxConfigByte, sizeof block, block); r != kSuccess) return r;
+  if (const std::int32_t r = Read(address::kTxConfigByte, sizeof block, block); r != kSuccess)
+    return r;
   std::array<std::uint8_t, 16> pairs{};
   if (!data::EncodeTxConfig(c, data_families::Firmware(), pairs)) return kInvalidArgument;
   if (own != 0) block[1] = static_cast<std::uint8_t>(own);
@@ -225,7 +244,8 @@ int32_t SetTempAvg(int32_t mode) {
 
 int32_t GetWindCupSize(void) {
   std::uint8_t b = 0;
-  if (NewerWindCupFirmware()) return Read(address::kWindCupNew, 1, &b) == kSuccess ? 2 : kCommFailure;
+  if (NewerWindCupFirmware())
+    return Read(address::kWindCupNew, 1, &b) == kSuccess ? 2 : kCommFailure;
   if (Read(address::kSetup, 1, &b) != kSuccess) return kCommFailure;
   return (b & 0x08) ? 1 : 2;
 }

@@ -24,17 +24,39 @@ int32_t ClearAllPeriods(const char* pattern) {
 
 }  // namespace
 
-int32_t ClearOrbiskDayHighs(void) { return AckCommand("CLRHIGHS 0\n"); }
-int32_t ClearOrbiskMonthHighs(void) { return AckCommand("CLRHIGHS 1\n"); }
-int32_t ClearOrbiskYearHighs(void) { return AckCommand("CLRHIGHS 2\n"); }
-int32_t ClearOrbiskHighs(void) { return ClearAllPeriods("CLRHIGHS %d\n"); }
-int32_t ClearOrbiskDayLows(void) { return AckCommand("CLRLOWS 0\n"); }
-int32_t ClearOrbiskMonthLows(void) { return AckCommand("CLRLOWS 1\n"); }
-int32_t ClearOrbiskYearLows(void) { return AckCommand("CLRLOWS 2\n"); }
-int32_t ClearOrbiskLows(void) { return ClearAllPeriods("CLRLOWS %d\n"); }
-int32_t ClearOrbiskAlarms(void) { return OkDoneCommand("CLRALM\n"); }
-int32_t ClearOrbiskGraphs(void) { return OkDoneCommand("CLRGRA\n"); }
-int32_t ClearOrbiskAlarmBits(void) { return AckCommand("CLRBITS\n"); }
+int32_t ClearOrbiskDayHighs(void) {
+  return AckCommand("CLRHIGHS 0\n");
+}
+int32_t ClearOrbiskMonthHighs(void) {
+  return AckCommand("CLRHIGHS 1\n");
+}
+int32_t ClearOrbiskYearHighs(void) {
+  return AckCommand("CLRHIGHS 2\n");
+}
+int32_t ClearOrbiskHighs(void) {
+  return ClearAllPeriods("CLRHIGHS %d\n");
+}
+int32_t ClearOrbiskDayLows(void) {
+  return AckCommand("CLRLOWS 0\n");
+}
+int32_t ClearOrbiskMonthLows(void) {
+  return AckCommand("CLRLOWS 1\n");
+}
+int32_t ClearOrbiskYearLows(void) {
+  return AckCommand("CLRLOWS 2\n");
+}
+int32_t ClearOrbiskLows(void) {
+  return ClearAllPeriods("CLRLOWS %d\n");
+}
+int32_t ClearOrbiskAlarms(void) {
+  return OkDoneCommand("CLRALM\n");
+}
+int32_t ClearOrbiskGraphs(void) {
+  return OkDoneCommand("CLRGRA\n");
+}
+int32_t ClearOrbiskAlarmBits(void) {
+  return AckCommand("CLRBITS\n");
+}
 
 int32_t ClearOrbiskRainET(int32_t which) {
   char command[24];
@@ -42,7 +64,11 @@ int32_t ClearOrbiskRainET(int32_t which) {
   return AckCommand(command);
 }
 
-int32_t ClearCurrentData(void) { return AckCommand("CLRDATA\n"); }
-int32_t ClearStoredData(void) { return AckCommand("CLRLOG\n"); }
+int32_t ClearCurrentData(void) {
+  return AckCommand("CLRDATA\n");
+}
+int32_t ClearStoredData(void) {
+  return AckCommand("CLRLOG\n");
+}
 
 }  // namespace orbisk::api

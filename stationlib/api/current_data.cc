@@ -1,12 +1,13 @@
 // Current data family: loads the live packet (and the second-format packet
 // on consoles that have it) and answers values by data identifier.
+#include "stationlib/data/current_data.h"
+
 #include <cstring>
 
+#include "platform/clock.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
-#include "stationlib/data/current_data.h"
 #include "stationlib/data/live_packet.h"
-#include "platform/clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -24,7 +25,9 @@ float Number(std::uint32_t id) {
   return AnswerNumber(QueryCurrent(id, s.current, Context()));
 }
 
-std::int32_t Whole(std::uint32_t id) { return static_cast<std::int32_t>(Number(id)); }
+std::int32_t Whole(std::uint32_t id) {
+  return static_cast<std::int32_t>(Number(id));
+}
 
 std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   if (record == nullptr) return kBadArgument;
@@ -32,7 +35,8 @@ std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   if (!s.current_loaded) return kNoData;
   const platform::LocalTime today = platform::RealClock().Now();
   DateTimeRecord out{};
-  if (!SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month, today.year, out))
+  if (!SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month,
+               today.year, out))
     return kOk;  // dashed: the record stays as it was
   data_families::WriteDateTime(record, out.minute, out.hour, out.day, out.month, out.year);
   return kOk;
@@ -44,7 +48,8 @@ int32_t LoadCurrentOrbiskData(void) {
   LibraryState& s = GetLibraryState();
   s.current_loaded = false;
   if (data_families::CommandAndRead("LOOP 1\n", kLivePacketSize) != 0) return kCommFailure;
-  if (!DecodeLivePacket(data_families::Received<kLivePacketSize>(), data_families::Firmware(), s.current))
+  if (!DecodeLivePacket(data_families::Received<kLivePacketSize>(), data_families::Firmware(),
+                        s.current))
     return kCommFailure;
   s.current_loaded = true;
   if (!IsNewLoopPackageSupported()) return kOk;
@@ -56,40 +61,95 @@ int32_t LoadCurrentOrbiskData(void) {
   return kOk;
 }
 
-float GetCurrentDataByID(int32_t id) { return Number(static_cast<std::uint32_t>(id)); }
+float GetCurrentDataByID(int32_t id) {
+  return Number(static_cast<std::uint32_t>(id));
+}
 
 int32_t GetCurrentDataStrByID(int32_t id, char* buffer, int32_t length) {
   const LibraryState& s = GetLibraryState();
   if (!s.current_loaded) return WriteNoAnswer(kNoData, buffer, length);
-  return WriteAnswerText(QueryCurrent(static_cast<std::uint32_t>(id), s.current, Context()), buffer, length);
+  return WriteAnswerText(QueryCurrent(static_cast<std::uint32_t>(id), s.current, Context()), buffer,
+                         length);
 }
 
-float GetOutsideTemp(void) { return Number(0); }
-float GetInsideTemp(void) { return Number(0x1000000); }
-float GetDewPt(void) { return Number(1); }
-float GetWindChill(void) { return Number(2); }
-float GetHeatIndex(void) { return Number(3); }
-int32_t GetOutsideHumidity(void) { return Whole(0x101C0); }
-int32_t GetInsideHumidity(void) { return Whole(0x10101C0); }
-float GetWindSpeed(void) { return Number(0x20080); }
-float Get10MinAvgWindSpeed(void) { return Number(0x1020080); }
-float GetWind2MinAvg(void) { return Number(0x19020080); }
-float GetWindGust10Min(void) { return Number(0x1A020080); }
-int32_t GetWindDir(void) { return Whole(0x300A0); }
-float GetBarometer(void) { return Number(0x400E0); }
-float GetbarAltimeter(void) { return Number(0x20400E0); }
-float GetDailyRain(void) { return Number(0x52440); }
-float GetStormRain(void) { return Number(0x55440); }
-float GetMonthlyRain(void) { return Number(0x55840); }
-float GetTotalRain(void) { return Number(0x55C40); }
-float GetLastHourRain(void) { return Number(0x56C40); }
-float GetLast24HourRain(void) { return Number(0x57040); }
-float GetRainRate(void) { return Number(0x60060); }
-int32_t GetSolarRad(void) { return Whole(0x70140); }
-float GetUV(void) { return Number(0x80180); }
-float GetET(void) { return Number(0x244D); }
-float GetMonthlyET(void) { return Number(0x584D); }
-float GetYearlyET(void) { return Number(0x5C4D); }
+float GetOutsideTemp(void) {
+  return Number(0);
+}
+float GetInsideTemp(void) {
+  return Number(0x1000000);
+}
+float GetDewPt(void) {
+  return Number(1);
+}
+float GetWindChill(void) {
+  return Number(2);
+}
+float GetHeatIndex(void) {
+  return Number(3);
+}
+int32_t GetOutsideHumidity(void) {
+  return Whole(0x101C0);
+}
+int32_t GetInsideHumidity(void) {
+  return Whole(0x10101C0);
+}
+float GetWindSpeed(void) {
+  return Number(0x20080);
+}
+float Get10MinAvgWindSpeed(void) {
+  return Number(0x1020080);
+}
+float GetWind2MinAvg(void) {
+  return Number(0x19020080);
+}
+float GetWindGust10Min(void) {
+  return Number(0x1A020080);
+}
+int32_t GetWindDir(void) {
+  return Whole(0x300A0);
+}
+float GetBarometer(void) {
+  return Number(0x400E0);
+}
+float GetbarAltimeter(void) {
+  return Number(0x20400E0);
+}
+float GetDailyRain(void) {
+  return Number(0x52440);
+}
+float GetStormRain(void) {
+  return Number(0x55440);
+}
+float GetMonthlyRain(void) {
+  return Number(0x55840);
+}
+float GetTotalRain(void) {
+  return Number(0x55C40);
+}
+float GetLastHourRain(void) {
+  return Number(0x56C40);
+}
+float GetLast24HourRain(void) {
+  return Number(0x57040);
+}
+float GetRainRate(void) {
+  return Number(0x60060);
+}
+int32_t GetSolarRad(void) {
+  return Whole(0x70140);
+}
+float GetUV(void) {
+  return Number(0x80180);
+}
+float GetET(void) {
+  return Number(0x244D);
+}
+float GetMonthlyET(void) {
+  return Number(0x584D);
+}
+float GetYearlyET(void) {
+  return Number(0x5C4D);
+}
 
 const char* GetWindDirStr(char* buffer) {
   GetCurrentDataStrByID(kWindSector, buffer, kWindSectorLength);
@@ -113,7 +173,11 @@ int32_t GetStartOfCurrentStorm(int32_t* record) {
   return kOk;
 }
 
-int32_t GetSunriseTime(int32_t* record) { return SunTime(record, true); }
-int32_t GetSunsetTime(int32_t* record) { return SunTime(record, false); }
+int32_t GetSunriseTime(int32_t* record) {
+  return SunTime(record, true);
+}
+int32_t GetSunsetTime(int32_t* record) {
+  return SunTime(record, false);
+}
 
 }  // namespace orbisk::api

@@ -40,7 +40,8 @@ inline std::int32_t CommandAndRead(const char* command, std::size_t n) {
 }
 
 // Five 32-bit fields: minute, hour, day, month, year.
-inline void WriteDateTime(std::int32_t* record, int minute, int hour, int day, int month, int year) {
+inline void WriteDateTime(std::int32_t* record, int minute, int hour, int day, int month,
+                          int year) {
   record[0] = minute;
   record[1] = hour;
   record[2] = day;

@@ -27,10 +27,10 @@ struct ArgumentCount<Result (*)(Args...)> {
 
 }  // namespace
 
-#define ORBISK_EXPORT(name, bytes, result, failure, params, args)                          \
+#define ORBISK_EXPORT(name, bytes, result, failure, params, args)                         \
   extern "C" __attribute__((visibility("default"))) result name##_O params {              \
     return Shielded<result>(failure, [&]() -> result { return orbisk::api::name args; }); \
-  }                                                                                        \
+  }                                                                                       \
   static_assert(ArgumentCount<decltype(&name##_O)>::value * 4 == bytes,                   \
                 #name ": the argument byte count must be 4 per argument");
 #include "stationlib/api/OrbiskPro_families.inc"

@@ -2,12 +2,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/hilows.h"
 #include "stationlib/data/time_text.h"
 #include "stationlib/link/codes.h"
-#include "platform/clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -33,7 +33,9 @@ float WholeNumber(std::uint32_t id) {
 }
 
 // Four 16-bit fields: month, day, hour, minute of a daily extreme.
-int TimeOf(std::uint32_t id, int& hhmm) { return HiLowTime(id, GetLibraryState().hilows, hhmm); }
+int TimeOf(std::uint32_t id, int& hhmm) {
+  return HiLowTime(id, GetLibraryState().hilows, hhmm);
+}
 
 void WriteShortTime(std::int16_t* record, int hhmm) {
   const HiLowStore& s = GetLibraryState().hilows;
@@ -44,7 +46,8 @@ void WriteShortTime(std::int16_t* record, int hhmm) {
 }
 
 // High and low time records of one sensor; either may be absent (id 0).
-std::int32_t TimePair(std::uint32_t high_id, std::int16_t* high, std::uint32_t low_id, std::int16_t* low) {
+std::int32_t TimePair(std::uint32_t high_id, std::int16_t* high, std::uint32_t low_id,
+                      std::int16_t* low) {
   if ((high_id != 0 && high == nullptr) || (low_id != 0 && low == nullptr)) return kBadArgument;
   if (!EnsureLoaded()) return kNoData;
   int high_time = 0, low_time = 0;
@@ -76,12 +79,15 @@ int32_t LoadOrbiskHiLows(void) {
   return kOk;
 }
 
-float GetHiLowDataByID(int32_t id) { return Number(static_cast<std::uint32_t>(id)); }
+float GetHiLowDataByID(int32_t id) {
+  return Number(static_cast<std::uint32_t>(id));
+}
 
 int32_t GetHiLowDataStrByID(int32_t id, char* buffer, int32_t length) {
   if (!EnsureLoaded()) return WriteNoAnswer(kNoData, buffer, length);
-  return WriteAnswerText(QueryHiLow(static_cast<std::uint32_t>(id), GetLibraryState().hilows, Context()), buffer,
-                         length);
+  return WriteAnswerText(
+      QueryHiLow(static_cast<std::uint32_t>(id), GetLibraryState().hilows, Context()), buffer,
+      length);
 }
 
 int32_t GetHiLowTimeByID(int32_t id, int32_t* record) {
@@ -105,25 +111,63 @@ int32_t GetHiLowTimeStrByID(int32_t id, char* buffer, int32_t length) {
   return kOk;
 }
 
-int32_t GetHiLowTimesOutTemp(int16_t* high, int16_t* low) { return TimePair(0x1000, high, 0x1800, low); }
-int32_t GetHiLowTimesInTemp(int16_t* high, int16_t* low) { return TimePair(0x1001000, high, 0x1001800, low); }
-int32_t GetHiLowTimesOutHum(int16_t* high, int16_t* low) { return TimePair(0x111C0, high, 0x119C0, low); }
-int32_t GetHiLowTimesInHum(int16_t* high, int16_t* low) { return TimePair(0x10111C0, high, 0x10119C0, low); }
-int32_t GetHiLowTimesDewPt(int16_t* high, int16_t* low) { return TimePair(0x1001, high, 0x1801, low); }
-int32_t GetLowTimesWindChill(int16_t* low) { return TimePair(0, nullptr, 0x1802, low); }
-int32_t GetHiTimesWindSpeed(int16_t* high) { return TimePair(0x21080, high, 0, nullptr); }
+int32_t GetHiLowTimesOutTemp(int16_t* high, int16_t* low) {
+  return TimePair(0x1000, high, 0x1800, low);
+}
+int32_t GetHiLowTimesInTemp(int16_t* high, int16_t* low) {
+  return TimePair(0x1001000, high, 0x1001800, low);
+}
+int32_t GetHiLowTimesOutHum(int16_t* high, int16_t* low) {
+  return TimePair(0x111C0, high, 0x119C0, low);
+}
+int32_t GetHiLowTimesInHum(int16_t* high, int16_t* low) {
+  return TimePair(0x10111C0, high, 0x10119C0, low);
+}
+int32_t GetHiLowTimesDewPt(int16_t* high, int16_t* low) {
+  return TimePair(0x1001, high, 0x1801, low);
+}
+int32_t GetLowTimesWindChill(int16_t* low) {
+  return TimePair(0, nullptr, 0x1802, low);
+}
+int32_t GetHiTimesWindSpeed(int16_t* high) {
+  return TimePair(0x21080, high, 0, nullptr);
+}
 
-float GetHiInsideTemp(void) { return Number(0x1001000); }
-float GetLowInsideTemp(void) { return Number(0x1001800); }
-float GetHiOutsideTemp(void) { return Number(0x1000); }
-float GetLowOutsideTemp(void) { return Number(0x1800); }
-float GetHiInsideHum(void) { return WholeNumber(0x10111C0); }
-float GetLowInsideHum(void) { return WholeNumber(0x10119C0); }
-float GetHiOutsideHum(void) { return WholeNumber(0x111C0); }
-float GetLowOutsideHum(void) { return WholeNumber(0x119C0); }
-float GetHiDewPt(void) { return Number(0x1001); }
-float GetLowDewPt(void) { return Number(0x1801); }
-float GetLowWindChill(void) { return Number(0x1802); }
-float GetHiWindSpeed(void) { return Number(0x21080); }
+float GetHiInsideTemp(void) {
+  return Number(0x1001000);
+}
+float GetLowInsideTemp(void) {
+  return Number(0x1001800);
+}
+float GetHiOutsideTemp(void) {
+  return Number(0x1000);
+}
+float GetLowOutsideTemp(void) {
+  return Number(0x1800);
+}
+float GetHiInsideHum(void) {
+  return WholeNumber(0x10111C0);
+}
+float GetLowInsideHum(void) {
+  return WholeNumber(0x10119C0);
+}
+float GetHiOutsideHum(void) {
+  return WholeNumber(0x111C0);
+}
+float GetLowOutsideHum(void) {
+  return WholeNumber(0x119C0);
+}
+float GetHiDewPt(void) {
+  return Number(0x1001);
+}
+float GetLowDewPt(void) {
+  return Number(0x1801);
+}
+float GetLowWindChill(void) {
+  return Number(0x1802);
+}
+float GetHiWindSpeed(void) {
+  return Number(0x21080);
+}
 
 }  // namespace orbisk::api

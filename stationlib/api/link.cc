@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/clock.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/exchange.h"
 #include "stationlib/link/station.h"
 #include "stationlib/link/usb_comm_protocol.h"
-#include "platform/clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -22,31 +22,47 @@ constexpr int kBaudSettleMs = 15;
 // The serial timeout record given to SetCommTimeoutVal_O; nothing reads it.
 SerialTimeouts g_requested_comm_timeouts{};
 
-std::int16_t Low16(std::int32_t value) { return static_cast<std::int16_t>(value & 0xFFFF); }
+std::int16_t Low16(std::int32_t value) {
+  return static_cast<std::int16_t>(value & 0xFFFF);
+}
 
 }  // namespace
 
-int32_t OpenCommPort(int32_t port, int32_t baud) { return OpenSerialLink(Low16(port), static_cast<std::uint16_t>(baud & 0xFFFF)); }
+int32_t OpenCommPort(int32_t port, int32_t baud) {
+  return OpenSerialLink(Low16(port), static_cast<std::uint16_t>(baud & 0xFFFF));
+}
 
-int32_t OpenDefaultCommPort(void) { return OpenSerialLink(kDefaultPort, kDefaultBaud); }
+int32_t OpenDefaultCommPort(void) {
+  return OpenSerialLink(kDefaultPort, kDefaultBaud);
+}
 
-int32_t OpenUSBPort(int32_t serial_number) { return OpenUsbLink(serial_number); }
+int32_t OpenUSBPort(int32_t serial_number) {
+  return OpenUsbLink(serial_number);
+}
 
 int32_t OpenTCPIPPort(const char* port_text, const char* address) {
   return OpenTcpLink(port_text != nullptr ? port_text : "", address != nullptr ? address : "");
 }
 
-int32_t CloseCommPort(void) { return CloseActiveLink(); }
-int32_t CloseTCPIPPort(void) { return CloseActiveLink(); }
-int32_t CloseUSBPort(void) { return CloseActiveLink(); }
+int32_t CloseCommPort(void) {
+  return CloseActiveLink();
+}
+int32_t CloseTCPIPPort(void) {
+  return CloseActiveLink();
+}
+int32_t CloseUSBPort(void) {
+  return CloseActiveLink();
+}
 
-int32_t GetUSBDevSerialNumber(void) { return UsbDeviceSerialNumber(); }
+int32_t GetUSBDevSerialNumber(void) {
+  return UsbDeviceSerialNumber();
+}
 
 int32_t SetCommTimeoutVal(int32_t read_multiplier, int32_t write_multiplier) {
   CommProtocol* t = ActiveTransport();
   if (t == nullptr) return kCommFailure;
   g_requested_comm_timeouts = {0xFFFF, static_cast<std::uint32_t>(read_multiplier), 0,
-                             static_cast<std::uint32_t>(write_multiplier), 0};
+                               static_cast<std::uint32_t>(write_multiplier), 0};
   t->SelectTimeout(0);
   return kCommFailure;  // this export reports failure in every case
 }
@@ -59,8 +75,15 @@ int32_t SetOrbiskTimeoutVal(int32_t row) {
 
 int32_t SetNewBaud(int32_t rate) {
   switch (rate) {
-    case 1200: case 2400: case 4800: case 9600: case 14400: case 19200: break;
-    default: return kInvalidArgument;
+    case 1200:
+    case 2400:
+    case 4800:
+    case 9600:
+    case 14400:
+    case 19200:
+      break;
+    default:
+      return kInvalidArgument;
   }
   if (!WakeUp()) return kCommFailure;
   char command[32];

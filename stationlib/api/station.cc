@@ -1,5 +1,7 @@
 // Station family: firmware date and version, model, reception statistics,
 // and the initialisation that derives the firmware feature flags.
+#include "stationlib/link/station.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +10,6 @@
 #include "stationlib/api/family_functions.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/exchange.h"
-#include "stationlib/link/station.h"
 
 namespace orbisk::api {
 namespace {
@@ -38,13 +39,21 @@ constexpr Date kUnsupportedAfter{2004, 3, 30};
 constexpr Date kNewFirmwareAfter{2004, 11, 1};
 constexpr Date kRepeaterAfter{2005, 3, 8};
 
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeap(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int month, int year) {
   switch (month) {
-    case 4: case 6: case 9: case 11: return 30;
-    case 2: return IsLeap(year) ? 29 : 28;
-    default: return 31;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+      return 30;
+    case 2:
+      return IsLeap(year) ? 29 : 28;
+    default:
+      return 31;
   }
 }
 
@@ -59,7 +68,9 @@ int MonthIndex(const char* text) {
 
 }  // namespace
 
-float GetDllVersion(void) { return 2.42f; }
+float GetDllVersion(void) {
+  return 2.42f;
+}
 
 int32_t GetModelNo(void) {
   if (!WakeUp()) return kCommFailure;
@@ -135,7 +146,8 @@ int32_t GetReceptionData(int32_t* five_values) {
   }
   reply[count] = '\0';
   long v[5];
-  if (std::sscanf(reply, "%ld %ld %ld %ld %ld", &v[0], &v[1], &v[2], &v[3], &v[4]) != 5) return kCommFailure;
+  if (std::sscanf(reply, "%ld %ld %ld %ld %ld", &v[0], &v[1], &v[2], &v[3], &v[4]) != 5)
+    return kCommFailure;
   for (int i = 0; i < 5; ++i) five_values[i] = static_cast<int32_t>(v[i]);
   return kSuccess;
 }
@@ -149,7 +161,8 @@ int32_t InitStation(void) {
   if (result != kSuccess) return result;
   const Date firmware{record[4], record[3], record[2]};
   const bool is_new = Compare(firmware, kNewFirmwareAfter) > 0;
-  if (Compare(firmware, kUnsupportedAfter) > 0 && Compare(firmware, kNewFirmwareAfter) < 0) return kValueDashed;
+  if (Compare(firmware, kUnsupportedAfter) > 0 && Compare(firmware, kNewFirmwareAfter) < 0)
+    return kValueDashed;
   flags.firmware_dated = Compare(firmware, kFirmwareDated) >= 0;
   flags.no_bar_trend = Compare(firmware, kBarTrendFrom) < 0;
   flags.new_firmware = is_new;

@@ -9,7 +9,9 @@
 namespace orbisk::data {
 namespace {
 
-bool IsWide(AlarmEncoding e) { return e == AlarmEncoding::kSolar || e == AlarmEncoding::kRain; }
+bool IsWide(AlarmEncoding e) {
+  return e == AlarmEncoding::kSolar || e == AlarmEncoding::kRain;
+}
 
 // Prints with the format and reads back, as the console software shows it.
 double Printed(const char* fmt, double v) {
@@ -18,7 +20,9 @@ double Printed(const char* fmt, double v) {
   return std::strtod(text, nullptr);
 }
 
-long Nearest(double v) { return std::lround(v); }  // halves away from zero
+long Nearest(double v) {
+  return std::lround(v);
+}  // halves away from zero
 
 // Inches per rain click of the library's collector, or mm when asked.
 double ClickSize(const QueryContext& ctx) {
@@ -43,7 +47,8 @@ bool SensorAlarmField(SensorAlarm family, int n, bool high, AlarmField& out) {
       return true;
     case SensorAlarm::kExtraHum:
       if (n < 2 || n > 8) return false;
-      out = {static_cast<unsigned>((high ? 50 : 42) + n - 1), high ? AlarmEncoding::kPercentOrZero : AlarmEncoding::kPercent};
+      out = {static_cast<unsigned>((high ? 50 : 42) + n - 1),
+             high ? AlarmEncoding::kPercentOrZero : AlarmEncoding::kPercent};
       return true;
     case SensorAlarm::kSoilMoisture:
       if (n < 1 || n > 4) return false;
@@ -74,19 +79,23 @@ bool AlarmBlock::IsNone(const AlarmField& f) const {
   }
   const std::uint8_t b = bytes[f.offset];
   switch (f.encoding) {
-    case AlarmEncoding::kBarometer: return b == 0;
-    case AlarmEncoding::kPercentOrZero: return b == 0 || b == 255;
-    default: return b == 255;
+    case AlarmEncoding::kBarometer:
+      return b == 0;
+    case AlarmEncoding::kPercentOrZero:
+      return b == 0 || b == 255;
+    default:
+      return b == 255;
   }
 }
 
-bool AlarmBlock::Get(const AlarmField& f, const QueryContext& ctx, double& value, bool exact) const {
+bool AlarmBlock::Get(const AlarmField& f, const QueryContext& ctx, double& value,
+                     bool exact) const {
   if (IsNone(f)) return false;
   const Units& u = ctx.units;
   const int b = bytes[f.offset];
   switch (f.encoding) {
     case AlarmEncoding::kBarometer:
-      value = u.barometer == 0 ? Printed("%.2f", b / 1000.0)
+      value = u.barometer == 0   ? Printed("%.2f", b / 1000.0)
               : u.barometer == 1 ? Printed("%.1f", b * 0.0254)
                                  : Printed("%.1f", b * 0.033864);
       return true;
@@ -127,7 +136,9 @@ int AlarmBlock::Put(const AlarmField& f, double value, const QueryContext& ctx) 
   long raw = 0;
   switch (f.encoding) {
     case AlarmEncoding::kBarometer:
-      raw = Nearest(u.barometer == 0 ? value * 1000.0 : u.barometer == 1 ? value / 0.0254 : value / 0.033864);
+      raw = Nearest(u.barometer == 0   ? value * 1000.0
+                    : u.barometer == 1 ? value / 0.0254
+                                       : value / 0.033864);
       break;
     case AlarmEncoding::kTemperature90:
     case AlarmEncoding::kTemperature120:
@@ -135,11 +146,20 @@ int AlarmBlock::Put(const AlarmField& f, double value, const QueryContext& ctx) 
             (f.encoding == AlarmEncoding::kTemperature90 ? 90 : 120);
       break;
     case AlarmEncoding::kWind:
-      raw = Nearest(u.wind == 1 ? value * 1.15 : u.wind == 2 ? value / 1.609344 : u.wind == 3 ? value / 0.44704 : value);
+      raw = Nearest(u.wind == 1   ? value * 1.15
+                    : u.wind == 2 ? value / 1.609344
+                    : u.wind == 3 ? value / 0.44704
+                                  : value);
       break;
-    case AlarmEncoding::kTenths: raw = Nearest(value * 10.0); break;
-    case AlarmEncoding::kRain: raw = Nearest(value / ClickSize(ctx)); break;
-    default: raw = Nearest(value); break;
+    case AlarmEncoding::kTenths:
+      raw = Nearest(value * 10.0);
+      break;
+    case AlarmEncoding::kRain:
+      raw = Nearest(value / ClickSize(ctx));
+      break;
+    default:
+      raw = Nearest(value);
+      break;
   }
   const long limit = IsWide(f.encoding) ? 0x7FFE : 254;
   if (!std::isfinite(value) || raw < 0 || raw > limit) {
@@ -165,8 +185,8 @@ void AlarmBlock::ClearTimeAlarm() {
 int AlarmBlock::PutTimeAlarm(const char* text) {
   int hour = -1, minute = -1;
   char sep = 0, extra = 0;
-  if (!text || std::sscanf(text, "%d%c%d%c", &hour, &sep, &minute, &extra) != 3 || (sep != ':' && sep != '.') ||
-      hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+  if (!text || std::sscanf(text, "%d%c%d%c", &hour, &sep, &minute, &extra) != 3 ||
+      (sep != ':' && sep != '.') || hour < 0 || hour > 23 || minute < 0 || minute > 59) {
     ClearTimeAlarm();
     return kBadArgument;
   }

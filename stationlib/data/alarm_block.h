@@ -13,16 +13,16 @@ inline constexpr std::size_t kAlarmBlockSize = 94;
 
 // How a threshold is encoded in the alarm block.
 enum class AlarmEncoding {
-  kBarometer,      // byte, thousandths of inHg, none 0
-  kTemperature90,  // byte, F + 90, none 255
-  kTemperature120, // byte, F + 120, none 255
-  kPercent,        // byte, %, none 255
-  kPercentOrZero,  // byte, %, none 255 or 0
-  kWind,           // byte, mph, none 255
-  kTenths,         // byte, tenths (UV index, UV dose), none 255
-  kPlain,          // byte as is (soil moisture, leaf wetness), none 255
-  kSolar,          // 16-bit W/m2, none 0 or 0x7FFF
-  kRain,           // 16-bit clicks, none 0xFFFF or 0x7FFF
+  kBarometer,       // byte, thousandths of inHg, none 0
+  kTemperature90,   // byte, F + 90, none 255
+  kTemperature120,  // byte, F + 120, none 255
+  kPercent,         // byte, %, none 255
+  kPercentOrZero,   // byte, %, none 255 or 0
+  kWind,            // byte, mph, none 255
+  kTenths,          // byte, tenths (UV index, UV dose), none 255
+  kPlain,           // byte as is (soil moisture, leaf wetness), none 255
+  kSolar,           // 16-bit W/m2, none 0 or 0x7FFF
+  kRain,            // 16-bit clicks, none 0xFFFF or 0x7FFF
 };
 
 struct AlarmField {

@@ -8,16 +8,18 @@ int DaysAllowed(int month) {
     case 4:
     case 6:
     case 9:
-    case 11: return 30;
-    default: return 31;
+    case 11:
+      return 30;
+    default:
+      return 31;
   }
 }
 
 std::optional<ArchiveStamps> StampsFor(const ArchiveDate& in) {
   if (in.year < 2000) return ArchiveStamps{};
   ArchiveDate d = in;
-  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > DaysAllowed(d.month) || d.hour < 0 || d.hour > 24 ||
-      d.minute < 0 || d.minute > 59)
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > DaysAllowed(d.month) || d.hour < 0 ||
+      d.hour > 24 || d.minute < 0 || d.minute > 59)
     return std::nullopt;
   if (d.hour == 24) {
     d.hour = 0;

@@ -24,7 +24,9 @@ struct Raw {
   std::uint8_t byte(int at) const { return r[at]; }
 };
 
-float Out(Reading v) { return v ? static_cast<float>(*v) : kDashed; }
+float Out(Reading v) {
+  return v ? static_cast<float>(*v) : kDashed;
+}
 
 // Humidity: 0 stays 0, 1-100 as is, 255 and 128 dashed, anything else 100.
 Reading Humidity(std::uint8_t h) {
@@ -38,25 +40,35 @@ Reading Fahrenheit(std::int16_t tenths) {
   return tenths / 10.0;
 }
 
-Reading Mph(std::uint8_t v) { return v == kNoByte ? Reading{} : Reading{v}; }
+Reading Mph(std::uint8_t v) {
+  return v == kNoByte ? Reading{} : Reading{v};
+}
 
-Reading Tenths(std::uint8_t v) { return v == kNoByte ? Reading{} : Reading{v / 10.0}; }
+Reading Tenths(std::uint8_t v) {
+  return v == kNoByte ? Reading{} : Reading{v / 10.0};
+}
 
 Reading Et(std::uint8_t thousandths, const data::Units& u) {
   const double inches = thousandths / 1000.0;
   return u.rain == 1 ? inches * 25.4 : inches;
 }
 
-Reading PlainByte(std::uint8_t v) { return v == kNoByte ? Reading{} : Reading{v}; }
+Reading PlainByte(std::uint8_t v) {
+  return v == kNoByte ? Reading{} : Reading{v};
+}
 
-std::int16_t Solar(std::uint16_t v) { return v == 0x7FFF ? kDashedCode : static_cast<std::int16_t>(v); }
+std::int16_t Solar(std::uint16_t v) {
+  return v == 0x7FFF ? kDashedCode : static_cast<std::int16_t>(v);
+}
 
 // A direction code: dashed when there was no wind or the byte is dashed.
 std::int16_t Direction(std::uint8_t code, std::uint8_t high_wind) {
   return high_wind == 0 || high_wind == kNoByte || code == kNoByte ? kDashedCode : code;
 }
 
-void DirectionTextInto(char (&text)[6], std::int16_t code) { std::snprintf(text, sizeof text, "%s", DirectionText(code)); }
+void DirectionTextInto(char (&text)[6], std::int16_t code) {
+  std::snprintf(text, sizeof text, "%s", DirectionText(code));
+}
 
 // The common head of both records: date, minutes, date text and time text.
 template <class Record>
@@ -70,15 +82,18 @@ void Head(const Raw& raw, Record& out) {
   if (month < 1 || month > 12 || day < 1)
     std::snprintf(out.dateText, sizeof out.dateText, "-----");
   else
-    std::snprintf(out.dateText, sizeof out.dateText, "%02d%c%02d%c%02d", month, '-', day, '-', year % 100);
-  std::snprintf(out.timeText, sizeof out.timeText, "%s", data::MinuteOfDayText(out.minutes).c_str());
+    std::snprintf(out.dateText, sizeof out.dateText, "%02d%c%02d%c%02d", month, '-', day, '-',
+                  year % 100);
+  std::snprintf(out.timeText, sizeof out.timeText, "%s",
+                data::MinuteOfDayText(out.minutes).c_str());
 }
 
 }  // namespace
 
 const char* DirectionText(int index) {
-  static const char* const kTexts[17] = {"N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE", "S",
-                                         "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW", "---"};
+  static const char* const kTexts[17] = {"N",  "NNE", "NE", "ENE", "E",  "ESE",
+                                         "SE", "SSE", "S",  "SSW", "SW", "WSW",
+                                         "W",  "WNW", "NW", "NNW", "---"};
   return kTexts[index >= 0 && index < 16 ? index : 16];
 }
 
@@ -113,7 +128,8 @@ void DecodeRecord(const std::uint8_t* record, const RecordContext& c, OrbiskArch
   DirectionTextInto(out.highWindDirectionText, out.highWindDirection);
 }
 
-void DecodeRecordEx(const std::uint8_t* record, const RecordContext& c, OrbiskArchiveRecordEx& out) {
+void DecodeRecordEx(const std::uint8_t* record, const RecordContext& c,
+                    OrbiskArchiveRecordEx& out) {
   const Raw raw{record};
   const data::Units& u = c.units;
   const bool n = c.new_layout;
@@ -153,13 +169,18 @@ void DecodeRecordEx(const std::uint8_t* record, const RecordContext& c, OrbiskAr
   struct Layout {
     int extra_temp[3], extra_hum[2], soil_temp[4], leaf_temp[2], soil_moisture[4], leaf_wet[2];
   };
-  static constexpr Layout kNew{{45, 46, 47}, {43, 44}, {38, 39, 40, 41}, {34, 35}, {48, 49, 50, 51}, {36, 37}};
-  static constexpr Layout kOld{{43, 44, -1}, {45, 46}, {35, 36, 37, 38}, {-1, -1}, {31, 32, 33, 34}, {39, 40}};
+  static constexpr Layout kNew{{45, 46, 47}, {43, 44},         {38, 39, 40, 41},
+                               {34, 35},     {48, 49, 50, 51}, {36, 37}};
+  static constexpr Layout kOld{{43, 44, -1}, {45, 46},         {35, 36, 37, 38},
+                               {-1, -1},     {31, 32, 33, 34}, {39, 40}};
   const Layout& l = n ? kNew : kOld;
-  const auto temperature = [&](int at) { return at < 0 ? kDashed : Out(data::ByteTemperature(raw.byte(at), u)); };
+  const auto temperature = [&](int at) {
+    return at < 0 ? kDashed : Out(data::ByteTemperature(raw.byte(at), u));
+  };
   const auto plain = [&](int at) { return at < 0 ? kDashed : Out(PlainByte(raw.byte(at))); };
   for (int i = 0; i < 3; ++i) out.extraTemp[i] = temperature(l.extra_temp[i]);
-  for (int i = 0; i < 2; ++i) out.extraHumidity[i] = l.extra_hum[i] < 0 ? kDashed : Out(Humidity(raw.byte(l.extra_hum[i])));
+  for (int i = 0; i < 2; ++i)
+    out.extraHumidity[i] = l.extra_hum[i] < 0 ? kDashed : Out(Humidity(raw.byte(l.extra_hum[i])));
   for (int i = 0; i < 4; ++i) out.soilTemp[i] = temperature(l.soil_temp[i]);
   for (int i = 0; i < 2; ++i) out.leafTemp[i] = temperature(l.leaf_temp[i]);
   for (int i = 0; i < 4; ++i) out.soilMoisture[i] = plain(l.soil_moisture[i]);

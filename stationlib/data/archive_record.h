@@ -20,7 +20,9 @@ struct RecordContext {
 // "N" ... "NNW" for 0-15, "---" for anything else.
 const char* DirectionText(int index);
 
-void DecodeRecord(const std::uint8_t* record, const RecordContext& context, OrbiskArchiveRecord& out);
-void DecodeRecordEx(const std::uint8_t* record, const RecordContext& context, OrbiskArchiveRecordEx& out);
+void DecodeRecord(const std::uint8_t* record, const RecordContext& context,
+                  OrbiskArchiveRecord& out);
+void DecodeRecordEx(const std::uint8_t* record, const RecordContext& context,
+                    OrbiskArchiveRecordEx& out);
 
 }  // namespace orbisk::archive

@@ -7,7 +7,9 @@
 namespace orbisk::archive {
 namespace {
 
-int Word(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+int Word(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 
 constexpr int kLastClockStamp = 2459;  // 24:59
 
@@ -39,7 +41,8 @@ bool ArchiveStore::Prepare(int pages, int first_index) {
 
 void ArchiveStore::StorePage(int page, const std::uint8_t* bytes) {
   if (page < 0 || page >= pages_) return;
-  std::memcpy(bytes_.data() + static_cast<std::size_t>(page) * kStoredPageSize, bytes, kStoredPageSize);
+  std::memcpy(bytes_.data() + static_cast<std::size_t>(page) * kStoredPageSize, bytes,
+              kStoredPageSize);
   arrived_[static_cast<std::size_t>(page)] = true;
 }
 
@@ -52,7 +55,8 @@ int ArchiveStore::CountRecords() {
     const int start = page == 0 ? first_index_ : 0;
     if (!arrived_[static_cast<std::size_t>(page)] || start >= kRecordsPerPage) continue;
     for (int slot = start; slot < kRecordsPerPage; ++slot) {
-      const std::size_t at = static_cast<std::size_t>(page) * kStoredPageSize + static_cast<std::size_t>(slot) * kRecordSize;
+      const std::size_t at = static_cast<std::size_t>(page) * kStoredPageSize +
+                             static_cast<std::size_t>(slot) * kRecordSize;
       const std::uint8_t* r = bytes_.data() + at;
       const int time = Word(r + 2);
       const std::tuple<int, int> stamp{Word(r), time};
@@ -67,7 +71,8 @@ int ArchiveStore::CountRecords() {
 
 const std::uint8_t* ArchiveStore::Record(int index) const {
   // The count starts at -1, so the last record's index equals Count().
-  if (index < 0 || index > count_ || static_cast<std::size_t>(index) >= counted_.size()) return nullptr;
+  if (index < 0 || index > count_ || static_cast<std::size_t>(index) >= counted_.size())
+    return nullptr;
   return bytes_.data() + counted_[static_cast<std::size_t>(index)];
 }
 

@@ -9,14 +9,26 @@ namespace {
 
 // Offsets: inside temperature at 0, outside at 2, the 15 others at 3-17;
 // humidity inside 18, outside 19, extra 20-26.
-int TemperatureOffsetAt(int slot) { return slot == 0 ? 0 : slot + 1; }
-int HumidityOffsetAt(int slot) { return 18 + slot; }
+int TemperatureOffsetAt(int slot) {
+  return slot == 0 ? 0 : slot + 1;
+}
+int HumidityOffsetAt(int slot) {
+  return 18 + slot;
+}
 // Calibrated readings: 16-bit temperatures at 0, 2, 4-33; humidity 34-42.
-int TemperatureReadingAt(int slot) { return 2 * slot; }
-int HumidityReadingAt(int slot) { return 34 + slot; }
+int TemperatureReadingAt(int slot) {
+  return 2 * slot;
+}
+int HumidityReadingAt(int slot) {
+  return 34 + slot;
+}
 
-bool ValidTemperatureSlot(int slot) { return slot >= 0 && slot <= 16; }
-bool ValidHumiditySlot(int slot) { return slot >= 0 && slot <= 8; }
+bool ValidTemperatureSlot(int slot) {
+  return slot >= 0 && slot <= 16;
+}
+bool ValidHumiditySlot(int slot) {
+  return slot >= 0 && slot <= 8;
+}
 
 }  // namespace
 
@@ -30,12 +42,15 @@ int CalibrationMirror::TemperatureReading(int slot) const {
   const int at = TemperatureReadingAt(slot);
   return static_cast<std::int16_t>(readings[at] | (readings[at + 1] << 8));
 }
-int CalibrationMirror::HumidityReading(int slot) const { return readings[HumidityReadingAt(slot)]; }
+int CalibrationMirror::HumidityReading(int slot) const {
+  return readings[HumidityReadingAt(slot)];
+}
 
 CalibrationRecord CalibrationMirror::Record(const QueryContext& ctx) const {
   CalibrationRecord r{};
   const auto temp = [&](int slot) {
-    const Reading v = TenthsFahrenheit(static_cast<std::int16_t>(TemperatureReading(slot)), ctx.units);
+    const Reading v =
+        TenthsFahrenheit(static_cast<std::int16_t>(TemperatureReading(slot)), ctx.units);
     return static_cast<float>(v ? *v : kDashed);
   };
   r.inside_temp = temp(0);
@@ -78,7 +93,8 @@ void CalibrationMirror::SetTemperatureOffset(int slot, int offset) {
 }
 
 int CalibrationMirror::PutHumidityOffset(int slot, double value) {
-  if (!ValidHumiditySlot(slot) || !std::isfinite(value) || value < -128.0 || value > 127.0) return kFail;
+  if (!ValidHumiditySlot(slot) || !std::isfinite(value) || value < -128.0 || value > 127.0)
+    return kFail;
   const int offset = static_cast<int>(std::lround(value));
   const int reading = HumidityReading(slot) + offset - HumidityOffset(slot);
   if (reading < 0 || reading > 100) return kFail;
@@ -88,7 +104,8 @@ int CalibrationMirror::PutHumidityOffset(int slot, double value) {
 }
 
 int CalibrationMirror::PutHumidityValue(int slot, double reading) {
-  if (!ValidHumiditySlot(slot) || !std::isfinite(reading) || reading < 0.0 || reading > 100.0) return kFail;
+  if (!ValidHumiditySlot(slot) || !std::isfinite(reading) || reading < 0.0 || reading > 100.0)
+    return kFail;
   const int wanted = static_cast<int>(std::lround(reading));
   return PutHumidityOffset(slot, wanted - (HumidityReading(slot) - HumidityOffset(slot)));
 }

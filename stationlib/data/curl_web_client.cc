@@ -1,6 +1,5 @@
 #include <curl/curl.h>
 
-
 #include "stationlib/data/web_client.h"
 
 namespace orbisk::archive {

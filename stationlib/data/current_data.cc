@@ -12,8 +12,8 @@
 namespace orbisk::data {
 namespace {
 
-constexpr const char* kSectors[16] = {"N",  "NNE", "NE", "ENE", "E",  "ESE", "SE", "SSE",
-                                      "S",  "SSW", "SW", "WSW", "W",  "WNW", "NW", "NNW"};
+constexpr const char* kSectors[16] = {"N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE",
+                                      "S", "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW"};
 
 std::string Format(const char* fmt, double v) {
   char text[64];
@@ -61,9 +61,12 @@ Reading RawTemperature(unsigned index, const CurrentStore& s) {
 
 Reading Humidity(unsigned index, const CurrentStore& s) {
   std::uint8_t raw = 255;
-  if (index == 0) raw = s.outside_hum;
-  else if (index == 1) raw = s.inside_hum;
-  else if (IsExtraIndex(index)) raw = s.extra_hum[index - 2];
+  if (index == 0)
+    raw = s.outside_hum;
+  else if (index == 1)
+    raw = s.inside_hum;
+  else if (IsExtraIndex(index))
+    raw = s.extra_hum[index - 2];
   if (raw == 255) return std::nullopt;
   return raw;
 }
@@ -78,11 +81,19 @@ Reading Word(std::uint16_t raw) {
   return raw;
 }
 
-Reading RawWind(const CurrentStore& s) { return WindSpeed(s.wind_speed, Units{}); }
-Reading RawPressure(const CurrentStore& s) { return Barometer(s.barometer, Units{}); }
+Reading RawWind(const CurrentStore& s) {
+  return WindSpeed(s.wind_speed, Units{});
+}
+Reading RawPressure(const CurrentStore& s) {
+  return Barometer(s.barometer, Units{});
+}
 
-const char* RainFormat(const Units& u) { return u.rain == 1 ? "%.1f" : "%.2f"; }
-const char* PressureFormat(const Units& u) { return u.barometer == 0 ? "%.3f" : "%.1f"; }
+const char* RainFormat(const Units& u) {
+  return u.rain == 1 ? "%.1f" : "%.2f";
+}
+const char* PressureFormat(const Units& u) {
+  return u.barometer == 0 ? "%.3f" : "%.1f";
+}
 
 ValueAnswer PressureAnswer(Reading r, const Units& u) {
   ValueAnswer a = MakeAnswer(r, PressureFormat(u), 16);
@@ -91,23 +102,35 @@ ValueAnswer PressureAnswer(Reading r, const Units& u) {
   return a;
 }
 
-ValueAnswer DerivedTemperature(unsigned cat, unsigned index, const CurrentStore& s, const QueryContext& ctx) {
+ValueAnswer DerivedTemperature(unsigned cat, unsigned index, const CurrentStore& s,
+                               const QueryContext& ctx) {
   const Reading t = RawTemperature(index, s), rh = Humidity(index, s), v = RawWind(s);
   Reading f;
   switch (cat) {
-    case category::kDewPoint: f = DewPointF(t, rh); break;
-    case category::kWindChill: f = WindChillF(t, v); break;
-    case category::kHeatIndex: f = HeatIndexF(t, rh); break;
-    default: f = ThswIndexF(t, rh, v); break;
+    case category::kDewPoint:
+      f = DewPointF(t, rh);
+      break;
+    case category::kWindChill:
+      f = WindChillF(t, v);
+      break;
+    case category::kHeatIndex:
+      f = HeatIndexF(t, rh);
+      break;
+    default:
+      f = ThswIndexF(t, rh, v);
+      break;
   }
   return MakeAnswer(TemperatureFromFahrenheit(f, ctx.units), "%.1f", 7);
 }
 
 ValueAnswer TemperatureAnswer(unsigned index, const CurrentStore& s, const Units& u) {
   Reading r;
-  if (index == 0) r = TenthsFahrenheit(s.outside_temp, u);
-  else if (index == 1) r = TenthsFahrenheit(s.inside_temp, u);
-  else r = TemperatureFromFahrenheit(RawTemperature(index, s), u);
+  if (index == 0)
+    r = TenthsFahrenheit(s.outside_temp, u);
+  else if (index == 1)
+    r = TenthsFahrenheit(s.inside_temp, u);
+  else
+    r = TemperatureFromFahrenheit(RawTemperature(index, s), u);
   return MakeAnswer(r, "%.1f", 7);
 }
 
@@ -125,7 +148,9 @@ std::string BatteryText(const char* title, std::uint8_t mask, bool letters) {
   return text;
 }
 
-ValueAnswer WindAnswer(Reading r) { return MakeAnswer(r, "%.1f", 5); }
+ValueAnswer WindAnswer(Reading r) {
+  return MakeAnswer(r, "%.1f", 5);
+}
 
 ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& ctx) {
   const Units& u = ctx.units;
@@ -139,10 +164,14 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
       return MakeAnswer(Humidity(index, s), "%.0f", 4);
     case sensor_type::kWindSpeed:
       switch (id.word) {
-        case 0x20080: return WindAnswer(WindSpeed(s.wind_speed, u));
-        case 0x1020080: return WindAnswer(WindSpeed(s.wind_avg10, u));
-        case 0x19020080: return WindAnswer(Word(s.wind2_min_avg));
-        case 0x1A020080: return WindAnswer(Word(s.gust10));
+        case 0x20080:
+          return WindAnswer(WindSpeed(s.wind_speed, u));
+        case 0x1020080:
+          return WindAnswer(WindSpeed(s.wind_avg10, u));
+        case 0x19020080:
+          return WindAnswer(Word(s.wind2_min_avg));
+        case 0x1A020080:
+          return WindAnswer(Word(s.gust10));
       }
       return Invalid();
     case sensor_type::kWindDirection: {
@@ -155,12 +184,15 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
     }
     case sensor_type::kBarometer:
       switch (id.word) {
-        case 0x400E0: return PressureAnswer(Barometer(s.barometer, u), u);
-        case 0x10400E0: return PressureAnswer(std::nullopt, u);
-        case 0x20400E0: return PressureAnswer(Word(s.altimeter), u);
+        case 0x400E0:
+          return PressureAnswer(Barometer(s.barometer, u), u);
+        case 0x10400E0:
+          return PressureAnswer(std::nullopt, u);
+        case 0x20400E0:
+          return PressureAnswer(Word(s.altimeter), u);
         case 0x402A0: {
-          static constexpr const char* kTrend[5] = {"Falling Rapidly", "Falling", "Steady", "Rising",
-                                                    "Rising Rapidly"};
+          static constexpr const char* kTrend[5] = {"Falling Rapidly", "Falling", "Steady",
+                                                    "Rising", "Rising Rapidly"};
           ValueAnswer a = PressureAnswer(std::nullopt, u);
           if (s.bar_trend == static_cast<std::int16_t>(0x8000)) return a;
           const int t = s.bar_trend;
@@ -175,16 +207,30 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
     case sensor_type::kRain: {
       std::uint16_t clicks;
       switch (id.word) {
-        case 0x52440: clicks = s.day_rain; break;
-        case 0x55440: clicks = s.storm_rain; break;
-        case 0x55840: clicks = s.month_rain; break;
-        case 0x55C40: clicks = s.year_rain; break;
-        case 0x56C40: clicks = s.last_hour_rain; break;
-        case 0x57040: clicks = s.last24_rain; break;
-        default: return Invalid();
+        case 0x52440:
+          clicks = s.day_rain;
+          break;
+        case 0x55440:
+          clicks = s.storm_rain;
+          break;
+        case 0x55840:
+          clicks = s.month_rain;
+          break;
+        case 0x55C40:
+          clicks = s.year_rain;
+          break;
+        case 0x56C40:
+          clicks = s.last_hour_rain;
+          break;
+        case 0x57040:
+          clicks = s.last24_rain;
+          break;
+        default:
+          return Invalid();
       }
       const bool from_second = id.word == 0x56C40 || id.word == 0x57040;
-      const Reading r = from_second && clicks == 0x8000 ? std::nullopt : RainTotal(clicks, ctx.rain.model, u);
+      const Reading r =
+          from_second && clicks == 0x8000 ? std::nullopt : RainTotal(clicks, ctx.rain.model, u);
       return MakeAnswer(r, RainFormat(u), 6);
     }
     case sensor_type::kRainRate:
@@ -205,7 +251,8 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
       if (id.WithoutUnit() != ((index << 24) | 0xA0000) || !IsLeafIndex(index)) return Invalid();
       return MakeAnswer(ByteReading(s.leaf_wetness[index - 15]), "%.0f", 4);
     case sensor_type::kSunTimes: {
-      if (id.WithoutUnit() != ((index << 24) | 0xB0000) || (index != 2 && index != 3)) return Invalid();
+      if (id.WithoutUnit() != ((index << 24) | 0xB0000) || (index != 2 && index != 3))
+        return Invalid();
       const std::int16_t hhmm = index == 2 ? s.sunrise : s.sunset;
       ValueAnswer a = MakeAnswer(std::nullopt, "", 7);
       if (hhmm == static_cast<std::int16_t>(0x8000) || hhmm < 0 || hhmm > 2459) return a;
@@ -218,9 +265,12 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
       switch (id.word) {
         case 0x90C0220: {
           const Reading raw = Word(s.console_battery);
-          return MakeAnswer(raw ? Reading(((static_cast<int>(*raw) * 300) >> 9) / 100.0) : raw, "%.2f", 5);
+          return MakeAnswer(raw ? Reading(((static_cast<int>(*raw) * 300) >> 9) / 100.0) : raw,
+                            "%.2f", 5);
         }
-        case 0xA0C0220: return TextAnswer(s.tx_battery, BatteryText("TX Battery Status: ", s.tx_battery, false), 84);
+        case 0xA0C0220:
+          return TextAnswer(s.tx_battery, BatteryText("TX Battery Status: ", s.tx_battery, false),
+                            84);
         case 0xB0C0220:
           if (!ctx.features.repeater) return MakeAnswer(std::nullopt, "", 90);
           return TextAnswer(s.repeater_battery,
@@ -229,7 +279,8 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
         case 0xD0C0220: {
           const bool rule = id.word == 0xC0C0220;
           const int value = rule ? s.forecast_rule : s.forecast_icon;
-          ValueAnswer a = TextAnswer(value, rule ? ForecastRuleText(value) : ForecastIconText(value), 1);
+          ValueAnswer a =
+              TextAnswer(value, rule ? ForecastRuleText(value) : ForecastIconText(value), 1);
           a.truncates = true;
           return a;
         }
@@ -242,10 +293,17 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
 ValueAnswer Evapotranspiration(Identifier id, const CurrentStore& s, const Units& u) {
   double inches;
   switch (id.word) {
-    case 0x244D: inches = s.day_et / 1000.0; break;
-    case 0x584D: inches = s.month_et / 100.0 + s.day_et / 1000.0; break;
-    case 0x5C4D: inches = s.year_et / 100.0 + s.day_et / 1000.0; break;
-    default: return Invalid();
+    case 0x244D:
+      inches = s.day_et / 1000.0;
+      break;
+    case 0x584D:
+      inches = s.month_et / 100.0 + s.day_et / 1000.0;
+      break;
+    case 0x5C4D:
+      inches = s.year_et / 100.0 + s.day_et / 1000.0;
+      break;
+    default:
+      return Invalid();
   }
   return u.rain == 1 ? MakeAnswer(inches * 25.4, "%.2f", 7) : MakeAnswer(inches, "%.3f", 7);
 }
@@ -266,10 +324,12 @@ ValueAnswer QueryCurrent(std::uint32_t word, const CurrentStore& s, const QueryC
       return DerivedTemperature(id.category(), index, s, ctx);
     case category::kAirDensity:
       if (word != ((index << 24) | 0x28B) || !IsHumidityIndex(index)) return Invalid();
-      return MakeAnswer(AirDensity(RawTemperature(index, s), Humidity(index, s), RawPressure(s)), "%.4f", 6);
+      return MakeAnswer(AirDensity(RawTemperature(index, s), Humidity(index, s), RawPressure(s)),
+                        "%.4f", 6);
     case category::kThTable:
       if (word != ((index << 24) | 0x1CC) || !IsHumidityIndex(index)) return Invalid();
-      return MakeAnswer(TemperatureHumidityValue(RawTemperature(index, s), Humidity(index, s)), "%.2f", 5);
+      return MakeAnswer(TemperatureHumidityValue(RawTemperature(index, s), Humidity(index, s)),
+                        "%.2f", 5);
     case category::kEvapotranspiration:
       return Evapotranspiration(id, s, ctx.units);
   }

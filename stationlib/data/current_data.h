@@ -11,7 +11,9 @@ namespace orbisk::data {
 ValueAnswer QueryCurrent(std::uint32_t id, const CurrentStore& store, const QueryContext& ctx);
 
 // The 16 alarm bytes as the active-alarms record gives them.
-inline const std::array<std::uint8_t, 16>& ActiveAlarms(const CurrentStore& s) { return s.alarms; }
+inline const std::array<std::uint8_t, 16>& ActiveAlarms(const CurrentStore& s) {
+  return s.alarms;
+}
 
 // Five 32-bit fields: minute, hour, day, month, year.
 struct DateTimeRecord {

@@ -8,7 +8,9 @@
 namespace orbisk::data {
 namespace {
 
-double Lerp(double a, double b, double f) { return a + f * (b - a); }
+double Lerp(double a, double b, double f) {
+  return a + f * (b - a);
+}
 
 // Wind chill for 40 < T <= 93.1 from the two precomputed tables.
 double TabulatedWindChill(double t, double v) {
@@ -44,7 +46,9 @@ double Bilinear(const Table& table, double row, double col) {
 
 }  // namespace
 
-double RoundTenth(double x) { return std::floor(x * 10.0 + 0.5) / 10.0; }
+double RoundTenth(double x) {
+  return std::floor(x * 10.0 + 0.5) / 10.0;
+}
 
 Reading DewPointF(Reading t, Reading rh) {
   if (!t || !rh || *rh < 1.0 || *rh > 100.0 || *t < -100.0 || *t > 200.0) return std::nullopt;

@@ -6,18 +6,22 @@
 namespace orbisk::data::tables {
 namespace {
 
-double RoundTenth(double x) { return std::floor(x * 10.0 + 0.5) / 10.0; }
+double RoundTenth(double x) {
+  return std::floor(x * 10.0 + 0.5) / 10.0;
+}
 
 // Heat index base: the Rothfusz regression used by the US National Weather
 // Service (valid from about 80 F), Steadman's simple formula below it, and the
 // air temperature itself in the cold, with linear blends between the three so
 // that neighbouring rows never jump.
 double Rothfusz(double t, double rh) {
-  return -42.379 + 2.04901523 * t + 10.14333127 * rh - 0.22475541 * t * rh -
-         6.83783e-3 * t * t - 5.481717e-2 * rh * rh + 1.22874e-3 * t * t * rh +
-         8.5282e-4 * t * rh * rh - 1.99e-6 * t * t * rh * rh;
+  return -42.379 + 2.04901523 * t + 10.14333127 * rh - 0.22475541 * t * rh - 6.83783e-3 * t * t -
+         5.481717e-2 * rh * rh + 1.22874e-3 * t * t * rh + 8.5282e-4 * t * rh * rh -
+         1.99e-6 * t * t * rh * rh;
 }
-double SteadmanSimple(double t, double rh) { return 0.5 * (t + 61.0 + (t - 68.0) * 1.2 + rh * 0.094); }
+double SteadmanSimple(double t, double rh) {
+  return 0.5 * (t + 61.0 + (t - 68.0) * 1.2 + rh * 0.094);
+}
 double HeatIndexBase(double t, double rh) {
   if (t <= 40.0) return t;
   if (t < 75.0) return t + (t - 40.0) / 35.0 * (SteadmanSimple(t, rh) - t);
@@ -75,9 +79,13 @@ double NwsWindChill(double t, double v) {
 }
 
 // Thom's temperature-humidity (discomfort) index, in tenths of a degree F.
-double ThomIndexTenths(double t, double rh) { return 10.0 * (t - (0.55 - 0.0055 * rh) * (t - 58.0)); }
+double ThomIndexTenths(double t, double rh) {
+  return 10.0 * (t - (0.55 - 0.0055 * rh) * (t - 58.0));
+}
 
-double ThBandTemperature(int band) { return band <= 20 ? 30.0 + 5.0 * band : 130.0 + 10.0 * (band - 20); }
+double ThBandTemperature(int band) {
+  return band <= 20 ? 30.0 + 5.0 * band : 130.0 + 10.0 * (band - 20);
+}
 
 const HeatIndexTable& HeatIndex() {
   static const HeatIndexTable kTable = [] {
@@ -106,7 +114,8 @@ const WindChillHighTable& WindChillHigh() {
   static const WindChillHighTable kTable = [] {
     WindChillHighTable t{};
     for (int r = 0; r < kWindChillRows; ++r)
-      for (int c = 0; c < kWindChillHighCols; ++c) t[r][c] = NwsWindChill(kWindChillFirstT + r, 40.0 + 5.0 * c);
+      for (int c = 0; c < kWindChillHighCols; ++c)
+        t[r][c] = NwsWindChill(kWindChillFirstT + r, 40.0 + 5.0 * c);
     return t;
   }();
   return kTable;
@@ -116,7 +125,8 @@ const WindIndexLowTable& WindIndexLow() {
   static const WindIndexLowTable kTable = [] {
     WindIndexLowTable t{};
     for (int r = 0; r < kWindIndexLowRows; ++r)
-      for (int c = 0; c < kWindIndexLowCols; ++c) t[r][c] = WindIndexCorrection(kWindIndexFirstT + r, 6.0 + c);
+      for (int c = 0; c < kWindIndexLowCols; ++c)
+        t[r][c] = WindIndexCorrection(kWindIndexFirstT + r, 6.0 + c);
     return t;
   }();
   return kTable;

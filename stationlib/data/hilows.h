@@ -19,8 +19,8 @@ struct HiLowStore {
 
 // Periods of the high/low identifiers.
 namespace hilow_period {
-inline constexpr unsigned kDayHigh = 4, kDayLow = 6, kLastHourHigh = 24, kMonthHigh = 10, kMonthLow = 12,
-                          kYearHigh = 19, kYearLow = 20;
+inline constexpr unsigned kDayHigh = 4, kDayLow = 6, kLastHourHigh = 24, kMonthHigh = 10,
+                          kMonthLow = 12, kYearHigh = 19, kYearLow = 20;
 }
 
 // An extreme by data identifier: kOk, kDashed or kBadIdentifier.

@@ -40,10 +40,18 @@ inline constexpr unsigned kCurrent = 0, kDay = 9, kStorm = 21, kMonth = 22, kYea
 }
 
 // Sensor indexes: 0 outside, 1 inside, 2-8 extra 1-7, 9-12 soil 1-4, 15-16 leaf 1-2.
-constexpr bool IsExtraIndex(unsigned i) { return i >= 2 && i <= 8; }
-constexpr bool IsSoilIndex(unsigned i) { return i >= 9 && i <= 12; }
-constexpr bool IsLeafIndex(unsigned i) { return i == 15 || i == 16; }
-constexpr bool IsHumidityIndex(unsigned i) { return i <= 8; }
+constexpr bool IsExtraIndex(unsigned i) {
+  return i >= 2 && i <= 8;
+}
+constexpr bool IsSoilIndex(unsigned i) {
+  return i >= 9 && i <= 12;
+}
+constexpr bool IsLeafIndex(unsigned i) {
+  return i == 15 || i == 16;
+}
+constexpr bool IsHumidityIndex(unsigned i) {
+  return i <= 8;
+}
 constexpr bool IsTemperatureIndex(unsigned i) {
   return i <= 12 || IsLeafIndex(i);
 }

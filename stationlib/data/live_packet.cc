@@ -8,19 +8,24 @@ namespace {
 std::uint16_t U16(std::span<const std::uint8_t, kLivePacketSize> p, std::size_t at) {
   return static_cast<std::uint16_t>(p[at] | (p[at + 1] << 8));
 }
-std::uint8_t Humidity(std::uint8_t raw) { return raw == 127 || raw == 128 ? 255 : raw; }
+std::uint8_t Humidity(std::uint8_t raw) {
+  return raw == 127 || raw == 128 ? 255 : raw;
+}
 std::int16_t Tenths(std::uint16_t raw) {
   return static_cast<std::int16_t>(raw == 0x7FFF ? 0x8000 : raw);
 }
-bool IsTrend(std::int8_t t) { return t == -60 || t == -20 || t == 0 || t == 20 || t == 60; }
+bool IsTrend(std::int8_t t) {
+  return t == -60 || t == -20 || t == 0 || t == 20 || t == 60;
+}
 
 }  // namespace
 
-bool DecodeLivePacket(std::span<const std::uint8_t, kLivePacketSize> p, const FirmwareFeatures& features,
-                      CurrentStore& s) {
+bool DecodeLivePacket(std::span<const std::uint8_t, kLivePacketSize> p,
+                      const FirmwareFeatures& features, CurrentStore& s) {
   if (p[0] != 'L' || p[4] != 0) return false;
   const auto trend = static_cast<std::int8_t>(p[3]);
-  s.bar_trend = static_cast<std::int16_t>(!features.no_bar_trend && IsTrend(trend) ? trend : 0x8000);
+  s.bar_trend =
+      static_cast<std::int16_t>(!features.no_bar_trend && IsTrend(trend) ? trend : 0x8000);
   const std::uint16_t bar = U16(p, 7);
   s.barometer = bar < 16000 || bar > 32500 ? 0x8000 : bar;
   s.inside_temp = Tenths(U16(p, 9));

@@ -24,7 +24,9 @@ bool SendCommand() {
 
 bool StampsAcknowledged(const ArchiveStamps& stamps) {
   link::ResetChecksum();
-  if (link::SendWord(stamps.date) != 0 || link::SendWord(stamps.time) != 0 || link::SendChecksum() != 0) return false;
+  if (link::SendWord(stamps.date) != 0 || link::SendWord(stamps.time) != 0 ||
+      link::SendChecksum() != 0)
+    return false;
   link::SaveLinkTimeouts();
   link::SelectLinkTimeout(kRequestTimeoutRow);
   const bool acknowledged = link::ExpectAck();
@@ -32,11 +34,15 @@ bool StampsAcknowledged(const ArchiveStamps& stamps) {
   return acknowledged;
 }
 
-int Word(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+int Word(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 
 }  // namespace
 
-void EscapeTransfer() { link::SendByte(link::kEscape); }
+void EscapeTransfer() {
+  link::SendByte(link::kEscape);
+}
 
 std::optional<DumpHeader> RequestDump(const ArchiveStamps& stamps) {
   for (int attempt = 0; attempt < kRequestAttempts; ++attempt) {
@@ -82,7 +88,8 @@ int WindSensorSlot(const std::int16_t (&types)[8]) {
 int ExpectedWindSamples(int period_minutes, int slot, bool new_firmware) {
   const double seconds = period_minutes * 60.0;
   if (new_firmware) return static_cast<int>(std::floor(seconds / ((slot + 41) * 0.0625) + 0.5));
-  return static_cast<int>(std::floor(seconds / ((slot + 40) * 0.0625) - seconds / (slot * 1.25 + 50) + 0.5));
+  return static_cast<int>(
+      std::floor(seconds / ((slot + 40) * 0.0625) - seconds / (slot * 1.25 + 50) + 0.5));
 }
 
 }  // namespace orbisk::archive

@@ -11,7 +11,8 @@ std::uint8_t EncodeUnits(const Units& u) {
   static constexpr std::uint8_t kBarometer[4] = {0, 1, 3, 2};
   static constexpr std::uint8_t kWind[4] = {0, 3, 2, 1};
   return static_cast<std::uint8_t>(kBarometer[u.barometer & 3] | (u.temperature ? 2 : 0) << 2 |
-                                   (u.elevation ? 0 : 1) << 4 | (u.rain & 1) << 5 | kWind[u.wind & 3] << 6);
+                                   (u.elevation ? 0 : 1) << 4 | (u.rain & 1) << 5 |
+                                   kWind[u.wind & 3] << 6);
 }
 
 Units DecodeUnits(std::uint8_t bits) {
@@ -65,8 +66,8 @@ bool EncodePosition(const PositionRecord& r, double limit, std::int16_t& tenths)
     value = r.value;
     if (!std::isfinite(value) || value < -limit || value > limit) return false;
   } else {
-    if (r.degrees < -limit || r.degrees > limit || r.minutes < 0 || r.minutes > 59 || r.seconds < 0 ||
-        r.seconds > 59)
+    if (r.degrees < -limit || r.degrees > limit || r.minutes < 0 || r.minutes > 59 ||
+        r.seconds < 0 || r.seconds > 59)
       return false;
     value = std::abs(r.degrees) + r.minutes / 60.0 + r.seconds / 3600.0;
     if (r.negative) value = -value;
@@ -77,10 +78,11 @@ bool EncodePosition(const PositionRecord& r, double limit, std::int16_t& tenths)
 }
 
 int ZoneOffset(int zone) {
-  static constexpr int kZones[47] = {-1200, -1100, -1000, -900, -800, -700, -600, -600, -600, -500, -500, -400,
-                                     -400,  -330,  -300,  -300, -200, -100, 0,    0,    100,  100,  100,  200,
-                                     200,   200,   200,   200,  300,  300,  330,  400,  430,  500,  530,  600,
-                                     700,   800,   800,   900,  930,  930,  1000, 1000, 1100, 1200, 1200};
+  static constexpr int kZones[47] = {-1200, -1100, -1000, -900, -800, -700, -600, -600, -600, -500,
+                                     -500,  -400,  -400,  -330, -300, -300, -200, -100, 0,    0,
+                                     100,   100,   100,   200,  200,  200,  200,  200,  300,  300,
+                                     330,   400,   430,   500,  530,  600,  700,  800,  800,  900,
+                                     930,   930,   1000,  1000, 1100, 1200, 1200};
   return zone >= 0 && zone < 47 ? kZones[zone] : 0;
 }
 
@@ -127,13 +129,20 @@ namespace {
 // Station type code from a transmitter's first byte (low nibble L, high H).
 int NewFirmwareType(int low) {
   switch (low) {
-    case 0: return 1;
-    case 1: return 2;
-    case 3: return 3;
-    case 4: return 7;
-    case 6: return 8;
-    case 7: return 9;
-    case 8: return 10;
+    case 0:
+      return 1;
+    case 1:
+      return 2;
+    case 3:
+      return 3;
+    case 4:
+      return 7;
+    case 6:
+      return 8;
+    case 7:
+      return 9;
+    case 8:
+      return 10;
   }
   return 0;
 }
@@ -141,20 +150,31 @@ int NewFirmwareType(int low) {
 int OldFirmwareType(int low, int high, bool from2002) {
   if (high == 1) {
     switch (low) {
-      case 0: return 1;
-      case 1: return 4;
-      case 3: return 5;
-      case 4: return 7;
-      case 6: return 8;
-      case 7: return 9;
-      case 8: return from2002 ? 10 : 11;
-      case 9: return from2002 ? 11 : 0;
+      case 0:
+        return 1;
+      case 1:
+        return 4;
+      case 3:
+        return 5;
+      case 4:
+        return 7;
+      case 6:
+        return 8;
+      case 7:
+        return 9;
+      case 8:
+        return from2002 ? 10 : 11;
+      case 9:
+        return from2002 ? 11 : 0;
     }
   } else if (high == 4) {
     switch (low) {
-      case 0: return 6;
-      case 1: return 2;
-      case 3: return 3;
+      case 0:
+        return 6;
+      case 1:
+        return 2;
+      case 3:
+        return 3;
     }
   }
   return 0;
@@ -170,30 +190,46 @@ int EncodeType(int type, int repeater, const FirmwareFeatures& f) {
     return kLow[type] | (high << 4);
   }
   switch (type) {
-    case 1: return 0x10;
-    case 4: return 0x11;
-    case 5: return 0x13;
-    case 7: return 0x14;
-    case 8: return 0x16;
-    case 9: return 0x17;
-    case 10: return f.from2002 ? 0x18 : -1;
-    case 11: return f.from2002 ? 0x19 : 0x18;
-    case 6: return 0x40;
-    case 2: return 0x41;
-    case 3: return 0x43;
+    case 1:
+      return 0x10;
+    case 4:
+      return 0x11;
+    case 5:
+      return 0x13;
+    case 7:
+      return 0x14;
+    case 8:
+      return 0x16;
+    case 9:
+      return 0x17;
+    case 10:
+      return f.from2002 ? 0x18 : -1;
+    case 11:
+      return f.from2002 ? 0x19 : 0x18;
+    case 6:
+      return 0x40;
+    case 2:
+      return 0x41;
+    case 3:
+      return 0x43;
   }
   return -1;
 }
 
 // Stations that carry an extra temperature / humidity sensor (numbered slots).
-bool CarriesTemperature(int type) { return type == 2 || type == 3 || type == 4 || type == 5; }
-bool CarriesHumidity(int type) { return type == 3 || type == 5; }
+bool CarriesTemperature(int type) {
+  return type == 2 || type == 3 || type == 4 || type == 5;
+}
+bool CarriesHumidity(int type) {
+  return type == 3 || type == 5;
+}
 
 constexpr int kNoSlot = 0xF;
 
 }  // namespace
 
-TxConfig DecodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own, const FirmwareFeatures& f) {
+TxConfig DecodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own,
+                        const FirmwareFeatures& f) {
   TxConfig c;
   for (int t = 0; t < 8; ++t) {
     const int first = bytes[2 * t];
@@ -211,7 +247,8 @@ TxConfig DecodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own, cons
   return c;
 }
 
-bool EncodeTxConfig(const TxConfig& c, const FirmwareFeatures& f, std::array<std::uint8_t, 16>& bytes) {
+bool EncodeTxConfig(const TxConfig& c, const FirmwareFeatures& f,
+                    std::array<std::uint8_t, 16>& bytes) {
   int iss = 0, wind = 0, soil = 0, leaf = 0;
   for (int t = 0; t < 8; ++t) {
     const int type = c.type[t];
@@ -231,7 +268,8 @@ bool EncodeTxConfig(const TxConfig& c, const FirmwareFeatures& f, std::array<std
       first = EncodeType(type, c.repeater[t], f);
       if (first < 0) return false;
     }
-    const int t_slot = CarriesTemperature(type) && temperature_slot <= 15 ? temperature_slot++ : kNoSlot;
+    const int t_slot =
+        CarriesTemperature(type) && temperature_slot <= 15 ? temperature_slot++ : kNoSlot;
     const int h_slot = CarriesHumidity(type) && humidity_slot <= 7 ? humidity_slot++ : kNoSlot;
     bytes[2 * t] = static_cast<std::uint8_t>(first);
     bytes[2 * t + 1] = static_cast<std::uint8_t>((t_slot << 4) | h_slot);

@@ -9,8 +9,9 @@ namespace orbisk::data {
 // Configuration memory addresses.
 namespace address {
 inline constexpr unsigned kLatitude = 11, kLongitude = 13, kTimeZone = 17, kTxConfigByte = 23,
-                          kOwnTransmitter = 24, kTxConfig = 25, kUnits = 41, kSetup = 43, kArchivePeriod = 45,
-                          kCalibration = 50, kWindDirOffset = 77, kWindCupNew = 195, kTempAveraging = 4092;
+                          kOwnTransmitter = 24, kTxConfig = 25, kUnits = 41, kSetup = 43,
+                          kArchivePeriod = 45, kCalibration = 50, kWindDirOffset = 77,
+                          kWindCupNew = 195, kTempAveraging = 4092;
 }
 
 // Unit bits at address 41 (the byte; its complement follows it).
@@ -25,8 +26,8 @@ std::uint8_t WithStationRainCode(std::uint8_t setup, int code);
 // Latitude or longitude record of the exports.
 struct PositionRecord {
   std::int32_t use_value;  // non-zero: `value` is used when setting
-  float value;            // degrees
-  std::int16_t negative;  // hemisphere flag, 1 south / west
+  float value;             // degrees
+  std::int16_t negative;   // hemisphere flag, 1 south / west
   std::int16_t degrees, minutes, seconds;
 };
 PositionRecord DecodePosition(std::int16_t tenths);
@@ -57,7 +58,8 @@ TxConfig DecodeTxConfig(const std::array<std::uint8_t, 16>& bytes, int own_trans
                         const FirmwareFeatures& f);
 // Encodes the types back (the sensor slots numbered in transmitter order);
 // false when a check fails.
-bool EncodeTxConfig(const TxConfig& config, const FirmwareFeatures& f, std::array<std::uint8_t, 16>& bytes);
+bool EncodeTxConfig(const TxConfig& config, const FirmwareFeatures& f,
+                    std::array<std::uint8_t, 16>& bytes);
 // Extra sensor slot of a transmitter (temperature 1-15, humidity 0-7), -1 without one.
 int TransmitterTemperatureSlot(const std::array<std::uint8_t, 16>& bytes, int transmitter);
 int TransmitterHumiditySlot(const std::array<std::uint8_t, 16>& bytes, int transmitter);

@@ -2,8 +2,12 @@
 
 namespace orbisk::data {
 
-double FahrenheitToCelsius(double f) { return (f - 32.0) * 5.0 / 9.0; }
-double CelsiusToFahrenheit(double c) { return c * 9.0 / 5.0 + 32.0; }
+double FahrenheitToCelsius(double f) {
+  return (f - 32.0) * 5.0 / 9.0;
+}
+double CelsiusToFahrenheit(double c) {
+  return c * 9.0 / 5.0 + 32.0;
+}
 
 Reading TenthsFahrenheit(std::int16_t raw, const Units& u) {
   if (raw == 0x7FFF || raw == static_cast<std::int16_t>(0x8000)) return std::nullopt;
@@ -24,10 +28,13 @@ Reading TemperatureFromFahrenheit(Reading f, const Units& u) {
 
 double PressureFromThousandths(double thousandths, const Units& u) {
   switch (u.barometer) {
-    case 1: return thousandths * 0.0254;
+    case 1:
+      return thousandths * 0.0254;
     case 2:
-    case 3: return thousandths * 0.033864;
-    default: return thousandths / 1000.0;
+    case 3:
+      return thousandths * 0.033864;
+    default:
+      return thousandths / 1000.0;
   }
 }
 
@@ -38,10 +45,14 @@ Reading Barometer(std::uint16_t raw, const Units& u) {
 
 double WindFromMph(double mph, const Units& u) {
   switch (u.wind) {
-    case 1: return mph / 1.15;
-    case 2: return mph * 1.609344;
-    case 3: return mph * 0.44704;
-    default: return mph;
+    case 1:
+      return mph / 1.15;
+    case 2:
+      return mph * 1.609344;
+    case 3:
+      return mph * 0.44704;
+    default:
+      return mph;
   }
 }
 
@@ -60,16 +71,21 @@ bool RainCollector::Set(int new_model) {
 }
 
 double RainCollector::ClickInches() const {
-  static constexpr double kClick[7] = {0.1, 0.01, 0.007874016, 0.03937, 0.01, 0.007874016, 0.003937};
+  static constexpr double kClick[7] = {0.1,  0.01,        0.007874016, 0.03937,
+                                       0.01, 0.007874016, 0.003937};
   return kClick[model];
 }
 
 Reading RainTotal(std::uint16_t clicks, int model, const Units& u) {
   switch (model) {
-    case 1: return u.rain == 1 ? clicks * 0.01 * 25.4 : clicks * 0.01;
-    case 2: return u.rain == 1 ? clicks * 0.2 : clicks * 0.2 / 25.4;
-    case 6: return u.rain == 1 ? clicks * 0.1 : clicks * 0.1 / 25.4;
-    default: return std::nullopt;
+    case 1:
+      return u.rain == 1 ? clicks * 0.01 * 25.4 : clicks * 0.01;
+    case 2:
+      return u.rain == 1 ? clicks * 0.2 : clicks * 0.2 / 25.4;
+    case 6:
+      return u.rain == 1 ? clicks * 0.1 : clicks * 0.1 / 25.4;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -77,11 +93,16 @@ Reading RainRate(std::uint16_t clicks_per_hour, int model, const Units& u) {
   if (clicks_per_hour == 0x8000) return std::nullopt;
   const bool mm = u.rain == 1;
   switch (model) {
-    case 0: return clicks_per_hour * (mm ? 2.54 : 0.1);
-    case 1: return clicks_per_hour * (mm ? 0.254 : 0.01);
-    case 2: return clicks_per_hour * (mm ? 0.2 : 0.007874015748031498);
-    case 6: return clicks_per_hour * (mm ? 0.1 : 0.003937007874015749);
-    default: return std::nullopt;
+    case 0:
+      return clicks_per_hour * (mm ? 2.54 : 0.1);
+    case 1:
+      return clicks_per_hour * (mm ? 0.254 : 0.01);
+    case 2:
+      return clicks_per_hour * (mm ? 0.2 : 0.007874015748031498);
+    case 6:
+      return clicks_per_hour * (mm ? 0.1 : 0.003937007874015749);
+    default:
+      return std::nullopt;
   }
 }
 

@@ -34,7 +34,8 @@ std::optional<long> KeyValue(std::string_view text, std::string_view key) {
 }  // namespace
 
 std::string WebBase() {
-  std::string base = platform::GetEnvironmentVariable("ORBISKPRO_WEB_BASE").value_or("http://127.0.0.1");
+  std::string base =
+      platform::GetEnvironmentVariable("ORBISKPRO_WEB_BASE").value_or("http://127.0.0.1");
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base;
 }
@@ -61,7 +62,8 @@ std::string RequestUrl(std::string_view base, const ArchiveStamps& stamps, std::
 }
 
 std::optional<WebHeader> ParseWebHeader(std::string_view reply) {
-  if (reply.empty() || reply.substr(0, kInvalidAccount.size()) == kInvalidAccount) return std::nullopt;
+  if (reply.empty() || reply.substr(0, kInvalidAccount.size()) == kInvalidAccount)
+    return std::nullopt;
   WebHeader h;
   h.records = KeyValue(reply, "Records").value_or(0);
   h.model = KeyValue(reply, "Model").value_or(0);
@@ -92,8 +94,10 @@ std::int32_t DownloadWeb(const ArchiveDate& date, std::string_view user, std::st
   state.period_minutes = static_cast<int>(header->archive_interval);
   // Rounded up: a last page the records only partly fill still holds records.
   // (Divided first: a count near the largest long must not overflow.)
-  const long pages = header->records / kRecordsPerPage + (header->records % kRecordsPerPage != 0 ? 1 : 0);
-  if (pages <= 0 || pages > kMaxPages || !state.store.Prepare(static_cast<int>(pages), 0)) return state.store.Count();
+  const long pages =
+      header->records / kRecordsPerPage + (header->records % kRecordsPerPage != 0 ? 1 : 0);
+  if (pages <= 0 || pages > kMaxPages || !state.store.Prepare(static_cast<int>(pages), 0))
+    return state.store.Count();
 
   std::vector<std::uint8_t> page;
   page.reserve(kStoredPageSize);

@@ -21,7 +21,7 @@ enum ResultCode : std::int32_t {
 
 // Last-error values of the transports (next to plain OS error numbers).
 enum LinkError : std::int32_t {
-  kErrChecksumRead = -4,     // returned by the checksum-tested read only
+  kErrChecksumRead = -4,  // returned by the checksum-tested read only
   kErrTimeout = -5,
   kErrReadFailed = -6,
   kErrWriteFailed = -7,
@@ -34,7 +34,7 @@ enum LinkError : std::int32_t {
   kErrUsbInvalidBaud = -16,
   kErrUsbOther = -17,
   kErrMessageTooLong = -19,
-  kErrTcpGeneral = -20,      // also: device not discovered
+  kErrTcpGeneral = -20,  // also: device not discovered
   kErrSocketInUse = -22,
   kErrTcpTimeout = -23,
   kErrHostUnreachable = -24,

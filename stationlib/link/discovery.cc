@@ -25,7 +25,8 @@ std::string g_last_good_local;
 
 net::Endpoint DiscoveryTarget() {
   net::Endpoint target{"255.255.255.255", kDiscoveryPort, false};
-  std::optional<std::string> setting = platform::GetEnvironmentVariable("ORBISKPRO_DISCOVERY_TARGET");
+  std::optional<std::string> setting =
+      platform::GetEnvironmentVariable("ORBISKPRO_DISCOVERY_TARGET");
   if (!setting) return target;
   std::size_t colon = setting->rfind(':');
   if (colon == std::string::npos) return target;
@@ -34,10 +35,13 @@ net::Endpoint DiscoveryTarget() {
   return {setting->substr(0, colon), static_cast<std::uint16_t>(port), false};
 }
 
-bool IsLoopback(const std::string& address) { return address.rfind("127.", 0) == 0; }
+bool IsLoopback(const std::string& address) {
+  return address.rfind("127.", 0) == 0;
+}
 
 // One local address: up to two probes, each followed by one second of listening.
-bool SearchFrom(const std::string& local, const net::Endpoint& target, std::map<std::string, std::string>& found) {
+bool SearchFrom(const std::string& local, const net::Endpoint& target,
+                std::map<std::string, std::string>& found) {
   net::SocketResult udp = net::OpenUdp(true, local, 0);
   if (!udp.ok()) return false;
   for (int attempt = 0; attempt < kAttempts && found.empty(); ++attempt) {
@@ -45,8 +49,9 @@ bool SearchFrom(const std::string& local, const net::Endpoint& target, std::map<
     for (int slice = 0; slice < kListenSlices; ++slice) {
       std::uint8_t datagram[64];
       net::Endpoint from;
-      net::IoResult r = net::ReceiveFrom(udp.socket, datagram, sizeof datagram,
-                                          net::DeadlineAfter(std::chrono::milliseconds(kSliceMs)), &from);
+      net::IoResult r =
+          net::ReceiveFrom(udp.socket, datagram, sizeof datagram,
+                           net::DeadlineAfter(std::chrono::milliseconds(kSliceMs)), &from);
       if (!r.ok()) continue;
       std::optional<std::string> id = ParseDiscoveryReply(datagram, r.bytes);
       if (!id) continue;
@@ -61,15 +66,18 @@ bool SearchFrom(const std::string& local, const net::Endpoint& target, std::map<
 
 }  // namespace
 
-bool IsDeviceIdentifier(const std::string& address) { return address.size() > 2 && address[2] == ':'; }
+bool IsDeviceIdentifier(const std::string& address) {
+  return address.size() > 2 && address[2] == ':';
+}
 
 std::optional<std::string> ParseDiscoveryReply(const std::uint8_t* data, std::size_t size) {
-  if (data == nullptr || size != kDiscoveryReplySize || std::memcmp(data, kProbe, kProbeSize) != 0) {
+  if (data == nullptr || size != kDiscoveryReplySize ||
+      std::memcmp(data, kProbe, kProbeSize) != 0) {
     return std::nullopt;
   }
   char id[18];
-  std::snprintf(id, sizeof id, "%02X:%02X:%02X:%02X:%02X:%02X", data[12], data[13], data[14], data[15], data[16],
-                data[17]);
+  std::snprintf(id, sizeof id, "%02X:%02X:%02X:%02X:%02X:%02X", data[12], data[13], data[14],
+                data[15], data[16], data[17]);
   return std::string(id);
 }
 

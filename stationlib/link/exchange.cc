@@ -28,8 +28,12 @@ int ReadOne() {
 
 }  // namespace
 
-void ResetChecksum() { g_checksum = 0; }
-std::uint16_t Checksum() { return g_checksum; }
+void ResetChecksum() {
+  g_checksum = 0;
+}
+std::uint16_t Checksum() {
+  return g_checksum;
+}
 
 int PurgeLink() {
   CommProtocol* t = ActiveTransport();

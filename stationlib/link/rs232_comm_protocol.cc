@@ -2,15 +2,16 @@
 
 #include <cstring>
 
+#include "platform/clock.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/station.h"
-#include "platform/clock.h"
 
 namespace orbisk::link {
 namespace {
 
 platform::SerialTimeoutRecord ToPlatform(const SerialTimeouts& t) {
-  return {t.read_interval, t.read_multiplier, t.read_constant, t.write_multiplier, t.write_constant};
+  return {t.read_interval, t.read_multiplier, t.read_constant, t.write_multiplier,
+          t.write_constant};
 }
 
 constexpr int kPurgeBlock = 32;
@@ -24,9 +25,13 @@ RS232CommProtocol::RS232CommProtocol(const CommProtocol& settings) : CommProtoco
   pushed_back = -1;
 }
 
-RS232CommProtocol::~RS232CommProtocol() { port_.Close(); }
+RS232CommProtocol::~RS232CommProtocol() {
+  port_.Close();
+}
 
-int RS232CommProtocol::LastError() const { return SerialLastError(); }
+int RS232CommProtocol::LastError() const {
+  return SerialLastError();
+}
 
 int RS232CommProtocol::Open() {
   int error = port_.Open(platform::SerialDevicePath(port));
@@ -70,7 +75,8 @@ void RS232CommProtocol::ResetLine() {
   status &= ~(kStatusIoFailure | kStatusTimeout);
 }
 
-void RS232CommProtocol::RecordFailure(const platform::SerialResult& result, std::int32_t default_code) {
+void RS232CommProtocol::RecordFailure(const platform::SerialResult& result,
+                                      std::int32_t default_code) {
   if (result.error == 0 && !result.hangup) {
     SerialLastError() = kErrTimeout;
     SetClass(kStatusTimeout);
@@ -117,7 +123,9 @@ int RS232CommProtocol::Transmit(const std::uint8_t* data, std::size_t size) {
   return -1;
 }
 
-int RS232CommProtocol::WriteByte(std::uint8_t byte) { return Transmit(&byte, 1); }
+int RS232CommProtocol::WriteByte(std::uint8_t byte) {
+  return Transmit(&byte, 1);
+}
 
 int RS232CommProtocol::WriteText(const char* text) {
   if (text == nullptr) return -1;
@@ -129,9 +137,13 @@ void RS232CommProtocol::ApplyTimeouts(const SerialTimeouts& record) {
   port_.SetTimeouts(ToPlatform(record));
 }
 
-void RS232CommProtocol::SaveTimeouts() { saved_ = current_; }
+void RS232CommProtocol::SaveTimeouts() {
+  saved_ = current_;
+}
 
-void RS232CommProtocol::RestoreTimeouts() { ApplyTimeouts(saved_); }
+void RS232CommProtocol::RestoreTimeouts() {
+  ApplyTimeouts(saved_);
+}
 
 void RS232CommProtocol::SelectTimeout(int row) {
   int effective = EffectiveRow(row);
@@ -164,6 +176,8 @@ int RS232CommProtocol::Purge() {
   return 1;
 }
 
-int RS232CommProtocol::PollByte() { return PollUsingReceiveOne(); }
+int RS232CommProtocol::PollByte() {
+  return PollUsingReceiveOne();
+}
 
 }  // namespace orbisk::link

@@ -1,8 +1,8 @@
 // Serial link over a termios device.
 #pragma once
 
-#include "stationlib/link/comm_protocol.h"
 #include "platform/serial_port.h"
+#include "stationlib/link/comm_protocol.h"
 
 namespace orbisk::link {
 

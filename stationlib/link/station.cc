@@ -58,19 +58,29 @@ std::unique_ptr<CommProtocol> Make(const CommProtocol& record, const Extra&... e
 
 }  // namespace
 
-FeatureFlags& Features() { return State().features; }
+FeatureFlags& Features() {
+  return State().features;
+}
 
-CommProtocol* ActiveTransport() { return State().active.get(); }
+CommProtocol* ActiveTransport() {
+  return State().active.get();
+}
 
 bool LinkOpen() {
   CommProtocol* t = ActiveTransport();
   return t != nullptr && t->handle != nullptr && t->IsOpen();
 }
 
-LinkKind ActiveKind() { return State().kind; }
+LinkKind ActiveKind() {
+  return State().kind;
+}
 
-std::uint8_t* ReceiveBuffer() { return State().buffer.get(); }
-std::size_t ReceiveBufferSize() { return State().buffer_size; }
+std::uint8_t* ReceiveBuffer() {
+  return State().buffer.get();
+}
+std::size_t ReceiveBufferSize() {
+  return State().buffer_size;
+}
 
 bool ResizeReceiveBuffer(std::size_t size) {
   StationState& s = State();
@@ -79,9 +89,15 @@ bool ResizeReceiveBuffer(std::size_t size) {
   return s.buffer != nullptr;
 }
 
-std::size_t& ReceivedLength() { return State().received; }
-std::int32_t& SerialLastError() { return State().serial_last_error; }
-int LastSerialPort() { return State().last_serial_port; }
+std::size_t& ReceivedLength() {
+  return State().received;
+}
+std::int32_t& SerialLastError() {
+  return State().serial_last_error;
+}
+int LastSerialPort() {
+  return State().last_serial_port;
+}
 
 std::int32_t OpenSerialLink(int port, int baud) {
   CommProtocol wanted;
@@ -97,7 +113,8 @@ std::int32_t OpenUsbLink(std::int32_t serial_number) {
   CommProtocol wanted;
   wanted.baud = 19200;
   wanted.usb_serial_wanted = serial_number;
-  return OpenLink(LinkKind::kUsb, wanted, [](const CommProtocol& r) { return Make<USBCommProtocol>(r); });
+  return OpenLink(LinkKind::kUsb, wanted,
+                  [](const CommProtocol& r) { return Make<USBCommProtocol>(r); });
 }
 
 std::int32_t OpenTcpLink(const std::string& port_text, const std::string& address) {
@@ -107,7 +124,8 @@ std::int32_t OpenTcpLink(const std::string& port_text, const std::string& addres
 }
 
 std::int32_t AdoptTransport(LinkKind kind, std::unique_ptr<CommProtocol> transport) {
-  return OpenLink(kind, CommProtocol(), [&transport](const CommProtocol&) { return std::move(transport); });
+  return OpenLink(kind, CommProtocol(),
+                  [&transport](const CommProtocol&) { return std::move(transport); });
 }
 
 std::int32_t CloseActiveLink() {

@@ -16,9 +16,9 @@ inline constexpr std::size_t kReceiveBufferSize = 512;
 
 // Firmware features set by InitStation_O; all false before it.
 struct FeatureFlags {
-  bool firmware_dated = false;   // dated on or after 18 Jul 2001
-  bool no_bar_trend = false;      // before 1 Mar 2002: trend reported dashed
-  bool new_firmware = false;     // after 1 Nov 2004: new archive reception formula
+  bool firmware_dated = false;  // dated on or after 18 Jul 2001
+  bool no_bar_trend = false;    // before 1 Mar 2002: trend reported dashed
+  bool new_firmware = false;    // after 1 Nov 2004: new archive reception formula
   bool repeater = false;        // after 8 Mar 2005: repeater battery status
   bool station_identified = false;
 };

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/discovery.h"
-#include "platform/clock.h"
 #include "stationlib/link/tcp_errors.h"
 
 namespace orbisk::link {
@@ -19,7 +19,9 @@ constexpr std::int64_t kConnectWaitMs = 2000;
 constexpr std::int64_t kPulseWaitMs = 500;
 constexpr std::size_t kPurgeBlock = 32;
 
-net::Deadline After(std::int64_t ms) { return net::DeadlineAfter(std::chrono::milliseconds(ms)); }
+net::Deadline After(std::int64_t ms) {
+  return net::DeadlineAfter(std::chrono::milliseconds(ms));
+}
 
 }  // namespace
 
@@ -36,7 +38,9 @@ TCP::TCP(const CommProtocol& settings, const std::string& port_text, const std::
   }
 }
 
-TCP::~TCP() { Close(); }
+TCP::~TCP() {
+  Close();
+}
 
 void TCP::MapSocketError(int socket_error, const char* where) {
   SocketErrorMapping m = MapSocketFailure(socket_error, where);
@@ -57,15 +61,17 @@ int TCP::Open() {
   }
   char* end = nullptr;
   long port_number = std::strtol(port_text_.c_str(), &end, 10);
-  if (port_text_.empty() || *end != '\0' || port_number <= 0 || port_number > 65535 || resolved_address_.empty()) {
+  if (port_text_.empty() || *end != '\0' || port_number <= 0 || port_number > 65535 ||
+      resolved_address_.empty()) {
     MapSocketError(10065, "In OpenComPort() ...socket()");
     SetClass(kStatusOpenFailure);
     return 0;
   }
-  net::SocketResult connected =
-      net::ConnectTcp(resolved_address_, static_cast<std::uint16_t>(port_number), After(kConnectWaitMs));
+  net::SocketResult connected = net::ConnectTcp(
+      resolved_address_, static_cast<std::uint16_t>(port_number), After(kConnectWaitMs));
   if (!connected.ok()) {
-    int socket_error = connected.status == net::Status::kTimedOut ? 10065 : SocketErrorForErrno(connected.error);
+    int socket_error =
+        connected.status == net::Status::kTimedOut ? 10065 : SocketErrorForErrno(connected.error);
     MapSocketError(socket_error == 0 ? 10065 : socket_error, "In OpenComPort() ...socket()");
     SetClass(kStatusOpenFailure);
     return 0;
@@ -73,7 +79,8 @@ int TCP::Open() {
   socket_ = std::move(connected.socket);
   received_at_ = received_end_ = 0;
   if (sockets_in_use_.size() < kMaxSockets &&
-      std::find(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()) == sockets_in_use_.end()) {
+      std::find(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()) ==
+          sockets_in_use_.end()) {
     sockets_in_use_.push_back(socket_.fd());
   }
   handle = this;  // the link-open marker
@@ -85,7 +92,8 @@ int TCP::Open() {
 int TCP::Close() {
   if (socket_.valid()) {
     if ((status & kStatusPulseOnClose) != 0) platform::RealClock().SleepMs(kPulseWaitMs);
-    sockets_in_use_.erase(std::remove(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()), sockets_in_use_.end());
+    sockets_in_use_.erase(std::remove(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()),
+                          sockets_in_use_.end());
     socket_.Close();
   }
   received_at_ = received_end_ = 0;
@@ -137,7 +145,8 @@ int TCP::ReadByte() {
 
 int TCP::Send(const void* data, std::size_t size) {
   if (!IsOpen()) return -1;
-  net::IoResult r = net::SendAll(socket_, data, size, After(TimeoutRow(kInitialSerialRow).usb_write_ms));
+  net::IoResult r =
+      net::SendAll(socket_, data, size, After(TimeoutRow(kInitialSerialRow).usb_write_ms));
   if (r.ok() && r.bytes == size) {
     ReloadKeepAlive();
     return 0;
@@ -148,14 +157,18 @@ int TCP::Send(const void* data, std::size_t size) {
   return -1;
 }
 
-int TCP::WriteByte(std::uint8_t byte) { return Send(&byte, 1); }
+int TCP::WriteByte(std::uint8_t byte) {
+  return Send(&byte, 1);
+}
 
 int TCP::WriteText(const char* text) {
   if (text == nullptr) return -1;
   return Send(text, std::strlen(text));
 }
 
-void TCP::RestoreTimeouts() { current_wait_ms_ = default_wait_ms_; }
+void TCP::RestoreTimeouts() {
+  current_wait_ms_ = default_wait_ms_;
+}
 
 void TCP::SelectTimeout(int row) {
   int effective = EffectiveRow(row);
@@ -182,6 +195,8 @@ int TCP::Purge() {
   return 1;
 }
 
-int TCP::PollByte() { return PollUsingReceiveOne(); }
+int TCP::PollByte() {
+  return PollUsingReceiveOne();
+}
 
 }  // namespace orbisk::link

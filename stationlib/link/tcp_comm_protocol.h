@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "stationlib/link/comm_protocol.h"
 #include "platform/net.h"
+#include "stationlib/link/comm_protocol.h"
 
 namespace orbisk::link {
 

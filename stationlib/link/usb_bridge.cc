@@ -31,12 +31,15 @@ bool LoadBridge(platform::DynamicLibrary& library) {
 }
 
 bool BindAll(const platform::DynamicLibrary& l, BridgeFunctions& f) {
-  return Bind(l, "SI_GetNumDevices", f.get_num_devices) && Bind(l, "SI_GetProductString", f.get_product_string) &&
-         Bind(l, "SI_Open", f.open) && Bind(l, "SI_Close", f.close) && Bind(l, "SI_Read", f.read) &&
+  return Bind(l, "SI_GetNumDevices", f.get_num_devices) &&
+         Bind(l, "SI_GetProductString", f.get_product_string) && Bind(l, "SI_Open", f.open) &&
+         Bind(l, "SI_Close", f.close) && Bind(l, "SI_Read", f.read) &&
          Bind(l, "SI_Write", f.write) && Bind(l, "SI_FlushBuffers", f.flush_buffers) &&
          Bind(l, "SI_SetTimeouts", f.set_timeouts) && Bind(l, "SI_GetTimeouts", f.get_timeouts) &&
-         Bind(l, "SI_CheckRXQueue", f.check_rx_queue) && Bind(l, "SI_SetBaudRate", f.set_baud_rate) &&
-         Bind(l, "SI_SetLineControl", f.set_line_control) && Bind(l, "SI_SetFlowControl", f.set_flow_control);
+         Bind(l, "SI_CheckRXQueue", f.check_rx_queue) &&
+         Bind(l, "SI_SetBaudRate", f.set_baud_rate) &&
+         Bind(l, "SI_SetLineControl", f.set_line_control) &&
+         Bind(l, "SI_SetFlowControl", f.set_flow_control);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "stationlib/link/codes.h"
 #include "platform/clock.h"
+#include "stationlib/link/codes.h"
 #include "stationlib/link/usb_bridge.h"
 
 namespace orbisk::link {
@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::int64_t kPollStepMs = 1;
 
-int ParseSerial(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
+int ParseSerial(const char* text) {
+  return static_cast<int>(std::strtol(text, nullptr, 10));
+}
 
 }  // namespace
 
@@ -28,10 +30,18 @@ USBCommProtocol::~USBCommProtocol() {
 
 void USBCommProtocol::MapSetupStatus(int si_status) {
   switch (si_status) {
-    case SI_DEVICE_NOT_FOUND: last_error_ = kErrUsbDeviceNotFound; break;
-    case SI_RESET_ERROR: last_error_ = kErrUsbResetError; break;
-    case SI_DEVICE_IO_FAILED: last_error_ = kErrUsbInvalidBaud; break;
-    default: last_error_ = kErrUsbOther; break;
+    case SI_DEVICE_NOT_FOUND:
+      last_error_ = kErrUsbDeviceNotFound;
+      break;
+    case SI_RESET_ERROR:
+      last_error_ = kErrUsbResetError;
+      break;
+    case SI_DEVICE_IO_FAILED:
+      last_error_ = kErrUsbInvalidBaud;
+      break;
+    default:
+      last_error_ = kErrUsbOther;
+      break;
   }
 }
 
@@ -146,7 +156,8 @@ int USBCommProtocol::ReadBlock(std::uint8_t* buffer, int count) {
   const BridgeFunctions* si = Bridge();
   if (!IsOpen() || si == nullptr || buffer == nullptr || count < 0) return -1;
   std::uint32_t queued = 0, queue_status = 0;
-  if (si->check_rx_queue(handle, &queued, &queue_status) != SI_SUCCESS || queued < static_cast<std::uint32_t>(count)) {
+  if (si->check_rx_queue(handle, &queued, &queue_status) != SI_SUCCESS ||
+      queued < static_cast<std::uint32_t>(count)) {
     return -1;
   }
   std::uint32_t got = 0;
@@ -181,7 +192,9 @@ int USBCommProtocol::Transmit(const void* data, std::uint32_t size) {
   return -1;
 }
 
-int USBCommProtocol::WriteByte(std::uint8_t byte) { return Transmit(&byte, 1); }
+int USBCommProtocol::WriteByte(std::uint8_t byte) {
+  return Transmit(&byte, 1);
+}
 
 int USBCommProtocol::WriteText(const char* text) {
   if (text == nullptr) return -1;
@@ -222,12 +235,15 @@ int USBCommProtocol::Purge() {
   return si->flush_buffers(handle, 1, 1) == SI_SUCCESS ? 1 : 0;
 }
 
-int USBCommProtocol::PollByte() { return PollUsingReceiveOne(); }
+int USBCommProtocol::PollByte() {
+  return PollUsingReceiveOne();
+}
 
 std::int32_t UsbDeviceSerialNumber() {
   const BridgeFunctions* si = Bridge();
   char serial[SI_MAX_DEVICE_STRLEN] = {};
-  if (si == nullptr || si->get_product_string(0, serial, SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS) return 0;
+  if (si == nullptr || si->get_product_string(0, serial, SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS)
+    return 0;
   return ParseSerial(serial);
 }
 

@@ -108,8 +108,8 @@ class AgentProcess {
 class ServiceNotification : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("tvl_service_" + std::to_string(::getpid()));
+    directory_ =
+        std::filesystem::temp_directory_path() / ("tvl_service_" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory_);
   }
   void TearDown() override { std::filesystem::remove_all(directory_); }
@@ -156,29 +156,36 @@ TEST_F(MainLoopNotifier, PingsWhileEnginesLiveAndStopsPingingWhenOneDies) {
     }
   });
   int waits = 0;
-  agent::RunMainLoop(agent_, [&](std::int64_t ms) {
-    EXPECT_EQ(ms, 300);
-    if (++waits == 3) {
-      die = true;  // the engine's loop ends without a stop request
-      while (agent_.WorkersAlive()) std::this_thread::yield();
-    }
-    return waits == 5;
-  }, notifier_);
+  agent::RunMainLoop(
+      agent_,
+      [&](std::int64_t ms) {
+        EXPECT_EQ(ms, 300);
+        if (++waits == 3) {
+          die = true;  // the engine's loop ends without a stop request
+          while (agent_.WorkersAlive()) std::this_thread::yield();
+        }
+        return waits == 5;
+      },
+      notifier_);
   EXPECT_EQ(sent_, (std::vector<std::string>{"READY=1", "WATCHDOG=1", "WATCHDOG=1", "STOPPING=1"}));
 }
 
 TEST_F(MainLoopNotifier, WithoutAWatchdogTheLoopWaitsTwoSecondsAndNeverPings) {
   notifier_.watchdog_ping_ms = 0;
   int waits = 0;
-  agent::RunMainLoop(agent_, [&](std::int64_t ms) {
-    EXPECT_EQ(ms, 2000);
-    return ++waits == 3;
-  }, notifier_);
+  agent::RunMainLoop(
+      agent_,
+      [&](std::int64_t ms) {
+        EXPECT_EQ(ms, 2000);
+        return ++waits == 3;
+      },
+      notifier_);
   EXPECT_EQ(sent_, (std::vector<std::string>{"READY=1", "STOPPING=1"}));
 }
 
 TEST(PromptStop, AStopRequestEndsALongEngineSleepOnTheRealClock) {
-  agent::Agent agent(platform::RealClock(), agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"});
+  agent::Agent agent(platform::RealClock(),
+                     agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"});
   std::atomic<bool> sleeping{false};
   agent.StartWorker([&sleeping](agent::AgentContext& context) {
     sleeping = true;

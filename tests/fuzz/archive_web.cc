@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "tests/fuzz/fuzz_input.h"
 #include "stationlib/data/archive_record.h"
 #include "stationlib/data/web_download.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 
@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   orbisk::archive::ArchiveState state;
   // Before 2000: every record is asked for.
-  const std::int32_t count = orbisk::archive::DownloadWeb({0, 0, 1, 1, 1999}, "demo", "demo", service, state);
+  const std::int32_t count =
+      orbisk::archive::DownloadWeb({0, 0, 1, 1, 1999}, "demo", "demo", service, state);
   if (count != state.store.Count()) std::abort();
 
   orbisk::archive::RecordContext context;

@@ -1,11 +1,12 @@
 // FTP control-connection replies: the bytes of a server, cut into pieces of
 // any size, assembled into single- and multi-line replies, and the PASV,
 // EPSV and PWD answers read from each.
+#include "agent/publication/ftp_replies.h"
+
 #include <cstdlib>
 #include <string>
 
 #include "tests/fuzz/fuzz_input.h"
-#include "agent/publication/ftp_replies.h"
 
 namespace {
 

@@ -12,7 +12,8 @@ namespace fuzz {
 
 class FuzzInput {
  public:
-  FuzzInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(data == nullptr ? 0 : size) {}
+  FuzzInput(const std::uint8_t* data, std::size_t size)
+      : data_(data), size_(data == nullptr ? 0 : size) {}
 
   bool empty() const { return at_ >= size_; }
   std::size_t left() const { return size_ - at_; }

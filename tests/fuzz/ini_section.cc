@@ -9,9 +9,12 @@
 namespace {
 
 // Group names the agent asks for, and one that no file holds.
-const char* const kSections[] = {"", "GENERAL", "STREAMFILE", "USERDATA", "SERVICES", "FTP", "Absent"};
+const char* const kSections[] = {"",         "GENERAL", "STREAMFILE", "USERDATA",
+                                 "SERVICES", "FTP",     "Absent"};
 
-bool HoldsLineEnd(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+bool HoldsLineEnd(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
 
 }  // namespace
 
@@ -27,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   table.ForEach([&](const std::string& table_key, const agent::ConfigEntry& entry) {
     if (entry.key.empty() || table_key != entry.group + "_" + entry.key) std::abort();
     if (!section.empty() && entry.group != section) std::abort();
-    if (HoldsLineEnd(entry.key) || HoldsLineEnd(entry.value) || HoldsLineEnd(entry.group)) std::abort();
+    if (HoldsLineEnd(entry.key) || HoldsLineEnd(entry.value) || HoldsLineEnd(entry.group))
+      std::abort();
     // Every value may be read as a number or a decimal.
     agent::ParseSettingInt32(entry.value);
     agent::ParseSettingDecimal(entry.value);

@@ -1,9 +1,10 @@
 // Placeholder expansion with an environment, a clock reading, a working
 // directory and a program path taken from the input.
+#include "agent/core/placeholders.h"
+
 #include <cstdlib>
 #include <string>
 
-#include "agent/core/placeholders.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -15,7 +16,9 @@ constexpr std::size_t kVariables = 4;
 constexpr std::size_t kShortText = 16;
 constexpr std::size_t kLongestText = 512;
 
-std::string Short(fuzz::FuzzInput& input) { return std::string(input.Take(input.Byte() % (kShortText + 1))); }
+std::string Short(fuzz::FuzzInput& input) {
+  return std::string(input.Take(input.Byte() % (kShortText + 1)));
+}
 
 }  // namespace
 

@@ -22,8 +22,8 @@ std::string EncodeTurn(const std::string& reply) {
   std::uint8_t flags = 0;
   for (std::size_t prefix : {0, 1, 6}) {
     if (reply.size() < prefix + 3) continue;
-    if (orbisk::link::Crc16(reinterpret_cast<const std::uint8_t*>(reply.data()) + prefix, reply.size() - prefix) ==
-        0) {
+    if (orbisk::link::Crc16(reinterpret_cast<const std::uint8_t*>(reply.data()) + prefix,
+                            reply.size() - prefix) == 0) {
       flags = static_cast<std::uint8_t>(kSealFlag | prefix);
       break;
     }

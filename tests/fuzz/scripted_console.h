@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/fuzz_input.h"
 #include "stationlib/link/comm_protocol.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace fuzz {
 

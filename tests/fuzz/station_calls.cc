@@ -71,7 +71,9 @@ void CheckTextBuffer(const Tuple& args) {
     if constexpr (std::is_same_v<std::tuple_element_t<I, Tuple>, char*> &&
                   std::is_same_v<std::tuple_element_t<I + 1, Tuple>, std::int32_t>) {
       const std::int32_t length = std::get<I + 1>(args);
-      if (length > 0 && std::memchr(std::get<I>(args), 0, static_cast<std::size_t>(length)) == nullptr) std::abort();
+      if (length > 0 &&
+          std::memchr(std::get<I>(args), 0, static_cast<std::size_t>(length)) == nullptr)
+        std::abort();
     }
   }
 }
@@ -101,7 +103,7 @@ constexpr bool TakesNothing(R (*)(A...)) {
   return sizeof...(A) == 0;
 }
 
-#define ORBISK_EXPORT(name, bytes, result, failure, params, args)                   \
+#define ORBISK_EXPORT(name, bytes, result, failure, params, args)                \
   ExportCall{#name, [](FuzzInput& input) { Invoke(&orbisk::api::name, input); }, \
              TakesNothing(&orbisk::api::name) && std::string_view(#name).substr(0, 3) == "Get"},
 const ExportCall kEveryExport[] = {
@@ -119,9 +121,10 @@ const char* const kStationFamily[] = {
 #undef ORBISK_EXPORT
 
 // Real links, sleeps and the web.
-const char* const kLeftOut[] = {"OpenCommPort",  "OpenDefaultCommPort", "OpenUSBPort",   "OpenTCPIPPort",
-                                "CloseCommPort", "CloseTCPIPPort",      "CloseUSBPort",  "GetUSBDevSerialNumber",
-                                "SetNewBaud",    "PutBarometer",        "SetOrbiskLat",  "SetOrbiskLon",
+const char* const kLeftOut[] = {"OpenCommPort",   "OpenDefaultCommPort",   "OpenUSBPort",
+                                "OpenTCPIPPort",  "CloseCommPort",         "CloseTCPIPPort",
+                                "CloseUSBPort",   "GetUSBDevSerialNumber", "SetNewBaud",
+                                "PutBarometer",   "SetOrbiskLat",          "SetOrbiskLon",
                                 "DownloadWebData"};
 
 template <std::size_t N>
@@ -142,13 +145,14 @@ std::vector<ExportCall> Select(Keep keep) {
 }  // namespace
 
 const std::vector<ExportCall>& StationExports() {
-  static const std::vector<ExportCall> kTable = Select([](const char* name) { return !Among(name, kArchiveFamily); });
+  static const std::vector<ExportCall> kTable =
+      Select([](const char* name) { return !Among(name, kArchiveFamily); });
   return kTable;
 }
 
 const std::vector<ExportCall>& ArchiveExports() {
-  static const std::vector<ExportCall> kTable =
-      Select([](const char* name) { return Among(name, kArchiveFamily) || Among(name, kStationFamily); });
+  static const std::vector<ExportCall> kTable = Select(
+      [](const char* name) { return Among(name, kArchiveFamily) || Among(name, kStationFamily); });
   return kTable;
 }
 
@@ -180,7 +184,8 @@ std::size_t ExportIndex(const std::vector<ExportCall>& table, const std::string&
 
 std::string Int32Argument(std::int32_t value) {
   std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
   return bytes;
 }
 
@@ -189,9 +194,11 @@ void RunCalls(const std::vector<ExportCall>& table, const std::vector<Call>& cal
   orbisk::link::ResetStation();
   orbisk::data::GetLibraryState() = orbisk::data::LibraryState{};
   orbisk::archive::GetArchiveState() = orbisk::archive::ArchiveState{};
-  if (orbisk::link::AdoptTransport(orbisk::link::LinkKind::kTcp, std::move(console)) != 0) std::abort();
+  if (orbisk::link::AdoptTransport(orbisk::link::LinkKind::kTcp, std::move(console)) != 0)
+    std::abort();
   for (const Call& call : calls) {
-    FuzzInput arguments(reinterpret_cast<const std::uint8_t*>(call.arguments.data()), call.arguments.size());
+    FuzzInput arguments(reinterpret_cast<const std::uint8_t*>(call.arguments.data()),
+                        call.arguments.size());
     table[call.index].invoke(arguments);
   }
   for (const ExportCall& call : table) {

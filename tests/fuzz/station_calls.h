@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/fuzz/fuzz_input.h"
 #include "stationlib/link/comm_protocol.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace fuzz {
 

@@ -16,12 +16,21 @@ using agent::publication::TagEntry;
 
 // A few real tag names, in a fixed table order, and a name holding a "#".
 const TagEntry kCatalogue[] = {
-    {"TempExt", "12.5"},        {"TempInt", "21.0"},           {"HumExt", "81"},
-    {"PressionAtmo", "1013.2"}, {"VentDir", "NNO"},           {"ExtraTemp_1", "10"},
-    {"ExtraTemp_2", "11"},      {"HiLow_Day_TempExt_VH", "14.1"}, {"HiLow_Day_TempExt_VB", "3.2"},
-    {"HiLow_Day_TempExt_Date", "06/12/2026 14:10"},            {"Alertes", "---"},
-    {"DateHeure", "08/12/2026 07:00"},                          {"Pluie#Jour", "0.0"},
-    {"Prevision", "Nuageux, pluie possible"},                    {"Lever", "08:31"},
+    {"TempExt", "12.5"},
+    {"TempInt", "21.0"},
+    {"HumExt", "81"},
+    {"PressionAtmo", "1013.2"},
+    {"VentDir", "NNO"},
+    {"ExtraTemp_1", "10"},
+    {"ExtraTemp_2", "11"},
+    {"HiLow_Day_TempExt_VH", "14.1"},
+    {"HiLow_Day_TempExt_VB", "3.2"},
+    {"HiLow_Day_TempExt_Date", "06/12/2026 14:10"},
+    {"Alertes", "---"},
+    {"DateHeure", "08/12/2026 07:00"},
+    {"Pluie#Jour", "0.0"},
+    {"Prevision", "Nuageux, pluie possible"},
+    {"Lever", "08:31"},
 };
 
 constexpr std::size_t kInputTags = 4;
@@ -36,16 +45,19 @@ std::string Piece(fuzz::FuzzInput& input, std::size_t longest) {
 
 // The substitution exactly as defined, one catalogue entry after the other,
 // stopping at the first replacement that would grow the line past the limit.
-std::string PlainLoop(std::string work, const std::vector<TagEntry>& tags, const std::string& separator) {
+std::string PlainLoop(std::string work, const std::vector<TagEntry>& tags,
+                      const std::string& separator) {
   using agent::publication::ReplaceAllWithin;
   if (work.empty()) return work;
   for (const TagEntry& tag : tags) {
     const std::size_t opening = work.find("#RQT#");
-    const std::size_t closing = opening == std::string::npos ? std::string::npos : work.find('#', opening + 5);
+    const std::size_t closing =
+        opening == std::string::npos ? std::string::npos : work.find('#', opening + 5);
     if (closing != std::string::npos) {
       const std::string criterion = work.substr(opening + 5, closing - opening - 5);
       if (!ReplaceAllWithin(work, "#RQT#" + criterion + "#",
-                            agent::publication::RequestBlockText(tags, criterion, separator), kLineLimit))
+                            agent::publication::RequestBlockText(tags, criterion, separator),
+                            kLineLimit))
         break;
     }
     if (!ReplaceAllWithin(work, "#" + tag.name + "#", tag.value, kLineLimit)) break;
@@ -71,13 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view template_bytes = input.Rest();
 
   agent::publication::TagSubstitution substitution(tags, separator, {}, {}, kLineLimit);
-  if (agent::publication::SubstituteTags(line, substitution) != PlainLoop(line, tags, separator)) std::abort();
+  if (agent::publication::SubstituteTags(line, substitution) != PlainLoop(line, tags, separator))
+    std::abort();
 
   const std::string filled = agent::publication::FillTemplateText(template_bytes, substitution);
   // A template without references, line ends or marks comes out as one line
   // ended by CR LF.
   const bool plain = !template_bytes.empty() &&
-                     template_bytes.find_first_of(std::string_view("#\r\n\xEF\xFE\xFF", 6)) == std::string_view::npos;
+                     template_bytes.find_first_of(std::string_view("#\r\n\xEF\xFE\xFF", 6)) ==
+                         std::string_view::npos;
   if (plain && filled != std::string(template_bytes) + "\r\n") std::abort();
   return 0;
 }

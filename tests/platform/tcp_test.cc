@@ -32,10 +32,13 @@ ConnectedPair ConnectPair() {
 TEST(Tcp, LargeBufferCrossesWholeInBothDirections) {
   ConnectedPair pair = ConnectPair();
   std::vector<unsigned char> sent(3 * 1024 * 1024);
-  for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<unsigned char>(i * 7 + i / 251);
+  for (std::size_t i = 0; i < sent.size(); ++i)
+    sent[i] = static_cast<unsigned char>(i * 7 + i / 251);
   std::vector<unsigned char> received(sent.size());
   net::IoResult got;
-  std::thread reader([&] { got = net::ReceiveExact(pair.server, received.data(), received.size(), net::DeadlineAfter(10s)); });
+  std::thread reader([&] {
+    got = net::ReceiveExact(pair.server, received.data(), received.size(), net::DeadlineAfter(10s));
+  });
   net::IoResult put = net::SendAll(pair.client, sent.data(), sent.size(), net::DeadlineAfter(10s));
   reader.join();
   EXPECT_TRUE(put.ok());
@@ -58,7 +61,8 @@ TEST(Tcp, EndpointsOfBothEndsAgree) {
   ASSERT_TRUE(server_peer.ok());
   EXPECT_EQ(client_local.endpoint.address, "127.0.0.1");
   EXPECT_EQ(client_local.endpoint.port, server_peer.endpoint.port);
-  EXPECT_EQ(net::PeerEndpoint(pair.client).endpoint.port, net::LocalEndpoint(pair.server).endpoint.port);
+  EXPECT_EQ(net::PeerEndpoint(pair.client).endpoint.port,
+            net::LocalEndpoint(pair.server).endpoint.port);
 }
 
 TEST(Tcp, ReceiveEndsAtItsDeadlineWhenNothingComes) {
@@ -87,7 +91,8 @@ TEST(Tcp, SendingToAClosedPeerFailsWithoutSignal) {
   pair.server.Close();
   std::vector<char> block(256 * 1024, 'x');
   net::IoResult put;
-  for (int i = 0; i < 20 && put.ok(); ++i) put = net::SendAll(pair.client, block.data(), block.size(), net::DeadlineAfter(1s));
+  for (int i = 0; i < 20 && put.ok(); ++i)
+    put = net::SendAll(pair.client, block.data(), block.size(), net::DeadlineAfter(1s));
   EXPECT_EQ(put.status, net::Status::kFailed);
   EXPECT_TRUE(put.error == EPIPE || put.error == ECONNRESET) << put.error;
 }
@@ -101,7 +106,8 @@ TEST(Tcp, RefusedAndUnusableConnectsKeepTheirCause) {
   EXPECT_EQ(refused.status, net::Status::kFailed);
   EXPECT_EQ(refused.error, ECONNREFUSED);
 
-  EXPECT_EQ(net::ConnectTcp("127.0.0.1", 0, net::DeadlineAfter(1s)).status, net::Status::kBadArgument);
+  EXPECT_EQ(net::ConnectTcp("127.0.0.1", 0, net::DeadlineAfter(1s)).status,
+            net::Status::kBadArgument);
   EXPECT_EQ(net::ConnectTcp("", 21, net::DeadlineAfter(1s)).status, net::Status::kBadArgument);
   EXPECT_EQ(net::ListenTcp("not an address").status, net::Status::kBadArgument);
 }
@@ -109,13 +115,16 @@ TEST(Tcp, RefusedAndUnusableConnectsKeepTheirCause) {
 TEST(Tcp, AcceptEndsAtItsDeadline) {
   net::Listener listener = net::ListenTcp();
   ASSERT_TRUE(listener.ok());
-  EXPECT_EQ(net::AcceptTcp(listener.socket, net::DeadlineAfter(30ms)).status, net::Status::kTimedOut);
+  EXPECT_EQ(net::AcceptTcp(listener.socket, net::DeadlineAfter(30ms)).status,
+            net::Status::kTimedOut);
 }
 
 TEST(Tcp, OperationsOnAnEmptySocketAreRefused) {
   net::Socket none;
   char byte = 0;
-  EXPECT_EQ(net::SendAll(none, &byte, 1, net::DeadlineAfter(10ms)).status, net::Status::kBadArgument);
-  EXPECT_EQ(net::ReceiveSome(none, &byte, 1, net::DeadlineAfter(10ms)).status, net::Status::kBadArgument);
+  EXPECT_EQ(net::SendAll(none, &byte, 1, net::DeadlineAfter(10ms)).status,
+            net::Status::kBadArgument);
+  EXPECT_EQ(net::ReceiveSome(none, &byte, 1, net::DeadlineAfter(10ms)).status,
+            net::Status::kBadArgument);
   EXPECT_EQ(net::LocalEndpoint(none).status, net::Status::kBadArgument);
 }

@@ -3,7 +3,6 @@
 // must publish, stop cleanly on SIGTERM and leave no sanitizer report. Not a
 // CTest case: it runs in real time.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <chrono>
@@ -22,7 +21,8 @@ TEST(AgentLiveRun, PublishesAndStopsWithoutASanitizerReport) {
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   const int status = agent.Stop();
   const std::string output = agent.Output();
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status << "\n" << output;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status << "\n"
+                                                             << output;
   for (const char* report : {"Sanitizer", "runtime error:"})
     EXPECT_EQ(output.find(report), std::string::npos) << output;
   EXPECT_NE(agent.Uploaded("data.json").find("\"temp_ext\""), std::string::npos);

@@ -8,8 +8,8 @@
 
 namespace {
 
-using test_support::EventClock;
 using std::chrono::steady_clock;
+using test_support::EventClock;
 
 TEST(EventClock, JumpsWhenEveryParticipantSleeps) {
   EventClock clock;
@@ -40,7 +40,7 @@ TEST(EventClock, StandsStillWhileAParticipantWorks) {
   const std::int64_t after_work = clock.MonotonicMs();
   EXPECT_GE(after_work, 200);
   EXPECT_LT(after_work, 5000);  // the sleeper's minute did not pass meanwhile
-  clock.SleepMs(120000);       // now everyone sleeps: the minute passes at once
+  clock.SleepMs(120000);        // now everyone sleeps: the minute passes at once
   sleeper.join();
   EXPECT_GE(woke_at, 60000);
   EXPECT_LT(woke_at, 120000);

@@ -17,7 +17,8 @@ struct FtpFaultKind {
   bool down;
 };
 
-nlohmann::json ConsoleFault(const char* name, nlohmann::json parameters = nlohmann::json::object()) {
+nlohmann::json ConsoleFault(const char* name,
+                            nlohmann::json parameters = nlohmann::json::object()) {
   parameters["cmd"] = "fault";
   parameters["name"] = name;
   return parameters;
@@ -95,7 +96,8 @@ std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t total_s) {
   add(Phase{"clean start", 0, kCleanPhaseS, nullptr, FtpFault::kNone, false});
   std::vector<ConsoleFaultKind> consoles = ConsoleFaults();
   std::vector<FtpFaultKind> ftps = FtpFaults();
-  for (const auto& [console, ftp] : kRegressionCases) add_pair(Named(consoles, console), Named(ftps, ftp));
+  for (const auto& [console, ftp] : kRegressionCases)
+    add_pair(Named(consoles, console), Named(ftps, ftp));
 
   std::mt19937 random(seed);
   for (bool placed = true; placed;) {
@@ -103,7 +105,8 @@ std::vector<Phase> MakeSchedule(std::uint32_t seed, std::int64_t total_s) {
     std::shuffle(ftps.begin(), ftps.end(), random);
     placed = false;
     for (std::size_t i = 0; i < std::max(consoles.size(), ftps.size()); ++i)
-      placed = add_pair(i < consoles.size() ? &consoles[i] : nullptr, i < ftps.size() ? &ftps[i] : nullptr) ||
+      placed = add_pair(i < consoles.size() ? &consoles[i] : nullptr,
+                        i < ftps.size() ? &ftps[i] : nullptr) ||
                placed;
   }
   add(Phase{"clean end", 0, total_s - at, nullptr, FtpFault::kNone, false});

@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "tests/soak/ftp_fault_proxy.h"
 
@@ -15,12 +14,14 @@ namespace soak {
 
 struct Phase {
   std::string name;
-  std::int64_t start_s = 0;   // simulated seconds from the start of the soak
+  std::int64_t start_s = 0;  // simulated seconds from the start of the soak
   std::int64_t length_s = 0;
-  nlohmann::json console_fault;  // a console-sim "fault" command; null: none
+  nlohmann::json console_fault;          // a console-sim "fault" command; null: none
   FtpFault ftp_fault = FtpFault::kNone;  // for the next push, asked for at once
-  bool ftp_down = false;         // the FTP server stopped for the whole phase
-  bool Clean() const { return console_fault.is_null() && ftp_fault == FtpFault::kNone && !ftp_down; }
+  bool ftp_down = false;                 // the FTP server stopped for the whole phase
+  bool Clean() const {
+    return console_fault.is_null() && ftp_fault == FtpFault::kNone && !ftp_down;
+  }
 };
 
 // The agent collects every kPassS (RefreshServices and CurrentData). The real

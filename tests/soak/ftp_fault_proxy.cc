@@ -23,7 +23,8 @@ void SendText(const net::Socket& socket, const std::string& text) {
 
 std::string Verb(const std::string& line) {
   std::string verb = line.substr(0, line.find_first_of(" \r\n"));
-  std::transform(verb.begin(), verb.end(), verb.begin(), [](unsigned char c) { return std::toupper(c); });
+  std::transform(verb.begin(), verb.end(), verb.begin(),
+                 [](unsigned char c) { return std::toupper(c); });
   return verb;
 }
 
@@ -36,7 +37,8 @@ std::string Argument(const std::string& line) {
 
 // The code of a reply's last line ("226 ..."), 0 for the other lines.
 int FinalCode(const std::string& line) {
-  if (line.size() < 4 || line[3] != ' ' || !std::isdigit(static_cast<unsigned char>(line[0]))) return 0;
+  if (line.size() < 4 || line[3] != ' ' || !std::isdigit(static_cast<unsigned char>(line[0])))
+    return 0;
   return std::atoi(line.substr(0, 3).c_str());
 }
 
@@ -44,7 +46,9 @@ int FinalCode(const std::string& line) {
 std::uint16_t PassivePort(int code, const std::string& line) {
   if (code == 229) {
     const std::size_t bars = line.find("|||");
-    return bars == std::string::npos ? 0 : static_cast<std::uint16_t>(std::atoi(line.c_str() + bars + 3));
+    return bars == std::string::npos
+               ? 0
+               : static_cast<std::uint16_t>(std::atoi(line.c_str() + bars + 3));
   }
   unsigned h1, h2, h3, h4, p1, p2;
   const std::size_t open = line.find('(');
@@ -59,8 +63,8 @@ std::string PassiveReply(int code, std::uint16_t port) {
   if (code == 229)
     std::snprintf(text, sizeof text, "229 Entering Extended Passive Mode (|||%u|)\r\n", port);
   else
-    std::snprintf(text, sizeof text, "227 Entering Passive Mode (127,0,0,1,%u,%u).\r\n", port / 256u,
-                  port % 256u);
+    std::snprintf(text, sizeof text, "227 Entering Passive Mode (127,0,0,1,%u,%u).\r\n",
+                  port / 256u, port % 256u);
   return text;
 }
 
@@ -77,12 +81,18 @@ bool Pump(const net::Socket& from, const net::Socket& to, std::size_t limit = SI
 
 const char* FtpFaultName(FtpFault fault) {
   switch (fault) {
-    case FtpFault::kNone: return "none";
-    case FtpFault::kRefuseAtConnect: return "421 at connect";
-    case FtpFault::kRefuseLogin: return "530 at login";
-    case FtpFault::kRefuseStore: return "452 on STOR";
-    case FtpFault::kAbortTransfer: return "426 mid-transfer";
-    case FtpFault::kSilence: return "silence";
+    case FtpFault::kNone:
+      return "none";
+    case FtpFault::kRefuseAtConnect:
+      return "421 at connect";
+    case FtpFault::kRefuseLogin:
+      return "530 at login";
+    case FtpFault::kRefuseStore:
+      return "452 on STOR";
+    case FtpFault::kAbortTransfer:
+      return "426 mid-transfer";
+    case FtpFault::kSilence:
+      return "silence";
   }
   return "?";
 }
@@ -105,7 +115,9 @@ void FtpFaultProxy::Arm(FtpFault fault) {
   armed_ = fault;
 }
 
-void FtpFaultProxy::SetDown(bool down) { down_ = down; }
+void FtpFaultProxy::SetDown(bool down) {
+  down_ = down;
+}
 
 std::vector<ProxySession> FtpFaultProxy::Sessions() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -203,8 +215,10 @@ void FtpFaultProxy::Relay(net::Socket client, std::size_t index) {
       }
       const bool stored = line.compare(0, 3, "226") == 0 || line.compare(0, 3, "250") == 0;
       note([&](ProxySession& s) {
-        if (stored) s.stored.push_back(storing);
-        else s.failed_store = true;
+        if (stored)
+          s.stored.push_back(storing);
+        else
+          s.failed_store = true;
       });
     }
     SendText(client, line);
@@ -227,9 +241,12 @@ void FtpFaultProxy::Relay(net::Socket client, std::size_t index) {
   while (!stopping_) {
     pollfd fds[5];
     const net::Socket* sockets[5] = {&client, &server, &data_listener, &data_client, &data_server};
-    for (int i = 0; i < 5; ++i) fds[i] = pollfd{sockets[i]->valid() ? sockets[i]->fd() : -1, POLLIN, 0};
+    for (int i = 0; i < 5; ++i)
+      fds[i] = pollfd{sockets[i]->valid() ? sockets[i]->fd() : -1, POLLIN, 0};
     if (::poll(fds, 5, 50) <= 0) continue;
-    auto ready = [&](int i) { return fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)); };
+    auto ready = [&](int i) {
+      return fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR));
+    };
 
     if (ready(0) && !read_lines(client, from_client, client_line)) break;
     if (ready(1) && !read_lines(server, from_server, server_line)) break;

@@ -19,11 +19,11 @@ namespace soak {
 
 enum class FtpFault {
   kNone,
-  kRefuseAtConnect,   // "421" instead of the greeting, then closed
-  kRefuseLogin,        // "530" to PASS
-  kRefuseStore,        // "452" to the first STOR
-  kAbortTransfer,      // the first upload cut after a few bytes, "426" for it
-  kSilence,             // nothing more from the server: the client's time-out ends it
+  kRefuseAtConnect,  // "421" instead of the greeting, then closed
+  kRefuseLogin,      // "530" to PASS
+  kRefuseStore,      // "452" to the first STOR
+  kAbortTransfer,    // the first upload cut after a few bytes, "426" for it
+  kSilence,          // nothing more from the server: the client's time-out ends it
 };
 const char* FtpFaultName(FtpFault fault);
 
@@ -31,7 +31,7 @@ const char* FtpFaultName(FtpFault fault);
 struct ProxySession {
   FtpFault fault = FtpFault::kNone;
   std::vector<std::string> stored;  // remote names the server confirmed (226/250)
-  bool failed_store = false;         // a STOR that ended in an error reply
+  bool failed_store = false;        // a STOR that ended in an error reply
 };
 
 class FtpFaultProxy {

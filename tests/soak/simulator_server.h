@@ -4,16 +4,15 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <list>
+#include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <thread>
 
-#include <nlohmann/json.hpp>
-
+#include "platform/clock.h"
 #include "tools/console-sim/console_clock.h"
 #include "tools/console-sim/simulator.h"
-#include "platform/clock.h"
 
 namespace soak {
 

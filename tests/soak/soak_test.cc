@@ -14,11 +14,11 @@
 #include <set>
 #include <sstream>
 
-#include "agent/core/agent_context.h"
 #include "agent/app/startup.h"
+#include "agent/core/agent_context.h"
+#include "platform/files.h"
 #include "tests/soak/fault_schedule.h"
 #include "tests/soak/ftp_fault_proxy.h"
-#include "platform/files.h"
 #include "tests/soak/simulator_server.h"
 #include "tests/support/event_clock.h"
 #include "tests/support/real_ftp_server.h"
@@ -38,7 +38,9 @@ constexpr const char* kPassword = "Soak-Pa55w0rd";
 constexpr const char* kRemoteRoot = "site/meteo";
 // Real time allowed: 24 simulated hours in 10 minutes, and a minute for the
 // two hours of `make test`.
-double RealSecondsAllowed(std::int64_t hours) { return std::max(60.0, 600.0 / 24.0 * static_cast<double>(hours)); }
+double RealSecondsAllowed(std::int64_t hours) {
+  return std::max(60.0, 600.0 / 24.0 * static_cast<double>(hours));
+}
 
 std::int64_t EnvNumber(const char* name, std::int64_t fallback) {
   const char* text = std::getenv(name);
@@ -63,7 +65,8 @@ std::vector<std::string> OpenDescriptors() {
   std::vector<std::string> open;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
-    open.push_back(entry.path().filename().string() + " " + fs::read_symlink(entry.path(), error).string());
+    open.push_back(entry.path().filename().string() + " " +
+                   fs::read_symlink(entry.path(), error).string());
   return open;
 }
 
@@ -85,7 +88,9 @@ bool IsJournalLine(const std::string& line) {
 }
 
 // An outdoor temperature whose Celsius value has one exact decimal: k/2 °C.
-int MarkerTenthsF(int k) { return 320 + 9 * k; }
+int MarkerTenthsF(int k) {
+  return 320 + 9 * k;
+}
 std::string MarkerCelsius(int k) {
   char text[16];
   std::snprintf(text, sizeof text, "%.1f", k / 2.0);
@@ -95,13 +100,14 @@ std::string MarkerCelsius(int k) {
 class Soak {
  public:
   Soak()
-      : ftp_(test_support::RealFtpServerOptions{"meteo", kPassword, test_support::ServerTls::kNone, "", ""}),
+      : ftp_(test_support::RealFtpServerOptions{"meteo", kPassword, test_support::ServerTls::kNone,
+                                                "", ""}),
         proxy_(ftp_.port()),
-        sim_(clock_, consolesim::ConsoleOptions{static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208)),
-                                                 {}, 5}) {
+        sim_(clock_, consolesim::ConsoleOptions{
+                         static_cast<std::uint32_t>(EnvNumber("TVL_SOAK_SEED", 20261208)), {}, 5}) {
     work_ = platform::MakeTemporaryDirectory("tvl-soak-");
-    agent_ = std::make_unique<agent::Agent>(clock_,
-                                            agent::AgentPaths{work_, work_, work_ + "/tvl_brumalweb"});
+    agent_ = std::make_unique<agent::Agent>(
+        clock_, agent::AgentPaths{work_, work_, work_ + "/tvl_brumalweb"});
     context_ = &agent_->context();
     context_->journal.SetCallObserver([this](int) { ++journal_calls_; });
   }
@@ -109,15 +115,21 @@ class Soak {
     StopAgent();
     agent_.reset();
     // TVL_SOAK_KEEP=1 keeps the working directory (journal, cache) to look at.
-    if (EnvNumber("TVL_SOAK_KEEP", 0) != 0) std::printf("soak: working directory %s kept\n", work_.c_str());
-    else platform::RemoveTree(work_);
+    if (EnvNumber("TVL_SOAK_KEEP", 0) != 0)
+      std::printf("soak: working directory %s kept\n", work_.c_str());
+    else
+      platform::RemoveTree(work_);
   }
 
   bool Ready(std::string& why) {
-    if (!ftp_.running()) why = "pyftpdlib: " + ftp_.error();
-    else if (!proxy_.running()) why = "the fault proxy cannot listen";
-    else if (!sim_.running()) why = "the console simulator cannot listen";
-    else if (work_.empty()) why = "no working directory";
+    if (!ftp_.running())
+      why = "pyftpdlib: " + ftp_.error();
+    else if (!proxy_.running())
+      why = "the fault proxy cannot listen";
+    else if (!sim_.running())
+      why = "the console simulator cannot listen";
+    else if (work_.empty())
+      why = "no working directory";
     return why.empty();
   }
 
@@ -127,19 +139,23 @@ class Soak {
     fs::create_directories(work / "local");
     fs::copy_file(fs::path(TVL_SOURCE_DIR) / "examples" / "langue.pack", work / "langue.pack");
     std::ofstream(work / "site" / "data.json")
-        << "{\"temp_ext\": \"#TempExt#\", \"hum_ext\": \"#HumExt#\", \"pression\": \"#PressionAtmo#\",\n"
+        << "{\"temp_ext\": \"#TempExt#\", \"hum_ext\": \"#HumExt#\", \"pression\": "
+           "\"#PressionAtmo#\",\n"
         << " \"vent\": \"#VitesseVent#\", \"collecte\": \"#TempCollecteActuel#\"}\n";
     std::ofstream(work / "site" / "index.html")
-        << "<html><body><h1>#TitreApplicationGlobal#</h1><p>#TempExt# °C, #HumExt# %, #PressionAtmo# hPa</p>"
+        << "<html><body><h1>#TitreApplicationGlobal#</h1><p>#TempExt# °C, #HumExt# %, "
+           "#PressionAtmo# hPa</p>"
         << "<p>#HiLow_Day_TempExt_VH# / #HiLow_Day_TempExt_VB#</p></body></html>\n";
     std::ofstream(work / "local" / "style.css") << "body { font-family: sans-serif; }\n";
     std::ofstream(work / "local" / "robots.txt") << "User-agent: *\n";
     std::ofstream(work / "tvl_brumalweb.ini")
         << "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=" << kPassS
         << "\nMarkerFile=#REPCOURANT#catalogue.txt\n"
-        << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_.port() << "\nConnectionTimeout=5\nOffsetService=5\n"
-        << "[SERVICES]\nCurrentData=" << kPassS << "\nAlarm=" << kSlowServicesS << "\nHiLow=" << kSlowServicesS
-        << "\nConfigStation=" << kSlowServicesS << "\nCalibration=" << kSlowServicesS << "\n"
+        << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_.port()
+        << "\nConnectionTimeout=5\nOffsetService=5\n"
+        << "[SERVICES]\nCurrentData=" << kPassS << "\nAlarm=" << kSlowServicesS
+        << "\nHiLow=" << kSlowServicesS << "\nConfigStation=" << kSlowServicesS
+        << "\nCalibration=" << kSlowServicesS << "\n"
         << "[CURRENTDATA]\nTempHumBar=10\nForeCast=600\nSunSetSunRise=3600\n"
         << "[LOG]\nFile=#REPCOURANT#journal\\soak.log\nSize=256\nType=text\n"
         << "[FTP]\nserver=127.0.0.1@" << proxy_.port() << "\nusername=" << ftp_.options().user
@@ -176,7 +192,8 @@ class Soak {
       // A clean phase holds a collection and the push after it.
       if (phase.Clean()) ExpectMarkerOnServer(phase);
       End(phase, i + 1 < schedule.size() ? &schedule[i + 1] : nullptr);
-      if (phase.Clean() && phase.start_s + phase.length_s >= 3600 && hour_one_descriptors_.empty()) {
+      if (phase.Clean() && phase.start_s + phase.length_s >= 3600 &&
+          hour_one_descriptors_.empty()) {
         hour_one_kb_ = ResidentKb();
         hour_one_descriptors_ = QuietDescriptors();
       }
@@ -201,7 +218,8 @@ class Soak {
             ++files;
             const fs::path remote = fs::path(ftp_.root()) / kRemoteRoot / entry.path().filename();
             EXPECT_TRUE(fs::exists(remote)) << remote << " is missing on the server";
-            EXPECT_TRUE(Slurp(entry.path()) == Slurp(remote)) << remote << " differs from " << entry.path();
+            EXPECT_TRUE(Slurp(entry.path()) == Slurp(remote))
+                << remote << " differs from " << entry.path();
           }
           EXPECT_GT(files, 2u);
           for (const char* local : {"style.css", "robots.txt"})
@@ -211,7 +229,8 @@ class Soak {
       }
       clock_.SleepMs(250);
     }
-    ADD_FAILURE() << "the upload queue never emptied: " << state.upload_queue.Count() << " entries left";
+    ADD_FAILURE() << "the upload queue never emptied: " << state.upload_queue.Count()
+                  << " entries left";
   }
 
   void ExpectLastReadingsOnServer() {
@@ -225,7 +244,8 @@ class Soak {
     std::size_t lines = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(work_) / "journal")) {
       const std::string text = Slurp(entry.path());
-      EXPECT_EQ(text.find(kPassword), std::string::npos) << "the FTP password is in " << entry.path();
+      EXPECT_EQ(text.find(kPassword), std::string::npos)
+          << "the FTP password is in " << entry.path();
       std::size_t from = 0;
       for (std::size_t end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2) {
         const std::string line = text.substr(from, end - from);
@@ -242,7 +262,9 @@ class Soak {
     if (hour_one_descriptors_.empty()) return;  // too short a soak to compare
     const std::vector<std::string> now = QuietDescriptors();
     EXPECT_EQ(now.size(), hour_one_descriptors_.size())
-        << "at hour 1:\n" << Joined(hour_one_descriptors_) << "at the end:\n" << Joined(now);
+        << "at hour 1:\n"
+        << Joined(hour_one_descriptors_) << "at the end:\n"
+        << Joined(now);
     if (!kSanitized) {
       EXPECT_LT(ResidentKb() - hour_one_kb_, 1024) << "resident kB at hour 1: " << hour_one_kb_;
     }
@@ -280,12 +302,14 @@ class Soak {
   void ExpectMarkerOnServer(const Phase& phase) {
     const std::string shown = ServerData().value("temp_ext", "(none)");
     if (shown != MarkerCelsius(marker_k_))
-      Fail(phase, "the server shows " + shown + " °C, the console " + MarkerCelsius(marker_k_) + " °C");
+      Fail(phase,
+           "the server shows " + shown + " °C, the console " + MarkerCelsius(marker_k_) + " °C");
   }
 
   void Begin(const Phase& phase) {
     if (phase.Clean()) SetMarker();
-    if (phase.name == "clean end") sim_.Control({{"cmd", "set"}, {"readings", {{"outside_hum", kFinalHumidity}}}});
+    if (phase.name == "clean end")
+      sim_.Control({{"cmd", "set"}, {"readings", {{"outside_hum", kFinalHumidity}}}});
     if (!phase.console_fault.is_null()) sim_.Control(phase.console_fault);
     if (phase.ftp_down) proxy_.SetDown(true);
     if (phase.ftp_fault != FtpFault::kNone) {
@@ -316,7 +340,8 @@ class Soak {
         const ProxySession& first = sessions[outage_sessions_];
         const std::set<std::string> stored(first.stored.begin(), first.stored.end());
         for (const std::string& name : outage_queue_)
-          if (first.failed_store || !stored.count(name)) Fail(phase, name + " not sent by the first push");
+          if (first.failed_store || !stored.count(name))
+            Fail(phase, name + " not sent by the first push");
       }
       outage_sessions_ = 0;
     }
@@ -371,8 +396,8 @@ TEST(SoakSchedule, TwoHoursHoldEveryFault) {
         EXPECT_GE(phase.length_s, kPassS + 30) << phase.name << " holds no pass";
       }
     }
-    EXPECT_EQ(console, (std::set<std::string>{"asleep", "refuse", "wrong_byte", "corrupt_crc", "truncate", "stall",
-                                              "drop"}))
+    EXPECT_EQ(console, (std::set<std::string>{"asleep", "refuse", "wrong_byte", "corrupt_crc",
+                                              "truncate", "stall", "drop"}))
         << "seed " << seed;
     EXPECT_EQ(ftp.size(), 5u) << "seed " << seed;
     EXPECT_TRUE(outage) << "seed " << seed;
@@ -403,7 +428,8 @@ TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
   soak.ExpectSoundJournal();
   for (const std::string& failure : soak.failures()) ADD_FAILURE() << failure;
 
-  const double real_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - real_start).count();
+  const double real_s =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - real_start).count();
   std::printf("soak: %lld simulated hours, %zu phases, %.1f s real, %.1f s skipped\n",
               static_cast<long long>(hours), schedule.size(), real_s, soak.SkippedS());
   if (!kSanitized) {

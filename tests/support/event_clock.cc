@@ -20,7 +20,9 @@ std::int64_t EventClock::SecondsSince1970() {
   return (start_wall_ms_ + NowLocked()) / 1000;
 }
 
-platform::LocalTime EventClock::Now() { return platform::BreakDownUtc(SecondsSince1970()); }
+platform::LocalTime EventClock::Now() {
+  return platform::BreakDownUtc(SecondsSince1970());
+}
 
 void EventClock::SleepMs(std::int64_t ms) {
   std::unique_lock<std::mutex> lock(mutex_);

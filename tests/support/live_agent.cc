@@ -31,7 +31,8 @@ std::string Slurp(const fs::path& path) {
 }  // namespace
 
 std::string LiveAgent::Executable() {
-  if (const char* path = std::getenv("TVL_BRUMALWEB"); path != nullptr && *path != '\0') return path;
+  if (const char* path = std::getenv("TVL_BRUMALWEB"); path != nullptr && *path != '\0')
+    return path;
   return TVL_BRUMALWEB_PATH;
 }
 
@@ -56,8 +57,8 @@ LiveAgent::LiveAgent(LiveAgentOptions options) {
   const fs::path work(work_);
   fs::create_directories(work / "site");
   fs::copy_file(fs::path(TVL_SOURCE_DIR) / "examples" / "langue.pack", work / "langue.pack");
-  std::ofstream(work / "site" / "data.json")
-      << "{\"temp_ext\": \"#TempExt#\", \"hum_ext\": \"#HumExt#\", \"pression\": \"#PressionAtmo#\"}\n";
+  std::ofstream(work / "site" / "data.json") << "{\"temp_ext\": \"#TempExt#\", \"hum_ext\": "
+                                                "\"#HumExt#\", \"pression\": \"#PressionAtmo#\"}\n";
   std::ofstream(work / "tvl_brumalweb.ini")
       << "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=" << options.refresh_seconds << "\n"
       << "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" << sim_->TcpPort() << "\nConnectionTimeout=5\n"
@@ -73,7 +74,8 @@ LiveAgent::LiveAgent(LiveAgentOptions options) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addchdir_np(&actions, work_.c_str());
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   // The language pack and the site marker live in the working directory.
   std::vector<std::string> variables = {"TVL_BRUMALWEB_HOME=" + work_};
@@ -132,8 +134,12 @@ int LiveAgent::Stop() {
   return status;
 }
 
-std::string LiveAgent::Output() const { return Slurp(fs::path(work_) / "output.txt"); }
+std::string LiveAgent::Output() const {
+  return Slurp(fs::path(work_) / "output.txt");
+}
 
-std::string LiveAgent::Uploaded(const std::string& name) const { return ftp_.ReadFile(name); }
+std::string LiveAgent::Uploaded(const std::string& name) const {
+  return ftp_.ReadFile(name);
+}
 
 }  // namespace test_support

@@ -9,14 +9,14 @@
 #include <memory>
 #include <string>
 
-#include "tools/console-sim/launcher.h"
 #include "tests/support/real_ftp_server.h"
+#include "tools/console-sim/launcher.h"
 
 namespace test_support {
 
 struct LiveAgentOptions {
   int current_data_seconds = 10;  // SERVICES_CurrentData
-  int refresh_seconds = 0;       // GENERAL_RefreshServices (0: automatic pacing)
+  int refresh_seconds = 0;        // GENERAL_RefreshServices (0: automatic pacing)
 };
 
 class LiveAgent {

@@ -25,12 +25,14 @@ PublicationFixture::~PublicationFixture() {
   std::filesystem::remove_all(directory_, ignored);
 }
 
-void PublicationFixture::SetSetting(const std::string& group, const std::string& key, const std::string& value) {
+void PublicationFixture::SetSetting(const std::string& group, const std::string& key,
+                                    const std::string& value) {
   context_->state.configuration.Set(group + "_" + key, agent::ConfigEntry{group, key, value});
 }
 
 void PublicationFixture::AddStreamFile(const std::string& key, const std::string& value) {
-  context_->state.stream_files.Set("STREAMFILE_" + key, agent::ConfigEntry{"STREAMFILE", key, value});
+  context_->state.stream_files.Set("STREAMFILE_" + key,
+                                   agent::ConfigEntry{"STREAMFILE", key, value});
 }
 
 std::vector<std::string> PublicationFixture::JournalLines() const {
@@ -45,7 +47,8 @@ std::vector<std::string> PublicationFixture::JournalLines() const {
   return lines;
 }
 
-std::vector<std::string> PublicationFixture::JournalLinesStartingWith(const std::string& prefix) const {
+std::vector<std::string> PublicationFixture::JournalLinesStartingWith(
+    const std::string& prefix) const {
   std::vector<std::string> matching;
   for (const std::string& line : JournalLines())
     if (line.rfind(prefix, 0) == 0) matching.push_back(line);

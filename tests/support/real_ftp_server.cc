@@ -29,9 +29,12 @@ std::string Slurp(const fs::path& path) {
 
 const char* TlsArgument(ServerTls tls) {
   switch (tls) {
-    case ServerTls::kNone: return "none";
-    case ServerTls::kExplicitTls: return "explicit";
-    case ServerTls::kImplicitTls: return "implicit";
+    case ServerTls::kNone:
+      return "none";
+    case ServerTls::kExplicitTls:
+      return "explicit";
+    case ServerTls::kImplicitTls:
+      return "implicit";
   }
   return "none";
 }
@@ -51,10 +54,20 @@ RealFtpServer::RealFtpServer(RealFtpServerOptions options) : options_(std::move(
   fs::create_directories(scratch_);
   const std::string port_file = base_ + "/port";
 
-  std::vector<std::string> args = {"/usr/bin/python3", TVL_FTP_SERVER_SCRIPT,
-                                   "--root", root_, "--user", options_.user,
-                                   "--password", options_.password, "--port-file", port_file,
-                                   "--log", base_ + "/server.log", "--tls", TlsArgument(options_.tls)};
+  std::vector<std::string> args = {"/usr/bin/python3",
+                                   TVL_FTP_SERVER_SCRIPT,
+                                   "--root",
+                                   root_,
+                                   "--user",
+                                   options_.user,
+                                   "--password",
+                                   options_.password,
+                                   "--port-file",
+                                   port_file,
+                                   "--log",
+                                   base_ + "/server.log",
+                                   "--tls",
+                                   TlsArgument(options_.tls)};
   if (options_.tls != ServerTls::kNone) {
     args.insert(args.end(), {"--cert", options_.cert_file, "--key", options_.key_file});
     if (options_.tls13_only) args.insert(args.end(), {"--tls-min", "1.3"});
@@ -113,7 +126,9 @@ bool RealFtpServer::HasFile(const std::string& relative_path) const {
   return fs::is_regular_file(fs::path(root_) / relative_path);
 }
 
-std::string RealFtpServer::log() const { return Slurp(base_ + "/server.log"); }
+std::string RealFtpServer::log() const {
+  return Slurp(base_ + "/server.log");
+}
 
 TestCertificates MakeTestCertificates(const std::string& directory, const std::string& host_name) {
   TestCertificates made;

@@ -16,8 +16,8 @@ struct RealFtpServerOptions {
   std::string user = "meteo";
   std::string password = "s3cret";
   ServerTls tls = ServerTls::kNone;
-  std::string cert_file;  // PEM certificate chain (TLS only)
-  std::string key_file;   // PEM private key (TLS only)
+  std::string cert_file;    // PEM certificate chain (TLS only)
+  std::string key_file;     // PEM private key (TLS only)
   bool tls13_only = false;  // refuses TLS 1.2 (TLS only)
 };
 

@@ -11,7 +11,8 @@
 
 namespace publication_test {
 
-inline void ReferenceReplaceAll(std::string& text, const std::string& pattern, const std::string& replacement) {
+inline void ReferenceReplaceAll(std::string& text, const std::string& pattern,
+                                const std::string& replacement) {
   std::size_t at = text.find(pattern);
   while (at != std::string::npos) {
     text.replace(at, pattern.size(), replacement);
@@ -21,7 +22,8 @@ inline void ReferenceReplaceAll(std::string& text, const std::string& pattern, c
 
 inline std::string ReferenceSubstituteTags(const std::string& line,
                                            const std::vector<agent::publication::TagEntry>& tags,
-                                           const std::string& separator, std::vector<std::string>* criteria = nullptr) {
+                                           const std::string& separator,
+                                           std::vector<std::string>* criteria = nullptr) {
   if (line.empty()) return "";
   std::string work = line;
   for (const auto& tag : tags) {

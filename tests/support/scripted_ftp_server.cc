@@ -12,10 +12,13 @@ using namespace std::chrono_literals;
 namespace {
 
 // Short slices so the server notices it is being stopped.
-net::Deadline Slice() { return net::DeadlineAfter(20ms); }
+net::Deadline Slice() {
+  return net::DeadlineAfter(20ms);
+}
 
 std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return std::toupper(c); });
   return text;
 }
 
@@ -81,7 +84,7 @@ void ScriptedFtpServer::ServeConnection(net::Socket control) {
   auto open_data = [&]() -> net::Socket {
     if (session.active_target) {
       auto connected = net::ConnectTcp(session.active_target->address, session.active_target->port,
-                                        net::DeadlineAfter(2s));
+                                       net::DeadlineAfter(2s));
       return std::move(connected.socket);
     }
     if (!session.data_listener.valid()) return {};
@@ -153,26 +156,38 @@ void ScriptedFtpServer::ServeConnection(net::Socket control) {
       if (!answer(scripted->second)) return;
       continue;
     }
-    if (verb == "USER") send("331 Password required.");
-    else if (verb == "PASS") send("230 Logged in.");
-    else if (verb == "PWD") send("257 \"/\" is the current directory.");
-    else if (verb == "MKD") send("257 \"" + argument + "\" created.");
-    else if (verb == "CWD") send("250 Directory changed.");
-    else if (verb == "TYPE") send("200 Type set.");
+    if (verb == "USER")
+      send("331 Password required.");
+    else if (verb == "PASS")
+      send("230 Logged in.");
+    else if (verb == "PWD")
+      send("257 \"/\" is the current directory.");
+    else if (verb == "MKD")
+      send("257 \"" + argument + "\" created.");
+    else if (verb == "CWD")
+      send("250 Directory changed.");
+    else if (verb == "TYPE")
+      send("200 Type set.");
     else if (verb == "EPSV") {
-      if (!start_passive()) { send("425 No data port."); continue; }
+      if (!start_passive()) {
+        send("425 No data port.");
+        continue;
+      }
       char text[80];
       std::snprintf(text, sizeof text, "229 Entering Extended Passive Mode (|||%u|)",
                     static_cast<unsigned>(net::LocalEndpoint(session.data_listener).endpoint.port));
       send(text);
     } else if (verb == "PASV") {
-      if (!start_passive()) { send("425 No data port."); continue; }
+      if (!start_passive()) {
+        send("425 No data port.");
+        continue;
+      }
       unsigned port = net::LocalEndpoint(session.data_listener).endpoint.port;
       std::string address = options_.pasv_address;
       std::replace(address.begin(), address.end(), '.', ',');
       char text[120];
-      std::snprintf(text, sizeof text, "227 Entering Passive Mode (%s,%u,%u).", address.c_str(), port / 256,
-                    port % 256);
+      std::snprintf(text, sizeof text, "227 Entering Passive Mode (%s,%u,%u).", address.c_str(),
+                    port / 256, port % 256);
       send(text);
     } else if (verb == "EPRT" || verb == "PORT") {
       net::Endpoint target;
@@ -180,11 +195,13 @@ void ScriptedFtpServer::ServeConnection(net::Socket control) {
       char family = 0;
       char host[64] = {};
       unsigned port = 0;
-      if (verb == "PORT" && std::sscanf(argument.c_str(), "%u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &p1, &p2) == 6) {
-        target.address = std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c) + "." +
-                         std::to_string(d);
+      if (verb == "PORT" &&
+          std::sscanf(argument.c_str(), "%u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &p1, &p2) == 6) {
+        target.address = std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c) +
+                         "." + std::to_string(d);
         target.port = static_cast<std::uint16_t>(p1 * 256 + p2);
-      } else if (verb == "EPRT" && std::sscanf(argument.c_str(), "|%c|%63[^|]|%u|", &family, host, &port) == 3) {
+      } else if (verb == "EPRT" &&
+                 std::sscanf(argument.c_str(), "|%c|%63[^|]|%u|", &family, host, &port) == 3) {
         target.address = host;
         target.port = static_cast<std::uint16_t>(port);
       } else {
@@ -194,9 +211,13 @@ void ScriptedFtpServer::ServeConnection(net::Socket control) {
       session.active_target = target;
       session.data_listener.Close();
       send("200 Command okay.");
-    } else if (verb == "STOR") store(argument);
-    else if (verb == "QUIT") { send("221 Bye."); return; }
-    else send("502 Command not implemented.");
+    } else if (verb == "STOR")
+      store(argument);
+    else if (verb == "QUIT") {
+      send("221 Bye.");
+      return;
+    } else
+      send("502 Command not implemented.");
   }
 }
 

@@ -24,7 +24,9 @@ std::string TemperatureSlotName(int slot) {
   return "leaf_temp" + std::to_string(slot - 10);
 }
 
-bool DashedWidth1(int value) { return value == 255; }
+bool DashedWidth1(int value) {
+  return value == 255;
+}
 
 // One calibrated sensor: its reading, its place in the CALED/CALFIX block
 // and its signed offset byte in the calibration block at memory 50.
@@ -37,11 +39,14 @@ struct CalField {
 };
 
 std::vector<CalField> MakeCalFields() {
-  std::vector<CalField> f = {{"inside_temp", 0, 0, CalKind::kTenths}, {"outside_temp", 2, 2, CalKind::kTenths}};
-  for (int slot = 0; slot < 15; ++slot) f.push_back({TemperatureSlotName(slot), 4 + 2 * slot, 3 + slot, CalKind::kByteTemp});
+  std::vector<CalField> f = {{"inside_temp", 0, 0, CalKind::kTenths},
+                             {"outside_temp", 2, 2, CalKind::kTenths}};
+  for (int slot = 0; slot < 15; ++slot)
+    f.push_back({TemperatureSlotName(slot), 4 + 2 * slot, 3 + slot, CalKind::kByteTemp});
   f.push_back({"inside_hum", 34, 18, CalKind::kHumidity});
   f.push_back({"outside_hum", 35, 19, CalKind::kHumidity});
-  for (int i = 1; i <= 7; ++i) f.push_back({"extra_hum" + std::to_string(i), 35 + i, 19 + i, CalKind::kHumidity});
+  for (int i = 1; i <= 7; ++i)
+    f.push_back({"extra_hum" + std::to_string(i), 35 + i, 19 + i, CalKind::kHumidity});
   return f;
 }
 
@@ -50,23 +55,34 @@ const std::vector<CalField>& CalFields() {
   return kFields;
 }
 
-int BlockWidth(CalKind kind) { return kind == CalKind::kHumidity ? 1 : 2; }
-int BlockDashed(CalKind kind) { return kind == CalKind::kHumidity ? 255 : 0x7FFF; }
-bool RawDashed(CalKind kind, int raw) { return raw == (kind == CalKind::kTenths ? 0x7FFF : 255); }
+int BlockWidth(CalKind kind) {
+  return kind == CalKind::kHumidity ? 1 : 2;
+}
+int BlockDashed(CalKind kind) {
+  return kind == CalKind::kHumidity ? 255 : 0x7FFF;
+}
+bool RawDashed(CalKind kind, int raw) {
+  return raw == (kind == CalKind::kTenths ? 0x7FFF : 255);
+}
 
 // A sensor's raw reading with its offset added, in the block's units.
 int Calibrated(CalKind kind, int raw, int offset) {
   switch (kind) {
-    case CalKind::kTenths: return raw + offset;
-    case CalKind::kByteTemp: return (raw - 90) * 10 + offset;
-    case CalKind::kHumidity: return std::clamp(raw + offset, 0, 100);
+    case CalKind::kTenths:
+      return raw + offset;
+    case CalKind::kByteTemp:
+      return (raw - 90) * 10 + offset;
+    case CalKind::kHumidity:
+      return std::clamp(raw + offset, 0, 100);
   }
   return raw;
 }
 
 // The same as the live packet carries it.
 int Reported(CalKind kind, int value) {
-  return kind == CalKind::kByteTemp ? std::clamp(static_cast<int>(std::lround(value / 10.0)) + 90, 0, 254) : value;
+  return kind == CalKind::kByteTemp
+             ? std::clamp(static_cast<int>(std::lround(value / 10.0)) + 90, 0, 254)
+             : value;
 }
 
 // One alarm bit of the live packet: the reading it watches and its threshold
@@ -90,12 +106,15 @@ constexpr int kCalibration = 50;
 
 std::vector<AlarmBit> MakeAlarmBits() {
   using C = Compare;
-  const auto byte_rule = [](std::string field, int bit, std::string reading, int threshold, int bias, int scale,
-                           C compare, int none2 = 255) {
-    return AlarmBit{std::move(field), bit, std::move(reading), threshold, 1, 255, none2, bias, scale, compare};
+  const auto byte_rule = [](std::string field, int bit, std::string reading, int threshold,
+                            int bias, int scale, C compare, int none2 = 255) {
+    return AlarmBit{
+        std::move(field), bit, std::move(reading), threshold, 1, 255, none2, bias, scale, compare};
   };
-  const auto word_rule = [](std::string field, int bit, std::string reading, int threshold, int none1) {
-    return AlarmBit{std::move(field), bit, std::move(reading), threshold, 2, none1, 0x7FFF, 0, 1, C::kAbove};
+  const auto word_rule = [](std::string field, int bit, std::string reading, int threshold,
+                            int none1) {
+    return AlarmBit{std::move(field), bit, std::move(reading), threshold, 2, none1, 0x7FFF, 0, 1,
+                    C::kAbove};
   };
   std::vector<AlarmBit> a = {
       // Barometer: the change over the last three hours, thousandths of inHg.
@@ -153,11 +172,18 @@ const std::vector<AlarmBit>& AlarmBits() {
 
 }  // namespace
 
-int DateStamp(const CivilTime& c) { return c.day + c.month * 32 + (c.year - 2000) * 512; }
-int TimeStamp(const CivilTime& c) { return c.hour * 100 + c.minute; }
+int DateStamp(const CivilTime& c) {
+  return c.day + c.month * 32 + (c.year - 2000) * 512;
+}
+int TimeStamp(const CivilTime& c) {
+  return c.hour * 100 + c.minute;
+}
 
 Console::Console(const ConsoleClock& clock, ConsoleOptions options)
-    : clock_(clock), firmware_(options.firmware), memory_(kMemorySize, '\0'), weather_(options.seed) {
+    : clock_(clock),
+      firmware_(options.firmware),
+      memory_(kMemorySize, '\0'),
+      weather_(options.seed) {
   InitMemory(options.archive_period);
   absent_ = AbsentSensors();
   last_ = clock_.Now();
@@ -168,11 +194,11 @@ Console::Console(const ConsoleClock& clock, ConsoleOptions options)
 }
 
 void Console::InitMemory(int archive_period) {
-  PutLittle(memory_, 11, 2, 453);   // latitude 45.3 N
-  PutLittle(memory_, 13, 2, 48);    // longitude 4.8 E
-  memory_[17] = 20;                 // time zone index (GMT+1)
+  PutLittle(memory_, 11, 2, 453);  // latitude 45.3 N
+  PutLittle(memory_, 13, 2, 48);   // longitude 4.8 E
+  memory_[17] = 20;                // time zone index (GMT+1)
   PutLittle(memory_, 20, 2, 100);
-  memory_[24] = 1;                  // the console's own transmitter
+  memory_[24] = 1;  // the console's own transmitter
   // Transmitter pairs: 1 the outdoor station, 2 a temperature/humidity
   // station (extra temperature 1, extra humidity 1), 3 a soil station
   // (soil temperature 1 and moisture 1); the others are off.
@@ -188,8 +214,12 @@ void Console::InitMemory(int archive_period) {
   PutLittle(memory_, 82 + 83, 2, 0x7FFF);
 }
 
-std::int64_t Console::Now() const { return clock_.Now() + offset_; }
-std::int64_t Console::NowMs() const { return clock_.NowMs() + offset_ * 1000; }
+std::int64_t Console::Now() const {
+  return clock_.Now() + offset_;
+}
+std::int64_t Console::NowMs() const {
+  return clock_.NowMs() + offset_ * 1000;
+}
 
 void Console::SetTime(std::int64_t console_time, bool replay) {
   offset_ = console_time - clock_.Now();
@@ -237,8 +267,10 @@ std::set<std::string> Console::AbsentSensors() const {
     if (humidity >= 1 && humidity <= 7) absent.erase("extra_hum" + std::to_string(humidity));
   }
   for (int i = 1; i <= 4; ++i) {
-    if (absent.count("soil_temp" + std::to_string(i))) absent.insert("soil_moist" + std::to_string(i));
-    if (absent.count("leaf_temp" + std::to_string(i))) absent.insert("leaf_wet" + std::to_string(i));
+    if (absent.count("soil_temp" + std::to_string(i)))
+      absent.insert("soil_moist" + std::to_string(i));
+    if (absent.count("leaf_temp" + std::to_string(i)))
+      absent.insert("leaf_wet" + std::to_string(i));
   }
   return absent;
 }
@@ -247,8 +279,10 @@ Readings Console::SensorReadings() const {
   Readings r = weather_.readings();
   for (const std::string& name : absent_) r.erase(name);
   for (const auto& [name, value] : fixed_readings_) {
-    if (value) r[name] = *value;
-    else r.erase(name);
+    if (value)
+      r[name] = *value;
+    else
+      r.erase(name);
   }
   return r;
 }
@@ -258,7 +292,9 @@ Readings Console::readings() const {
   for (const CalField& f : CalFields()) {
     auto it = r.find(f.reading);
     if (it == r.end() || RawDashed(f.kind, it->second)) continue;
-    it->second = Reported(f.kind, Calibrated(f.kind, it->second, static_cast<signed char>(memory_[kCalibration + f.offset])));
+    it->second = Reported(
+        f.kind,
+        Calibrated(f.kind, it->second, static_cast<signed char>(memory_[kCalibration + f.offset])));
   }
   AddAlarmBits(r);
   return r;
@@ -274,7 +310,9 @@ void Console::AddAlarmBits(Readings& r) const {
     const int threshold = GetLittle(memory_, kAlarmBlock + a.threshold, a.width);
     if ((!is_clock && it == r.end()) || threshold == a.none1 || threshold == a.none2) continue;
     const int limit = (threshold - a.bias) * a.scale, v = is_clock ? clock : it->second;
-    const bool on = a.compare == Compare::kBelow ? v < limit : a.compare == Compare::kAbove ? v > limit : v == limit;
+    const bool on = a.compare == Compare::kBelow   ? v < limit
+                    : a.compare == Compare::kAbove ? v > limit
+                                                   : v == limit;
     if (on) raised[a.field] |= 1 << a.bit;
   }
   // Bits a test fixed through the control channel stay as fixed.
@@ -288,7 +326,9 @@ void Console::TrackExtremes(std::int64_t time, std::int64_t previous, const Read
   const CivilTime before = ToCivil(previous);
   const bool new_year = before.year != c.year, new_month = new_year || before.month != c.month;
   for (int period = 0; period < 3; ++period) {
-    const bool rolled = period == 0 ? new_month || before.day != c.day : period == 1 ? new_month : new_year;
+    const bool rolled = period == 0   ? new_month || before.day != c.day
+                        : period == 1 ? new_month
+                                      : new_year;
     if (rolled) {
       ClearExtremes(true, period);
       ClearExtremes(false, period);
@@ -330,10 +370,12 @@ void Console::TrackExtremes(std::int64_t time, std::int64_t previous, const Read
 }
 
 void Console::ClearExtremes(bool highs, int period) {
-  static const Slot kLows[3][2] = {{Slot::kDayLow, Slot::kDayLowTime}, {Slot::kMonthLow, Slot::kMonthLow},
-                                  {Slot::kYearLow, Slot::kYearLow}};
-  static const Slot kHis[3][2] = {{Slot::kDayHigh, Slot::kDayHighTime}, {Slot::kMonthHigh, Slot::kMonthHigh},
-                                 {Slot::kYearHigh, Slot::kYearHigh}};
+  static const Slot kLows[3][2] = {{Slot::kDayLow, Slot::kDayLowTime},
+                                   {Slot::kMonthLow, Slot::kMonthLow},
+                                   {Slot::kYearLow, Slot::kYearLow}};
+  static const Slot kHis[3][2] = {{Slot::kDayHigh, Slot::kDayHighTime},
+                                  {Slot::kMonthHigh, Slot::kMonthHigh},
+                                  {Slot::kYearHigh, Slot::kYearHigh}};
   if (period < 0 || period > 2) return;
   const auto& slots = highs ? kHis[period] : kLows[period];
   for (auto& [name, e] : extremes_) {
@@ -350,8 +392,12 @@ std::optional<int> Console::extreme(const std::string& quantity, Slot slot) cons
   return it->second[static_cast<int>(slot)];
 }
 
-void Console::SetReading(const std::string& name, std::optional<int> value) { fixed_readings_[name] = value; }
-void Console::ReleaseReading(const std::string& name) { fixed_readings_.erase(name); }
+void Console::SetReading(const std::string& name, std::optional<int> value) {
+  fixed_readings_[name] = value;
+}
+void Console::ReleaseReading(const std::string& name) {
+  fixed_readings_.erase(name);
+}
 void Console::SetExtreme(const std::string& quantity, Slot slot, int value) {
   fixed_extremes_[{quantity, static_cast<int>(slot)}] = value;
 }
@@ -382,8 +428,12 @@ std::string EncodePacket(std::span<const PacketField> fields, const Readings& r,
 
 }  // namespace
 
-std::string Console::LoopPacket() const { return EncodePacket(LoopFields(), readings(), 0); }
-std::string Console::LpsPacket() const { return EncodePacket(LpsFields(), readings(), 1); }
+std::string Console::LoopPacket() const {
+  return EncodePacket(LoopFields(), readings(), 0);
+}
+std::string Console::LpsPacket() const {
+  return EncodePacket(LpsFields(), readings(), 1);
+}
 
 std::string Console::hi_lows() const {
   std::string p(kHiLowsDataSize, '\0');
@@ -404,8 +454,9 @@ std::string Console::hi_lows() const {
 
 std::string Console::TimeReply() const {
   const CivilTime c = ToCivil(Now());
-  std::string p = {static_cast<char>(c.second), static_cast<char>(c.minute), static_cast<char>(c.hour),
-                   static_cast<char>(c.day),    static_cast<char>(c.month),  static_cast<char>(c.year - 1900)};
+  std::string p = {static_cast<char>(c.second), static_cast<char>(c.minute),
+                   static_cast<char>(c.hour),   static_cast<char>(c.day),
+                   static_cast<char>(c.month),  static_cast<char>(c.year - 1900)};
   AppendCrc(p);
   return p;
 }
@@ -417,7 +468,8 @@ std::string Console::CalibratedReadings() const {
     auto it = r.find(f.reading);
     const bool dashed = it == r.end() || RawDashed(f.kind, it->second);
     const int offset = static_cast<signed char>(memory_[kCalibration + f.offset]);
-    PutLittle(p, f.block, BlockWidth(f.kind), dashed ? BlockDashed(f.kind) : Calibrated(f.kind, it->second, offset));
+    PutLittle(p, f.block, BlockWidth(f.kind),
+              dashed ? BlockDashed(f.kind) : Calibrated(f.kind, it->second, offset));
   }
   AppendCrc(p);
   return p;
@@ -428,7 +480,9 @@ void Console::ApplyCalibration(const std::string& block) {
   for (const CalField& f : CalFields()) {
     const auto it = r.find(f.reading);
     const int width = BlockWidth(f.kind);
-    if (static_cast<int>(block.size()) < f.block + width || it == r.end() || RawDashed(f.kind, it->second)) continue;
+    if (static_cast<int>(block.size()) < f.block + width || it == r.end() ||
+        RawDashed(f.kind, it->second))
+      continue;
     int wanted = GetLittle(block, f.block, width);
     if (wanted == BlockDashed(f.kind)) continue;  // a sensor the client leaves alone
     if (width == 2) wanted = static_cast<std::int16_t>(wanted);
@@ -451,7 +505,9 @@ bool Console::MemoryWrite(int address, const std::string& bytes) {
   return true;
 }
 
-int Console::ArchivePeriod() const { return static_cast<unsigned char>(memory_[45]); }
+int Console::ArchivePeriod() const {
+  return static_cast<unsigned char>(memory_[45]);
+}
 
 bool Console::NewArchiveLayout() const {
   int day = 0, year = 0;
@@ -519,16 +575,18 @@ void Console::WriteRecord(std::int64_t time) {
       {"wind_avg", static_cast<int>(std::lround(p.wind / n))},
       {"wind_high", p.wind_high},
       {"wind_high_dir", p.wind_high_dir},
-      {"wind_dir", static_cast<int>(std::max_element(p.directions.begin(), p.directions.end()) - p.directions.begin())},
+      {"wind_dir", static_cast<int>(std::max_element(p.directions.begin(), p.directions.end()) -
+                                    p.directions.begin())},
       {"uv", static_cast<int>(std::lround(p.uv / n))},
       {"et", std::clamp(get("day_et", 0) - p.et_start, 0, 255)},
       {"solar_high", p.solar_high},
       {"uv_high", p.uv_high},
       {"forecast_rule", get("forecast_rule", 193)},
   };
-  for (const char* name : {"extra_temp1", "extra_temp2", "extra_temp3", "extra_hum1", "extra_hum2", "soil_temp1",
-                           "soil_temp2", "soil_temp3", "soil_temp4", "leaf_temp1", "leaf_temp2", "soil_moist1",
-                           "soil_moist2", "soil_moist3", "soil_moist4", "leaf_wet1", "leaf_wet2"})
+  for (const char* name :
+       {"extra_temp1", "extra_temp2", "extra_temp3", "extra_hum1", "extra_hum2", "soil_temp1",
+        "soil_temp2", "soil_temp3", "soil_temp4", "leaf_temp1", "leaf_temp2", "soil_moist1",
+        "soil_moist2", "soil_moist3", "soil_moist4", "leaf_wet1", "leaf_wet2"})
     rec[name] = get(name, 255);
   // The next record's rain and ET count from the counters as they are now,
   // so no step's rain falls between two records.
@@ -567,7 +625,8 @@ void Console::AddArchiveRecord(const Readings& fields) {
 void Console::ClearArchive() {
   first_record_number_ += static_cast<std::int64_t>(archive_.size());
   // Start the next record on a fresh page.
-  first_record_number_ = (first_record_number_ + kRecordsPerPage - 1) / kRecordsPerPage * kRecordsPerPage;
+  first_record_number_ =
+      (first_record_number_ + kRecordsPerPage - 1) / kRecordsPerPage * kRecordsPerPage;
   archive_.clear();
   period_ = {};
 }
@@ -599,8 +658,10 @@ std::string Console::DumpPage(const DumpHeader& dump, int page) const {
   const std::int64_t base = (dump.first_page + page) * kRecordsPerPage;
   for (int slot = 0; slot < kRecordsPerPage; ++slot) {
     const std::int64_t at = base + slot - first_record_number_;
-    if (at >= 0 && at < static_cast<std::int64_t>(archive_.size())) p += archive_[static_cast<std::size_t>(at)];
-    else p += std::string(kRecordSize, '\xFF');
+    if (at >= 0 && at < static_cast<std::int64_t>(archive_.size()))
+      p += archive_[static_cast<std::size_t>(at)];
+    else
+      p += std::string(kRecordSize, '\xFF');
   }
   p += std::string(4, '\0');
   AppendCrc(p);

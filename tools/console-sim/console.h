@@ -36,7 +36,7 @@ int TimeStamp(const CivilTime& c);
 
 class Console {
  public:
-  static constexpr int kUnset = INT_MIN;  // an extreme not reached yet
+  static constexpr int kUnset = INT_MIN;         // an extreme not reached yet
   static constexpr int kArchiveCapacity = 2560;  // records
 
   Console(const ConsoleClock& clock, ConsoleOptions options);
@@ -123,7 +123,7 @@ class Console {
   void WriteRecord(std::int64_t time);
   void StartPeriod(const Readings& r);
   std::set<std::string> AbsentSensors() const;  // from the transmitter configuration
-  Readings SensorReadings() const;  // generated or fixed, before calibration
+  Readings SensorReadings() const;              // generated or fixed, before calibration
   void AddAlarmBits(Readings& r) const;
 
   const ConsoleClock& clock_;

@@ -42,7 +42,8 @@ std::string Launcher::executable() {
 
 Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds deadline) {
   char pattern[] = "/tmp/console-sim-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("console-sim launcher: no temporary directory");
+  if (::mkdtemp(pattern) == nullptr)
+    throw std::runtime_error("console-sim launcher: no temporary directory");
   directory_ = pattern;
   const std::string ready_file = directory_ + "/ready.json";
   const std::string program = executable();
@@ -85,7 +86,9 @@ Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds
   }
 }
 
-Launcher::~Launcher() { Stop(); }
+Launcher::~Launcher() {
+  Stop();
+}
 
 void Launcher::Stop() {
   if (control_fd_ >= 0) ::close(control_fd_);
@@ -112,7 +115,8 @@ nlohmann::json Launcher::Control(const nlohmann::json& command) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(ControlPort()));
-    if (control_fd_ < 0 || ::connect(control_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (control_fd_ < 0 ||
+        ::connect(control_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
       if (control_fd_ >= 0) ::close(control_fd_);
       control_fd_ = -1;
       throw std::runtime_error("console-sim control channel unreachable");
@@ -121,7 +125,8 @@ nlohmann::json Launcher::Control(const nlohmann::json& command) {
     ::setsockopt(control_fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   }
   const std::string text = command.dump() + "\n";
-  if (::send(control_fd_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
+  if (::send(control_fd_, text.data(), text.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(text.size()))
     throw std::runtime_error("console-sim control channel: send failed");
   std::size_t end;
   while ((end = control_pending_.find('\n')) == std::string::npos) {
@@ -132,7 +137,8 @@ nlohmann::json Launcher::Control(const nlohmann::json& command) {
   }
   const nlohmann::json reply = nlohmann::json::parse(control_pending_.substr(0, end));
   control_pending_.erase(0, end + 1);
-  if (!reply.value("ok", false)) throw std::runtime_error("console-sim refused " + command.dump() + ": " + reply.dump());
+  if (!reply.value("ok", false))
+    throw std::runtime_error("console-sim refused " + command.dump() + ": " + reply.dump());
   return reply;
 }
 

@@ -8,10 +8,9 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace consolesim {
 

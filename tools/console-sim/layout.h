@@ -15,22 +15,32 @@ using Readings = std::map<std::string, int>;
 struct PacketField {
   std::string name;
   int offset;
-  int width;       // 1 or 2 bytes, little-endian
-  int dashed;      // raw value sent when the reading is missing
+  int width;   // 1 or 2 bytes, little-endian
+  int dashed;  // raw value sent when the reading is missing
 };
 
-constexpr int kPacketSize = 99;      // live and second-format packets, CRC included
+constexpr int kPacketSize = 99;       // live and second-format packets, CRC included
 constexpr int kHiLowsDataSize = 436;  // HILOWS data bytes, CRC not included
 constexpr int kRecordSize = 52;
 constexpr int kRecordsPerPage = 5;
-constexpr int kPageSize = 267;        // sequence byte, 5 records, 4 spare, CRC
+constexpr int kPageSize = 267;  // sequence byte, 5 records, 4 spare, CRC
 constexpr int kMemorySize = 4096;
 
 std::span<const PacketField> LoopFields();
 std::span<const PacketField> LpsFields();
 
 // The extremes of one quantity inside the HILOWS reply; -1 = not present.
-enum class Slot { kDayLow, kDayHigh, kDayLowTime, kDayHighTime, kMonthLow, kMonthHigh, kYearLow, kYearHigh, kHourHigh };
+enum class Slot {
+  kDayLow,
+  kDayHigh,
+  kDayLowTime,
+  kDayHighTime,
+  kMonthLow,
+  kMonthHigh,
+  kYearLow,
+  kYearHigh,
+  kHourHigh
+};
 constexpr int kSlotCount = 9;
 const char* SlotName(Slot slot);
 

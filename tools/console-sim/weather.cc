@@ -21,7 +21,8 @@ std::uint32_t Mix(std::uint32_t x) {
 }
 
 int ClampInt(double value, int low, int high) {
-  return static_cast<int>(std::lround(std::clamp(value, static_cast<double>(low), static_cast<double>(high))));
+  return static_cast<int>(
+      std::lround(std::clamp(value, static_cast<double>(low), static_cast<double>(high))));
 }
 
 }  // namespace
@@ -36,14 +37,15 @@ int DewPointF(double temp_f, double humidity) {
 int WindChillF(double temp_f, double mph) {
   if (temp_f > 50 || mph < 3) return static_cast<int>(std::lround(temp_f));
   const double v = std::pow(mph, 0.16);
-  return static_cast<int>(std::lround(std::min(temp_f, 35.74 + 0.6215 * temp_f - 35.75 * v + 0.4275 * temp_f * v)));
+  return static_cast<int>(
+      std::lround(std::min(temp_f, 35.74 + 0.6215 * temp_f - 35.75 * v + 0.4275 * temp_f * v)));
 }
 
 int HeatIndexF(double t, double rh) {
   if (t < 80) return static_cast<int>(std::lround(t));
-  const double hi = -42.379 + 2.04901523 * t + 10.14333127 * rh - 0.22475541 * t * rh - 6.83783e-3 * t * t -
-                    5.481717e-2 * rh * rh + 1.22874e-3 * t * t * rh + 8.5282e-4 * t * rh * rh -
-                    1.99e-6 * t * t * rh * rh;
+  const double hi = -42.379 + 2.04901523 * t + 10.14333127 * rh - 0.22475541 * t * rh -
+                    6.83783e-3 * t * t - 5.481717e-2 * rh * rh + 1.22874e-3 * t * t * rh +
+                    8.5282e-4 * t * rh * rh - 1.99e-6 * t * t * rh * rh;
   return static_cast<int>(std::lround(std::max(hi, t)));
 }
 
@@ -64,14 +66,30 @@ void Weather::ClearCounter(int which) {
   // The console's numbering: 0 day rain, 1 storm, 2 month rain, 3 year rain,
   // 4 day ET, 5 month ET, 6 year ET.
   switch (which) {
-    case 0: day_rain_ = 0; break;
-    case 1: storm_rain_ = 0; storm_start_ = 0xFFFF; break;
-    case 2: month_rain_ = 0; break;
-    case 3: year_rain_ = 0; break;
-    case 4: day_et_ = 0; break;
-    case 5: month_et_ = 0; break;
-    case 6: year_et_ = 0; break;
-    default: break;
+    case 0:
+      day_rain_ = 0;
+      break;
+    case 1:
+      storm_rain_ = 0;
+      storm_start_ = 0xFFFF;
+      break;
+    case 2:
+      month_rain_ = 0;
+      break;
+    case 3:
+      year_rain_ = 0;
+      break;
+    case 4:
+      day_et_ = 0;
+      break;
+    case 5:
+      month_et_ = 0;
+      break;
+    case 6:
+      year_et_ = 0;
+      break;
+    default:
+      break;
   }
   PublishCounters();
 }
@@ -103,7 +121,8 @@ void Weather::AccumulateRain(std::int64_t time, int seconds, int rate) {
   }
   // A storm ends after a day without rain.
   if (storm_start_ != 0xFFFF && time - last_rain_time_ > 86400) ClearCounter(1);
-  while (!recent_clicks_.empty() && recent_clicks_.front().first <= time - 86400) recent_clicks_.pop_front();
+  while (!recent_clicks_.empty() && recent_clicks_.front().first <= time - 86400)
+    recent_clicks_.pop_front();
 }
 
 void Weather::Step(std::int64_t time, int seconds) {
@@ -116,8 +135,14 @@ void Weather::Step(std::int64_t time, int seconds) {
       year_et_ += day_et_ / 10;
       day_et_ = 0;
     }
-    if (before.month != now.month) { month_rain_ = 0; month_et_ = 0; }
-    if (before.year != now.year) { year_rain_ = 0; year_et_ = 0; }
+    if (before.month != now.month) {
+      month_rain_ = 0;
+      month_et_ = 0;
+    }
+    if (before.year != now.year) {
+      year_rain_ = 0;
+      year_et_ = 0;
+    }
   }
   last_ = time;
 
@@ -126,10 +151,12 @@ void Weather::Step(std::int64_t time, int seconds) {
   const double daily = std::sin(2 * kPi * (day_hour - 9) / 24);  // warmest at 15 h
   const double temp_f = 55 + 12 * daily + 6 * noise(hours / 6, 1) + 2 * noise(hours, 2);
   const double humidity = std::clamp(62 - 22 * daily + 10 * noise(hours / 4, 3), 5.0, 100.0);
-  const double barometer = 29920 + 350 * std::sin(2 * kPi * hours / 70 + (seed_ % 17)) + 40 * noise(hours / 3, 4);
+  const double barometer =
+      29920 + 350 * std::sin(2 * kPi * hours / 70 + (seed_ % 17)) + 40 * noise(hours / 3, 4);
   const double wind = std::max(0.0, 6 + 5 * noise(hours / 2, 5) + 4 * noise(hours * 4, 6));
   const double gust = wind + 3 + 4 * std::abs(noise(hours * 8, 7));
-  const int direction = static_cast<int>(std::lround(std::fmod(720 + 200 + 160 * noise(hours / 5, 8), 360)));
+  const int direction =
+      static_cast<int>(std::lround(std::fmod(720 + 200 + 160 * noise(hours / 5, 8), 360)));
   const bool showers = noise(hours / 2, 9) > 0.55;
   const int rain_rate = showers ? ClampInt(60 + 300 * (noise(hours / 2, 9) - 0.55), 0, 2000) : 0;
   const double sun = std::max(0.0, std::sin(kPi * (day_hour - 6.5) / 12.5));
@@ -145,7 +172,11 @@ void Weather::Step(std::int64_t time, int seconds) {
   pressure_.emplace_back(time, static_cast<int>(barometer));
   while (pressure_.size() > 1 && pressure_.front().first < time - 3 * 3600) pressure_.pop_front();
   const int change = pressure_.back().second - pressure_.front().second;
-  const int trend = change >= 60 ? 60 : change >= 20 ? 20 : change <= -60 ? -60 : change <= -20 ? -20 : 0;
+  const int trend = change >= 60    ? 60
+                    : change >= 20  ? 20
+                    : change <= -60 ? -60
+                    : change <= -20 ? -20
+                                    : 0;
 
   int last_hour = 0, last15 = 0, last24 = 0;
   for (const auto& [at, clicks] : recent_clicks_) {
@@ -175,12 +206,16 @@ void Weather::Step(std::int64_t time, int seconds) {
   r["wind_dir"] = direction == 0 ? 360 : direction;
   r["wind_gust_dir"] = r["wind_dir"];
   for (int i = 1; i <= 7; ++i) {
-    r["extra_temp" + std::to_string(i)] = ClampInt(temp_f - 2 * i + 3 * noise(hours / 3, 20 + i) + 90, 0, 254);
-    r["extra_hum" + std::to_string(i)] = ClampInt(humidity + 3 * i * noise(hours / 5, 30 + i), 1, 100);
+    r["extra_temp" + std::to_string(i)] =
+        ClampInt(temp_f - 2 * i + 3 * noise(hours / 3, 20 + i) + 90, 0, 254);
+    r["extra_hum" + std::to_string(i)] =
+        ClampInt(humidity + 3 * i * noise(hours / 5, 30 + i), 1, 100);
   }
   for (int i = 1; i <= 4; ++i) {
-    r["soil_temp" + std::to_string(i)] = ClampInt(52 + 4 * std::sin(2 * kPi * (day_hour - 14) / 24) - i + 90, 0, 254);
-    r["soil_moist" + std::to_string(i)] = ClampInt(40 + 20 * noise(hours / 24, 40 + i) - (showers ? 15 : 0), 0, 200);
+    r["soil_temp" + std::to_string(i)] =
+        ClampInt(52 + 4 * std::sin(2 * kPi * (day_hour - 14) / 24) - i + 90, 0, 254);
+    r["soil_moist" + std::to_string(i)] =
+        ClampInt(40 + 20 * noise(hours / 24, 40 + i) - (showers ? 15 : 0), 0, 200);
     r["leaf_temp" + std::to_string(i)] = ClampInt(temp_f - 1 + 90, 0, 254);
     r["leaf_wet" + std::to_string(i)] = showers ? 15 : ClampInt(humidity > 90 ? 8 : 0, 0, 15);
   }

@@ -39,7 +39,7 @@ class Weather {
   int day_et_ = 0, month_et_ = 0, year_et_ = 0;
   std::int64_t last_rain_time_ = 0;
   std::deque<std::pair<std::int64_t, int>> recent_clicks_;  // last 24 hours
-  std::deque<std::pair<std::int64_t, int>> pressure_;      // last 3 hours
+  std::deque<std::pair<std::int64_t, int>> pressure_;       // last 3 hours
 };
 
 // Derived quantities in whole °F (the console's formulas, simplified).

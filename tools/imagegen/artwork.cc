@@ -55,17 +55,23 @@ void Drops(Painter& p, double x0, double y0, double w, int count) {
 void Flake(Painter& p, double cx, double cy, double r, Rgba colour, double width) {
   for (int i = 0; i < 3; ++i) {
     const double a = i * kPi / 3 + kPi / 2;
-    p.Line(cx - std::cos(a) * r, cy - std::sin(a) * r, cx + std::cos(a) * r, cy + std::sin(a) * r, width, colour);
+    p.Line(cx - std::cos(a) * r, cy - std::sin(a) * r, cx + std::cos(a) * r, cy + std::sin(a) * r,
+           width, colour);
   }
 }
 
 void Flakes(Painter& p, double x0, double y0, double w, int count) {
-  for (int i = 0; i < count; ++i) Flake(p, x0 + w * (i + 0.5) / count, y0 + w * 0.08, w * 0.07, kIce, w * 0.03);
+  for (int i = 0; i < count; ++i)
+    Flake(p, x0 + w * (i + 0.5) / count, y0 + w * 0.08, w * 0.07, kIce, w * 0.03);
 }
 
 void Bolt(Painter& p, double cx, double top, double s) {
-  p.Polygon({{cx + s * 0.05, top}, {cx - s * 0.12, top + s * 0.2}, {cx, top + s * 0.2},
-             {cx - s * 0.08, top + s * 0.38}, {cx + s * 0.14, top + s * 0.14}, {cx + s * 0.02, top + s * 0.14},
+  p.Polygon({{cx + s * 0.05, top},
+             {cx - s * 0.12, top + s * 0.2},
+             {cx, top + s * 0.2},
+             {cx - s * 0.08, top + s * 0.38},
+             {cx + s * 0.14, top + s * 0.14},
+             {cx + s * 0.02, top + s * 0.14},
              {cx + s * 0.1, top}},
             kOrange);
 }
@@ -78,16 +84,20 @@ struct Forecast {
 
 void DrawForecast(Painter& p, double s, Forecast f) {
   if (f.sun) f.cloud ? Sun(p, s * 0.35, s * 0.32, s * 0.16) : Sun(p, s * 0.5, s * 0.5, s * 0.22);
-  if (f.cloud) Cloud(p, s * 0.52, s * 0.48, s * 0.7, f.rain || f.storm || f.snow ? kCloudDark : kCloud);
+  if (f.cloud)
+    Cloud(p, s * 0.52, s * 0.48, s * 0.7, f.rain || f.storm || f.snow ? kCloudDark : kCloud);
   const bool both = f.rain && f.snow;
   if (f.rain) Drops(p, s * 0.2, s * 0.78, both ? s * 0.3 : s * 0.6, both ? 2 : 4);
-  if (f.snow) both ? Flakes(p, s * 0.5, s * 0.76, s * 0.3, 2) : Flakes(p, s * 0.2, s * 0.76, s * 0.6, 3);
+  if (f.snow)
+    both ? Flakes(p, s * 0.5, s * 0.76, s * 0.3, 2) : Flakes(p, s * 0.2, s * 0.76, s * 0.6, 3);
   if (f.storm) Bolt(p, s * 0.52, s * 0.66, s);
 }
 
 // --- small status pictures ---
 
-void Badge(Painter& p, double s, Rgba colour) { p.RoundedRect(s * 0.06, s * 0.06, s * 0.94, s * 0.94, s * 0.2, colour); }
+void Badge(Painter& p, double s, Rgba colour) {
+  p.RoundedRect(s * 0.06, s * 0.06, s * 0.94, s * 0.94, s * 0.2, colour);
+}
 
 void Check(Painter& p, double s, Rgba colour) {
   p.Line(s * 0.26, s * 0.52, s * 0.43, s * 0.68, s * 0.12, colour);
@@ -101,11 +111,21 @@ void Cross(Painter& p, double s, Rgba colour) {
 
 void Activity(Painter& p, double s) {
   Badge(p, s, kBlue);
-  p.Polygon({{s * 0.22, s * 0.38}, {s * 0.4, s * 0.2}, {s * 0.4, s * 0.3}, {s * 0.72, s * 0.3}, {s * 0.72, s * 0.46},
-             {s * 0.4, s * 0.46}, {s * 0.4, s * 0.56}},
+  p.Polygon({{s * 0.22, s * 0.38},
+             {s * 0.4, s * 0.2},
+             {s * 0.4, s * 0.3},
+             {s * 0.72, s * 0.3},
+             {s * 0.72, s * 0.46},
+             {s * 0.4, s * 0.46},
+             {s * 0.4, s * 0.56}},
             kWhite);
-  p.Polygon({{s * 0.78, s * 0.62}, {s * 0.6, s * 0.8}, {s * 0.6, s * 0.7}, {s * 0.28, s * 0.7}, {s * 0.28, s * 0.54},
-             {s * 0.6, s * 0.54}, {s * 0.6, s * 0.44}},
+  p.Polygon({{s * 0.78, s * 0.62},
+             {s * 0.6, s * 0.8},
+             {s * 0.6, s * 0.7},
+             {s * 0.28, s * 0.7},
+             {s * 0.28, s * 0.54},
+             {s * 0.6, s * 0.54},
+             {s * 0.6, s * 0.44}},
             kWhite);
 }
 
@@ -126,7 +146,10 @@ void TrendArrow(Painter& p, double s, double slope, int heads, Rgba colour) {
   for (int i = 0; i < heads; ++i) {
     const double hx = tx - dx * s * 0.28 * i, hy = ty - dy * s * 0.28 * i;
     const double bx = hx - dx * s * 0.36, by = hy - dy * s * 0.36;
-    p.Polygon({{hx, hy}, {bx - dy * s * 0.24, by + dx * s * 0.24}, {bx + dy * s * 0.24, by - dx * s * 0.24}}, colour);
+    p.Polygon({{hx, hy},
+               {bx - dy * s * 0.24, by + dx * s * 0.24},
+               {bx + dy * s * 0.24, by - dx * s * 0.24}},
+              colour);
   }
 }
 
@@ -147,7 +170,8 @@ void WindRose(Painter& p, double s) {
     const Point left{c - dy * width, c + dx * width};
     const Point right{c + dy * width, c - dx * width};
     p.Polygon({{c, c}, left, tip}, i % 4 == 0 ? kNavy : Rgba{90, 110, 150, 255});
-    p.Polygon({{c, c}, tip, right}, i % 4 == 0 ? Rgba{90, 120, 180, 255} : Rgba{160, 175, 205, 255});
+    p.Polygon({{c, c}, tip, right},
+              i % 4 == 0 ? Rgba{90, 120, 180, 255} : Rgba{160, 175, 205, 255});
   }
   p.Circle(c, c, s * 0.025, kNavy);
   const double r = s * 0.415;
@@ -160,38 +184,86 @@ void WindRose(Painter& p, double s) {
 void Draw(Painter& p, CarriedImage image, double s) {
   using enum CarriedImage;
   switch (image) {
-    case kConnectionOk: Badge(p, s, kGreen), Check(p, s, kWhite); break;
-    case kConnectionActivity: Activity(p, s); break;
-    case kConnectionFailed: Badge(p, s, kRed), Cross(p, s, kWhite); break;
-    case kRain: Cloud(p, s * 0.5, s * 0.35, s * 0.8, kCloudDark), Drops(p, s * 0.18, s * 0.66, s * 0.64, 3); break;
-    case kNoRain: Sun(p, s * 0.5, s * 0.5, s * 0.22); break;
+    case kConnectionOk:
+      Badge(p, s, kGreen), Check(p, s, kWhite);
+      break;
+    case kConnectionActivity:
+      Activity(p, s);
+      break;
+    case kConnectionFailed:
+      Badge(p, s, kRed), Cross(p, s, kWhite);
+      break;
+    case kRain:
+      Cloud(p, s * 0.5, s * 0.35, s * 0.8, kCloudDark), Drops(p, s * 0.18, s * 0.66, s * 0.64, 3);
+      break;
+    case kNoRain:
+      Sun(p, s * 0.5, s * 0.5, s * 0.22);
+      break;
     case kSevereCold:
       p.Circle(s / 2, s / 2, s * 0.47, Rgba{225, 240, 252, 255});
       Flake(p, s / 2, s / 2, s * 0.38, kBlue, s * 0.08);
       break;
-    case kNoSevereCold: Thermometer(p, s, kOrange); break;
-    case kTrendRising: TrendArrow(p, s, 1, 1, kGreen); break;
-    case kTrendFalling: TrendArrow(p, s, -1, 1, kRed); break;
-    case kTrendSteady: TrendArrow(p, s, 0, 1, kBlue); break;
-    case kTrendRisingRapidly: TrendArrow(p, s, 1.6, 2, kGreen); break;
-    case kTrendFallingRapidly: TrendArrow(p, s, -1.6, 2, kRed); break;
-    case kTrendUnknown: p.CentredText("?", s / 2, s / 2, s * 0.9, kGrey); break;
-    case kForecastSun: DrawForecast(p, s, {true, false, false, false, false}); break;
-    case kForecastRain: DrawForecast(p, s, {false, true, true, false, false}); break;
-    case kForecastStorm: DrawForecast(p, s, {false, true, true, false, true}); break;
-    case kForecastSnow: DrawForecast(p, s, {false, true, false, true, false}); break;
-    case kForecastCloud: DrawForecast(p, s, {false, true, false, false, false}); break;
-    case kForecastSunCloud: DrawForecast(p, s, {true, true, false, false, false}); break;
-    case kForecastSunCloudSnow: DrawForecast(p, s, {true, true, false, true, false}); break;
-    case kForecastSunCloudRain: DrawForecast(p, s, {true, true, true, false, false}); break;
-    case kForecastSunCloudRainSnow: DrawForecast(p, s, {true, true, true, true, false}); break;
-    case kForecastRainSnow: DrawForecast(p, s, {false, true, true, true, false}); break;
-    case kWindRoseBackground: WindRose(p, s); break;
+    case kNoSevereCold:
+      Thermometer(p, s, kOrange);
+      break;
+    case kTrendRising:
+      TrendArrow(p, s, 1, 1, kGreen);
+      break;
+    case kTrendFalling:
+      TrendArrow(p, s, -1, 1, kRed);
+      break;
+    case kTrendSteady:
+      TrendArrow(p, s, 0, 1, kBlue);
+      break;
+    case kTrendRisingRapidly:
+      TrendArrow(p, s, 1.6, 2, kGreen);
+      break;
+    case kTrendFallingRapidly:
+      TrendArrow(p, s, -1.6, 2, kRed);
+      break;
+    case kTrendUnknown:
+      p.CentredText("?", s / 2, s / 2, s * 0.9, kGrey);
+      break;
+    case kForecastSun:
+      DrawForecast(p, s, {true, false, false, false, false});
+      break;
+    case kForecastRain:
+      DrawForecast(p, s, {false, true, true, false, false});
+      break;
+    case kForecastStorm:
+      DrawForecast(p, s, {false, true, true, false, true});
+      break;
+    case kForecastSnow:
+      DrawForecast(p, s, {false, true, false, true, false});
+      break;
+    case kForecastCloud:
+      DrawForecast(p, s, {false, true, false, false, false});
+      break;
+    case kForecastSunCloud:
+      DrawForecast(p, s, {true, true, false, false, false});
+      break;
+    case kForecastSunCloudSnow:
+      DrawForecast(p, s, {true, true, false, true, false});
+      break;
+    case kForecastSunCloudRain:
+      DrawForecast(p, s, {true, true, true, false, false});
+      break;
+    case kForecastSunCloudRainSnow:
+      DrawForecast(p, s, {true, true, true, true, false});
+      break;
+    case kForecastRainSnow:
+      DrawForecast(p, s, {false, true, true, true, false});
+      break;
+    case kWindRoseBackground:
+      WindRose(p, s);
+      break;
     case kAlert:
       p.Polygon({{s * 0.5, s * 0.06}, {s * 0.96, s * 0.9}, {s * 0.04, s * 0.9}}, kRed);
       p.CentredText("!", s * 0.5, s * 0.6, s * 0.55, kWhite);
       break;
-    case kNoAlert: p.Circle(s / 2, s / 2, s * 0.44, kGreen), Check(p, s, kWhite); break;
+    case kNoAlert:
+      p.Circle(s / 2, s / 2, s * 0.44, kGreen), Check(p, s, kWhite);
+      break;
   }
 }
 

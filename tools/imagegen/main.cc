@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "agent/images/png_codec.h"
-#include "tools/imagegen/artwork.h"
 #include "platform/files.h"
+#include "tools/imagegen/artwork.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -17,10 +17,12 @@ int main(int argc, char** argv) {
   const std::string directory = argv[1];
   int failures = 0;
   for (const auto& info : agent::images::CarriedImageTable()) {
-    const auto png = agent::images::EncodePng(imagegen::DrawArtwork(info.id), agent::images::PngLayout::kRgba);
+    const auto png =
+        agent::images::EncodePng(imagegen::DrawArtwork(info.id), agent::images::PngLayout::kRgba);
     const std::string path = platform::JoinPath(directory, std::string(info.name) + ".png");
-    if (!png || !platform::WriteFileAtomically(
-                    path, std::string_view(reinterpret_cast<const char*>(png->data()), png->size()))) {
+    if (!png ||
+        !platform::WriteFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(png->data()), png->size()))) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       ++failures;
     }

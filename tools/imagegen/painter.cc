@@ -72,15 +72,16 @@ void Painter::Line(double x0, double y0, double x1, double y1, double width, Rgb
   const double h = width / 2;
   const double dx = x1 - x0, dy = y1 - y0;
   const double length2 = std::max(dx * dx + dy * dy, 1e-9);
-  Fill(std::min(x0, x1) - h, std::min(y0, y1) - h, std::max(x0, x1) + h, std::max(y0, y1) + h, colour,
-       [=](double x, double y) {
+  Fill(std::min(x0, x1) - h, std::min(y0, y1) - h, std::max(x0, x1) + h, std::max(y0, y1) + h,
+       colour, [=](double x, double y) {
          const double t = std::clamp(((x - x0) * dx + (y - y0) * dy) / length2, 0.0, 1.0);
          const double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
          return ex * ex + ey * ey <= h * h;
        });
 }
 
-void Painter::CentredText(std::string_view text, double cx, double cy, double pixel_size, Rgba colour) {
+void Painter::CentredText(std::string_view text, double cx, double cy, double pixel_size,
+                          Rgba colour) {
   auto& font = agent::images::TextRenderer::Carried();
   const auto extent = font.Measure(text, pixel_size);
   if (!extent.has_ink) return;

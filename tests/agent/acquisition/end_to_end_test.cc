@@ -5,10 +5,10 @@
 #include <chrono>
 #include <memory>
 
-#include "tests/agent/acquisition/engine_fixture.h"
 #include "agent/acquisition/carried_libraries.h"
-#include "tools/console-sim/launcher.h"
 #include "platform/environment.h"
+#include "tests/agent/acquisition/engine_fixture.h"
+#include "tools/console-sim/launcher.h"
 
 namespace agent::testing {
 namespace {
@@ -33,7 +33,8 @@ class EndToEndTest : public EngineFixture {
     hooks.library_places = {work_.string(), ""};
     hooks.deploy_libraries = [this] { DeployLibraries(CarriedLibraries(), work_.string()); };
     hooks.connection_icon = [this](int state) { icons_.push_back(state); };
-    engine_ = std::make_unique<AcquisitionEngine>(*context_, real_, services_, station_time_, hooks);
+    engine_ =
+        std::make_unique<AcquisitionEngine>(*context_, real_, services_, station_time_, hooks);
     return *engine_;
   }
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "stationlib/api/OrbiskPro.h"
 #include "agent/acquisition/export_table.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace agent {
 namespace {

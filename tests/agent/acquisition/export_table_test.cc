@@ -1,9 +1,9 @@
+#include "agent/acquisition/export_table.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
-
-#include "agent/acquisition/export_table.h"
 
 namespace agent {
 namespace {
@@ -19,7 +19,8 @@ TEST(ExportTable, HoldsTheEightyFiveBoundExportsOnce) {
 
 TEST(ExportTable, ArgumentsMatchTheSizeInEachName) {
   for (const ExportRow& row : BoundExports()) {
-    EXPECT_EQ(DecoratedArgumentBytes(row.decorated_name), static_cast<int>(row.arguments.size() * 4))
+    EXPECT_EQ(DecoratedArgumentBytes(row.decorated_name),
+              static_cast<int>(row.arguments.size() * 4))
         << row.decorated_name;
     EXPECT_EQ(row.decorated_name.substr(0, 1), "_");
   }

@@ -1,7 +1,8 @@
+#include "agent/acquisition/pacing.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/agent/acquisition/engine_fixture.h"
-#include "agent/acquisition/pacing.h"
 
 namespace agent::testing {
 namespace {

@@ -1,14 +1,15 @@
+#include "agent/acquisition/service_scheduler.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
 #include <thread>
 
-#include "tests/agent/acquisition/engine_fixture.h"
 #include "agent/acquisition/catalogue_dump.h"
-#include "agent/acquisition/service_scheduler.h"
 #include "agent/catalogue/value_catalogue.h"
 #include "platform/files.h"
+#include "tests/agent/acquisition/engine_fixture.h"
 
 namespace agent::testing {
 namespace {

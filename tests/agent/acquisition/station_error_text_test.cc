@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "agent/acquisition/station_error_text.h"
+
+#include <gtest/gtest.h>
 
 namespace agent {
 namespace {

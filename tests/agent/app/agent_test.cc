@@ -36,18 +36,20 @@ class Station {
     simulator_.Control({{"cmd", "set"}, {"readings", {{"outside_temp", outside_temp}}}});
     platform::CreateDirectory(directory_ + "/site");
     platform::AppendToFile(directory_ + "/site/index.html", "T=#TempExt#\n");
-    platform::AppendToFile(
-        directory_ + "/tvl_brumalweb.ini",
-        "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=10\n"
-        "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" + std::to_string(simulator_.TcpPort()) +
-            "\nConnectionTimeout=5\n"
-            "[SERVICES]\nCurrentData=10\n"
-            "[LOG]\nFile=#REPCOURANT#journal.log\n"
-            "[STREAMFILE]\nindex=#REPCOURANT#site\\index.html\n");
+    platform::AppendToFile(directory_ + "/tvl_brumalweb.ini",
+                           "[GENERAL]\nCache=#REPCOURANT#cache\nRefreshServices=10\n"
+                           "[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" +
+                               std::to_string(simulator_.TcpPort()) +
+                               "\nConnectionTimeout=5\n"
+                               "[SERVICES]\nCurrentData=10\n"
+                               "[LOG]\nFile=#REPCOURANT#journal.log\n"
+                               "[STREAMFILE]\nindex=#REPCOURANT#site\\index.html\n");
     // Each sleep costs a little real time, so that the engines on the fake
     // clock do not spin while the console answers.
-    clock_.SetSleepHook([](std::int64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
-    agent_ = std::make_unique<Agent>(clock_, AgentPaths{directory_, directory_, directory_ + "/tvl_brumalweb"});
+    clock_.SetSleepHook(
+        [](std::int64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
+    agent_ = std::make_unique<Agent>(
+        clock_, AgentPaths{directory_, directory_, directory_ + "/tvl_brumalweb"});
   }
   ~Station() {
     agent_.reset();
@@ -76,7 +78,8 @@ TEST(TwoAgents, EachPublishesTheReadingsOfItsOwnConsole) {
   EXPECT_TRUE(WaitFor([&] {
     return warm.Page().find("T=22.5") != std::string::npos &&
            cold.Page().find("T=10.0") != std::string::npos;
-  })) << warm.Page() << " / " << cold.Page();
+  })) << warm.Page()
+      << " / " << cold.Page();
 
   warm.agent().StopAndJoinWorkers();
   EXPECT_FALSE(cold.agent().context().StopRequested());

@@ -1,11 +1,12 @@
 // The alarm steps of the agent's start-up: the Alarm row of the service table,
 // the quiet picture of InitialiseTags and the watch thread.
+#include "agent/app/alarm_steps.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "agent/app/acquisition_steps.h"
-#include "agent/app/alarm_steps.h"
 #include "agent/app/startup.h"
 #include "tests/agent/core/agent_fixture.h"
 

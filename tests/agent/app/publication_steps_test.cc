@@ -65,8 +65,8 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
     agent::Agent agent(std::move(context_));
     StartPublication(agent);
     ASSERT_TRUE(WaitFor([&] {
-      return platform::FileExists(SyncMarkerPath(agent.context())) && server.HasFile("www/index.htm") &&
-             Queued(agent.context()) == 0;
+      return platform::FileExists(SyncMarkerPath(agent.context())) &&
+             server.HasFile("www/index.htm") && Queued(agent.context()) == 0;
     })) << server.log();
   }
   EXPECT_EQ(server.ReadFile("www/fond.png"), "png");
@@ -89,11 +89,13 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   {
     agent::Agent agent(std::move(context_));
     StartPublication(agent);
-    ASSERT_TRUE(WaitFor([&] { return next.HasFile("www/index.htm") && Queued(agent.context()) == 0; }))
-        << next.log();
+    ASSERT_TRUE(WaitFor([&] {
+      return next.HasFile("www/index.htm") && Queued(agent.context()) == 0;
+    })) << next.log();
   }
   EXPECT_FALSE(next.HasFile("www/fond.png"));
-  EXPECT_TRUE(JournalHas("[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
+  EXPECT_TRUE(JournalHas(
+      "[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
 }
 
 }  // namespace

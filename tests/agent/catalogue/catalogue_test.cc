@@ -81,7 +81,8 @@ void CountingHook(AgentContext& context) {
 TEST_F(CatalogueTest, InitialiseTagsDrawsFirstThenWritesPlaceholdersAndAsksForTemplates) {
   SetTag(catalogue(), "TempExt", "from user data");
   SetTag(catalogue(), "Ville", "Brest");
-  const ImageHook hooks[] = {[this] { CountingHook(context_); }, [this] { CountingHook(context_); }};
+  const ImageHook hooks[] = {[this] { CountingHook(context_); },
+                             [this] { CountingHook(context_); }};
   g_hook_calls = 0;
   InitialiseTags(context_, hooks);
   EXPECT_EQ(g_hook_calls, 2);

@@ -1,12 +1,12 @@
 // The console's forecast sentences, as it builds them from its rule table,
 // turned into rule codes.
+#include "agent/catalogue/forecast_codes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
-
-#include "agent/catalogue/forecast_codes.h"
 
 namespace agent {
 namespace {

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/agent/core/agent_fixture.h"
 #include "platform/files.h"
+#include "tests/agent/core/agent_fixture.h"
 
 namespace {
 

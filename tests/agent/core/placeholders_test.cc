@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/agent/core/agent_fixture.h"
 #include "platform/environment.h"
+#include "tests/agent/core/agent_fixture.h"
 
 namespace {
 

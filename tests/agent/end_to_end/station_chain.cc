@@ -6,10 +6,10 @@
 #include <mutex>
 #include <sstream>
 
-#include "agent/core/configuration.h"
-#include "agent/families/tag_family_services.h"
 #include "agent/catalogue/initial_tags.h"
 #include "agent/catalogue/value_catalogue.h"
+#include "agent/core/configuration.h"
+#include "agent/families/tag_family_services.h"
 
 namespace agent::testing {
 
@@ -64,8 +64,8 @@ void StationChainTest::Start(const std::string& ini, CurrentDataImages images) {
     states_.push_back(state);
     if (connection_icon_) connection_icon_(state);
   };
-  engine_ = std::make_unique<AcquisitionEngine>(*context_, *library_, services_, station_time_,
-                                                hooks);
+  engine_ =
+      std::make_unique<AcquisitionEngine>(*context_, *library_, services_, station_time_, hooks);
   scheduler_ = std::make_unique<ServiceScheduler>(*context_, services_, station_time_);
 }
 

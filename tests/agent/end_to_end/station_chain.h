@@ -3,7 +3,6 @@
 // on 127.0.0.1, the real station library over TCP, the agent's binding, acquisition engine and
 // service scheduler, the tag families and the catalogue, on a fake clock.
 
-#include "tools/console-sim/launcher.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "agent/families/current_data.h"
 #include "agent/families/family_slots.h"
 #include "platform/clock.h"
+#include "tools/console-sim/launcher.h"
 
 namespace agent::testing {
 

@@ -14,14 +14,14 @@
 #include "agent/acquisition/open_station_library.h"
 #include "agent/acquisition/service_scheduler.h"
 #include "agent/acquisition/station_calls.h"
+#include "agent/catalogue/initial_tags.h"
+#include "agent/catalogue/value_catalogue.h"
 #include "agent/families/alarm_service.h"
 #include "agent/families/alarm_tags.h"
 #include "agent/families/alarm_thresholds.h"
 #include "agent/families/alarm_watch.h"
 #include "agent/families/current_data.h"
 #include "agent/families/tag_family_services.h"
-#include "agent/catalogue/initial_tags.h"
-#include "agent/catalogue/value_catalogue.h"
 #include "tests/agent/core/agent_fixture.h"
 #include "tools/console-sim/launcher.h"
 
@@ -51,8 +51,7 @@ void Put(std::vector<int>& block, int offset, int width, int value) {
 
 class SimulatedConsole {
  public:
-  SimulatedConsole()
-      : sim({"--no-pty", "--start", "2026-12-08 10:00:00"}) {
+  SimulatedConsole() : sim({"--no-pty", "--start", "2026-12-08 10:00:00"}) {
     sim.Control({{"cmd", "freeze"}, {"on", true}});
   }
   void WriteAlarms(const std::vector<int>& block) {
@@ -132,15 +131,28 @@ struct Row {
 std::vector<std::vector<Row>> TableRowGroups() {
   // 40 °F is 4.4 °C: below 41 °F (5 °C) and 50 °F, above 30 °F. Without wind
   // the wind chill is the temperature; at 100 % the dew point too.
-  const json cold = {{"outside_temp", 400}, {"outside_hum", 100}, {"wind_speed", 0},
-                     {"wind_avg10", 0}, {"wind_avg10_tenths", 0}};
+  const json cold = {{"outside_temp", 400},
+                     {"outside_hum", 100},
+                     {"wind_speed", 0},
+                     {"wind_avg10", 0},
+                     {"wind_avg10_tenths", 0}};
   std::vector<Row> first = {
       // A pressure never equals a rise or fall threshold (at most 0.254 inHg).
       {"BarRise", 0, 1, 60, {{"barometer", 29921}}, ""},
       {"BarFall", 1, 1, 60, {{"barometer", 29921}}, ""},
       // 64.9 °F is 18.28 °C: below 65 °F (18.33 °C), above 60 °F.
-      {"InsideLowTemp", 6, 1, 65 + 90, {{"inside_temp", 649}}, "Température intérieur en baisse > 18 °c"},
-      {"InsideHiTemp", 7, 1, 60 + 90, {{"inside_temp", 649}}, "Température intérieur en hausse > 18 °c"},
+      {"InsideLowTemp",
+       6,
+       1,
+       65 + 90,
+       {{"inside_temp", 649}},
+       "Température intérieur en baisse > 18 °c"},
+      {"InsideHiTemp",
+       7,
+       1,
+       60 + 90,
+       {{"inside_temp", 649}},
+       "Température intérieur en hausse > 18 °c"},
       {"OutsideLowTemp", 8, 1, 41 + 90, cold, "Température extérieur en baisse > 4 °c"},
       {"outsideHiTemp", 9, 1, 30 + 90, cold, "Température extérieur en hausse > 4 °c"},
       {"LowInsideHum", 40, 1, 40, {{"inside_hum", 35}}, "Humidité intérieur en baisse > 35 %"},
@@ -153,9 +165,23 @@ std::vector<std::vector<Row>> TableRowGroups() {
       // The library has no THSW reading: it answers with its invalid-identifier code.
       {"HiTHSW", 62, 1, 0, json::object(), ""},
       // 10 clicks of 0.01 in are 2.54 mm; the thresholds are 5 clicks.
-      {"HiRainRate", 85, 2, 5, {{"rain_rate", 10}}, "Vitesse de précipitation de la pluie en hausse > 2.5 mm"},
-      {"HiDailyRain", 89, 2, 5, {{"day_rain", 10}}, "Quantité de pluie par jour en hausse > 2.5 mm"},
-      {"HiRainStorm", 91, 2, 5, {{"storm_rain", 10}},
+      {"HiRainRate",
+       85,
+       2,
+       5,
+       {{"rain_rate", 10}},
+       "Vitesse de précipitation de la pluie en hausse > 2.5 mm"},
+      {"HiDailyRain",
+       89,
+       2,
+       5,
+       {{"day_rain", 10}},
+       "Quantité de pluie par jour en hausse > 2.5 mm"},
+      {"HiRainStorm",
+       91,
+       2,
+       5,
+       {{"storm_rain", 10}},
        "Quantité de pluie pour la saison des pluies en hausse > 2.5 mm"},
       {"FlashFlood", 87, 2, 0, json::object(), "risque d'inondation > 0.0 mm"},
       {"HiUV", 65, 1, 50, {{"uv", 60}}, "Index UV en hause > 6"},
@@ -164,11 +190,16 @@ std::vector<std::vector<Row>> TableRowGroups() {
   auto numbered = [&first](const std::string& name, int count, int offset, int threshold,
                            const std::string& field, int reading, const std::string& item) {
     for (int n = 0; n < count; ++n)
-      first.push_back({name + "[" + std::to_string(n) + "]", offset + n, 1, threshold,
-                       {{field + std::to_string(n + 1), reading}}, item});
+      first.push_back({name + "[" + std::to_string(n) + "]",
+                       offset + n,
+                       1,
+                       threshold,
+                       {{field + std::to_string(n + 1), reading}},
+                       item});
   };
   // Byte temperatures: thresholds °F + 120 (60 °F and 40 °F), readings °F + 90 (50 °F, 10 °C).
-  numbered("LowExtraTemp", 7, 10, 180, "extra_temp", 140, "Température extérieur en baisse > 10 °c");
+  numbered("LowExtraTemp", 7, 10, 180, "extra_temp", 140,
+           "Température extérieur en baisse > 10 °c");
   numbered("HiExtraTemp", 7, 25, 160, "extra_temp", 140, "Température extérieur en hausse > 10 °c");
   numbered("LowExtraHum", 7, 43, 40, "extra_hum", 35, "Humidité extérieur en baisse > 35 %");
   numbered("HiExtraHum", 7, 51, 30, "extra_hum", 35, "Humidité extérieur en hausse > 35 %");
@@ -176,17 +207,23 @@ std::vector<std::vector<Row>> TableRowGroups() {
   numbered("HiSoilTemp", 4, 32, 160, "soil_temp", 140, "Température du sol en hausse > 10 °c");
   numbered("LowSoilMoisture", 4, 67, 50, "soil_moist", 40, "Humidité du sol en baisse > 40 %");
   numbered("HiSoilMoisture", 4, 71, 30, "soil_moist", 40, "Humidité du sol en hausse > 40 %");
-  numbered("LowLeafTemp", 2, 21, 180, "leaf_temp", 140, "Température du feuillage en baisse > 10 °c");
-  numbered("HiLeafTemp", 2, 36, 160, "leaf_temp", 140, "Température du feuillage en hausse > 10 °c");
+  numbered("LowLeafTemp", 2, 21, 180, "leaf_temp", 140,
+           "Température du feuillage en baisse > 10 °c");
+  numbered("HiLeafTemp", 2, 36, 160, "leaf_temp", 140,
+           "Température du feuillage en hausse > 10 °c");
   numbered("LowLeafWet", 2, 75, 10, "leaf_wet", 5, "Humidité du feuillage en baisse > 5 %");
 
   // 80 °F at 0 % feels like 75.6 °F (24.2 °C); 20 mph is 32.19 km/h.
-  const json warm = {{"outside_temp", 800}, {"outside_hum", 0}, {"wind_speed", 20},
-                     {"wind_avg10", 20}, {"wind_avg10_tenths", 200}};
+  const json warm = {{"outside_temp", 800},
+                     {"outside_hum", 0},
+                     {"wind_speed", 20},
+                     {"wind_avg10", 20},
+                     {"wind_avg10_tenths", 200}};
   std::vector<Row> second = {
       {"LowOutsideHum", 42, 1, 40, warm, "Humidité extérieur en baisse > 0 %"},
       {"HiWindSpeed", 63, 1, 15, warm, "Vitesse du vent en hausse > 32 Km/h"},
-      {"Hi10MinWindSpeed", 64, 1, 15, warm, "Vitesse moyenne du vent sur 10 minutes en hause > 32 Km/h"},
+      {"Hi10MinWindSpeed", 64, 1, 15, warm,
+       "Vitesse moyenne du vent sur 10 minutes en hause > 32 Km/h"},
       {"HiHeatIndex", 61, 1, 70 + 90, warm, "Chaleur ressentis en hausse > 24 °c"},
   };
   return {first, second};
@@ -199,7 +236,8 @@ void SetUpRows(SimulatedConsole& console, const std::vector<Row>& rows) {
   for (const Row& row : rows) {
     Put(block, row.offset, row.width, row.threshold);
     for (const auto& [field, value] : row.readings.items()) {
-      ASSERT_TRUE(!readings.contains(field) || readings[field] == value) << row.name << " " << field;
+      ASSERT_TRUE(!readings.contains(field) || readings[field] == value)
+          << row.name << " " << field;
       readings[field] = value;
     }
   }
@@ -223,13 +261,14 @@ TEST_F(AlarmStationTest, EachRowOfTheAlarmTableMakesItsOneItem) {
 }
 
 TEST_F(AlarmStationTest, ReadingsThatDoNotPassTheirTestOrHaveNoValueMakeNoItem) {
-  SetUpRows(*console, {
-                           {"InsideLowTemp at the threshold", 6, 1, 65 + 90, {{"inside_temp", 650}}, ""},
-                           {"FlashFlood at one click", 87, 2, 1, json::object(), ""},
-                           {"OutsideLowTemp dashed", 8, 1, 41 + 90, {{"outside_temp", nullptr}}, ""},
-                           {"LowExtraTemp[1] dashed", 11, 1, 180, {{"extra_temp2", nullptr}}, ""},
-                           {"LowSoilMoisture[0] dashed", 67, 1, 50, {{"soil_moist1", nullptr}}, ""},
-                       });
+  SetUpRows(*console,
+            {
+                {"InsideLowTemp at the threshold", 6, 1, 65 + 90, {{"inside_temp", 650}}, ""},
+                {"FlashFlood at one click", 87, 2, 1, json::object(), ""},
+                {"OutsideLowTemp dashed", 8, 1, 41 + 90, {{"outside_temp", nullptr}}, ""},
+                {"LowExtraTemp[1] dashed", 11, 1, 180, {{"extra_temp2", nullptr}}, ""},
+                {"LowSoilMoisture[0] dashed", 67, 1, 50, {{"soil_moist1", nullptr}}, ""},
+            });
   Collect();
   EXPECT_EQ(AlertsAfterOnePass(), "");
 }
@@ -267,7 +306,8 @@ TEST_F(AlarmStationTest, EverySetThresholdIsPublishedAsItsTag) {
   EXPECT_EQ(ReadTag(catalogue, "Alarmes_HiUV"), "Index UV en hause -> 10");
   EXPECT_EQ(ReadTag(catalogue, "Alarmes_HiUVMed"), "Quantité d'UV en hausse -> 10.0 Med");
   EXPECT_EQ(ReadTag(catalogue, "Alarmes_HiWindSpeed"), "Vitesse du vent en hausse -> 161 Km/h");
-  EXPECT_EQ(ReadTag(catalogue, "Alarmes_HiExtraTemp_7"), "Température extérieur en hausse -> -29 °c");
+  EXPECT_EQ(ReadTag(catalogue, "Alarmes_HiExtraTemp_7"),
+            "Température extérieur en hausse -> -29 °c");
   EXPECT_EQ(ReadTag(catalogue, "Alarmes_LowSoilTemp_1"), "Température du sol en baisse -> -29 °c");
   EXPECT_EQ(ReadTag(catalogue, "Alarmes_LowLeafWet_2"), "Humidité du feuillage en baisse -> 100 %");
 
@@ -317,8 +357,8 @@ class AlarmEngineTest : public AgentFixture {
     InstallAlarmService(*context_, services_, families_, thresholds_);
     AcquisitionHooks hooks;
     hooks.library_places = {STATION_LIBRARY_DIR, ""};
-    engine_ = std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_,
-                                                  hooks);
+    engine_ =
+        std::make_unique<AcquisitionEngine>(*context_, library_, services_, station_time_, hooks);
     watch_ = std::make_unique<AlarmWatch>(*context_, families_, thresholds_);
   }
   void TearDown() override {
@@ -354,7 +394,8 @@ TEST_F(AlarmEngineTest, APassThatCollectsBothServicesFeedsTheWatchAndTheTags) {
 
 TEST_F(AlarmEngineTest, TheWatchRunsBesideTheEngineAndTheScheduler) {
   // Each fake sleep lets real time pass, so that no loop spins on the cores.
-  clock_.SetSleepHook([](std::int64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+  clock_.SetSleepHook(
+      [](std::int64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
   ServiceScheduler scheduler(*context_, services_, station_time_);
   std::vector<std::thread> threads;
   threads.emplace_back([this] { engine_->Run(); });

@@ -23,9 +23,9 @@ TEST(DescribeAlarm, AnIndexedFamilySharesOneDescriptionWithinItsSensors) {
   EXPECT_EQ(DescribeAlarm("lowextratemp[6]"), "Température extérieur en baisse");
   EXPECT_EQ(DescribeAlarm("HiSoilMoisture[3]"), "Humidité du sol en hausse");
   EXPECT_EQ(DescribeAlarm("LowLeafWet[1]"), "Humidité du feuillage en baisse");
-  for (const char* outside : {"LowExtraTemp[7]", "HiSoilTemp[4]", "LowLeafWet[2]", "LowLeafWet[-1]",
-                              "LowExtraTemp", "LowExtraTemp[]", "LowExtraTemp[1", "LowExtraTemp[1]x",
-                              "BarRise[0]", "", "NoSuchAlarm"})
+  for (const char* outside :
+       {"LowExtraTemp[7]", "HiSoilTemp[4]", "LowLeafWet[2]", "LowLeafWet[-1]", "LowExtraTemp",
+        "LowExtraTemp[]", "LowExtraTemp[1", "LowExtraTemp[1]x", "BarRise[0]", "", "NoSuchAlarm"})
     EXPECT_EQ(DescribeAlarm(outside), "") << outside;
 }
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "agent/catalogue/initial_tags.h"
+#include "agent/catalogue/value_catalogue.h"
 #include "agent/families/alarm_slots.h"
 #include "agent/families/alarm_watch.h"
 #include "agent/families/family_slots.h"
-#include "agent/catalogue/initial_tags.h"
-#include "agent/catalogue/value_catalogue.h"
 #include "tests/agent/core/agent_fixture.h"
 
 class AlarmWatchFixture : public AgentFixture {

@@ -1,10 +1,10 @@
 // One build of each family with every sensor present fills the whole catalogue.
 #include <gtest/gtest.h>
 
+#include "agent/catalogue/station_time.h"
 #include "agent/families/current_data.h"
 #include "agent/families/highs_lows.h"
 #include "agent/families/station_configuration.h"
-#include "agent/catalogue/station_time.h"
 #include "tests/agent/families/family_fixture.h"
 
 namespace agent {
@@ -14,12 +14,13 @@ class FullCatalogueTest : public FamilyFixture {};
 
 TEST_F(FullCatalogueTest, EveryServiceBuiltOnceGivesAllTags) {
   auto& s = station();
-  for (const char* getter : {"_GetInsideTemp_O@0", "_GetOutsideTemp_O@0", "_GetBarometer_O@0",
-                             "_GetWindChill_O@0", "_GetDewPt_O@0", "_GetDailyRain_O@0",
-                             "_GetMonthlyRain_O@0", "_GetStormRain_O@0", "_GetTotalRain_O@0",
-                             "_GetRainRate_O@0", "_GetWindSpeed_O@0"})
+  for (const char* getter :
+       {"_GetInsideTemp_O@0", "_GetOutsideTemp_O@0", "_GetBarometer_O@0", "_GetWindChill_O@0",
+        "_GetDewPt_O@0", "_GetDailyRain_O@0", "_GetMonthlyRain_O@0", "_GetStormRain_O@0",
+        "_GetTotalRain_O@0", "_GetRainRate_O@0", "_GetWindSpeed_O@0"})
     s.floats[getter] = 30.0f;
-  for (const char* getter : {"_GetInsideHumidity_O@0", "_GetOutsideHumidity_O@0", "_GetWindDir_O@0"})
+  for (const char* getter :
+       {"_GetInsideHumidity_O@0", "_GetOutsideHumidity_O@0", "_GetWindDir_O@0"})
     s.numbers[getter] = 40;
   for (std::int32_t id : {0x19020080, 0x01020080, 0x1A020080, 0x00056C40, 0x00057040, 0x00070140,
                           0x00080180, 0x00000004, 0x00000003, 0x020400E0, 0x0D0C0220})

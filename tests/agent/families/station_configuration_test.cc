@@ -1,8 +1,9 @@
 // The station configuration collection and builder over the fake station.
+#include "agent/families/station_configuration.h"
+
 #include <gtest/gtest.h>
 
 #include "agent/families/rain_scale.h"
-#include "agent/families/station_configuration.h"
 #include "tests/agent/families/family_fixture.h"
 
 namespace agent {
@@ -14,8 +15,10 @@ class StationConfigurationTest : public FamilyFixture {
     auto& s = station();
     s.text_by_id = {{0x090C0220, "4.71"}};
     s.by_id = {{0x0A0C0220, 5.0f}, {0x0B0C0220, 0.0f}};
-    s.numbers = {{"_GetWindCupSize_O@0", 1}, {"_GetModelNo_O@0", 16},
-                 {"_GetArchivePeriod_O@0", 30}, {"_GetTempAvg_O@0", 2},
+    s.numbers = {{"_GetWindCupSize_O@0", 1},
+                 {"_GetModelNo_O@0", 16},
+                 {"_GetArchivePeriod_O@0", 30},
+                 {"_GetTempAvg_O@0", 2},
                  {"_GetRainCollectorModelOnStation_O@0", 6}};
     s.time_zone = {0, 21, 5.5f, 1, 2};
     s.reception[0] = 1200;

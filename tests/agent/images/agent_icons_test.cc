@@ -1,11 +1,12 @@
 // The pictures of the running agent: its cache directory and upload queue.
+#include "agent/images/agent_icons.h"
+
 #include <gtest/gtest.h>
 
 #include "agent/core/agent_context.h"
-#include "agent/images/agent_icons.h"
 #include "agent/images/carried_images.h"
-#include "tests/agent/images/image_test_support.h"
 #include "platform/clock.h"
+#include "tests/agent/images/image_test_support.h"
 
 namespace agent::images {
 namespace {
@@ -14,7 +15,8 @@ class AgentIconsTest : public ::testing::Test {
  protected:
   images_test::TempDir work_;
   platform::FakeClock clock_;
-  AgentContext context_{clock_, AgentPaths{work_.path(), work_.path(), work_.file("tvl_brumalweb")}};
+  AgentContext context_{clock_,
+                        AgentPaths{work_.path(), work_.path(), work_.file("tvl_brumalweb")}};
 
   void SetUp() override {
     std::filesystem::create_directory(work_.file("cache"));
@@ -22,7 +24,8 @@ class AgentIconsTest : public ::testing::Test {
   }
   std::vector<std::string> QueuedPaths() {
     std::vector<std::string> paths;
-    context_.state.upload_queue.ForEach([&](const std::string&, const std::string& path) { paths.push_back(path); });
+    context_.state.upload_queue.ForEach(
+        [&](const std::string&, const std::string& path) { paths.push_back(path); });
     std::sort(paths.begin(), paths.end());
     return paths;
   }
@@ -33,7 +36,8 @@ TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
   EXPECT_TRUE(PublishAlertImage(context_, 0));
   images_test::TempDir& dir = work_;
   std::vector<std::string> expected;
-  for (const char* name : {kAlertIconFile, kConnectionIconFile, kSevereColdIconFile, kRainIconFile, kWindRoseFile})
+  for (const char* name :
+       {kAlertIconFile, kConnectionIconFile, kSevereColdIconFile, kRainIconFile, kWindRoseFile})
     expected.push_back(dir.file(std::string("cache/") + name));
   EXPECT_EQ(QueuedPaths(), expected);
   for (const std::string& path : expected) {
@@ -41,7 +45,8 @@ TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
     ASSERT_TRUE(png) << path;
     EXPECT_TRUE(images_test::IsRgba8(*png)) << path;
   }
-  EXPECT_EQ(images_test::ReadPngFile(expected[1])->pixels, CarriedPixels(CarriedImage::kConnectionActivity));
+  EXPECT_EQ(images_test::ReadPngFile(expected[1])->pixels,
+            CarriedPixels(CarriedImage::kConnectionActivity));
 }
 
 TEST_F(AgentIconsTest, ConnectionStatesAndAlertStatesThroughTheAgent) {
@@ -52,7 +57,8 @@ TEST_F(AgentIconsTest, ConnectionStatesAndAlertStatesThroughTheAgent) {
   EXPECT_FALSE(std::filesystem::exists(work_.file("cache/ico_connexion_console.png")));
 
   EXPECT_TRUE(PublishAlertImage(context_, 1));
-  EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels, CarriedPixels(CarriedImage::kAlert));
+  EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels,
+            CarriedPixels(CarriedImage::kAlert));
   EXPECT_TRUE(PublishAlertImage(context_, 5));
   EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels,
             CarriedPixels(CarriedImage::kNoAlert));
@@ -76,7 +82,8 @@ TEST_F(AgentIconsTest, MissingCacheDirectoryQueuesNothing) {
 TEST(AgentIcons, PressureTrendIconWritesAtThePathGiven) {
   images_test::TempDir dir;
   EXPECT_EQ(PressureTrendIcon("falling rapidly", dir.file("t.png")), 1);
-  EXPECT_EQ(images_test::ReadPngFile(dir.file("t.png"))->pixels, CarriedPixels(CarriedImage::kTrendFallingRapidly));
+  EXPECT_EQ(images_test::ReadPngFile(dir.file("t.png"))->pixels,
+            CarriedPixels(CarriedImage::kTrendFallingRapidly));
   EXPECT_EQ(PressureTrendIcon("x", dir.file("no/such/t.png")), 0);
 }
 

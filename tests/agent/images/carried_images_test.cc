@@ -1,13 +1,14 @@
 // The 26 carried images: sizes, format, and that the committed artwork is
 // what the generator draws.
+#include "agent/images/carried_images.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "agent/images/carried_images.h"
-#include "tools/imagegen/artwork.h"
 #include "tests/agent/images/image_test_support.h"
+#include "tools/imagegen/artwork.h"
 
 namespace agent::images {
 namespace {
@@ -37,7 +38,8 @@ TEST(CarriedImages, AllTwentySixAreCarriedAtTheirSizesAsEightBitRgba) {
 TEST(CarriedImages, SizesFollowTheirRoles) {
   using enum CarriedImage;
   auto size = [](CarriedImage i) { return std::pair(InfoOf(i).width, InfoOf(i).height); };
-  for (auto i : {kConnectionOk, kConnectionActivity, kConnectionFailed, kRain, kNoRain, kAlert, kNoAlert})
+  for (auto i :
+       {kConnectionOk, kConnectionActivity, kConnectionFailed, kRain, kNoRain, kAlert, kNoAlert})
     EXPECT_EQ(size(i), std::pair(32, 32));
   for (auto i : {kSevereCold, kNoSevereCold}) EXPECT_EQ(size(i), std::pair(48, 48));
   for (int i = static_cast<int>(kTrendRising); i <= static_cast<int>(kTrendUnknown); ++i)
@@ -57,7 +59,8 @@ TEST(CarriedImages, MatchTheCommittedFilesAndTheGenerator) {
                                                     std::string(info.name) + ".png");
     ASSERT_TRUE(committed);
     EXPECT_EQ(committed->pixels, CarriedPixels(info.id));
-    EXPECT_LE(images_test::DifferingShare(imagegen::DrawArtwork(info.id), committed->pixels), 0.005);
+    EXPECT_LE(images_test::DifferingShare(imagegen::DrawArtwork(info.id), committed->pixels),
+              0.005);
   }
 }
 
@@ -66,7 +69,9 @@ TEST(CarriedImages, PicturesOfOneRoleDifferFromEachOther) {
   for (std::size_t i = 0; i < table.size(); ++i)
     for (std::size_t j = i + 1; j < table.size(); ++j)
       if (table[i].width == table[j].width) {
-        EXPECT_GT(images_test::DifferingShare(CarriedPixels(table[i].id), CarriedPixels(table[j].id)), 0.01)
+        EXPECT_GT(
+            images_test::DifferingShare(CarriedPixels(table[i].id), CarriedPixels(table[j].id)),
+            0.01)
             << table[i].name << " vs " << table[j].name;
       }
 }

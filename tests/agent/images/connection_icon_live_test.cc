@@ -6,8 +6,8 @@
 
 #include "agent/images/agent_icons.h"
 #include "agent/images/carried_images.h"
-#include "tests/agent/images/image_test_support.h"
 #include "tests/agent/end_to_end/station_chain.h"
+#include "tests/agent/images/image_test_support.h"
 
 namespace agent::testing {
 namespace {

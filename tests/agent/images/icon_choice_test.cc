@@ -1,7 +1,7 @@
 // Which picture each reading and state selects.
-#include <gtest/gtest.h>
-
 #include "agent/images/icon_choice.h"
+
+#include <gtest/gtest.h>
 
 namespace agent::images {
 namespace {
@@ -10,12 +10,13 @@ using enum CarriedImage;
 
 TEST(IconChoice, ForecastNumbersPickTheirPicturesAndOthersNone) {
   const std::pair<int, CarriedImage> known[] = {
-      {8, kForecastSun},           {3, kForecastRain},          {5, kForecastStorm},
-      {18, kForecastSnow},         {2, kForecastCloud},         {6, kForecastSunCloud},
-      {7, kForecastSunCloudSnow},  {22, kForecastSunCloudRain}, {23, kForecastSunCloudRainSnow},
+      {8, kForecastSun},          {3, kForecastRain},          {5, kForecastStorm},
+      {18, kForecastSnow},        {2, kForecastCloud},         {6, kForecastSunCloud},
+      {7, kForecastSunCloudSnow}, {22, kForecastSunCloudRain}, {23, kForecastSunCloudRainSnow},
       {19, kForecastRainSnow}};
   for (const auto& [number, image] : known) EXPECT_EQ(ForecastImage(number), image) << number;
-  for (int other : {0, 1, 4, 9, 20, 21, 24, -1, -32768, 32767}) EXPECT_FALSE(ForecastImage(other)) << other;
+  for (int other : {0, 1, 4, 9, 20, 21, 24, -1, -32768, 32767})
+    EXPECT_FALSE(ForecastImage(other)) << other;
 }
 
 TEST(IconChoice, TrendTextsMatchInUpperCaseOnly) {

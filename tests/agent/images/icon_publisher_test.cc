@@ -1,9 +1,10 @@
 // Publishing the pictures into a real cache directory; every file is read
 // back with libpng.
+#include "agent/images/icon_publisher.h"
+
 #include <gtest/gtest.h>
 
 #include "agent/images/carried_images.h"
-#include "agent/images/icon_publisher.h"
 #include "agent/images/wind_rose.h"
 #include "tests/agent/images/image_test_support.h"
 
@@ -35,12 +36,16 @@ class IconPublisherTest : public ::testing::Test {
 };
 
 TEST_F(IconPublisherTest, ForecastNumbersPublishTheirPicturesOrABlackRgbSquare) {
-  const std::pair<int, CarriedImage> known[] = {
-      {8, CarriedImage::kForecastSun},   {3, CarriedImage::kForecastRain},
-      {5, CarriedImage::kForecastStorm}, {18, CarriedImage::kForecastSnow},
-      {2, CarriedImage::kForecastCloud}, {6, CarriedImage::kForecastSunCloud},
-      {7, CarriedImage::kForecastSunCloudSnow}, {22, CarriedImage::kForecastSunCloudRain},
-      {23, CarriedImage::kForecastSunCloudRainSnow}, {19, CarriedImage::kForecastRainSnow}};
+  const std::pair<int, CarriedImage> known[] = {{8, CarriedImage::kForecastSun},
+                                                {3, CarriedImage::kForecastRain},
+                                                {5, CarriedImage::kForecastStorm},
+                                                {18, CarriedImage::kForecastSnow},
+                                                {2, CarriedImage::kForecastCloud},
+                                                {6, CarriedImage::kForecastSunCloud},
+                                                {7, CarriedImage::kForecastSunCloudSnow},
+                                                {22, CarriedImage::kForecastSunCloudRain},
+                                                {23, CarriedImage::kForecastSunCloudRainSnow},
+                                                {19, CarriedImage::kForecastRainSnow}};
   for (const auto& [number, image] : known) {
     ASSERT_TRUE(publisher_.ForecastIcon(number));
     ExpectShows(kForecastIconFile, image);
@@ -102,13 +107,15 @@ TEST_F(IconPublisherTest, ConnectionStatesPublishTheirPicturesAndOthersDeleteThe
 
 TEST_F(IconPublisherTest, StartupWritesExactlyFiveImagesAndQueuesEach) {
   publisher_.DrawStartupImages();
-  EXPECT_EQ(cache_.names(), (std::vector<std::string>{kAlertIconFile, kConnectionIconFile, kSevereColdIconFile,
-                                                     kRainIconFile, kWindRoseFile}));
+  EXPECT_EQ(cache_.names(),
+            (std::vector<std::string>{kAlertIconFile, kConnectionIconFile, kSevereColdIconFile,
+                                      kRainIconFile, kWindRoseFile}));
   auto queued = output_.Queued();
   std::sort(queued.begin(), queued.end());
-  EXPECT_EQ(queued, (std::vector<std::string>{cache_.file(kAlertIconFile), cache_.file(kConnectionIconFile),
-                                              cache_.file(kSevereColdIconFile), cache_.file(kRainIconFile),
-                                              cache_.file(kWindRoseFile)}));
+  EXPECT_EQ(queued,
+            (std::vector<std::string>{cache_.file(kAlertIconFile), cache_.file(kConnectionIconFile),
+                                      cache_.file(kSevereColdIconFile), cache_.file(kRainIconFile),
+                                      cache_.file(kWindRoseFile)}));
   ExpectShows(kConnectionIconFile, CarriedImage::kConnectionActivity);
   ExpectShows(kRainIconFile, CarriedImage::kNoRain);
   ExpectShows(kSevereColdIconFile, CarriedImage::kNoSevereCold);

@@ -29,8 +29,7 @@ class TempDir {
   // Under `base` when given (a memory file system keeps I/O-heavy tests fast).
   explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
     std::random_device seed;
-    path_ = base /
-            ("tvl_images_" + std::to_string(seed()) + "_" + std::to_string(seed()));
+    path_ = base / ("tvl_images_" + std::to_string(seed()) + "_" + std::to_string(seed()));
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
@@ -43,7 +42,8 @@ class TempDir {
   std::string file(const std::string& name) const { return (path_ / name).string(); }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) out.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+      out.push_back(entry.path().filename());
     std::sort(out.begin(), out.end());
     return out;
   }
@@ -55,8 +55,9 @@ class TempDir {
 // The memory file system when the host has one, else the temporary directory.
 inline std::filesystem::path FastTempBase() {
   std::error_code ignored;
-  return std::filesystem::is_directory("/dev/shm", ignored) ? std::filesystem::path("/dev/shm")
-                                                           : std::filesystem::temp_directory_path();
+  return std::filesystem::is_directory("/dev/shm", ignored)
+             ? std::filesystem::path("/dev/shm")
+             : std::filesystem::temp_directory_path();
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
@@ -103,8 +104,12 @@ inline std::optional<PngFile> ReadPngFile(const std::string& path) {
   return file;
 }
 
-inline bool IsRgba8(const PngFile& f) { return f.eight_bit && f.alpha && f.colour && !f.palette; }
-inline bool IsRgb8(const PngFile& f) { return f.eight_bit && !f.alpha && f.colour && !f.palette; }
+inline bool IsRgba8(const PngFile& f) {
+  return f.eight_bit && f.alpha && f.colour && !f.palette;
+}
+inline bool IsRgb8(const PngFile& f) {
+  return f.eight_bit && !f.alpha && f.colour && !f.palette;
+}
 
 // Share of pixels whose channels differ by more than 16 (1.0 for other sizes).
 inline double DifferingShare(const RgbaImage& a, const RgbaImage& b) {
@@ -119,7 +124,9 @@ inline double DifferingShare(const RgbaImage& a, const RgbaImage& b) {
   return static_cast<double>(differing) / static_cast<double>(a.pixels().size());
 }
 
-inline bool IsMagenta(Rgba p) { return p.r >= 200 && p.g <= 60 && p.b >= 200 && p.a >= 200; }
+inline bool IsMagenta(Rgba p) {
+  return p.r >= 200 && p.g <= 60 && p.b >= 200 && p.a >= 200;
+}
 
 // The real cache directory, with the upload queue recorded.
 class RecordingOutput : public agent::images::IconOutput {

@@ -6,10 +6,10 @@
 #include <numbers>
 #include <string_view>
 
+#include "agent/images/embedded_font.h"
 #include "agent/images/png_codec.h"
 #include "agent/images/rgba_image.h"
 #include "agent/images/text_renderer.h"
-#include "agent/images/embedded_font.h"
 #include "tests/agent/images/embedded_sample.h"
 #include "tests/agent/images/image_test_support.h"
 
@@ -60,7 +60,8 @@ TEST(PngCodec, RejectsEmptyTruncatedAndForeignInput) {
   EXPECT_FALSE(EncodePng(RgbaImage(), PngLayout::kRgba));
   const auto png = EncodePng(Gradient(64, 64), PngLayout::kRgba);
   ASSERT_TRUE(png);
-  for (std::size_t cut : {std::size_t{0}, std::size_t{7}, std::size_t{30}, png->size() / 2, png->size() - 1}) {
+  for (std::size_t cut :
+       {std::size_t{0}, std::size_t{7}, std::size_t{30}, png->size() / 2, png->size() - 1}) {
     EXPECT_FALSE(DecodePng(std::span(png->data(), cut))) << "cut at " << cut;
   }
   const std::vector<std::uint8_t> text{'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};
@@ -142,7 +143,8 @@ TEST(Embed, FindsCarriedFilesByNameOnly) {
   ASSERT_EQ(embed_sample::EmbeddedFiles().size(), 1u);
 
   const auto ttf = font::FindEmbeddedFile("DejaVuSans-Bold.ttf");
-  const auto on_disk = images_test::ReadBytes("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+  const auto on_disk =
+      images_test::ReadBytes("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
   ASSERT_FALSE(ttf.empty());
   if (!on_disk.empty()) {
     EXPECT_TRUE(std::equal(ttf.begin(), ttf.end(), on_disk.begin(), on_disk.end()));

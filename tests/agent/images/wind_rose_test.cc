@@ -1,5 +1,7 @@
 // The wind rose: goldens, the arrow's geometry, and whole files under
 // concurrent reading.
+#include "agent/images/wind_rose.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,13 +14,14 @@
 
 #include "agent/images/carried_images.h"
 #include "agent/images/icon_publisher.h"
-#include "agent/images/wind_rose.h"
 #include "tests/agent/images/image_test_support.h"
 
 namespace agent::images {
 namespace {
 
-const RgbaImage& Background() { return CarriedPixels(CarriedImage::kWindRoseBackground); }
+const RgbaImage& Background() {
+  return CarriedPixels(CarriedImage::kWindRoseBackground);
+}
 
 std::string GoldenName(int direction) {
   if (direction == kDirectionAbsent) return "rsdv_bare.png";
@@ -38,8 +41,9 @@ TEST(WindRose, MatchesTheCommittedGoldens) {
     if (remake) {
       const auto png = EncodePng(rose, PngLayout::kRgba);
       ASSERT_TRUE(png);
-      std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()),
-                                                  static_cast<std::streamsize>(png->size()));
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(png->data()),
+                 static_cast<std::streamsize>(png->size()));
     }
     const auto golden = images_test::ReadPngFile(path);
     ASSERT_TRUE(golden) << "missing golden; make it with TVL_UPDATE_GOLDENS=1";
@@ -73,14 +77,17 @@ TEST(WindRose, ArrowPointsAtTheBearingFromTheCentre) {
     EXPECT_LE(far, 95);
     EXPECT_GT(near, 30);
     const double bearing = std::atan2(far_x, far_y) * 180 / std::numbers::pi;
-    EXPECT_LE(std::abs(std::remainder(bearing - direction, 360.0)), 3.0) << "bearing drawn " << bearing;
+    EXPECT_LE(std::abs(std::remainder(bearing - direction, 360.0)), 3.0)
+        << "bearing drawn " << bearing;
   }
 }
 
 TEST(WindRose, DirectionsOutsideOneTurnPointLikeTheirRemainder) {
-  EXPECT_LE(images_test::DifferingShare(DrawWindRoseImage(Background(), 370), DrawWindRoseImage(Background(), 10)),
+  EXPECT_LE(images_test::DifferingShare(DrawWindRoseImage(Background(), 370),
+                                        DrawWindRoseImage(Background(), 10)),
             0.005);
-  EXPECT_LE(images_test::DifferingShare(DrawWindRoseImage(Background(), -90), DrawWindRoseImage(Background(), 270)),
+  EXPECT_LE(images_test::DifferingShare(DrawWindRoseImage(Background(), -90),
+                                        DrawWindRoseImage(Background(), 270)),
             0.005);
 }
 
@@ -104,7 +111,8 @@ TEST(WindRose, ReaderAlwaysDecodesAWholePngDuringRewrites) {
   images_test::TempDir cache(images_test::FastTempBase());
   images_test::RecordingOutput output;
   IconPublisher publisher(output, cache.path());
-  const RgbaImage roses[] = {DrawWindRoseImage(Background(), 30), DrawWindRoseImage(Background(), 210)};
+  const RgbaImage roses[] = {DrawWindRoseImage(Background(), 30),
+                             DrawWindRoseImage(Background(), 210)};
   ASSERT_TRUE(publisher.WindRose(0));
   std::atomic<bool> done{false};
   std::atomic<int> reads{0}, failures{0};
@@ -121,7 +129,8 @@ TEST(WindRose, ReaderAlwaysDecodesAWholePngDuringRewrites) {
   reader.join();
   EXPECT_GT(reads.load(), 0);
   EXPECT_EQ(failures.load(), 0);
-  EXPECT_EQ(cache.names(), std::vector<std::string>{kWindRoseFile}) << "no temporary file left behind";
+  EXPECT_EQ(cache.names(), std::vector<std::string>{kWindRoseFile})
+      << "no temporary file left behind";
 }
 
 }  // namespace

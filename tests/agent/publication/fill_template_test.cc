@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "agent/publication/template_engine.h"
 #include "agent/core/upload_queue.h"
+#include "agent/publication/template_engine.h"
 #include "tests/support/publication_fixture.h"
 
 namespace {
@@ -75,8 +75,9 @@ TEST_F(TemplateEngineTest, ARunawayLineIsCutWithAJournalLine) {
   EXPECT_LE(first_end, agent::publication::kMaxSubstitutedLineBytes);
   EXPECT_GT(first_end, agent::publication::kMaxSubstitutedLineBytes / 2);
   EXPECT_EQ(filled.substr(first_end), "\r\n12.5\r\n");
-  EXPECT_EQ(JournalLinesStartingWith("[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de 4194304 "
-                                     "octets), la suite de ses balises n'est pas remplacée.")
+  EXPECT_EQ(JournalLinesStartingWith(
+                "[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de 4194304 "
+                "octets), la suite de ses balises n'est pas remplacée.")
                 .size(),
             1u);
   EXPECT_EQ(QueuedPath(Path("cache/index.htm")), Path("cache/index.htm"));

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "agent/publication/ftp_replies.h"
+
+#include <gtest/gtest.h>
 
 using namespace agent::ftp_detail;
 

@@ -27,7 +27,8 @@ struct Lines {
 };
 
 inline agent::FtpSettings SettingsFor(std::uint16_t port, bool passive, Lines& lines,
-                                       const std::string& user = "meteo", const std::string& password = "s3cret") {
+                                      const std::string& user = "meteo",
+                                      const std::string& password = "s3cret") {
   agent::FtpSettings settings;
   settings.host = "127.0.0.1";
   settings.port = port;

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "agent/publication/template_engine.h"
 #include "agent/core/upload_queue.h"
+#include "agent/publication/template_engine.h"
 #include "tests/support/publication_fixture.h"
 #include "tests/support/real_ftp_server.h"
 #include "tests/support/scripted_ftp_server.h"
@@ -56,20 +56,27 @@ TEST_P(RealServerPush, FilledTemplatesArriveByteForByteInTheRemoteTree) {
   ASSERT_TRUE(server_.running()) << server_.error();
   context_->cache_directory = Path("cache");
   context_->state.catalogue.Set("TempExt", "12.5");
-  WriteBytes(Path("site/index.htm"), "\xEF\xBB\xBF<p>#TempExt# \xC2\xB0" "C</p>\n\n<i>#Absent#</i>\n");
+  WriteBytes(Path("site/index.htm"),
+             "\xEF\xBB\xBF<p>#TempExt# \xC2\xB0"
+             "C</p>\n\n<i>#Absent#</i>\n");
   AddStreamFile("Accueil", Path("site/index.htm"));
   context_->state.templates_due.Set();
   RunTemplatePass(*context_);
   QueueFile("image.png", std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
 
   std::vector<std::string> uploaded;
-  Push(Settings(server_.port(), GetParam()), [&uploaded](const std::string& path) { uploaded.push_back(path); });
+  Push(Settings(server_.port(), GetParam()),
+       [&uploaded](const std::string& path) { uploaded.push_back(path); });
 
-  EXPECT_EQ(server_.ReadFile("meteo/site/jour/index.htm"), "<p>12.5 \xC2\xB0" "C</p>\r\n<i>#Absent#</i>\r\n");
-  EXPECT_EQ(server_.ReadFile("meteo/site/jour/image.png"), std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/index.htm"),
+            "<p>12.5 \xC2\xB0"
+            "C</p>\r\n<i>#Absent#</i>\r\n");
+  EXPECT_EQ(server_.ReadFile("meteo/site/jour/image.png"),
+            std::string("\x89PNG\r\n\x1a\n\0\xff", 10));
   EXPECT_EQ(Queued(), 0u);
   EXPECT_EQ(uploaded.size(), 2u);
-  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Connexion en mode passif ? " + std::to_string(GetParam())));
+  EXPECT_TRUE(
+      JournalHas("[MoteurPushFTP] : Connexion en mode passif ? " + std::to_string(GetParam())));
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Ouverture du FTP OK"));
   EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Déplacement dans le répertoire => "),
             (std::vector<std::string>{"[MoteurPushFTP] : Déplacement dans le répertoire => ",
@@ -78,7 +85,8 @@ TEST_P(RealServerPush, FilledTemplatesArriveByteForByteInTheRemoteTree) {
                                       "[MoteurPushFTP] : Déplacement dans le répertoire => jour",
                                       "[MoteurPushFTP] : Déplacement dans le répertoire => "}));
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Nombre de fichiers à traiter pour le transfert : 2"));
-  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Envoye FTP effectuée correctement.").size(), 2u);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Envoye FTP effectuée correctement.").size(),
+            2u);
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Fermeture de la connexion FTP"));
 }
 
@@ -129,7 +137,8 @@ TEST_F(PushEngineTest, EmptyQueueStillConnectsAndCountsZero) {
   PushSettings settings = Settings(server.port(), 1);
   settings.root = "";
   Push(settings);
-  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Déplacement dans le répertoire => ").size(), 3u);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Déplacement dans le répertoire => ").size(),
+            3u);
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Nombre de fichiers à traiter pour le transfert : 0"));
   EXPECT_FALSE(server.received("STOR"));
 }
@@ -142,7 +151,9 @@ TEST_F(PushEngineTest, RefusedStoreStopsThePushAndKeepsEveryEntry) {
   QueueFile("b.htm", "b");
   QueueFile("c.htm", "c");
   Push(Settings(server.port(), 1));
-  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur de transfert FTP sur le fichier : ").size(), 1u);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur de transfert FTP sur le fichier : ")
+                .size(),
+            1u);
   EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Transfert du fichier => ").size(), 1u);
   EXPECT_EQ(Queued(), 3u);
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Fermeture de la connexion FTP"));
@@ -164,7 +175,9 @@ TEST_F(PushEngineTest, FileNameWithLineBreakIsNeverSent) {
   Push(Settings(server.port(), 1));
   EXPECT_FALSE(server.received("STOR"));
   EXPECT_FALSE(server.received("DELE"));
-  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur de transfert FTP sur le fichier : ").size(), 1u);
+  EXPECT_EQ(JournalLinesStartingWith("[MoteurPushFTP] : Erreur de transfert FTP sur le fichier : ")
+                .size(),
+            1u);
   EXPECT_EQ(Queued(), 1u);
 }
 

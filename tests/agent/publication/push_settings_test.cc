@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "agent/publication/push_engine.h"
-
 #include "tests/support/publication_fixture.h"
 
 namespace {
@@ -63,7 +62,8 @@ class PushTimeoutSetting : public publication_test::PublicationFixture {};
 
 TEST_F(PushTimeoutSetting, FtpTimeoutBoundsEveryWaitOfTheClient) {
   auto client = [this] {
-    return agent::publication::ClientSettings(*context_, agent::publication::PushSettings::FromConfiguration(*context_));
+    return agent::publication::ClientSettings(
+        *context_, agent::publication::PushSettings::FromConfiguration(*context_));
   };
   const agent::FtpSettings defaults = client();
   SetSetting("FTP", "timeout", "0");

@@ -18,7 +18,8 @@ class RealServer : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override { ASSERT_TRUE(server_.running()) << server_.error(); }
   std::unique_ptr<agent::FtpConnection> client(const std::string& password = "s3cret") {
-    return agent::MakeFtpClient(ftp_test::SettingsFor(server_.port(), GetParam(), lines_, "meteo", password));
+    return agent::MakeFtpClient(
+        ftp_test::SettingsFor(server_.port(), GetParam(), lines_, "meteo", password));
   }
   std::string local_file(const std::string& name, const std::string& content) {
     std::string path = server_.scratch() + "/" + name;

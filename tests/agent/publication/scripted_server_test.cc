@@ -34,7 +34,8 @@ ScriptedFtpOptions WithReply(const std::string& verb, ScriptedReply reply) {
 
 TEST(ScriptedServer, MultiLineRepliesAreReadWhole) {
   ScriptedFtpOptions options;
-  options.greeting.text = "220-Welcome to the station host\r\n 220 indented, still inside\r\n220-more\r\n220 Ready";
+  options.greeting.text =
+      "220-Welcome to the station host\r\n 220 indented, still inside\r\n220-more\r\n220 Ready";
   options.replies["USER"] = {"331-First\r\nplain line\r\n331 Password please", Then::kCarryOn};
   options.replies["PWD"] = {"257-\"/decoy\"\r\n257 \"/real\" is current", Then::kCarryOn};
   Scripted scripted(options);
@@ -70,7 +71,8 @@ TEST(ScriptedServer, LoginRefusedAfterPassword) {
 }
 
 TEST(ScriptedServer, StoreRefusalsFailTheTransfer) {
-  for (const char* refusal : {"452 Insufficient storage space.", "550 Permission denied.", "552 Quota exceeded."}) {
+  for (const char* refusal :
+       {"452 Insufficient storage space.", "550 Permission denied.", "552 Quota exceeded."}) {
     Scripted scripted(WithReply("STOR", {refusal, Then::kCarryOn}));
     auto ftp = scripted.client();
     ASSERT_TRUE(ftp->Open().ok);

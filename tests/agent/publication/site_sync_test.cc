@@ -39,8 +39,9 @@ TEST_F(SiteSyncTest, ListsEveryFileAtAnyDepthWithOrWithoutTrailingSeparator) {
   EXPECT_EQ(ListFilesRecursive(Path("site"), plain, "*.*", true), 4);
   EXPECT_EQ(ListFilesRecursive(Path("site") + "\\", trailing, "*.*", true), 4);
   EXPECT_EQ(plain, trailing);
-  EXPECT_EQ(Sorted(plain), (std::vector<std::string>{Path("site/LISEZMOI"), Path("site/css/style.css"),
-                                                      Path("site/img/icons/sun.png"), Path("site/index.htm")}));
+  EXPECT_EQ(Sorted(plain),
+            (std::vector<std::string>{Path("site/LISEZMOI"), Path("site/css/style.css"),
+                                      Path("site/img/icons/sun.png"), Path("site/index.htm")}));
   std::vector<std::string> flat;
   EXPECT_EQ(ListFilesRecursive(Path("site"), flat, "*.*", false), 2);
   std::vector<std::string> none;
@@ -51,7 +52,8 @@ TEST_F(SiteSyncTest, QueuesTheTreeAndWritesTheMarkerOnlyOnceAllIsUploaded) {
   SynchroniseSite(*context_, marker_);
   EXPECT_EQ(context_->state.upload_queue.Count(), 4u);
   EXPECT_TRUE(context_->state.push_due.IsSet());
-  EXPECT_TRUE(JournalHas("[SynchroSite] : Récupération effectué. 4 fichier(s) ont été ressencé(s)."));
+  EXPECT_TRUE(
+      JournalHas("[SynchroSite] : Récupération effectué. 4 fichier(s) ont été ressencé(s)."));
   EXPECT_TRUE(JournalHas("[SynchroSite] : Lancement du téléchargement du site."));
   EXPECT_EQ(JournalLines().back(), "[SynchroSite] : Opération terminée.");
   EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
@@ -70,11 +72,12 @@ TEST_F(SiteSyncTest, QueuesTheTreeAndWritesTheMarkerOnlyOnceAllIsUploaded) {
 TEST_F(SiteSyncTest, PresentMarkerGivesExactlyThreeLines) {
   WriteBytes(SyncMarkerPath(*context_), "");
   SynchroniseSite(*context_, marker_);
-  EXPECT_EQ(JournalLines(),
-            (std::vector<std::string>{
-                "[SynchroSite] : Recherche de l'indicateur de synchronisation du site.",
-                "[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation.",
-                "[SynchroSite] : Opération terminée."}));
+  EXPECT_EQ(
+      JournalLines(),
+      (std::vector<std::string>{
+          "[SynchroSite] : Recherche de l'indicateur de synchronisation du site.",
+          "[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation.",
+          "[SynchroSite] : Opération terminée."}));
   EXPECT_EQ(context_->state.upload_queue.Count(), 0u);
 }
 
@@ -102,7 +105,9 @@ TEST_F(SiteSyncTest, UploadsTheSiteOnceAndNotAgainAtTheNextStart) {
   settings.password = "wrong";
   settings.passive = 1;
   const auto connect = [](agent::FtpSettings s) { return agent::MakeFtpClient(std::move(s)); };
-  const UploadObserver observer = [this](const std::string& path) { marker_.OnUploaded(*context_, path); };
+  const UploadObserver observer = [this](const std::string& path) {
+    marker_.OnUploaded(*context_, path);
+  };
 
   SynchroniseSite(*context_, marker_);
   RunOnePush(*context_, settings, connect, observer);  // wrong password: nothing is marked
@@ -117,7 +122,8 @@ TEST_F(SiteSyncTest, UploadsTheSiteOnceAndNotAgainAtTheNextStart) {
   const std::size_t queued_before = context_->state.upload_queue.Count();
   SynchroniseSite(*context_, marker_);  // the next start
   EXPECT_EQ(context_->state.upload_queue.Count(), queued_before);
-  EXPECT_TRUE(JournalHas("[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
+  EXPECT_TRUE(JournalHas(
+      "[SynchroSite] : Le fichier indice existe, pas besoin de faire une synchronisation."));
 }
 
 }  // namespace

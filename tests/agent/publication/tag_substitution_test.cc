@@ -16,7 +16,8 @@ using agent::publication::TagEntry;
 using agent::publication::TagSubstitution;
 using publication_test::ReferenceSubstituteTags;
 
-std::string Fill(const std::vector<TagEntry>& tags, const std::string& line, const std::string& separator = ";") {
+std::string Fill(const std::vector<TagEntry>& tags, const std::string& line,
+                 const std::string& separator = ";") {
   TagSubstitution substitution(tags, separator);
   return SubstituteTags(line, substitution);
 }
@@ -42,8 +43,9 @@ TEST(TagSubstitution, RequestBlocksJoinMatchingValuesWithTrailingSeparator) {
 
 TEST(TagSubstitution, LogsEachResolvedRequestBlock) {
   std::vector<std::string> seen;
-  TagSubstitution substitution({{"A_1", "x"}, {"B", "y"}}, ",",
-                               [&seen](std::string_view criterion) { seen.emplace_back(criterion); });
+  TagSubstitution substitution(
+      {{"A_1", "x"}, {"B", "y"}}, ",",
+      [&seen](std::string_view criterion) { seen.emplace_back(criterion); });
   // One request block resolves per catalogue entry: two entries, two blocks.
   EXPECT_EQ(SubstituteTags("#RQT#A_# #RQT#B# #RQT#C#", substitution), "x, y, #RQT#C#");
   EXPECT_EQ(seen, (std::vector<std::string>{"A_", "B"}));
@@ -55,8 +57,8 @@ TEST(TagSubstitution, ARequestInTheSeparatorStopsAtTheLineLimit) {
   std::vector<TagEntry> tags{{"A_1", "v"}, {"A_2", "v"}};
   for (int i = 0; i < 30; ++i) tags.push_back({"T" + std::to_string(i), "t"});
   std::vector<std::size_t> cuts;
-  TagSubstitution substitution(tags, "#RQT#A_#", {}, [&cuts](std::size_t limit) { cuts.push_back(limit); },
-                               4096);
+  TagSubstitution substitution(
+      tags, "#RQT#A_#", {}, [&cuts](std::size_t limit) { cuts.push_back(limit); }, 4096);
   const std::string out = SubstituteTags("#RQT#A_#", substitution);
   // The line doubles at each step: 18, 38, 78 ... 2558 bytes, then 5118 is refused.
   EXPECT_EQ(out.size(), 2558u);
@@ -108,14 +110,16 @@ std::string Pick(std::mt19937& random, const std::vector<std::string>& choices) 
 TEST(TagSubstitution, MatchesReferenceOnGeneratedTemplates) {
   std::mt19937 random(20261208);
   const std::vector<std::string> names{"A", "B", "AB", "A_1", "A_2", "RQT", "", "T#U", "Tag", "X"};
-  const std::vector<std::string> values{"v", "", "#", "#A#", "#B#", "#RQT#A_#", "#RQT#A", "##", "A#B", "x y"};
-  const std::vector<std::string> pieces{"#",     "#RQT#", "A",  "B",   "AB",  "A_",  "RQT",     "T", "U",
-                                        "Tag",   " ",     "x",  "##",  "#A#", "#B#", "#RQT#A_#", "_", "#T#U#",
-                                        "#Tag#", "#X#",   "#A#B#", "#RQT##"};
+  const std::vector<std::string> values{"v",        "",       "#",  "#A#", "#B#",
+                                        "#RQT#A_#", "#RQT#A", "##", "A#B", "x y"};
+  const std::vector<std::string> pieces{
+      "#", "#RQT#", "A",   "B",   "AB",       "A_", "RQT",   "T",     "U",   "Tag",   " ",
+      "x", "##",    "#A#", "#B#", "#RQT#A_#", "_",  "#T#U#", "#Tag#", "#X#", "#A#B#", "#RQT##"};
   for (int round = 0; round < 20000; ++round) {
     std::vector<std::string> pool = names;
     std::shuffle(pool.begin(), pool.end(), random);
-    const std::size_t tag_count = std::uniform_int_distribution<std::size_t>(0, pool.size())(random);
+    const std::size_t tag_count =
+        std::uniform_int_distribution<std::size_t>(0, pool.size())(random);
     std::vector<TagEntry> tags;
     for (std::size_t i = 0; i < tag_count; ++i) tags.push_back({pool[i], Pick(random, values)});
 
@@ -126,9 +130,11 @@ TEST(TagSubstitution, MatchesReferenceOnGeneratedTemplates) {
 
     std::vector<std::string> expected_criteria, actual_criteria;
     const std::string expected = ReferenceSubstituteTags(line, tags, separator, &expected_criteria);
-    TagSubstitution substitution(tags, separator,
-                                 [&](std::string_view criterion) { actual_criteria.emplace_back(criterion); });
-    ASSERT_EQ(SubstituteTags(line, substitution), expected) << "line: " << line << " round " << round;
+    TagSubstitution substitution(tags, separator, [&](std::string_view criterion) {
+      actual_criteria.emplace_back(criterion);
+    });
+    ASSERT_EQ(SubstituteTags(line, substitution), expected)
+        << "line: " << line << " round " << round;
     ASSERT_EQ(actual_criteria, expected_criteria) << "line: " << line;
   }
 }

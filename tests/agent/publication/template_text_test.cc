@@ -26,13 +26,19 @@ TEST(TemplateText, DropsEmptyLinesAndEndsEveryLineWithCrLf) {
 }
 
 TEST(TemplateText, Utf8WithMarkComesOutWithoutMark) {
-  EXPECT_EQ(Fill("\xEF\xBB\xBFt=#T#\n"), "t=\xC3\xA9" "5\r\n");
-  EXPECT_EQ(Fill("plain é #T#"), "plain \xC3\xA9 \xC3\xA9" "5\r\n");
+  EXPECT_EQ(Fill("\xEF\xBB\xBFt=#T#\n"),
+            "t=\xC3\xA9"
+            "5\r\n");
+  EXPECT_EQ(Fill("plain é #T#"),
+            "plain \xC3\xA9 \xC3\xA9"
+            "5\r\n");
 }
 
 TEST(TemplateText, Windows1252TemplateStaysWindows1252) {
   // "é" alone is not valid UTF-8: the template is Windows-1252.
-  EXPECT_EQ(Fill("\xE9t\xE9 #T#\n"), "\xE9t\xE9 \xE9" "5\r\n");
+  EXPECT_EQ(Fill("\xE9t\xE9 #T#\n"),
+            "\xE9t\xE9 \xE9"
+            "5\r\n");
   TagSubstitution euro({{"T", "\xE2\x82\xAC \xE4\xB8\xAD"}}, "");  // "€ 中"
   EXPECT_EQ(FillTemplateText("\xE9#T#", euro), "\xE9\x80 ?\r\n");
 }
@@ -42,7 +48,9 @@ TEST(TemplateText, Utf16TemplatesStayUtf16WithoutMark) {
   for (bool big_endian : {false, true}) {
     const std::string mark = big_endian ? "\xFE\xFF" : "\xFF\xFE";
     EXPECT_EQ(Fill(mark + platform::Utf8ToUtf16(body, big_endian)),
-              platform::Utf8ToUtf16("x=\xC3\xA9" "5\r\ny\r\n", big_endian));
+              platform::Utf8ToUtf16("x=\xC3\xA9"
+                                    "5\r\ny\r\n",
+                                    big_endian));
   }
 }
 

@@ -1,7 +1,6 @@
 // FTP over TLS against pyftpdlib's TLS handler, which demands TLS on the
 // control and the data connections, with a certificate authority made here.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,7 +21,8 @@ namespace {
 class Certificates : public ::testing::Environment {
  public:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tvl-ftp-certs-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tvl-ftp-certs-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     directory = pattern;
     made = test_support::MakeTestCertificates(directory, "localhost");
@@ -41,7 +41,8 @@ RealFtpServerOptions TlsServer(ServerTls tls) {
   return options;
 }
 
-agent::FtpSettings TlsSettings(const RealFtpServer& server, bool passive, FtpTlsMode mode, Lines& lines) {
+agent::FtpSettings TlsSettings(const RealFtpServer& server, bool passive, FtpTlsMode mode,
+                               Lines& lines) {
   agent::FtpSettings settings = ftp_test::SettingsFor(server.port(), passive, lines);
   settings.host = "localhost";
   settings.tls = mode;
@@ -64,7 +65,8 @@ TEST_P(TlsTransfer, FilesArriveByteForByteOverResumedSessions) {
   RealFtpServer server(TlsServer(GetParam().server));
   ASSERT_TRUE(server.running()) << server.error();
   Lines lines;
-  auto ftp = agent::MakeFtpClient(TlsSettings(server, GetParam().passive, GetParam().client, lines));
+  auto ftp =
+      agent::MakeFtpClient(TlsSettings(server, GetParam().passive, GetParam().client, lines));
   agent::FtpResult opened = ftp->Open();
   ASSERT_TRUE(opened.ok) << opened.message << " / " << opened.reply_text;
   const std::string big = ftp_test::BinaryContent(2 * 1024 * 1024 + 3);
@@ -86,15 +88,16 @@ TEST_P(TlsTransfer, FilesArriveByteForByteOverResumedSessions) {
   }();
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, TlsTransfer,
-                         ::testing::Values(Case{ServerTls::kExplicitTls, FtpTlsMode::kExplicitTls, true},
-                                           Case{ServerTls::kExplicitTls, FtpTlsMode::kExplicitTls, false},
-                                           Case{ServerTls::kImplicitTls, FtpTlsMode::kImplicitTls, true},
-                                           Case{ServerTls::kImplicitTls, FtpTlsMode::kImplicitTls, false}),
-                         [](const auto& info) {
-                           return std::string(info.param.client == FtpTlsMode::kExplicitTls ? "Explicit" : "Implicit") +
-                                  (info.param.passive ? "Passive" : "Active");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, TlsTransfer,
+    ::testing::Values(Case{ServerTls::kExplicitTls, FtpTlsMode::kExplicitTls, true},
+                      Case{ServerTls::kExplicitTls, FtpTlsMode::kExplicitTls, false},
+                      Case{ServerTls::kImplicitTls, FtpTlsMode::kImplicitTls, true},
+                      Case{ServerTls::kImplicitTls, FtpTlsMode::kImplicitTls, false}),
+    [](const auto& info) {
+      return std::string(info.param.client == FtpTlsMode::kExplicitTls ? "Explicit" : "Implicit") +
+             (info.param.passive ? "Passive" : "Active");
+    });
 
 // TLS 1.2 first, for its cheap resumption; a server that only speaks TLS 1.3
 // gets a second connection offering it, and its data connections resume too.
@@ -113,10 +116,13 @@ TEST(TlsVersion, TwelveFirstAndThirteenWhenTheServerRefusesTwelve) {
       ASSERT_TRUE(ftp->UploadBuffer(name.data(), name.size(), name).ok) << name;
     ftp->Close();
     EXPECT_EQ(server.ReadFile("b.htm"), "b.htm");
-    EXPECT_TRUE(lines.JournalHas(std::string("Connexion sécurisée établie (TLSv1.") + (only13 ? "3" : "2") + ")."));
-    EXPECT_EQ(lines.JournalHas("[MoteurPushFTP] : Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus "
-                                "récente."),
-              only13);
+    EXPECT_TRUE(lines.JournalHas(std::string("Connexion sécurisée établie (TLSv1.") +
+                                 (only13 ? "3" : "2") + ")."));
+    EXPECT_EQ(
+        lines.JournalHas(
+            "[MoteurPushFTP] : Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus "
+            "récente."),
+        only13);
     EXPECT_FALSE(lines.JournalHas("Échec de la négociation TLS"));
     EXPECT_FALSE(lines.DebugHas("session new"));
   }
@@ -167,7 +173,8 @@ TEST(TlsVerification, PlainServerRefusingAuthNeverSeesTheLogin) {
   agent::FtpResult refused = agent::MakeFtpClient(settings)->Open();
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.step, FtpStep::kConnect);
-  EXPECT_TRUE(lines.JournalHas("[MoteurPushFTP] : Échec de la négociation TLS : le serveur refuse AUTH TLS"));
+  EXPECT_TRUE(lines.JournalHas(
+      "[MoteurPushFTP] : Échec de la négociation TLS : le serveur refuse AUTH TLS"));
   const std::string log = server.log();
   EXPECT_NE(log.find("<- AUTH TLS"), std::string::npos);
   EXPECT_EQ(log.find("USER"), std::string::npos);

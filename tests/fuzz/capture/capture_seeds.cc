@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/console-sim/launcher.h"
+#include "platform/net.h"
 #include "stationlib/data/web_download.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/station.h"
-#include "platform/net.h"
 #include "tests/fuzz/scripted_console.h"
 #include "tests/fuzz/station_calls.h"
 #include "tests/support/real_ftp_server.h"
+#include "tools/console-sim/launcher.h"
 
 namespace {
 
@@ -68,7 +68,9 @@ class RecordingConsole final : public orbisk::link::CommProtocol {
   }
   int PollByte() override { return PollUsingReceiveOne(); }
   int WriteByte(std::uint8_t byte) override { return Send(&byte, 1); }
-  int WriteText(const char* text) override { return text == nullptr ? -1 : Send(text, std::strlen(text)); }
+  int WriteText(const char* text) override {
+    return text == nullptr ? -1 : Send(text, std::strlen(text));
+  }
 
  protected:
   int ReceiveOne() override {
@@ -122,19 +124,26 @@ struct Scenario {
   std::vector<Planned> calls;
 };
 
-std::string Int(std::int32_t v) { return fuzz::Int32Argument(v); }
+std::string Int(std::int32_t v) {
+  return fuzz::Int32Argument(v);
+}
 // A (text buffer, length) pair: an empty buffer piece, and the length as the
 // fuzz calls read it back.
-std::string TextBuffer(std::int32_t length) { return std::string(1, '\0') + Int(length + 2); }
-std::string Date(std::int32_t minute, std::int32_t hour, std::int32_t day, std::int32_t month, std::int32_t year) {
+std::string TextBuffer(std::int32_t length) {
+  return std::string(1, '\0') + Int(length + 2);
+}
+std::string Date(std::int32_t minute, std::int32_t hour, std::int32_t day, std::int32_t month,
+                 std::int32_t year) {
   return std::string(1, '\x14') + Int(minute) + Int(hour) + Int(day) + Int(month) + Int(year);
 }
 
-void CaptureStation(const std::vector<fuzz::ExportCall>& table, const std::vector<Scenario>& scenarios, int port,
+void CaptureStation(const std::vector<fuzz::ExportCall>& table,
+                    const std::vector<Scenario>& scenarios, int port,
                     const std::filesystem::path& directory) {
   for (const Scenario& scenario : scenarios) {
     std::vector<fuzz::Call> calls;
-    for (const Planned& p : scenario.calls) calls.push_back({fuzz::ExportIndex(table, p.name), p.arguments});
+    for (const Planned& p : scenario.calls)
+      calls.push_back({fuzz::ExportIndex(table, p.name), p.arguments});
     std::vector<std::string> turns;
     fuzz::RunCalls(table, calls, std::make_unique<RecordingConsole>(port, turns));
     orbisk::link::ResetStation();  // ends the recording's last turn
@@ -166,7 +175,9 @@ void CaptureWeb(int http_port, const std::filesystem::path& directory) {
     const char* file;
     const char* user;
     std::uint16_t piece;
-  } cases[] = {{"all_records", "demo", 4096}, {"small_pieces", "demo", 7}, {"invalid_account", "nobody", 4096}};
+  } cases[] = {{"all_records", "demo", 4096},
+               {"small_pieces", "demo", 7},
+               {"invalid_account", "nobody", 4096}};
   for (const auto& c : cases) {
     RecordingService service;
     orbisk::archive::ArchiveState state;
@@ -189,24 +200,26 @@ void CaptureFtp(const std::filesystem::path& directory) {
     std::fprintf(stderr, "FTP server: %s\n", server.error().c_str());
     std::exit(1);
   }
-  auto connected = net::ConnectTcp("127.0.0.1", server.port(), net::DeadlineAfter(std::chrono::seconds(5)));
+  auto connected =
+      net::ConnectTcp("127.0.0.1", server.port(), net::DeadlineAfter(std::chrono::seconds(5)));
   if (!connected.ok()) std::exit(1);
-  const char* const commands[] = {"",     "USER meteo", "PASS s3cret", "PWD",  "MKD meteo", "CWD /meteo", "TYPE I",
-                                  "EPSV", "PASV",       "FEAT",        "HELP", "STAT",      "SYST",       "CWD /absent",
-                                  "QUIT"};
+  const char* const commands[] = {
+      "",     "USER meteo", "PASS s3cret", "PWD",  "MKD meteo", "CWD /meteo",  "TYPE I", "EPSV",
+      "PASV", "FEAT",       "HELP",        "STAT", "SYST",      "CWD /absent", "QUIT"};
   std::string all;
   int n = 0;
   for (const char* command : commands) {
     if (*command != '\0') {
       const std::string line = std::string(command) + "\r\n";
-      net::SendAll(connected.socket, line.data(), line.size(), net::DeadlineAfter(std::chrono::seconds(2)));
+      net::SendAll(connected.socket, line.data(), line.size(),
+                   net::DeadlineAfter(std::chrono::seconds(2)));
     }
     std::string reply;
     char buffer[4096];
     // A reply is complete once the server has been quiet for a moment.
     for (;;) {
       auto got = net::ReceiveSome(connected.socket, buffer, sizeof buffer,
-                                   net::DeadlineAfter(std::chrono::milliseconds(300)));
+                                  net::DeadlineAfter(std::chrono::milliseconds(300)));
       if (!got.ok()) break;
       reply.append(buffer, got.bytes);
     }
@@ -231,39 +244,47 @@ int main(int argc, char** argv) {
   sim.Control({{"cmd", "time"}, {"advance", 7200}});
 
   const auto& station = fuzz::StationExports();
-  CaptureStation(station,
-                 {
-                     {"init_station", {{"InitStation", ""}}},
-                     {"current_data", {{"InitStation", ""}, {"LoadCurrentOrbiskData", ""}}},
-                     {"current_text",
-                      {{"LoadCurrentOrbiskData", ""},
-                       {"GetCurrentDataStrByID", Int(0) + TextBuffer(20)},
-                       {"GetCurrentDataStrByID", Int(0x300C0) + TextBuffer(5)},
-                       {"GetWindDirStr", ""}}},
-                     {"highs_lows", {{"LoadOrbiskHiLows", ""}, {"GetHiLowTimeStrByID", Int(0x1000) + TextBuffer(7)}}},
-                     {"alarms", {{"LoadOrbiskAlarms", ""}, {"GetTimeAlarmStr", ""}}},
-                     {"calibration", {{"LoadOrbiskCalibration", ""}, {"GetWindDirCalibrationOffset", ""}}},
-                     {"reception", {{"GetReceptionData", ""}}},
-                     {"firmware", {{"GetStationFirmwareVersion", ""}, {"GetStationFirmwareDate", ""}}},
-                     {"model", {{"GetModelNo", ""}, {"IsNewLoopPackageSupported", ""}}},
-                     {"barometer", {{"GetBarometerData", ""}}},
-                     {"station_time", {{"GetStationTime", ""}}},
-                     {"memory_blocks",
-                      {{"GetOrbiskTxConfig", ""}, {"GetOrbiskLat", ""}, {"GetTimeZoneSettings", ""}, {"GetUnits", ""}}},
-                     {"clears", {{"ClearOrbiskAlarms", ""}, {"ClearOrbiskDayHighs", ""}}},
-                 },
-                 sim.TcpPort(), corpus / "station");
+  CaptureStation(
+      station,
+      {
+          {"init_station", {{"InitStation", ""}}},
+          {"current_data", {{"InitStation", ""}, {"LoadCurrentOrbiskData", ""}}},
+          {"current_text",
+           {{"LoadCurrentOrbiskData", ""},
+            {"GetCurrentDataStrByID", Int(0) + TextBuffer(20)},
+            {"GetCurrentDataStrByID", Int(0x300C0) + TextBuffer(5)},
+            {"GetWindDirStr", ""}}},
+          {"highs_lows",
+           {{"LoadOrbiskHiLows", ""}, {"GetHiLowTimeStrByID", Int(0x1000) + TextBuffer(7)}}},
+          {"alarms", {{"LoadOrbiskAlarms", ""}, {"GetTimeAlarmStr", ""}}},
+          {"calibration", {{"LoadOrbiskCalibration", ""}, {"GetWindDirCalibrationOffset", ""}}},
+          {"reception", {{"GetReceptionData", ""}}},
+          {"firmware", {{"GetStationFirmwareVersion", ""}, {"GetStationFirmwareDate", ""}}},
+          {"model", {{"GetModelNo", ""}, {"IsNewLoopPackageSupported", ""}}},
+          {"barometer", {{"GetBarometerData", ""}}},
+          {"station_time", {{"GetStationTime", ""}}},
+          {"memory_blocks",
+           {{"GetOrbiskTxConfig", ""},
+            {"GetOrbiskLat", ""},
+            {"GetTimeZoneSettings", ""},
+            {"GetUnits", ""}}},
+          {"clears", {{"ClearOrbiskAlarms", ""}, {"ClearOrbiskDayHighs", ""}}},
+      },
+      sim.TcpPort(), corpus / "station");
 
   const auto& archive = fuzz::ArchiveExports();
-  CaptureStation(archive,
-                 {
-                     {"download_all", {{"InitStation", ""}, {"DownloadData", Int(0) + Int(0) + Int(1) + Int(1) + Int(1999)}}},
-                     {"download_after",
-                      {{"InitStation", ""}, {"DownloadData", Int(0) + Int(7) + Int(8) + Int(12) + Int(2026)}}},
-                     {"counts",
-                      {{"GetMemoryArchiveRecordCount", ""}, {"GetMemoryArchiveCountAfterDate", Date(0, 7, 8, 12, 2026)}}},
-                 },
-                 sim.TcpPort(), corpus / "archive_dump");
+  CaptureStation(
+      archive,
+      {
+          {"download_all",
+           {{"InitStation", ""}, {"DownloadData", Int(0) + Int(0) + Int(1) + Int(1) + Int(1999)}}},
+          {"download_after",
+           {{"InitStation", ""}, {"DownloadData", Int(0) + Int(7) + Int(8) + Int(12) + Int(2026)}}},
+          {"counts",
+           {{"GetMemoryArchiveRecordCount", ""},
+            {"GetMemoryArchiveCountAfterDate", Date(0, 7, 8, 12, 2026)}}},
+      },
+      sim.TcpPort(), corpus / "archive_dump");
 
   CaptureWeb(sim.HttpPort(), corpus / "archive_web");
   CaptureFtp(corpus / "ftp_replies");

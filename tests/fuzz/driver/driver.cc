@@ -55,14 +55,19 @@ std::string g_artifact_prefix;
 std::atomic<std::int64_t> g_started_ns{-1};  // -1: no input running
 
 void WriteArtifact(const char* kind) {
-  const std::size_t hash = std::hash<std::string>()(std::string(g_current.begin(), g_current.end()));
+  const std::size_t hash =
+      std::hash<std::string>()(std::string(g_current.begin(), g_current.end()));
   const std::string path = g_artifact_prefix + kind + "-" + std::to_string(hash);
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(g_current.data()), static_cast<std::streamsize>(g_current.size()));
-  std::fprintf(stderr, "fuzz driver: %s, input (%zu bytes) written to %s\n", kind, g_current.size(), path.c_str());
+  out.write(reinterpret_cast<const char*>(g_current.data()),
+            static_cast<std::streamsize>(g_current.size()));
+  std::fprintf(stderr, "fuzz driver: %s, input (%zu bytes) written to %s\n", kind, g_current.size(),
+               path.c_str());
 }
 
-void OnDeath() { WriteArtifact("crash"); }
+void OnDeath() {
+  WriteArtifact("crash");
+}
 
 void OnSignal(int signal) {
   std::signal(signal, SIG_DFL);
@@ -71,13 +76,15 @@ void OnSignal(int signal) {
 }
 
 std::int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch())
+      .count();
 }
 
 // Ends the process when one input runs longer than the limit.
 class Watchdog {
  public:
-  explicit Watchdog(double limit_seconds) : limit_ns_(static_cast<std::int64_t>(limit_seconds * 1e9)) {
+  explicit Watchdog(double limit_seconds)
+      : limit_ns_(static_cast<std::int64_t>(limit_seconds * 1e9)) {
     thread_ = std::thread([this] { Run(); });
   }
   ~Watchdog() {
@@ -157,8 +164,9 @@ class Mutator {
   std::size_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(rng_() % n); }
 
   void Step(Bytes& d, const std::vector<Bytes>& corpus) {
-    static const std::uint8_t kInteresting[] = {0, 1, 2, 5, 6, 0x0A, 0x0D, 0x15, 0x1B, 0x20, 0x22, 0x23,
-                                                0x2C, 0x2D, 0x3B, 0x3D, 0x5B, 0x5D, 0x7C, 0x7F, 0x80, 0xEF, 0xFE, 0xFF};
+    static const std::uint8_t kInteresting[] = {0,    1,    2,    5,    6,    0x0A, 0x0D, 0x15,
+                                                0x1B, 0x20, 0x22, 0x23, 0x2C, 0x2D, 0x3B, 0x3D,
+                                                0x5B, 0x5D, 0x7C, 0x7F, 0x80, 0xEF, 0xFE, 0xFF};
     switch (Below(d.empty() ? 3 : 10)) {
       case 0: {  // insert random bytes
         const std::size_t n = 1 + Below(8);
@@ -174,7 +182,8 @@ class Mutator {
           const Bytes& token = dictionary_[Below(dictionary_.size())];
           d.insert(d.begin() + static_cast<std::ptrdiff_t>(at), token.begin(), token.end());
         } else {
-          d.insert(d.begin() + static_cast<std::ptrdiff_t>(at), kInteresting[Below(sizeof kInteresting)]);
+          d.insert(d.begin() + static_cast<std::ptrdiff_t>(at),
+                   kInteresting[Below(sizeof kInteresting)]);
         }
         break;
       }
@@ -185,7 +194,8 @@ class Mutator {
         const std::size_t from = Below(other.size());
         const std::size_t n = 1 + Below(other.size() - from);
         const std::size_t at = Below(d.size() + 1);
-        d.insert(d.begin() + static_cast<std::ptrdiff_t>(at), other.begin() + static_cast<std::ptrdiff_t>(from),
+        d.insert(d.begin() + static_cast<std::ptrdiff_t>(at),
+                 other.begin() + static_cast<std::ptrdiff_t>(from),
                  other.begin() + static_cast<std::ptrdiff_t>(from + n));
         break;
       }
@@ -201,18 +211,21 @@ class Mutator {
       case 6: {  // erase a range
         const std::size_t at = Below(d.size());
         const std::size_t n = 1 + Below(std::min<std::size_t>(d.size() - at, 16));
-        d.erase(d.begin() + static_cast<std::ptrdiff_t>(at), d.begin() + static_cast<std::ptrdiff_t>(at + n));
+        d.erase(d.begin() + static_cast<std::ptrdiff_t>(at),
+                d.begin() + static_cast<std::ptrdiff_t>(at + n));
         break;
       }
       case 7: {  // duplicate a range in place
         const std::size_t at = Below(d.size());
         const std::size_t n = 1 + Below(std::min<std::size_t>(d.size() - at, 32));
-        Bytes piece(d.begin() + static_cast<std::ptrdiff_t>(at), d.begin() + static_cast<std::ptrdiff_t>(at + n));
+        Bytes piece(d.begin() + static_cast<std::ptrdiff_t>(at),
+                    d.begin() + static_cast<std::ptrdiff_t>(at + n));
         d.insert(d.begin() + static_cast<std::ptrdiff_t>(at), piece.begin(), piece.end());
         break;
       }
       case 8: {  // a 16-bit boundary value, low byte first
-        static const std::uint16_t kWords[] = {0, 1, 0x7FFF, 0x8000, 0xFFFF, 0x00FF, 0x0100, 267, 512};
+        static const std::uint16_t kWords[] = {0,      1,      0x7FFF, 0x8000, 0xFFFF,
+                                               0x00FF, 0x0100, 267,    512};
         const std::uint16_t w = kWords[Below(std::size(kWords))];
         const std::size_t at = Below(d.size());
         d[at] = static_cast<std::uint8_t>(w & 0xFF);
@@ -237,7 +250,8 @@ bool ParseOption(const std::string& arg, Options& o) {
   };
   if (const char* v = value("-runs=")) return (o.runs = std::atol(v)), true;
   if (const char* v = value("-seed=")) return (o.seed = std::strtoull(v, nullptr, 10)), true;
-  if (const char* v = value("-max_len=")) return (o.max_length = std::strtoul(v, nullptr, 10)), true;
+  if (const char* v = value("-max_len="))
+    return (o.max_length = std::strtoul(v, nullptr, 10)), true;
   if (const char* v = value("-timeout=")) return (o.timeout_seconds = std::atof(v)), true;
   if (const char* v = value("-max_total_time=")) return (o.total_seconds = std::atof(v)), true;
   if (const char* v = value("-dict=")) return (o.dictionary = v), true;
@@ -302,19 +316,23 @@ int main(int argc, char** argv) {
 
   const auto begin = SteadyClock::now();
   for (const Bytes& bytes : corpus) run(bytes);
-  Mutator mutator(options.seed, options.max_length,
-                  options.dictionary.empty() ? std::vector<Bytes>() : ReadDictionary(options.dictionary));
+  Mutator mutator(
+      options.seed, options.max_length,
+      options.dictionary.empty() ? std::vector<Bytes>() : ReadDictionary(options.dictionary));
   long mutated = 0;
   auto time_left = [&] {
     return options.total_seconds <= 0 ||
-           std::chrono::duration<double>(SteadyClock::now() - begin).count() < options.total_seconds;
+           std::chrono::duration<double>(SteadyClock::now() - begin).count() <
+               options.total_seconds;
   };
   const bool endless = options.runs == 0 && options.total_seconds > 0;
   while ((endless || mutated < options.runs) && time_left()) {
     run(mutator.Mutate(corpus));
     ++mutated;
   }
-  std::fprintf(stderr, "fuzz driver: %zu corpus inputs and %ld mutated inputs in %.1f s, slowest %.3f s\n",
-               corpus.size(), mutated, std::chrono::duration<double>(SteadyClock::now() - begin).count(), slowest);
+  std::fprintf(stderr,
+               "fuzz driver: %zu corpus inputs and %ld mutated inputs in %.1f s, slowest %.3f s\n",
+               corpus.size(), mutated,
+               std::chrono::duration<double>(SteadyClock::now() - begin).count(), slowest);
   return 0;
 }

@@ -18,10 +18,14 @@ enum class Link { kSerial, kTcp, kTcpById, kUsb };
 
 const char* Name(Link link) {
   switch (link) {
-    case Link::kSerial: return "serial";
-    case Link::kTcp: return "tcp";
-    case Link::kTcpById: return "tcp-by-id";
-    case Link::kUsb: return "usb";
+    case Link::kSerial:
+      return "serial";
+    case Link::kTcp:
+      return "tcp";
+    case Link::kTcpById:
+      return "tcp-by-id";
+    case Link::kUsb:
+      return "usb";
   }
   return "?";
 }
@@ -32,7 +36,8 @@ class ApiSim : public ::testing::TestWithParam<Link> {
     ASSERT_NO_THROW(sim_ = std::make_unique<consolesim::Launcher>());
     setenv("ORBISKPRO_COM5", sim_->PtyPath().c_str(), 1);
     setenv("SIUSBXP_DEVICES", ("31337=" + sim_->PtyPath()).c_str(), 1);
-    setenv("ORBISKPRO_DISCOVERY_TARGET", ("127.0.0.1:" + std::to_string(sim_->UdpPort())).c_str(), 1);
+    setenv("ORBISKPRO_DISCOVERY_TARGET", ("127.0.0.1:" + std::to_string(sim_->UdpPort())).c_str(),
+           1);
     ASSERT_EQ(Open(), 0) << Name(GetParam());
   }
   void TearDown() override {
@@ -45,18 +50,25 @@ class ApiSim : public ::testing::TestWithParam<Link> {
   int32_t Open() {
     const std::string port = std::to_string(sim_->TcpPort());
     switch (GetParam()) {
-      case Link::kSerial: return OpenCommPort_O(5, 19200);
-      case Link::kTcp: return OpenTCPIPPort_O(port.c_str(), "127.0.0.1");
-      case Link::kTcpById: return OpenTCPIPPort_O(port.c_str(), sim_->DeviceId().c_str());
-      case Link::kUsb: return OpenUSBPort_O(31337);
+      case Link::kSerial:
+        return OpenCommPort_O(5, 19200);
+      case Link::kTcp:
+        return OpenTCPIPPort_O(port.c_str(), "127.0.0.1");
+      case Link::kTcpById:
+        return OpenTCPIPPort_O(port.c_str(), sim_->DeviceId().c_str());
+      case Link::kUsb:
+        return OpenUSBPort_O(31337);
     }
     return -1;
   }
   int32_t Close() {
     switch (GetParam()) {
-      case Link::kSerial: return CloseCommPort_O();
-      case Link::kUsb: return CloseUSBPort_O();
-      default: return CloseTCPIPPort_O();
+      case Link::kSerial:
+        return CloseCommPort_O();
+      case Link::kUsb:
+        return CloseUSBPort_O();
+      default:
+        return CloseTCPIPPort_O();
     }
   }
   void Firmware(const char* date) { sim_->Control({{"cmd", "firmware"}, {"date", date}}); }
@@ -91,7 +103,8 @@ TEST_P(ApiSim, InitialisationOnEachSideOfEveryFirmwareBoundary) {
 }
 
 TEST_P(ApiSim, StationQueriesAndClears) {
-  if (GetParam() == Link::kTcpById) GTEST_SKIP() << "the same transport as by address, once discovered";
+  if (GetParam() == Link::kTcpById)
+    GTEST_SKIP() << "the same transport as by address, once discovered";
   sim_->Control({{"cmd", "firmware"}, {"version", "1.90"}, {"model", 16}});
   char version[8] = {};
   EXPECT_EQ(GetStationFirmwareVersion_O(version), 1);
@@ -107,7 +120,8 @@ TEST_P(ApiSim, StationQueriesAndClears) {
 }
 
 TEST_P(ApiSim, EveryFaultFailsWithinTheRowAndTheLinkGoesOn) {
-  if (GetParam() == Link::kTcpById) GTEST_SKIP() << "the same transport as by address, once discovered";
+  if (GetParam() == Link::kTcpById)
+    GTEST_SKIP() << "the same transport as by address, once discovered";
   SetOrbiskTimeoutVal_O(5);
   const nlohmann::json faults[] = {
       {{"name", "asleep"}},
@@ -127,7 +141,8 @@ TEST_P(ApiSim, EveryFaultFailsWithinTheRowAndTheLinkGoesOn) {
     // attempts (as the next acquisition pass would make) succeed.
     int32_t result = -1;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (result != 0 && std::chrono::steady_clock::now() < until) result = ClearOrbiskAlarmBits_O();
+    while (result != 0 && std::chrono::steady_clock::now() < until)
+      result = ClearOrbiskAlarmBits_O();
     EXPECT_EQ(result, 0) << fault.dump();
   }
 }
@@ -145,7 +160,8 @@ TEST_P(ApiSim, DroppedLinkFailsThenReopens) {
   EXPECT_EQ(ClearOrbiskAlarmBits_O(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, ApiSim, ::testing::Values(Link::kSerial, Link::kTcp, Link::kTcpById, Link::kUsb),
+INSTANTIATE_TEST_SUITE_P(Links, ApiSim,
+                         ::testing::Values(Link::kSerial, Link::kTcp, Link::kTcpById, Link::kUsb),
                          [](const ::testing::TestParamInfo<Link>& info) {
                            std::string name = Name(info.param);
                            for (char& c : name) {

@@ -15,7 +15,8 @@ namespace {
 
 std::set<std::string> ExpectedSymbols() {
   std::set<std::string> names;
-#define ORBISK_EXPORT(name, bytes, result, failure, params, args) names.insert(ORBISK_SYMBOL_TEXT(name, bytes));
+#define ORBISK_EXPORT(name, bytes, result, failure, params, args) \
+  names.insert(ORBISK_SYMBOL_TEXT(name, bytes));
 #include "stationlib/api/OrbiskPro_families.inc"
 #undef ORBISK_EXPORT
   return names;
@@ -47,14 +48,17 @@ TEST(ApiSymbols, ExactlyTheTableIsExported) {
   std::set<std::string> actual = DefinedDynamicSymbols(ORBISKPRO_LIBRARY);
   EXPECT_EQ(actual, expected);
   // The bound names the agent relies on, with their argument sizes.
-  for (const char* name : {"_OpenCommPort_O$8", "_OpenTCPIPPort_O$8", "_OpenUSBPort_O$4", "_InitStation_O$0",
-                           "_GetStationFirmwareDate_O$4", "_GetReceptionData_O$4", "_GetModelNo_O$0",
-                           "_CloseCommPort_O$0", "_GetUSBDevSerialNumber_O$0"}) {
+  for (const char* name :
+       {"_OpenCommPort_O$8", "_OpenTCPIPPort_O$8", "_OpenUSBPort_O$4", "_InitStation_O$0",
+        "_GetStationFirmwareDate_O$4", "_GetReceptionData_O$4", "_GetModelNo_O$0",
+        "_CloseCommPort_O$0", "_GetUSBDevSerialNumber_O$0"}) {
     EXPECT_TRUE(actual.count(name)) << name;
   }
 }
 
-TEST(ApiSymbols, DllVersion) { EXPECT_FLOAT_EQ(GetDllVersion_O(), 2.42f); }
+TEST(ApiSymbols, DllVersion) {
+  EXPECT_FLOAT_EQ(GetDllVersion_O(), 2.42f);
+}
 
 TEST(ApiBeforeOpen, ExportsThatReachTheTransportFailCleanly) {
   EXPECT_EQ(ClearReceiveBuffer_O(), -32701);

@@ -14,14 +14,41 @@ class CurrentData : public StationTest {
  protected:
   void SetUp() override {
     StationTest::SetUp();
-    Set({{"outside_temp", 725}, {"inside_temp", 700}, {"outside_hum", 45}, {"inside_hum", 40},
-         {"barometer", 30000}, {"bar_trend", 20}, {"wind_speed", 10}, {"wind_avg10", 8}, {"wind_dir", 90},
-         {"extra_temp1", 160}, {"extra_hum1", 60}, {"soil_temp1", 140}, {"soil_moist1", 30},
-         {"rain_rate", 12}, {"uv", 35}, {"solar", 640}, {"storm_rain", 20}, {"day_rain", 15},
-         {"month_rain", 120}, {"year_rain", 900}, {"day_et", 123}, {"month_et", 250}, {"year_et", 3000},
-         {"tx_battery", 2}, {"repeater_battery", 1}, {"console_battery", 800}, {"forecast_icon", 8},
-         {"forecast_rule", 12}, {"sunrise", 645}, {"sunset", 1830}, {"wind_avg2_tenths", 127},
-         {"wind_gust10", 25}, {"rain_hour", 3}, {"rain_24h", 40}, {"altimeter", 29921}});
+    Set({{"outside_temp", 725},
+         {"inside_temp", 700},
+         {"outside_hum", 45},
+         {"inside_hum", 40},
+         {"barometer", 30000},
+         {"bar_trend", 20},
+         {"wind_speed", 10},
+         {"wind_avg10", 8},
+         {"wind_dir", 90},
+         {"extra_temp1", 160},
+         {"extra_hum1", 60},
+         {"soil_temp1", 140},
+         {"soil_moist1", 30},
+         {"rain_rate", 12},
+         {"uv", 35},
+         {"solar", 640},
+         {"storm_rain", 20},
+         {"day_rain", 15},
+         {"month_rain", 120},
+         {"year_rain", 900},
+         {"day_et", 123},
+         {"month_et", 250},
+         {"year_et", 3000},
+         {"tx_battery", 2},
+         {"repeater_battery", 1},
+         {"console_battery", 800},
+         {"forecast_icon", 8},
+         {"forecast_rule", 12},
+         {"sunrise", 645},
+         {"sunset", 1830},
+         {"wind_avg2_tenths", 127},
+         {"wind_gust10", 25},
+         {"rain_hour", 3},
+         {"rain_24h", 40},
+         {"altimeter", 29921}});
     ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
   }
 };
@@ -79,7 +106,8 @@ TEST_F(CurrentData, EveryIdentifierInBothUnitSettings) {
       EXPECT_NEAR(GetCurrentDataByID_O(row.id), expected, 1e-3 * std::max(1.0, std::fabs(expected)))
           << std::hex << row.id << " metric " << metric;
       int32_t result = 1;
-      EXPECT_EQ(text(row.id, 128, &result), metric ? row.metric_text : row.imperial_text) << std::hex << row.id;
+      EXPECT_EQ(text(row.id, 128, &result), metric ? row.metric_text : row.imperial_text)
+          << std::hex << row.id;
       EXPECT_EQ(result, 0) << std::hex << row.id;
     }
   }
@@ -91,8 +119,10 @@ TEST_F(CurrentData, EveryIdentifierInBothUnitSettings) {
 }
 
 TEST_F(CurrentData, DerivedValuesAndBatteryTexts) {
-  EXPECT_EQ(text(0xA0C0220), "TX Battery Status: 1-ok   2-LOW  3-ok   4-ok   5-ok   6-ok   7-ok   8-ok   ");
-  EXPECT_EQ(text(0xB0C0220), "Repeater Battery Status: A-LOW  B-ok   C-ok   D-ok   E-ok   F-ok   G-ok   H-ok   ");
+  EXPECT_EQ(text(0xA0C0220),
+            "TX Battery Status: 1-ok   2-LOW  3-ok   4-ok   5-ok   6-ok   7-ok   8-ok   ");
+  EXPECT_EQ(text(0xB0C0220),
+            "Repeater Battery Status: A-LOW  B-ok   C-ok   D-ok   E-ok   F-ok   G-ok   H-ok   ");
   // Dew point of 72.5 F at 45 %, by the Magnus formula.
   const double tc = (72.5 - 32) * 5 / 9;
   const double e = 0.45 * 6.112 * std::exp(17.62 * tc / (243.12 + tc));
@@ -135,17 +165,20 @@ TEST_F(CurrentData, ShortBuffersReturnTooShortAndWriteNothing) {
   const struct {
     int32_t id;
     int32_t minimum;
-  } texts[] = {{0, 7}, {0x101C0, 4}, {0x20080, 5}, {0x300A0, 4}, {0x300C0, 4}, {0x400E0, 16}, {0x402A0, 16},
-               {0x52440, 6}, {0x60060, 6}, {0x70140, 5}, {0x80180, 5}, {0x9090000, 4}, {0x20B0000, 7},
-               {0x90C0220, 5}, {0xA0C0220, 84}, {0xB0C0220, 90}, {0x244D, 7}, {0x28B, 6}, {0x1CC, 5}, {1, 7}};
+  } texts[] = {{0, 7},          {0x101C0, 4},   {0x20080, 5},   {0x300A0, 4},   {0x300C0, 4},
+               {0x400E0, 16},   {0x402A0, 16},  {0x52440, 6},   {0x60060, 6},   {0x70140, 5},
+               {0x80180, 5},    {0x9090000, 4}, {0x20B0000, 7}, {0x90C0220, 5}, {0xA0C0220, 84},
+               {0xB0C0220, 90}, {0x244D, 7},    {0x28B, 6},     {0x1CC, 5},     {1, 7}};
   for (const auto& t : texts) {
     char buffer[128];
     std::memset(buffer, 'Z', sizeof buffer);
-    EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum - 1)), -32706) << std::hex << t.id;
+    EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum - 1)), -32706)
+        << std::hex << t.id;
     EXPECT_EQ(buffer[0], 'Z') << std::hex << t.id;
     // At the minimum the text fits, except that a sun time's number is always
     // dashed, and air density and the table value need room for their zero.
-    const int16_t at_minimum = static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum));
+    const int16_t at_minimum =
+        static_cast<int16_t>(GetCurrentDataStrByID_O(t.id, buffer, t.minimum));
     if (t.id == 0x20B0000) {
       EXPECT_EQ(at_minimum, -32768);
     } else if (t.id == 0x28B || t.id == 0x1CC) {
@@ -171,7 +204,9 @@ TEST_F(CurrentData, FailedLoadLeavesNoData) {
 }
 
 TEST_F(CurrentData, RecordsOfStormAndSunTimes) {
-  Set({{"storm_start", (5 << 12) | (17 << 7) | 26}, {"inside_alarms", 3}, {"outside_alarms", 0x0102}});
+  Set({{"storm_start", (5 << 12) | (17 << 7) | 26},
+       {"inside_alarms", 3},
+       {"outside_alarms", 0x0102}});
   ASSERT_EQ(LoadCurrentOrbiskData_O(), 0);
   int32_t storm[5] = {};
   ASSERT_EQ(GetStartOfCurrentStorm_O(storm), 0);
@@ -201,21 +236,59 @@ namespace {
 
 // The data families' exports the agent binds, under their decorated names.
 TEST(DataSymbols, AgentBoundExportsHaveTheirDecoratedNames) {
-  for (const char* name :
-       {"_GetCurrentDataByID_O$4", "_GetCurrentDataStrByID_O$12", "_LoadCurrentOrbiskData_O$0", "_GetOutsideTemp_O$0",
-        "_GetInsideTemp_O$0", "_GetDewPt_O$0", "_GetWindChill_O$0", "_GetOutsideHumidity_O$0",
-        "_GetInsideHumidity_O$0", "_GetWindSpeed_O$0", "_GetWindDir_O$0", "_GetBarometer_O$0", "_GetDailyRain_O$0",
-        "_GetMonthlyRain_O$0", "_GetStormRain_O$0", "_GetTotalRain_O$0", "_GetRainRate_O$0", "_GetSunriseTime_O$4",
-        "_GetSunsetTime_O$4", "_LoadOrbiskHiLows_O$0", "_GetHiLowDataByID_O$4", "_GetHiLowTimeByID_O$8",
-        "_LoadOrbiskAlarms_O$0", "_GetTimeAlarm_O$0", "_GetTimeAlarmStr_O$0", "_GetBarRiseAlarm_O$0",
-        "_GetBarFallAlarm_O$0", "_GetFlashFloodAlarm_O$0", "_GetHi10MinWindSpeedAlarm_O$0",
-        "_GetHiDailyRainAlarm_O$0", "_GetHiExtraTempAlarm_O$4", "_GetLowLeafWetAlarm_O$4",
-        "_GetHiSoilMoistureAlarm_O$4", "_GetHiTHSWAlarm_O$0", "_GetHiUVMedAlarm_O$0", "_GetHiSolarRadAlarm_O$0",
-        "_LoadOrbiskCalibration_O$4", "_GetWindDirCalibrationOffset_O$4", "_GetRainCollectorModelOnStation_O$0",
-        "_GetStationTime_O$4", "_GetTempAvg_O$0", "_GetTimeZoneSettings_O$4", "_GetOrbiskLat_O$4",
-        "_GetOrbiskLon_O$4", "_GetOrbiskTxConfig_O$4", "_GetWindCupSize_O$0", "_PutLowExtraTempAlarm_O$8",
-        "_SetOrbiskAlarms_O$0", "_SetOrbiskCalibration_O$0", "_PutBarometer_O$8", "_SetOrbiskLamp_O$4",
-        "_ClearOrbiskCalNums_O$0", "_GetHiWindSpeedAlarmEx_O$0"}) {
+  for (const char* name : {"_GetCurrentDataByID_O$4",
+                           "_GetCurrentDataStrByID_O$12",
+                           "_LoadCurrentOrbiskData_O$0",
+                           "_GetOutsideTemp_O$0",
+                           "_GetInsideTemp_O$0",
+                           "_GetDewPt_O$0",
+                           "_GetWindChill_O$0",
+                           "_GetOutsideHumidity_O$0",
+                           "_GetInsideHumidity_O$0",
+                           "_GetWindSpeed_O$0",
+                           "_GetWindDir_O$0",
+                           "_GetBarometer_O$0",
+                           "_GetDailyRain_O$0",
+                           "_GetMonthlyRain_O$0",
+                           "_GetStormRain_O$0",
+                           "_GetTotalRain_O$0",
+                           "_GetRainRate_O$0",
+                           "_GetSunriseTime_O$4",
+                           "_GetSunsetTime_O$4",
+                           "_LoadOrbiskHiLows_O$0",
+                           "_GetHiLowDataByID_O$4",
+                           "_GetHiLowTimeByID_O$8",
+                           "_LoadOrbiskAlarms_O$0",
+                           "_GetTimeAlarm_O$0",
+                           "_GetTimeAlarmStr_O$0",
+                           "_GetBarRiseAlarm_O$0",
+                           "_GetBarFallAlarm_O$0",
+                           "_GetFlashFloodAlarm_O$0",
+                           "_GetHi10MinWindSpeedAlarm_O$0",
+                           "_GetHiDailyRainAlarm_O$0",
+                           "_GetHiExtraTempAlarm_O$4",
+                           "_GetLowLeafWetAlarm_O$4",
+                           "_GetHiSoilMoistureAlarm_O$4",
+                           "_GetHiTHSWAlarm_O$0",
+                           "_GetHiUVMedAlarm_O$0",
+                           "_GetHiSolarRadAlarm_O$0",
+                           "_LoadOrbiskCalibration_O$4",
+                           "_GetWindDirCalibrationOffset_O$4",
+                           "_GetRainCollectorModelOnStation_O$0",
+                           "_GetStationTime_O$4",
+                           "_GetTempAvg_O$0",
+                           "_GetTimeZoneSettings_O$4",
+                           "_GetOrbiskLat_O$4",
+                           "_GetOrbiskLon_O$4",
+                           "_GetOrbiskTxConfig_O$4",
+                           "_GetWindCupSize_O$0",
+                           "_PutLowExtraTempAlarm_O$8",
+                           "_SetOrbiskAlarms_O$0",
+                           "_SetOrbiskCalibration_O$0",
+                           "_PutBarometer_O$8",
+                           "_SetOrbiskLamp_O$4",
+                           "_ClearOrbiskCalNums_O$0",
+                           "_GetHiWindSpeedAlarmEx_O$0"}) {
     EXPECT_NE(dlsym(RTLD_DEFAULT, name), nullptr) << name;
   }
   EXPECT_EQ(dlsym(RTLD_DEFAULT, "_GetCurrentDataByID_O$8"), nullptr);

@@ -9,10 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "tools/console-sim/launcher.h"
-
 #include "stationlib/api/OrbiskPro.h"
 #include "stationlib/data/forecast.h"
+#include "tools/console-sim/launcher.h"
 
 namespace {
 
@@ -23,10 +22,12 @@ constexpr int kSerialNumber = 31337;
 class Forecast : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    sim = std::make_unique<consolesim::Launcher>(std::vector<std::string>{"--start", "2026-12-08 10:00:00"});
+    sim = std::make_unique<consolesim::Launcher>(
+        std::vector<std::string>{"--start", "2026-12-08 10:00:00"});
     sim->Control({{"cmd", "freeze"}, {"on", true}});
     // No second-format packet: one exchange per load.
-    sim->Control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "1.50"}, {"model", 16}});
+    sim->Control(
+        {{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "1.50"}, {"model", 16}});
     ::setenv("SIUSBXP_DEVICES", (std::to_string(kSerialNumber) + "=" + sim->PtyPath()).c_str(), 1);
     ASSERT_EQ(OpenUSBPort_O(kSerialNumber), 0);
     ASSERT_EQ(InitStation_O(), 0);
@@ -40,7 +41,8 @@ class Forecast : public ::testing::Test {
     sim->Control({{"cmd", "set"}, {"readings", {{field, value}}}});
     EXPECT_EQ(LoadCurrentOrbiskData_O(), 0) << field << " " << value;
     char text[400] = {};
-    EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(id, text, sizeof text)), 0) << field << " " << value;
+    EXPECT_EQ(static_cast<int16_t>(GetCurrentDataStrByID_O(id, text, sizeof text)), 0)
+        << field << " " << value;
     EXPECT_EQ(GetCurrentDataByID_O(id), static_cast<float>(value)) << field << " " << value;
     return text;
   }
@@ -51,15 +53,19 @@ class Forecast : public ::testing::Test {
 TEST_F(Forecast, EveryRuleOfTheTableGivesItsText) {
   // The data layer's table is checked against the console's phrases apart;
   // here every rule must reach the caller through the live packet.
-  for (int rule = 0; rule < 200; ++rule) EXPECT_EQ(Load("forecast_rule", rule, kForecastRule), orbisk::data::ForecastRuleText(rule)) << rule;
+  for (int rule = 0; rule < 200; ++rule)
+    EXPECT_EQ(Load("forecast_rule", rule, kForecastRule), orbisk::data::ForecastRuleText(rule))
+        << rule;
   // A few rules read in full: one, two and three phrases.
   EXPECT_EQ(Load("forecast_rule", 5, kForecastRule), " Partly cloudy and cooler. ");
   EXPECT_EQ(Load("forecast_rule", 12, kForecastRule),
             " Increasing clouds and warmer. Precipitation possible within 24 to 48 hours ");
-  EXPECT_EQ(Load("forecast_rule", 37, kForecastRule),
-            " Increasing clouds and warmer. Precipitation possible within 12 hours Increasing winds. ");
+  EXPECT_EQ(
+      Load("forecast_rule", 37, kForecastRule),
+      " Increasing clouds and warmer. Precipitation possible within 12 hours Increasing winds. ");
   // Numbers beyond the table ask for three hours of data.
-  EXPECT_EQ(Load("forecast_rule", 230, kForecastRule), " FORECAST REQUIRES 3 HOURS OF RECENT DATA. ");
+  EXPECT_EQ(Load("forecast_rule", 230, kForecastRule),
+            " FORECAST REQUIRES 3 HOURS OF RECENT DATA. ");
 }
 
 TEST_F(Forecast, IconTexts) {
@@ -78,7 +84,8 @@ TEST_F(Forecast, IconTexts) {
       {23, "Partialy cloudy, Rain and/or snow possible or continuing"},
       {0, " FORECAST REQUIRES 3 HOURS OF RECENT DATA. "},
   };
-  for (const auto& i : icons) EXPECT_EQ(Load("forecast_icon", i.icon, kForecastIcon), i.text) << i.icon;
+  for (const auto& i : icons)
+    EXPECT_EQ(Load("forecast_icon", i.icon, kForecastIcon), i.text) << i.icon;
 }
 
 }  // namespace

@@ -13,14 +13,16 @@ namespace {
 using Bytes = std::vector<int>;
 
 Bytes Memory(int address, int length) {
-  return StationTest::Control({{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"]
+  return StationTest::Control(
+             {{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"]
       .get<Bytes>();
 }
 void WriteMemory(int address, const Bytes& bytes) {
   StationTest::Control({{"cmd", "memory_write"}, {"address", address}, {"bytes", bytes}});
 }
 void SetHiLow(const char* quantity, const char* slot, int value) {
-  StationTest::Control({{"cmd", "set_hilow"}, {"quantity", quantity}, {"slot", slot}, {"value", value}});
+  StationTest::Control(
+      {{"cmd", "set_hilow"}, {"quantity", quantity}, {"slot", slot}, {"value", value}});
 }
 
 class HiLows : public StationTest {};
@@ -101,7 +103,7 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
     std::string name;
     uint32_t id;  // the identifier with no period
     Raw raw;
-    int base;     // a raw value; each slot gets its own above it
+    int base;  // a raw value; each slot gets its own above it
     bool lows, highs;
     bool low_time = true, month_low = true;
   };
@@ -121,10 +123,11 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
       {"inside_hum", 0x10101C0, Raw::kPlain, 35, true, true},
   };
   for (int n = 1; n <= 7; ++n) {
-    quantities.push_back({"extra_temp" + std::to_string(n), static_cast<uint32_t>(n + 1) << 24, Raw::kByteF, 120 + n,
-                          true, true});
-    quantities.push_back({"extra_hum" + std::to_string(n), (static_cast<uint32_t>(n + 1) << 24) | 0x101C0, Raw::kPlain,
-                          40 + n, true, true});
+    quantities.push_back({"extra_temp" + std::to_string(n), static_cast<uint32_t>(n + 1) << 24,
+                          Raw::kByteF, 120 + n, true, true});
+    quantities.push_back({"extra_hum" + std::to_string(n),
+                          (static_cast<uint32_t>(n + 1) << 24) | 0x101C0, Raw::kPlain, 40 + n, true,
+                          true});
   }
   for (int n = 1; n <= 4; ++n) {
     const uint32_t soil = static_cast<uint32_t>(8 + n) << 24;
@@ -132,13 +135,14 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
     // In the reply's layout the four day-low times of soil moisture (8 bytes
     // from 372) overlap the month lows at 376-379: the month lows and the
     // times of sensors 3 and 4 are not checked.
-    quantities.push_back(
-        {"soil_moist" + std::to_string(n), soil | 0x901E0, Raw::kPlain, 10 + n, true, true, n < 3, false});
+    quantities.push_back({"soil_moist" + std::to_string(n), soil | 0x901E0, Raw::kPlain, 10 + n,
+                          true, true, n < 3, false});
   }
   for (int n = 1; n <= 2; ++n) {
     const uint32_t leaf = static_cast<uint32_t>(14 + n) << 24;
     quantities.push_back({"leaf_temp" + std::to_string(n), leaf, Raw::kByteF, 110 + n, true, true});
-    quantities.push_back({"leaf_wet" + std::to_string(n), leaf | 0xA0200, Raw::kPlain, 2 + n, true, true});
+    quantities.push_back(
+        {"leaf_wet" + std::to_string(n), leaf | 0xA0200, Raw::kPlain, 2 + n, true, true});
   }
   struct Slot {
     const char* name;
@@ -146,28 +150,40 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
     bool high;
     const char* time;  // the slot of its time, for the day extremes
   };
-  const Slot slots[] = {{"day_low", 6, false, "day_low_time"},   {"day_high", 4, true, "day_high_time"},
-                        {"month_low", 12, false, nullptr},       {"month_high", 10, true, nullptr},
-                        {"year_low", 20, false, nullptr},        {"year_high", 19, true, nullptr}};
+  const Slot slots[] = {
+      {"day_low", 6, false, "day_low_time"}, {"day_high", 4, true, "day_high_time"},
+      {"month_low", 12, false, nullptr},     {"month_high", 10, true, nullptr},
+      {"year_low", 20, false, nullptr},      {"year_high", 19, true, nullptr}};
   const auto reads = [](Raw raw, int v) -> double {
     switch (raw) {
-      case Raw::kTenths: return v / 10.0;
-      case Raw::kByteF: return v - 90;
-      case Raw::kThousandths: return v / 1000.0;
-      case Raw::kTenthsOfUnit: return v / 10.0;
-      case Raw::kClicks: return v * 0.01;
-      default: return v;
+      case Raw::kTenths:
+        return v / 10.0;
+      case Raw::kByteF:
+        return v - 90;
+      case Raw::kThousandths:
+        return v / 1000.0;
+      case Raw::kTenthsOfUnit:
+        return v / 10.0;
+      case Raw::kClicks:
+        return v * 0.01;
+      default:
+        return v;
     }
   };
   const auto exists = [](const Quantity& q, const Slot& s) { return s.high ? q.highs : q.lows; };
-  const auto checked = [&](const Quantity& q, const Slot& s) { return exists(q, s) && (s.period != 12 || q.month_low); };
-  const auto timed = [](const Quantity& q, const Slot& s) { return s.time != nullptr && (s.high || q.low_time); };
+  const auto checked = [&](const Quantity& q, const Slot& s) {
+    return exists(q, s) && (s.period != 12 || q.month_low);
+  };
+  const auto timed = [](const Quantity& q, const Slot& s) {
+    return s.time != nullptr && (s.high || q.low_time);
+  };
   int minute = 0;
   for (const Quantity& q : quantities) {
     for (std::size_t k = 0; k < std::size(slots); ++k) {
       if (!checked(q, slots[k])) continue;
       SetHiLow(q.name.c_str(), slots[k].name, q.base + static_cast<int>(k));
-      if (timed(q, slots[k])) SetHiLow(q.name.c_str(), slots[k].time, (slots[k].high ? 1500 : 500) + minute % 60);
+      if (timed(q, slots[k]))
+        SetHiLow(q.name.c_str(), slots[k].time, (slots[k].high ? 1500 : 500) + minute % 60);
     }
     ++minute;
   }
@@ -178,14 +194,17 @@ TEST_F(HiLows, EveryExtremeAndDailyTimeByIdentifier) {
     for (std::size_t k = 0; k < std::size(slots); ++k) {
       const uint32_t id = q.id | (slots[k].period << 10);
       if (!exists(q, slots[k])) {
-        EXPECT_EQ(GetHiLowDataByID_O(static_cast<int32_t>(id)), -32705.0f) << q.name << " " << slots[k].name;
+        EXPECT_EQ(GetHiLowDataByID_O(static_cast<int32_t>(id)), -32705.0f)
+            << q.name << " " << slots[k].name;
         continue;
       }
       if (!checked(q, slots[k])) continue;
-      EXPECT_NEAR(GetHiLowDataByID_O(static_cast<int32_t>(id)), reads(q.raw, q.base + static_cast<int>(k)), 1e-4)
+      EXPECT_NEAR(GetHiLowDataByID_O(static_cast<int32_t>(id)),
+                  reads(q.raw, q.base + static_cast<int>(k)), 1e-4)
           << q.name << " " << slots[k].name;
       int32_t when[5] = {};
-      const int16_t time_result = static_cast<int16_t>(GetHiLowTimeByID_O(static_cast<int32_t>(id), when));
+      const int16_t time_result =
+          static_cast<int16_t>(GetHiLowTimeByID_O(static_cast<int32_t>(id), when));
       if (!slots[k].time) {
         EXPECT_EQ(time_result, -32705) << q.name << " " << slots[k].name;
         continue;
@@ -204,19 +223,19 @@ class Alarms : public StationTest {};
 
 TEST_F(Alarms, ThresholdsRoundTripThroughConsoleMemory) {
   Bytes block(94, 255);
-  block[0] = 60;                          // barometric rise 0.060 inHg
-  block[1] = 0;                           // fall: none
-  block[2] = 0x76;                        // time alarm 06:30 (630 = 0x0276)
+  block[0] = 60;    // barometric rise 0.060 inHg
+  block[1] = 0;     // fall: none
+  block[2] = 0x76;  // time alarm 06:30 (630 = 0x0276)
   block[3] = 0x02;
   block[4] = (~630) & 0xFF;
   block[5] = ((~630) >> 8) & 0xFF;
-  block[9] = 185;                         // outside high 95 F
-  block[50] = 0;                          // outside high humidity: none
-  block[58] = 143;                        // low dew point 23 F
-  block[63] = 20;                         // high wind 20 mph
-  block[83] = 0x84, block[84] = 0x03;     // solar 900
-  block[85] = 150, block[86] = 0;         // rain rate 150 clicks
-  block[10] = 160;                        // extra 1 low temperature 40 F
+  block[9] = 185;                      // outside high 95 F
+  block[50] = 0;                       // outside high humidity: none
+  block[58] = 143;                     // low dew point 23 F
+  block[63] = 20;                      // high wind 20 mph
+  block[83] = 0x84, block[84] = 0x03;  // solar 900
+  block[85] = 150, block[86] = 0;      // rain rate 150 clicks
+  block[10] = 160;                     // extra 1 low temperature 40 F
   WriteMemory(82, block);
   ASSERT_EQ(LoadOrbiskAlarms_O(), 0);
   EXPECT_FLOAT_EQ(GetBarRiseAlarm_O(), 0.06f);
@@ -290,52 +309,77 @@ struct SensorPutRow {
 };
 
 const PutRow kPuts[] = {
-    {"InsideLowTemp", PutInsideLowTempAlarm_O, GetInsideLowTempAlarm_O, ClearInsideLowTempAlarm_O, 50, 6, 140},
-    {"InsideHiTemp", PutInsideHiTempAlarm_O, GetInsideHiTempAlarm_O, ClearInsideHiTempAlarm_O, 85, 7, 175},
-    {"OutsideLowTemp", PutOutsideLowTempAlarm_O, GetOutsideLowTempAlarm_O, ClearOutsideLowTempAlarm_O, 20, 8, 110},
-    {"OutsideHiTemp", PutOutsideHiTempAlarm_O, GetOutsideHiTempAlarm_O, ClearOutsideHiTempAlarm_O, 95, 9, 185},
-    {"LowInsideHum", PutLowInsideHumAlarm_O, GetLowInsideHumAlarm_O, ClearLowInsideHumAlarm_O, 30, 40, 30},
-    {"HiInsideHum", PutHiInsideHumAlarm_O, GetHiInsideHumAlarm_O, ClearHiInsideHumAlarm_O, 60, 41, 60},
-    {"LowOutsideHum", PutLowOutsideHumAlarm_O, GetLowOutsideHumAlarm_O, ClearLowOutsideHumAlarm_O, 20, 42, 20},
-    {"HiOutsideHum", PutHiOutsideHumAlarm_O, GetHiOutsideHumAlarm_O, ClearHiOutsideHumAlarm_O, 95, 50, 95},
+    {"InsideLowTemp", PutInsideLowTempAlarm_O, GetInsideLowTempAlarm_O, ClearInsideLowTempAlarm_O,
+     50, 6, 140},
+    {"InsideHiTemp", PutInsideHiTempAlarm_O, GetInsideHiTempAlarm_O, ClearInsideHiTempAlarm_O, 85,
+     7, 175},
+    {"OutsideLowTemp", PutOutsideLowTempAlarm_O, GetOutsideLowTempAlarm_O,
+     ClearOutsideLowTempAlarm_O, 20, 8, 110},
+    {"OutsideHiTemp", PutOutsideHiTempAlarm_O, GetOutsideHiTempAlarm_O, ClearOutsideHiTempAlarm_O,
+     95, 9, 185},
+    {"LowInsideHum", PutLowInsideHumAlarm_O, GetLowInsideHumAlarm_O, ClearLowInsideHumAlarm_O, 30,
+     40, 30},
+    {"HiInsideHum", PutHiInsideHumAlarm_O, GetHiInsideHumAlarm_O, ClearHiInsideHumAlarm_O, 60, 41,
+     60},
+    {"LowOutsideHum", PutLowOutsideHumAlarm_O, GetLowOutsideHumAlarm_O, ClearLowOutsideHumAlarm_O,
+     20, 42, 20},
+    {"HiOutsideHum", PutHiOutsideHumAlarm_O, GetHiOutsideHumAlarm_O, ClearHiOutsideHumAlarm_O, 95,
+     50, 95},
     {"LowDewPt", PutLowDewPtAlarm_O, GetLowDewPtAlarm_O, ClearLowDewPtAlarm_O, 25, 58, 145},
     {"HiDewPt", PutHiDewPtAlarm_O, GetHiDewPtAlarm_O, ClearHiDewPtAlarm_O, 70, 59, 190},
-    {"LowWindChill", PutLowWindChillAlarm_O, GetLowWindChillAlarm_O, ClearLowWindChillAlarm_O, 10, 60, 130},
-    {"HiHeatIndex", PutHiHeatIndexAlarm_O, GetHiHeatIndexAlarm_O, ClearHiHeatIndexAlarm_O, 100, 61, 190},
+    {"LowWindChill", PutLowWindChillAlarm_O, GetLowWindChillAlarm_O, ClearLowWindChillAlarm_O, 10,
+     60, 130},
+    {"HiHeatIndex", PutHiHeatIndexAlarm_O, GetHiHeatIndexAlarm_O, ClearHiHeatIndexAlarm_O, 100, 61,
+     190},
     {"HiTHSW", PutHiTHSWAlarm_O, GetHiTHSWAlarm_O, ClearHiTHSWAlarm_O, 105, 62, 195},
-    {"HiWindSpeed", PutHiWindSpeedAlarm_O, GetHiWindSpeedAlarm_O, ClearHiWindSpeedAlarm_O, 30, 63, 30},
+    {"HiWindSpeed", PutHiWindSpeedAlarm_O, GetHiWindSpeedAlarm_O, ClearHiWindSpeedAlarm_O, 30, 63,
+     30},
     {"Hi10MinWindSpeed", PutHi10MinWindSpeedAlarm_O, GetHi10MinWindSpeedAlarm_O,
      ClearHi10MinWindSpeedAlarm_O, 25, 64, 25},
     {"HiUV", PutHiUVAlarm_O, GetHiUVAlarm_O, ClearHiUVAlarm_O, 8.0f, 65, 80},
     {"HiUVMed", PutHiUVMedAlarm_O, GetHiUVMedAlarm_O, ClearHiUVMedAlarm_O, 2.5f, 66, 25},
     {"BarRise", PutBarRiseAlarm_O, GetBarRiseAlarm_O, ClearBarRiseAlarm_O, 0.06f, 0, 60},
     {"BarFall", PutBarFallAlarm_O, GetBarFallAlarm_O, ClearBarFallAlarm_O, 0.09f, 1, 90},
-    {"HiSolarRad", PutHiSolarRadAlarm_O, GetHiSolarRadAlarm_O, ClearHiSolarRadAlarm_O, 950, 83, 950},
+    {"HiSolarRad", PutHiSolarRadAlarm_O, GetHiSolarRadAlarm_O, ClearHiSolarRadAlarm_O, 950, 83,
+     950},
     {"RainRate", PutRainRateAlarm_O, GetHiRainRateAlarm_O, ClearRainRateAlarm_O, 1.5f, 85, 150},
-    {"HiRainFlood", PutHiRainFloodAlarm_O, GetFlashFloodAlarm_O, ClearHiRainFloodAlarm_O, 0.5f, 87, 50},
-    {"RainPerDay", PutRainPerDayAlarm_O, GetHiDailyRainAlarm_O, ClearHiRainPerDayAlarm_O, 1.2f, 89, 120},
+    {"HiRainFlood", PutHiRainFloodAlarm_O, GetFlashFloodAlarm_O, ClearHiRainFloodAlarm_O, 0.5f, 87,
+     50},
+    {"RainPerDay", PutRainPerDayAlarm_O, GetHiDailyRainAlarm_O, ClearHiRainPerDayAlarm_O, 1.2f, 89,
+     120},
     {"RainStorm", PutRainStormAlarm_O, GetHiRainStormAlarm_O, ClearRainStormAlarm_O, 2.0f, 91, 200},
 };
 
 // Sensor numbers: extra sensors 2-8, soil 1-4, leaf 1-2. Temperatures run
 // extra 1-7, soil 1-4, leaf 1-4 from offset 10 (low) and 25 (high).
 const SensorPutRow kSensorPuts[] = {
-    {"LowExtraTemp", PutLowExtraTempAlarm_O, GetLowExtraTempAlarm_O, ClearLowExtraTempAlarm_O, 3, 40, 11, 160},
-    {"HiExtraTemp", PutHiExtraTempAlarm_O, GetHiExtraTempAlarm_O, ClearHiExtraTempAlarm_O, 4, 90, 27, 210},
-    {"LowExtraHum", PutLowExtraHumAlarm_O, GetLowExtraHumAlarm_O, ClearLowExtraHumAlarm_O, 2, 15, 43, 15},
-    {"HiExtraHum", PutHiExtraHumAlarm_O, GetHiExtraHumAlarm_O, ClearHiExtraHumAlarm_O, 8, 85, 57, 85},
-    {"LowSoilTemp", PutLowSoilTempAlarm_O, GetLowSoilTempAlarm_O, ClearLowSoilTempAlarm_O, 1, 35, 17, 155},
-    {"HiSoilTemp", PutHiSoilTempAlarm_O, GetHiSoilTempAlarm_O, ClearHiSoilTempAlarm_O, 2, 75, 33, 195},
+    {"LowExtraTemp", PutLowExtraTempAlarm_O, GetLowExtraTempAlarm_O, ClearLowExtraTempAlarm_O, 3,
+     40, 11, 160},
+    {"HiExtraTemp", PutHiExtraTempAlarm_O, GetHiExtraTempAlarm_O, ClearHiExtraTempAlarm_O, 4, 90,
+     27, 210},
+    {"LowExtraHum", PutLowExtraHumAlarm_O, GetLowExtraHumAlarm_O, ClearLowExtraHumAlarm_O, 2, 15,
+     43, 15},
+    {"HiExtraHum", PutHiExtraHumAlarm_O, GetHiExtraHumAlarm_O, ClearHiExtraHumAlarm_O, 8, 85, 57,
+     85},
+    {"LowSoilTemp", PutLowSoilTempAlarm_O, GetLowSoilTempAlarm_O, ClearLowSoilTempAlarm_O, 1, 35,
+     17, 155},
+    {"HiSoilTemp", PutHiSoilTempAlarm_O, GetHiSoilTempAlarm_O, ClearHiSoilTempAlarm_O, 2, 75, 33,
+     195},
     {"LowSoilMoisture", PutLowSoilMoistureAlarm_O, GetLowSoilMoistureAlarm_O,
      ClearLowSoilMoistureAlarm_O, 3, 20, 69, 20},
-    {"HiSoilMoisture", PutHiSoilMoistureAlarm_O, GetHiSoilMoistureAlarm_O, ClearHiSoilMoistureAlarm_O, 4, 150, 74, 150},
-    {"LowLeafTemp", PutLowLeafTempAlarm_O, GetLowLeafTempAlarm_O, ClearLowLeafTempAlarm_O, 1, 33, 21, 153},
-    {"HiLeafTemp", PutHiLeafTempAlarm_O, GetHiLeafTempAlarm_O, ClearHiLeafTempAlarm_O, 2, 88, 37, 208},
+    {"HiSoilMoisture", PutHiSoilMoistureAlarm_O, GetHiSoilMoistureAlarm_O,
+     ClearHiSoilMoistureAlarm_O, 4, 150, 74, 150},
+    {"LowLeafTemp", PutLowLeafTempAlarm_O, GetLowLeafTempAlarm_O, ClearLowLeafTempAlarm_O, 1, 33,
+     21, 153},
+    {"HiLeafTemp", PutHiLeafTempAlarm_O, GetHiLeafTempAlarm_O, ClearHiLeafTempAlarm_O, 2, 88, 37,
+     208},
     {"LowLeafWet", PutLowLeafWetAlarm_O, GetLowLeafWetAlarm_O, ClearLowLeafWetAlarm_O, 1, 2, 75, 2},
     {"HiLeafWet", PutHiLeafWetAlarm_O, GetHiLeafWetAlarm_O, ClearHiLeafWetAlarm_O, 2, 12, 80, 12},
 };
 
-int Wide(int offset) { return offset >= 83 && offset <= 91; }
+int Wide(int offset) {
+  return offset >= 83 && offset <= 91;
+}
 
 int StoredAt(const Bytes& block, int offset) {
   return Wide(offset) ? block[offset] | (block[offset + 1] << 8) : block[offset];
@@ -362,7 +406,8 @@ TEST_F(AlarmPuts, EveryPutAndClearLandsInConsoleMemory) {
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
   Bytes block = Memory(82, 94);
   for (const PutRow& r : kPuts) EXPECT_EQ(StoredAt(block, r.offset), r.stored) << r.name;
-  for (const SensorPutRow& r : kSensorPuts) EXPECT_EQ(StoredAt(block, r.offset), r.stored) << r.name;
+  for (const SensorPutRow& r : kSensorPuts)
+    EXPECT_EQ(StoredAt(block, r.offset), r.stored) << r.name;
   EXPECT_EQ(block[2] | (block[3] << 8), 745);
   EXPECT_EQ(block[4] | (block[5] << 8), (~745) & 0xFFFF);
   // Read back by the getters, from the block as the console now holds it.
@@ -397,12 +442,12 @@ TEST_F(AlarmPuts, EveryPutAndClearLandsInConsoleMemory) {
 
 TEST_F(AlarmPuts, MetricValuesAreConvertedBack) {
   ASSERT_EQ(LoadOrbiskAlarms_O(), 0);
-  SetUnits(1, 1, 2, 2);  // C, mm, hPa, km/h
-  EXPECT_EQ(PutOutsideHiTempAlarm_O(35.0f), 0);       // 95 F
-  EXPECT_EQ(PutLowSoilTempAlarm_O(1, 1.7f), 0);       // 35.06 F, the nearest whole degree
-  EXPECT_EQ(PutRainRateAlarm_O(38.1f), 0);            // 1.5 inch
-  EXPECT_EQ(PutHiWindSpeedAlarm_O(48.28f), 0);        // 30 mph
-  EXPECT_EQ(PutBarRiseAlarm_O(2.03f), 0);             // 0.060 inHg
+  SetUnits(1, 1, 2, 2);                          // C, mm, hPa, km/h
+  EXPECT_EQ(PutOutsideHiTempAlarm_O(35.0f), 0);  // 95 F
+  EXPECT_EQ(PutLowSoilTempAlarm_O(1, 1.7f), 0);  // 35.06 F, the nearest whole degree
+  EXPECT_EQ(PutRainRateAlarm_O(38.1f), 0);       // 1.5 inch
+  EXPECT_EQ(PutHiWindSpeedAlarm_O(48.28f), 0);   // 30 mph
+  EXPECT_EQ(PutBarRiseAlarm_O(2.03f), 0);        // 0.060 inHg
   ASSERT_EQ(SetOrbiskAlarms_O(), 0);
   const Bytes block = Memory(82, 94);
   EXPECT_EQ(block[9], 185);
@@ -427,8 +472,13 @@ class CalibrationPuts : public StationTest {};
 // value put turning into the offset that shows that value.
 TEST_F(CalibrationPuts, OffsetAndValuePutsOfEverySensor) {
   ASSERT_EQ(ClearOrbiskCalNums_O(), 0);
-  Set({{"inside_temp", 700}, {"outside_temp", 600}, {"inside_hum", 40}, {"outside_hum", 50}, {"extra_temp1", 150},
-       {"extra_hum1", 60}, {"soil_temp1", 140}});
+  Set({{"inside_temp", 700},
+       {"outside_temp", 600},
+       {"inside_hum", 40},
+       {"outside_hum", 50},
+       {"extra_temp1", 150},
+       {"extra_hum1", 60},
+       {"soil_temp1", 140}});
   CalibrationRecord record{};
   ASSERT_EQ(LoadOrbiskCalibration_O(&record), 0);
   EXPECT_FLOAT_EQ(record.inside, 70.0f);
@@ -439,7 +489,7 @@ TEST_F(CalibrationPuts, OffsetAndValuePutsOfEverySensor) {
   EXPECT_EQ(PutInsideHumCalibrationOffset_O(3), 0);       // reading 43
   EXPECT_EQ(PutInsideHumCalibrationValue_O(45), 0);       // offset 5
   EXPECT_EQ(PutOutsideHumCalibrationOffset_O(-2), 0);
-  EXPECT_EQ(PutOutsideHumCalibrationValue_O(55), 0);      // offset 5
+  EXPECT_EQ(PutOutsideHumCalibrationValue_O(55), 0);  // offset 5
   // Transmitter 2 carries extra temperature 1 and extra humidity 1,
   // transmitter 3 soil temperature 1 (the eighth temperature slot).
   EXPECT_EQ(PutOutsideTempCalibrationOffsetEx_O(2, 0.5f), 0);
@@ -547,7 +597,7 @@ TEST_F(Configuration, TransmittersAndCalibration) {
   ASSERT_EQ(LoadOrbiskCalibration_O(&record), 0);
   EXPECT_EQ(PutOutsideTempCalibrationOffset_O(1.5f), 0);
   EXPECT_EQ(PutOutsideTempCalibrationOffset_O(20.0f), -1);
-  EXPECT_EQ(PutOutsideHumCalibrationOffsetEx_O(2, 3.0f), 0);  // transmitter 2: extra humidity 1
+  EXPECT_EQ(PutOutsideHumCalibrationOffsetEx_O(2, 3.0f), 0);   // transmitter 2: extra humidity 1
   EXPECT_EQ(PutOutsideHumCalibrationOffsetEx_O(1, 3.0f), -1);  // transmitter 1 carries none
   ASSERT_EQ(SetOrbiskCalibration_O(), 0);
   const Bytes offsets = Memory(50, 27);

@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/console-sim/launcher.h"
-#include <nlohmann/json.hpp>
-
 #include "stationlib/api/OrbiskPro.h"
+#include "tools/console-sim/launcher.h"
 
 namespace datatest {
 
@@ -24,7 +23,8 @@ class StationTest : public ::testing::Test {
     sim = std::make_unique<consolesim::Launcher>(
         std::vector<std::string>{"--no-pty", "--start", "2026-12-08 10:00:00"});
     sim->Control({{"cmd", "freeze"}, {"on", true}});
-    sim->Control({{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "3.00"}, {"model", 16}});
+    sim->Control(
+        {{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "3.00"}, {"model", 16}});
     const std::string port = std::to_string(sim->TcpPort());
     ASSERT_EQ(OpenTCPIPPort_O(port.c_str(), "127.0.0.1"), 0);
     ASSERT_EQ(InitStation_O(), 0);
@@ -39,7 +39,9 @@ class StationTest : public ::testing::Test {
     SetUnits_O(units);
     SetRainCollectorModel_O(1);
   }
-  static void Set(const nlohmann::json& readings) { Control({{"cmd", "set"}, {"readings", readings}}); }
+  static void Set(const nlohmann::json& readings) {
+    Control({{"cmd", "set"}, {"readings", readings}});
+  }
   static void SetUnits(uint8_t t, uint8_t r, uint8_t b, uint8_t w) {
     uint8_t units[5] = {t, r, b, w, 1};
     ASSERT_EQ(SetUnits_O(units), 0);

@@ -19,7 +19,8 @@ TEST(AlarmBlock, NoneEverywhereAfterReset) {
   const AlarmBlock b = AlarmBlock::none();
   QueryContext ctx;
   double v;
-  for (const AlarmField& f : {kOutsideHigh, kHighOutsideHum, kLowDewPoint, kBarRise, kRainRate, kSolar, kWind})
+  for (const AlarmField& f :
+       {kOutsideHigh, kHighOutsideHum, kLowDewPoint, kBarRise, kRainRate, kSolar, kWind})
     EXPECT_FALSE(b.Get(f, ctx, v));
   EXPECT_EQ(b.TimeAlarm(), -1);
   EXPECT_EQ(b.bytes[93], 255);
@@ -63,7 +64,7 @@ TEST(AlarmBlock, BarometerRainSolarWind) {
   EXPECT_EQ(b.bytes[0], 60);
   ctx.units.barometer = 2;
   ASSERT_TRUE(b.Get(kBarRise, ctx, v));
-  EXPECT_DOUBLE_EQ(v, 2.0);  // 60 x 0.033864 printed with one decimal
+  EXPECT_DOUBLE_EQ(v, 2.0);                    // 60 x 0.033864 printed with one decimal
   EXPECT_EQ(b.Put(kRainRate, 1.5, ctx), kOk);  // 150 clicks of 0.01 inch
   EXPECT_EQ(b.bytes[85] | (b.bytes[86] << 8), 150);
   ctx.units.rain = 1;

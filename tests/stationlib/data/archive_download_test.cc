@@ -173,7 +173,8 @@ TEST_F(ArchiveTest, WebDownloadGivesTheSameRecordsAsTheSerialOne) {
 
 // The archive requests the simulator received since the last call.
 int ArchiveRequests() {
-  const nlohmann::json received = datatest::StationTest::Control({{"cmd", "received"}, {"clear", true}});
+  const nlohmann::json received =
+      datatest::StationTest::Control({{"cmd", "received"}, {"clear", true}});
   int n = 0;
   for (const auto& line : received["lines"])
     if (line.get<std::string>().find("command \"DMPAFT\"") != std::string::npos) ++n;
@@ -244,7 +245,8 @@ TEST_F(ArchiveTest, MemoryCountsAskTheConsoleWithoutATransfer) {
   for (const auto& a : after_dates) {
     int32_t date[5];
     std::copy(std::begin(a.date), std::end(a.date), date);
-    EXPECT_EQ(GetMemoryArchiveCountAfterDate_O(date), a.pages) << date[1] << ":" << date[0] << " " << date[2];
+    EXPECT_EQ(GetMemoryArchiveCountAfterDate_O(date), a.pages)
+        << date[1] << ":" << date[0] << " " << date[2];
   }
   EXPECT_EQ(ArchiveRequests(), 7);
   int32_t april31[5] = {0, 0, 31, 4, 2026};
@@ -274,20 +276,49 @@ TEST_F(ArchiveTest, ANewArchivePeriodErasesTheArchive) {
 // One record with every sensor field set, in the layout of each firmware:
 // the simulator encodes it from its own table of the layout.
 TEST_F(ArchiveTest, ExtendedRecordsOfBothFirmwareLayouts) {
-  const nlohmann::json record = {
-      {"date", kDec8}, {"time", 1005}, {"outside_temp", 725}, {"outside_temp_high", 750},
-      {"outside_temp_low", 700}, {"inside_temp", 688}, {"barometer", 30012}, {"outside_hum", 55},
-      {"inside_hum", 38}, {"rain", 7}, {"rain_rate_high", 120}, {"wind_avg", 6}, {"wind_high", 14},
-      {"wind_high_dir", 3}, {"wind_dir", 5}, {"wind_samples", 90}, {"solar", 410}, {"solar_high", 520},
-      {"uv", 34}, {"uv_high", 51}, {"et", 12}, {"extra_temp1", 150}, {"extra_temp2", 160},
-      {"extra_temp3", 170}, {"extra_hum1", 61}, {"extra_hum2", 62}, {"soil_temp1", 140},
-      {"soil_temp2", 141}, {"soil_temp3", 142}, {"soil_temp4", 143}, {"leaf_temp1", 130},
-      {"leaf_temp2", 131}, {"soil_moist1", 10}, {"soil_moist2", 11}, {"soil_moist3", 12},
-      {"soil_moist4", 13}, {"leaf_wet1", 4}, {"leaf_wet2", 5}};
+  const nlohmann::json record = {{"date", kDec8},
+                                 {"time", 1005},
+                                 {"outside_temp", 725},
+                                 {"outside_temp_high", 750},
+                                 {"outside_temp_low", 700},
+                                 {"inside_temp", 688},
+                                 {"barometer", 30012},
+                                 {"outside_hum", 55},
+                                 {"inside_hum", 38},
+                                 {"rain", 7},
+                                 {"rain_rate_high", 120},
+                                 {"wind_avg", 6},
+                                 {"wind_high", 14},
+                                 {"wind_high_dir", 3},
+                                 {"wind_dir", 5},
+                                 {"wind_samples", 90},
+                                 {"solar", 410},
+                                 {"solar_high", 520},
+                                 {"uv", 34},
+                                 {"uv_high", 51},
+                                 {"et", 12},
+                                 {"extra_temp1", 150},
+                                 {"extra_temp2", 160},
+                                 {"extra_temp3", 170},
+                                 {"extra_hum1", 61},
+                                 {"extra_hum2", 62},
+                                 {"soil_temp1", 140},
+                                 {"soil_temp2", 141},
+                                 {"soil_temp3", 142},
+                                 {"soil_temp4", 143},
+                                 {"leaf_temp1", 130},
+                                 {"leaf_temp2", 131},
+                                 {"soil_moist1", 10},
+                                 {"soil_moist2", 11},
+                                 {"soil_moist3", 12},
+                                 {"soil_moist4", 13},
+                                 {"leaf_wet1", 4},
+                                 {"leaf_wet2", 5}};
   const float kDashed = -32768.0f;
   // The console's own transmitter is 8, so that transmitter 1 is the outdoor
   // station whose anemometer paces the wind samples.
-  const int own_transmitter = Control({{"cmd", "memory_read"}, {"address", 24}, {"length", 1}})["bytes"][0];
+  const int own_transmitter =
+      Control({{"cmd", "memory_read"}, {"address", 24}, {"length", 1}})["bytes"][0];
   Control({{"cmd", "memory_write"}, {"address", 24}, {"bytes", {8}}});
   for (const bool new_layout : {false, true}) {
     SCOPED_TRACE(new_layout ? "layout from 1 Mar 2002" : "layout before 1 Mar 2002");

@@ -16,7 +16,9 @@ using testing::TypicalLoop;
 
 class CurrentDataTest : public ::testing::Test {
  protected:
-  void Load(const PacketBuilder<99>& p) { ASSERT_TRUE(DecodeLivePacket(p.bytes, ctx_.features, store_)); }
+  void Load(const PacketBuilder<99>& p) {
+    ASSERT_TRUE(DecodeLivePacket(p.bytes, ctx_.features, store_));
+  }
   double number(std::uint32_t id) {
     const ValueAnswer a = QueryCurrent(id, store_, ctx_);
     EXPECT_EQ(a.code, kOk) << std::hex << id;
@@ -183,7 +185,8 @@ TEST_F(CurrentDataTest, SoilLeafAcceptAnyUnitBits) {
 
 TEST_F(CurrentDataTest, InvalidIdentifiers) {
   Load(TypicalLoop());
-  for (std::uint32_t id : {0x5u, 0x6u, 0x1000005u, 0x8000u, 0x20081u, 0x400E1u, 0x7u, 0x1Fu, 0xE0C0220u})
+  for (std::uint32_t id :
+       {0x5u, 0x6u, 0x1000005u, 0x8000u, 0x20081u, 0x400E1u, 0x7u, 0x1Fu, 0xE0C0220u})
     EXPECT_EQ(code(id), kBadIdentifier) << std::hex << id;
   int r = 0;
   EXPECT_EQ(text(5, 16, &r), "---");
@@ -199,7 +202,8 @@ TEST_F(CurrentDataTest, BatteryTexts) {
   EXPECT_EQ(tx.size(), 75u);  // the minimum buffer (84) leaves room
   EXPECT_EQ(code(0xB0C0220), kDashed);
   ctx_.features.repeater = true;
-  EXPECT_EQ(text(0xB0C0220), "Repeater Battery Status: A-LOW  B-ok   C-ok   D-ok   E-ok   F-ok   G-ok   H-LOW  ");
+  EXPECT_EQ(text(0xB0C0220),
+            "Repeater Battery Status: A-LOW  B-ok   C-ok   D-ok   E-ok   F-ok   G-ok   H-LOW  ");
   int r = 0;
   char small[83];
   std::memset(small, 'Z', sizeof small);

@@ -48,7 +48,8 @@ TEST(HeatIndex, NeighbouringRowsHaveNoJumps) {
       EXPECT_LT(std::fabs(table[r + 1][c] - table[r][c]), 4.0) << "row " << r << " col " << c;
   EXPECT_DOUBLE_EQ(table[0][10], -57.0);
   // In dry air the index keeps rising with the temperature up to 250 F.
-  for (int r = 100 + 57; r + 1 < tables::kHeatIndexRows; ++r) EXPECT_GT(table[r + 1][0], table[r][0]) << r;
+  for (int r = 100 + 57; r + 1 < tables::kHeatIndexRows; ++r)
+    EXPECT_GT(table[r + 1][0], table[r][0]) << r;
 }
 
 TEST(DewPoint, FollowsTheMagnusFormula) {
@@ -106,13 +107,17 @@ TEST(AirDensity, FollowsTheFormula) {
 }
 
 TEST(TemperatureHumidity, ThomIndexByBands) {
-  EXPECT_NEAR(*TemperatureHumidityValue(80.0, 50.0), tables::ThomIndexTenths(80.0, 50.0) / 10.0, 1e-9);
+  EXPECT_NEAR(*TemperatureHumidityValue(80.0, 50.0), tables::ThomIndexTenths(80.0, 50.0) / 10.0,
+              1e-9);
   // Interpolated between bands 80 and 85 F.
   const double mid = *TemperatureHumidityValue(82.5, 50.0);
-  EXPECT_NEAR(mid, (tables::ThomIndexTenths(80, 50) + tables::ThomIndexTenths(85, 50)) / 20.0, 1e-9);
+  EXPECT_NEAR(mid, (tables::ThomIndexTenths(80, 50) + tables::ThomIndexTenths(85, 50)) / 20.0,
+              1e-9);
   // Above 130 F the bands are 10 degrees wide; the last band stands alone.
-  EXPECT_NEAR(*TemperatureHumidityValue(215.0, 40.0), tables::ThomIndexTenths(210, 40) / 10.0, 1e-9);
-  EXPECT_NEAR(*TemperatureHumidityValue(300.0, 40.0), tables::ThomIndexTenths(210, 40) / 10.0, 1e-9);
+  EXPECT_NEAR(*TemperatureHumidityValue(215.0, 40.0), tables::ThomIndexTenths(210, 40) / 10.0,
+              1e-9);
+  EXPECT_NEAR(*TemperatureHumidityValue(300.0, 40.0), tables::ThomIndexTenths(210, 40) / 10.0,
+              1e-9);
   EXPECT_FALSE(TemperatureHumidityValue(29.9, 40.0));
 }
 

@@ -14,8 +14,9 @@ TEST(Forecast, RuleTexts) {
   EXPECT_EQ(ForecastRuleText(12),
             " Increasing clouds and warmer. Precipitation possible within 24 to 48 hours ");
   // Rule 37 -> triple 17: three phrases.
-  EXPECT_EQ(ForecastRuleText(37),
-            " Increasing clouds and warmer. Precipitation possible within 12 hours Increasing winds. ");
+  EXPECT_EQ(
+      ForecastRuleText(37),
+      " Increasing clouds and warmer. Precipitation possible within 12 hours Increasing winds. ");
   EXPECT_EQ(ForecastRuleText(193), " FORECAST REQUIRES 3 HOURS OF RECENT DATA. ");
   EXPECT_EQ(ForecastRuleText(199), " Mostly clear and cooler. ");
   EXPECT_EQ(ForecastRuleText(200), " FORECAST REQUIRES 3 HOURS OF RECENT DATA. ");

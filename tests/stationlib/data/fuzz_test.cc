@@ -20,7 +20,8 @@ namespace {
 std::uint32_t RandomIdentifier(std::mt19937& rng) {
   // Mostly near-valid words (few bits set), sometimes anything.
   if (rng() % 4 == 0) return static_cast<std::uint32_t>(rng());
-  std::uint32_t id = (rng() % 32) | ((rng() % 32) << 5) | ((rng() % 32) << 10) | ((rng() % 14) << 16);
+  std::uint32_t id =
+      (rng() % 32) | ((rng() % 32) << 5) | ((rng() % 32) << 10) | ((rng() % 14) << 16);
   return id | ((rng() % 30) << 24);
 }
 
@@ -87,7 +88,8 @@ TEST(Fuzz, MemoryBlocks) {
     for (auto& b : cal.offsets) b = static_cast<std::uint8_t>(rng());
     for (auto& b : cal.readings) b = static_cast<std::uint8_t>(rng());
     cal.Record(ctx);
-    cal.PutTemperatureValue(static_cast<int>(rng() % 20) - 2, static_cast<int>(rng() % 400) - 100, ctx);
+    cal.PutTemperatureValue(static_cast<int>(rng() % 20) - 2, static_cast<int>(rng() % 400) - 100,
+                            ctx);
     cal.PutHumidityValue(static_cast<int>(rng() % 12) - 2, static_cast<int>(rng() % 200) - 50);
     std::array<std::uint8_t, 16> tx{};
     for (auto& b : tx) b = static_cast<std::uint8_t>(rng());

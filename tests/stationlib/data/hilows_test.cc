@@ -50,32 +50,32 @@ TEST_F(HiLowTest, TellingIdentifiers) {
 }
 
 TEST_F(HiLowTest, EveryFamilyAndPeriod) {
-  EXPECT_DOUBLE_EQ(number(0x2800), 95.0);          // outside month high
-  EXPECT_DOUBLE_EQ(number(0x3000), 20.1);          // outside month low
-  EXPECT_DOUBLE_EQ(number(0x1001800), 68.0);       // inside day low
-  EXPECT_DOUBLE_EQ(number(0x10111C0), 55);         // inside humidity day high
-  EXPECT_DOUBLE_EQ(number(0x10119C0), 35);         // inside humidity day low
-  EXPECT_DOUBLE_EQ(number(0x119C0), 20);           // outside humidity day low
-  EXPECT_DOUBLE_EQ(number(0x40111C0), 77);         // extra humidity 3 day high
-  EXPECT_DOUBLE_EQ(number(0x1003), 85);            // heat index day high
-  EXPECT_DOUBLE_EQ(number(0x1005), 90);            // THSW index day high
-  EXPECT_DOUBLE_EQ(number(0x71140), 820);          // solar day high
-  EXPECT_DOUBLE_EQ(number(0x81180), 6.2);          // UV day high
-  EXPECT_DOUBLE_EQ(number(0x2001800), 60);         // extra 1 day low (150 - 90)
-  EXPECT_DOUBLE_EQ(number(0x2001000), 80);         // extra 1 day high
-  EXPECT_DOUBLE_EQ(number(0x2002800), 90);         // extra 1 month high
-  EXPECT_DOUBLE_EQ(number(0x90911E0), 44);         // soil moisture 1 day high
-  EXPECT_DOUBLE_EQ(number(0x90919E0), 10);         // soil moisture 1 day low
-  EXPECT_DOUBLE_EQ(number(0xF0A1200), 9);          // leaf wetness 1 day high
+  EXPECT_DOUBLE_EQ(number(0x2800), 95.0);     // outside month high
+  EXPECT_DOUBLE_EQ(number(0x3000), 20.1);     // outside month low
+  EXPECT_DOUBLE_EQ(number(0x1001800), 68.0);  // inside day low
+  EXPECT_DOUBLE_EQ(number(0x10111C0), 55);    // inside humidity day high
+  EXPECT_DOUBLE_EQ(number(0x10119C0), 35);    // inside humidity day low
+  EXPECT_DOUBLE_EQ(number(0x119C0), 20);      // outside humidity day low
+  EXPECT_DOUBLE_EQ(number(0x40111C0), 77);    // extra humidity 3 day high
+  EXPECT_DOUBLE_EQ(number(0x1003), 85);       // heat index day high
+  EXPECT_DOUBLE_EQ(number(0x1005), 90);       // THSW index day high
+  EXPECT_DOUBLE_EQ(number(0x71140), 820);     // solar day high
+  EXPECT_DOUBLE_EQ(number(0x81180), 6.2);     // UV day high
+  EXPECT_DOUBLE_EQ(number(0x2001800), 60);    // extra 1 day low (150 - 90)
+  EXPECT_DOUBLE_EQ(number(0x2001000), 80);    // extra 1 day high
+  EXPECT_DOUBLE_EQ(number(0x2002800), 90);    // extra 1 month high
+  EXPECT_DOUBLE_EQ(number(0x90911E0), 44);    // soil moisture 1 day high
+  EXPECT_DOUBLE_EQ(number(0x90919E0), 10);    // soil moisture 1 day low
+  EXPECT_DOUBLE_EQ(number(0xF0A1200), 9);     // leaf wetness 1 day high
   ctx_.units.temperature = 1;
   EXPECT_NEAR(number(0x1000), (801 - 320) * 5.0 / 90.0, 1e-9);
   EXPECT_NEAR(number(0x1801), (40 - 32) * 5.0 / 9.0, 1e-9);
 }
 
 TEST_F(HiLowTest, InvalidCombinations) {
-  for (std::uint32_t id : {0x0u, 0x1400u, 0x1802u + 0x800u /* wind chill high */, 0x1803u + 0x800u,
-                           0x21880u /* wind low */, 0x1001001u /* inside dew point */, 0x71940u,
-                           0x9000u | 0x8000u})
+  for (std::uint32_t id :
+       {0x0u, 0x1400u, 0x1802u + 0x800u /* wind chill high */, 0x1803u + 0x800u,
+        0x21880u /* wind low */, 0x1001001u /* inside dew point */, 0x71940u, 0x9000u | 0x8000u})
     EXPECT_EQ(QueryHiLow(id, store_, ctx_).code, kBadIdentifier) << std::hex << id;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Hand-made console replies for the decoder tests.
 #include <array>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 
 namespace orbisk::data::testing {
 

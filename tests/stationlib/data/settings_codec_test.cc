@@ -144,7 +144,7 @@ TEST(Calibration, OffsetsMoveTheReadings) {
   CalibrationMirror m;
   m.readings[2] = 0xE8;  // outside 1000 tenths = 100.0 F
   m.readings[3] = 0x03;
-  m.offsets[2] = 10;     // +1.0 F
+  m.offsets[2] = 10;  // +1.0 F
   m.readings[35] = 50;
   QueryContext ctx;
   EXPECT_EQ(m.PutTemperatureOffset(1, -2.0), kOk);

@@ -1,12 +1,13 @@
 // The web download's paging with a scripted client: record counts that do not
 // fill the last page, and a data reply that ends inside a page.
+#include "stationlib/data/web_download.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "stationlib/data/archive_store.h"
-#include "stationlib/data/web_download.h"
 
 namespace {
 
@@ -21,8 +22,9 @@ class ScriptedClient final : public WebClient {
   bool Get(const std::string& url, const Sink& sink) override {
     urls.push_back(url);
     const std::string body = !url.ends_with("headers") ? data_
-                             : header_.empty()         ? "Records=" + std::to_string(records_) + "\nArchiveInt=5\n"
-                                                       : header_;
+                             : header_.empty()
+                                 ? "Records=" + std::to_string(records_) + "\nArchiveInt=5\n"
+                                 : header_;
     sink(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
     return true;
   }
@@ -86,7 +88,8 @@ TEST(WebDownloadPaging, AccountTextsArePercentEncoded) {
   ScriptedClient client(5, Records(5));
   EXPECT_EQ(DownloadWeb({}, "my station", "p&s #%+x", client, state), 4);
   ASSERT_EQ(client.urls.size(), 2u);
-  EXPECT_NE(client.urls[1].find("&user=my%20station&pass=p%26s%20%23%25%2Bx&action=data"), std::string::npos);
+  EXPECT_NE(client.urls[1].find("&user=my%20station&pass=p%26s%20%23%25%2Bx&action=data"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -30,8 +30,9 @@ TEST(LinkFeatures, FirmwareDateBoundariesSwitchWhatTheyShould) {
     bool trend, repeater;
     int16_t transmitter2;
   } cases[] = {
-      {"Feb 28 2002", false, false, 4}, {"Mar  1 2002", true, false, 4}, {"Nov  1 2004", true, false, 4},
-      {"Nov  2 2004", true, false, 2},  {"Mar  8 2005", true, false, 2}, {"Mar  9 2005", true, true, 2},
+      {"Feb 28 2002", false, false, 4}, {"Mar  1 2002", true, false, 4},
+      {"Nov  1 2004", true, false, 4},  {"Nov  2 2004", true, false, 2},
+      {"Mar  8 2005", true, false, 2},  {"Mar  9 2005", true, true, 2},
   };
   for (const Case& c : cases) {
     sim.Control({{"cmd", "firmware"}, {"date", c.date}});

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/console-sim/launcher.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/comm_protocol.h"
 #include "stationlib/link/exchange.h"
 #include "stationlib/link/station.h"
+#include "tools/console-sim/launcher.h"
 
 namespace {
 
@@ -33,7 +33,9 @@ constexpr int kSerialPort = 6;
 constexpr long long kSlackMs = 1500;  // scheduling on a busy machine, never a wait of the link
 constexpr std::int32_t kUsbSerial = 5150;
 
-long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
+long long Ms(Clock::duration d) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
 
 class LinkSim : public ::testing::TestWithParam<Link> {
  protected:
@@ -56,9 +58,12 @@ class LinkSim : public ::testing::TestWithParam<Link> {
 
   std::int32_t Open() {
     switch (GetParam()) {
-      case Link::kSerial: return OpenSerialLink(kSerialPort, 19200);
-      case Link::kTcp: return OpenTcpLink(std::to_string(sim_.TcpPort()), "127.0.0.1");
-      case Link::kUsb: return OpenUsbLink(kUsbSerial);
+      case Link::kSerial:
+        return OpenSerialLink(kSerialPort, 19200);
+      case Link::kTcp:
+        return OpenTcpLink(std::to_string(sim_.TcpPort()), "127.0.0.1");
+      case Link::kUsb:
+        return OpenUsbLink(kUsbSerial);
     }
     return kCommFailure;
   }
@@ -70,23 +75,30 @@ class LinkSim : public ::testing::TestWithParam<Link> {
   long long RowWaitMs(int row) const {
     const LinkTimeoutRow& r = TimeoutRow(row);
     switch (GetParam()) {
-      case Link::kSerial: return r.serial.read_constant + r.serial.read_multiplier;
-      case Link::kTcp: return r.tcp_receive_ms;
-      case Link::kUsb: return r.usb_read_ms;
+      case Link::kSerial:
+        return r.serial.read_constant + r.serial.read_multiplier;
+      case Link::kTcp:
+        return r.tcp_receive_ms;
+      case Link::kUsb:
+        return r.usb_read_ms;
     }
     return 0;
   }
   // The last error a read timeout leaves on this link.
   std::int32_t TimeoutError() const {
     switch (GetParam()) {
-      case Link::kSerial: return kErrTimeout;
-      case Link::kTcp: return kErrReceiveTimeout;
-      case Link::kUsb: return kOsErrorTimeout;
+      case Link::kSerial:
+        return kErrTimeout;
+      case Link::kTcp:
+        return kErrReceiveTimeout;
+      case Link::kUsb:
+        return kOsErrorTimeout;
     }
     return 0;
   }
   std::vector<std::uint8_t> SimMemory(int address, int length) {
-    return sim_.Control({{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"];
+    return sim_.Control(
+        {{"cmd", "memory_read"}, {"address", address}, {"length", length}})["bytes"];
   }
   // Wakes the console and has a memory read acknowledged; its checked reply
   // (length + 2 bytes) is then left to the caller, read under `row` (the
@@ -112,7 +124,8 @@ class LinkSim : public ::testing::TestWithParam<Link> {
   void ExpectMemoryReadWorks() {
     std::uint8_t bytes[16] = {};
     ASSERT_EQ(EepromRead(0x10, sizeof bytes, bytes), kSuccess);
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + sizeof bytes), SimMemory(0x10, sizeof bytes));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + sizeof bytes),
+              SimMemory(0x10, sizeof bytes));
   }
 
   consolesim::Launcher sim_{{"--start", "2026-05-04 12:00:00"}};
@@ -187,9 +200,12 @@ TEST_P(LinkSim, RefusalAndWrongByteAreNotAcknowledged) {
 INSTANTIATE_TEST_SUITE_P(Links, LinkSim, ::testing::Values(Link::kSerial, Link::kTcp, Link::kUsb),
                          [](const ::testing::TestParamInfo<Link>& info) {
                            switch (info.param) {
-                             case Link::kSerial: return std::string("serial");
-                             case Link::kTcp: return std::string("tcp");
-                             case Link::kUsb: return std::string("usb");
+                             case Link::kSerial:
+                               return std::string("serial");
+                             case Link::kTcp:
+                               return std::string("tcp");
+                             case Link::kUsb:
+                               return std::string("usb");
                            }
                            return std::string("unknown");
                          });

@@ -16,9 +16,15 @@ namespace {
 
 constexpr std::int64_t kTen = 1765188000;  // 2025-12-08 10:00:00
 
-int Word(const std::string& p, int offset) { return GetLittle(p, offset, 2); }
-int Byte(const std::string& p, int offset) { return static_cast<unsigned char>(p[offset]); }
-int OffsetAt(const Console& console, int index) { return static_cast<signed char>(console.memory()[50 + index]); }
+int Word(const std::string& p, int offset) {
+  return GetLittle(p, offset, 2);
+}
+int Byte(const std::string& p, int offset) {
+  return static_cast<unsigned char>(p[offset]);
+}
+int OffsetAt(const Console& console, int index) {
+  return static_cast<signed char>(console.memory()[50 + index]);
+}
 
 std::string BytesOf(const Output& out) {
   std::string all;
@@ -28,7 +34,8 @@ std::string BytesOf(const Output& out) {
 
 // A console session driven byte by byte, its answers gathered.
 struct Bench {
-  explicit Bench(ConsoleOptions options = {}) : console(clock, options), session(console, faults, [](const std::string&) {}) {}
+  explicit Bench(ConsoleOptions options = {})
+      : console(clock, options), session(console, faults, [](const std::string&) {}) {}
   std::vector<Output> Feed(const std::string& bytes) {
     std::vector<Output> outs;
     for (unsigned char b : bytes) {
@@ -111,22 +118,23 @@ TEST(ConsoleCalibration, CalfixMovesTheOffsetsSoTheReadingsShowWhatWasSent) {
 
 TEST(LivePacketAlarms, BitsFollowTheReadingsAndTheThresholdsInMemory) {
   Bench b;
-  const Readings readings = {{"inside_temp", 650}, {"outside_temp", 950}, {"outside_hum", 20}, {"rain_rate", 300},
-                             {"solar", 900},       {"extra_temp1", 150},  {"soil_moist1", 150}, {"bar_change_3h", -70},
-                             {"dew_point", 40}};
+  const Readings readings = {{"inside_temp", 650}, {"outside_temp", 950},  {"outside_hum", 20},
+                             {"rain_rate", 300},   {"solar", 900},         {"extra_temp1", 150},
+                             {"soil_moist1", 150}, {"bar_change_3h", -70}, {"dew_point", 40}};
   for (const auto& [name, value] : readings) b.console.SetReading(name, value);
-  EXPECT_EQ(b.console.LoopPacket().substr(70, 16), std::string(16, '\0'));  // every threshold "none"
+  EXPECT_EQ(b.console.LoopPacket().substr(70, 16),
+            std::string(16, '\0'));  // every threshold "none"
 
-  b.memory(82 + 1, {60});             // barometric fall 0.060 inHg in 3 hours
-  b.memory(82 + 2, {0xE8, 0x03});     // time alarm 10:00
-  b.memory(82 + 6, {90 + 66});        // inside low 66 °F
+  b.memory(82 + 1, {60});                // barometric fall 0.060 inHg in 3 hours
+  b.memory(82 + 2, {0xE8, 0x03});        // time alarm 10:00
+  b.memory(82 + 6, {90 + 66});           // inside low 66 °F
   b.memory(82 + 8, {90 + 20, 90 + 94});  // outside low 20 °F, high 94 °F
-  b.memory(82 + 25, {120 + 59});      // extra temperature 1 high 59 °F
-  b.memory(82 + 42, {25});            // outside humidity low 25 %
-  b.memory(82 + 58, {120 + 40});      // dew point low 40 °F: reached, not passed
-  b.memory(82 + 71, {100});           // soil moisture 1 high 100 cb
-  b.memory(82 + 83, {0x20, 0x03});    // solar high 800 W/m²
-  b.memory(82 + 85, {200, 0});        // rain rate high 200 clicks/h
+  b.memory(82 + 25, {120 + 59});         // extra temperature 1 high 59 °F
+  b.memory(82 + 42, {25});               // outside humidity low 25 %
+  b.memory(82 + 58, {120 + 40});         // dew point low 40 °F: reached, not passed
+  b.memory(82 + 71, {100});              // soil moisture 1 high 100 cb
+  b.memory(82 + 83, {0x20, 0x03});       // solar high 800 W/m²
+  b.memory(82 + 85, {200, 0});           // rain rate high 200 clicks/h
   std::string p = b.console.LoopPacket();
   EXPECT_EQ(Byte(p, 70), 0x01 | 0x04 | 0x40);  // barometer fall, inside low, time
   EXPECT_EQ(Byte(p, 71), 0x01);                // rain rate
@@ -224,7 +232,8 @@ TEST(WebService, AccountTextsArePercentDecoded) {
     return reply.substr(reply.find("\r\n\r\n") + 4);
   };
   EXPECT_EQ(body("jean%20dupont", "a%26b%3Dc%25").substr(0, 8), "Records=");
-  EXPECT_EQ(body("jean%20dupont", "a%26b%3dc%").substr(0, 8), "Records=");  // lower case; a bare "%" stays
+  EXPECT_EQ(body("jean%20dupont", "a%26b%3dc%").substr(0, 8),
+            "Records=");  // lower case; a bare "%" stays
   EXPECT_EQ(body("jean+dupont", "a%26b%3Dc%25"), "Invalid Account Information");
   EXPECT_EQ(body("jean%2", "a%26b%3Dc%25"), "Invalid Account Information");
 }
@@ -257,8 +266,9 @@ TEST(ConsoleModel, AnHourOfWeatherKeepsHighsLowsAndArchiveConsistent) {
     int low, high, low_time, high_time;  // HILOWS offsets, -1 = none
     int width;
   } extremes[] = {
-      {"barometer", 0, 2, 12, 14, 2},  {"outside_temp", 47, 49, 51, 53, 2}, {"inside_temp", 23, 21, 27, 25, 2},
-      {"outside_hum", 276, 284, 292, 308, 1}, {"wind_speed", -1, 16, -1, 17, 1}, {"extra_temp1", 126, 141, 156, 186, 1},
+      {"barometer", 0, 2, 12, 14, 2},     {"outside_temp", 47, 49, 51, 53, 2},
+      {"inside_temp", 23, 21, 27, 25, 2}, {"outside_hum", 276, 284, 292, 308, 1},
+      {"wind_speed", -1, 16, -1, 17, 1},  {"extra_temp1", 126, 141, 156, 186, 1},
   };
   for (const Extreme& e : extremes) {
     const auto value = [&](int offset) {

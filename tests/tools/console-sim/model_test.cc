@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::int64_t kEvening = 1765227600;  // 2025-12-08 21:00:00
 
-int Word(const std::string& p, int offset) { return GetLittle(p, offset, 2); }
+int Word(const std::string& p, int offset) {
+  return GetLittle(p, offset, 2);
+}
 
 TEST(ConsoleModel, DayExtremesRestartAtMidnightMonthOnesCarryOn) {
   ManualClock clock(kEvening);
@@ -23,9 +25,9 @@ TEST(ConsoleModel, DayExtremesRestartAtMidnightMonthOnesCarryOn) {
   console.Update();
   const std::string p = console.hi_lows();
   EXPECT_LT(static_cast<std::int16_t>(Word(p, 49)), 900);  // today's high: generated weather only
-  EXPECT_EQ(Word(p, 55), 900);                              // the month high keeps it
-  EXPECT_EQ(Word(p, 59), 900);                              // and the year high
-  EXPECT_LE(Word(p, 53), 110);                              // the day high came after midnight
+  EXPECT_EQ(Word(p, 55), 900);                             // the month high keeps it
+  EXPECT_EQ(Word(p, 59), 900);                             // and the year high
+  EXPECT_LE(Word(p, 53), 110);                             // the day high came after midnight
 }
 
 TEST(ConsoleModel, ClearsAndArchivePeriod) {
