@@ -3,8 +3,8 @@
 // and stops it (SIGTERM, then wait) when the launcher is destroyed.
 //
 //   consolesim::Launcher sim;                        // default options
-//   sim.control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}}}});
-//   connect to 127.0.0.1:sim.tcpPort() or open sim.PtyPath()
+//   sim.Control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}}}});
+//   connect to 127.0.0.1:sim.TcpPort() or open sim.PtyPath()
 #include <sys/types.h>
 
 #include <chrono>
