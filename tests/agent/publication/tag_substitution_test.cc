@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
+#include "tests/support/dense_templates.h"
 #include "tests/support/reference_substitution.h"
 
 namespace {
@@ -137,6 +139,23 @@ TEST(TagSubstitution, MatchesReferenceOnGeneratedTemplates) {
         << "line: " << line << " round " << round;
     ASSERT_EQ(actual_criteria, expected_criteria) << "line: " << line;
   }
+  // Lines of the dense shapes: a table of references and a reference every
+  // 10 bytes, with overlapping names and request blocks, over 700 tags.
+  const std::vector<TagEntry> dense_tags = publication_test::DenseCatalogue();
+  const std::string dense = publication_test::DenseTableTemplate(300) +
+                            publication_test::DenserTemplate(30000) + "#RQT#ExtraTemp_#";
+  std::vector<std::string> expected_criteria, actual_criteria;
+  TagSubstitution substitution(dense_tags, ";", [&](std::string_view criterion) {
+    actual_criteria.emplace_back(criterion);
+  });
+  for (std::size_t start = 0, end; start < dense.size(); start = end + 1) {
+    end = std::min(dense.find('\n', start), dense.size());
+    const std::string line = dense.substr(start, end - start);
+    ASSERT_EQ(SubstituteTags(line, substitution),
+              ReferenceSubstituteTags(line, dense_tags, ";", &expected_criteria))
+        << "line: " << line;
+  }
+  EXPECT_EQ(actual_criteria, expected_criteria);
 }
 
 }  // namespace
