@@ -56,6 +56,31 @@ class TagSubstitution {
  private:
   std::size_t NextTagStep(const std::string& work, std::size_t from) const;
   const std::string& RequestText(const std::string& criterion);
+  bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
+  std::size_t IndexOf(std::string_view name) const;
+
+  // A "#" of the line while the one-pass substitution runs; the gap after it
+  // runs to the next live "#".
+  struct Hash {
+    std::size_t at;
+    std::size_t previous;
+    std::size_t next;
+    // Bumped whenever the gap after this "#" changes, so older candidates lapse.
+    std::size_t version;
+    // kOriginalGap, kLongGap, or the index in merged_gaps_ of its text.
+    std::size_t gap;
+    bool alive;
+  };
+  struct Candidate {
+    std::size_t step;
+    std::size_t hash;
+    std::size_t version;
+  };
+  struct Replacement {
+    std::size_t opening;
+    std::size_t closing;
+    std::size_t step;
+  };
 
   std::vector<TagEntry> tags_;
   std::string separator_;
@@ -66,6 +91,13 @@ class TagSubstitution {
   // Most "#" characters found inside one tag name: references to such names
   // span more than two consecutive "#" of the line.
   std::size_t max_hashes_in_name_ = 0;
+  std::size_t max_name_bytes_ = 0;
+  std::vector<bool> value_has_hash_;
+  // Scratch of the one-pass substitution, kept from line to line.
+  std::vector<Hash> hashes_;
+  std::vector<Candidate> candidates_;
+  std::vector<Replacement> replacements_;
+  std::vector<std::string> merged_gaps_;
   std::unordered_map<std::string, std::string> request_texts_;
 };
 

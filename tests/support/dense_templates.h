@@ -16,11 +16,11 @@ namespace publication_test {
 inline const std::vector<std::string>& DenseTagNames() {
   static const std::vector<std::string> kNames = [] {
     std::vector<std::string> names{
-        "TempExt",    "HumExt",     "TempInt",   "HumInt",       "PointRose", "IndChaleur",
-        "IndiceTHSW", "Pression",   "Tendance",  "VentMoyen",    "Rafale",    "DirVent",
-        "DirVentTxt", "PluieJour",  "PluieMois", "PluieAn",      "IntPluie",  "UV",
-        "Solaire",    "ETJour",     "Lever",     "Coucher",      "Lune",      "DateMesure",
-        "HeureMesure"};
+        "TempExt",    "HumExt",     "TempInt",    "HumInt",     "PointRose",
+        "IndChaleur", "IndiceTHSW", "Pression",   "Tendance",   "VentMoyen",
+        "Rafale",     "DirVent",    "DirVentTxt", "PluieJour",  "PluieMois",
+        "PluieAn",    "IntPluie",   "UV",         "Solaire",    "ETJour",
+        "Lever",      "Coucher",    "Lune",       "DateMesure", "HeureMesure"};
     for (int i = 1; names.size() < 50; ++i) names.push_back("Perso" + std::to_string(i));
     return names;
   }();
