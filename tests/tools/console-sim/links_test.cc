@@ -248,8 +248,15 @@ TEST_F(ConsoleSimLinks, DiscoveryAndWebService) {
   }
   ASSERT_EQ(::sendto(fd, "\x06", 1, 0, reinterpret_cast<sockaddr*>(&a), sizeof a), 1);
   ::close(fd);
-  const auto lines = sim_.Control({{"cmd", "received"}})["lines"].get<std::vector<std::string>>();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "udp: datagram \"<06>\""), lines.end());
+  // The datagram reaches the log on the simulator's own thread: wait for it.
+  bool logged = false;
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+       !logged && std::chrono::steady_clock::now() < deadline;) {
+    const auto lines = sim_.Control({{"cmd", "received"}})["lines"].get<std::vector<std::string>>();
+    logged = std::find(lines.begin(), lines.end(), "udp: datagram \"<06>\"") != lines.end();
+    if (!logged) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(logged);
 
   sim_.Control({{"cmd", "time"}, {"advance", 1800}});
   const auto get = [&](const std::string& query) {
