@@ -14,19 +14,11 @@
 #include "agent/app/startup.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "tests/support/wait_for.h"
 #include "tools/console-sim/launcher.h"
 
 namespace agent {
 namespace {
-
-bool WaitFor(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 // One station: a simulator with a fixed outside temperature (tenths of °F), a
 // working directory with one page, and an agent on a fake clock.
@@ -75,11 +67,13 @@ TEST(TwoAgents, EachPublishesTheReadingsOfItsOwnConsole) {
   Station cold(500);  // 10.0 °C
   RunStartup(warm.agent(), StartupSteps());
   RunStartup(cold.agent(), StartupSteps());
-  EXPECT_TRUE(WaitFor([&] {
-    return warm.Page().find("T=22.5") != std::string::npos &&
-           cold.Page().find("T=10.0") != std::string::npos;
-  })) << warm.Page()
-      << " / " << cold.Page();
+  EXPECT_TRUE(test_support::WaitFor(
+      [&] {
+        return warm.Page().find("T=22.5") != std::string::npos &&
+               cold.Page().find("T=10.0") != std::string::npos;
+      },
+      std::chrono::seconds(30)))
+      << warm.Page() << " / " << cold.Page();
 
   warm.agent().StopAndJoinWorkers();
   EXPECT_FALSE(cold.agent().context().StopRequested());

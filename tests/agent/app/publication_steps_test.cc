@@ -14,21 +14,13 @@
 #include "platform/files.h"
 #include "tests/support/publication_fixture.h"
 #include "tests/support/real_ftp_server.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
 using namespace agent::publication;
 
 // Waits for the engines' network work (a few ms per step), at most 10 s.
-bool WaitFor(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 class PublicationStepsTest : public publication_test::PublicationFixture {
  protected:
   void Configure(const test_support::RealFtpServer& server) {
@@ -64,7 +56,7 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   {
     agent::Agent agent(std::move(context_));
     StartPublication(agent);
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(test_support::WaitFor([&] {
       return platform::FileExists(SyncMarkerPath(agent.context())) &&
              server.HasFile("www/index.htm") && Queued(agent.context()) == 0;
     })) << server.log();
@@ -89,7 +81,7 @@ TEST_F(PublicationStepsTest, FirstStartUploadsSiteAndPagesAndTheNextStartOnlyThe
   {
     agent::Agent agent(std::move(context_));
     StartPublication(agent);
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(test_support::WaitFor([&] {
       return next.HasFile("www/index.htm") && Queued(agent.context()) == 0;
     })) << next.log();
   }
