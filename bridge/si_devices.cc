@@ -1,39 +1,15 @@
 #include "bridge/si_devices.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-
 #include "platform/environment.h"
+#include "platform/serial_port.h"
 
 namespace bridge {
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr const char* kDriverDir = "/sys/bus/usb-serial/drivers/cp210x";
-
-std::string ReadFirstLine(const fs::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-// ttyUSBn of the cp210x driver: the USB device two levels up holds "serial".
 std::vector<BridgeDevice> SysfsDevices() {
   std::vector<BridgeDevice> devices;
-  std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator(kDriverDir, ec)) {
-    std::string name = entry.path().filename().string();
-    if (name.rfind("ttyUSB", 0) != 0) continue;
-    fs::path real = fs::canonical(entry.path(), ec);
-    if (ec) continue;
-    std::string serial = ReadFirstLine(real.parent_path().parent_path() / "serial");
-    devices.push_back({serial, "/dev/" + name});
-  }
-  std::sort(devices.begin(), devices.end(),
-            [](const BridgeDevice& a, const BridgeDevice& b) { return a.path < b.path; });
+  for (platform::UsbSerialPort& port : platform::ListUsbSerialPorts("cp210x"))
+    devices.push_back({std::move(port.serial), std::move(port.path)});
   return devices;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/env.h"
 #include "platform/files.h"
 
 extern char** environ;
@@ -49,14 +50,14 @@ std::string OwnExecutablePath() {
   return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
-std::string ProgramDirectory() {
-  if (auto home = GetEnvironmentVariable("TVL_BRUMALWEB_HOME"); home && !home->empty()) {
+std::string ProgramDirectory(Env& env) {
+  if (auto home = env.GetEnvironmentVariable("TVL_BRUMALWEB_HOME"); home && !home->empty()) {
     std::string path = NormaliseSeparators(*home);
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
   }
-  std::string directory = DirectoryPart(OwnExecutablePath());
-  return directory.empty() ? CurrentDirectory() : directory;
+  std::string directory = DirectoryPart(env.ProgramPath());
+  return directory.empty() ? env.CurrentDirectory() : directory;
 }
 
 }  // namespace platform

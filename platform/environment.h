@@ -19,8 +19,9 @@ void SetEnvironmentVariable(const std::string& name, const std::optional<std::st
 std::string CurrentDirectory();
 // The absolute path of the running executable (/proc/self/exe).
 std::string OwnExecutablePath();
-// The program directory: TVL_BRUMALWEB_HOME when it is set and not empty,
-// else the directory of the executable. No final "/".
-std::string ProgramDirectory();
+class Env;
+// The program directory as `env` sees it: TVL_BRUMALWEB_HOME when it is set and
+// not empty, else the directory of the executable. No final "/".
+std::string ProgramDirectory(Env& env);
 
 }  // namespace platform

@@ -44,17 +44,55 @@ int OpenRetrying(const std::string& path, int flags, mode_t mode = 0644) {
   return fd;
 }
 
-bool WriteAll(int fd, std::string_view data) {
+FileStatus FromErrno(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return FileStatus(FileError::kNoSpace);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return FileStatus(FileError::kDenied);
+    case ENOENT:
+    case ENOTDIR:
+      return FileStatus(FileError::kMissing);
+    default:
+      return FileStatus(FileError::kOther);
+  }
+}
+
+FileStatus WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     ssize_t written = ::write(fd, data.data(), data.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return FromErrno(errno);
     }
     data.remove_prefix(static_cast<std::size_t>(written));
   }
-  return true;
+  return {};
 }
+
+// A write and the close after it: the close may report a late write error.
+FileStatus WriteAndClose(Descriptor& fd, std::string_view data) {
+  FileStatus written = WriteAll(fd.Get(), data);
+  if (!fd.Close() && written) return FromErrno(errno);
+  return written;
+}
+
+class PosixReadableFile final : public ReadableFile {
+ public:
+  explicit PosixReadableFile(int fd) : fd_(fd) {}
+  std::int64_t Read(char* buffer, std::size_t size) override {
+    for (;;) {
+      ssize_t got = ::read(fd_.Get(), buffer, size);
+      if (got >= 0 || errno != EINTR) return got;
+    }
+  }
+
+ private:
+  Descriptor fd_;
+};
 
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
@@ -112,46 +150,53 @@ bool ReadFile(const std::string& path, std::string& out) {
   }
 }
 
-bool AppendToFile(const std::string& path, std::string_view data) {
+std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) {
+  int fd = OpenRetrying(path, O_RDONLY);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixReadableFile>(fd);
+}
+
+FileStatus AppendToFile(const std::string& path, std::string_view data) {
   Descriptor fd(OpenRetrying(path, O_WRONLY | O_CREAT | O_APPEND));
-  if (!fd.ok()) return false;
-  bool written = WriteAll(fd.Get(), data);
-  return fd.Close() && written;
+  if (!fd.ok()) return FromErrno(errno);
+  return WriteAndClose(fd, data);
 }
 
-bool OverwriteFromStart(const std::string& path, std::string_view data) {
+FileStatus OverwriteFromStart(const std::string& path, std::string_view data) {
   Descriptor fd(OpenRetrying(path, O_WRONLY | O_CREAT));
-  if (!fd.ok()) return false;
-  bool written = WriteAll(fd.Get(), data);
-  return fd.Close() && written;
+  if (!fd.ok()) return FromErrno(errno);
+  return WriteAndClose(fd, data);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data) {
+FileStatus WriteFileAtomically(const std::string& path, std::string_view data) {
   std::string directory = DirectoryPart(path);
   std::string temporary = JoinPath(
       directory, "." + FileNamePart(path) + ".tmp" + std::to_string(::getpid()) + "XXXXXX");
   int raw = ::mkstemp(temporary.data());
-  if (raw < 0) return false;
+  if (raw < 0) return FromErrno(errno);
   Descriptor fd(raw);
-  bool ok = WriteAll(fd.Get(), data) && ::fchmod(fd.Get(), 0644) == 0;
-  ok = fd.Close() && ok;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temporary.c_str());
-  return false;
+  FileStatus status = WriteAll(fd.Get(), data);
+  if (status && ::fchmod(fd.Get(), 0644) != 0) status = FromErrno(errno);
+  if (!fd.Close() && status) status = FromErrno(errno);
+  if (status && ::rename(temporary.c_str(), path.c_str()) != 0) status = FromErrno(errno);
+  // A failed write never leaves its partial copy behind, nor touches the target.
+  if (!status) ::unlink(temporary.c_str());
+  return status;
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+FileStatus RenameFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return {};
+  return FromErrno(errno);
 }
 
 bool DeleteFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
-bool CreateDirectory(const std::string& path) {
-  if (path.empty()) return true;
-  if (::mkdir(path.c_str(), 0755) == 0) return true;
-  return errno == EEXIST && DirectoryExists(path);
+FileStatus CreateDirectory(const std::string& path) {
+  if (path.empty() || ::mkdir(path.c_str(), 0755) == 0) return {};
+  if (errno == EEXIST) return DirectoryExists(path) ? FileStatus() : FileStatus(FileError::kOther);
+  return FromErrno(errno);
 }
 
 std::vector<std::string> ListDirectory(const std::string& directory, const std::string& pattern) {

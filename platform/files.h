@@ -1,13 +1,39 @@
 #pragma once
 // Files and directories. Paths use "/"; every function takes the path as given
 // (relative paths are relative to the process working directory). None throws.
+// These are the real disk behind Env::Default(); the agent reaches them through
+// its Env, so that tests can make them fail.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace platform {
+
+// Why a write, a rename or a directory creation failed: the agent journals a
+// failure by its kind.
+enum class FileError : std::uint8_t { kNone, kNoSpace, kDenied, kMissing, kOther };
+
+class FileStatus {
+ public:
+  FileStatus() = default;
+  explicit FileStatus(FileError error) : error_(error) {}
+  explicit operator bool() const { return error_ == FileError::kNone; }
+  FileError error() const { return error_; }
+
+ private:
+  FileError error_ = FileError::kNone;
+};
+
+// A file read from its first byte onwards (a file sent over the network).
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Up to `size` bytes into `buffer`: the count read, 0 at the end, -1 on error.
+  virtual std::int64_t Read(char* buffer, std::size_t size) = 0;
+};
 
 // --- queries ---
 bool FileExists(const std::string& path);  // a regular file (or link to one)
@@ -18,22 +44,24 @@ std::int64_t FileSize(const std::string& path);
 // --- whole-file reads and writes ---
 // Reads the whole file into `out`; false (out emptied) when it cannot be read.
 bool ReadFile(const std::string& path, std::string& out);
+// The file open for reading, or null when it cannot be opened.
+std::unique_ptr<ReadableFile> OpenForReading(const std::string& path);
 // Opens the file for writing, creating it when absent WITHOUT truncating it,
 // moves to its end and writes `data`. False when it cannot be opened or the
 // write is short.
-bool AppendToFile(const std::string& path, std::string_view data);
+FileStatus AppendToFile(const std::string& path, std::string_view data);
 // Opens-or-creates without truncation and writes `data` from the first byte:
 // a longer existing file keeps its bytes beyond data.size().
-bool OverwriteFromStart(const std::string& path, std::string_view data);
+FileStatus OverwriteFromStart(const std::string& path, std::string_view data);
 // Writes `data` to a temporary file in the same directory, then renames it over
 // `path`, so a reader sees the old or the new content, never a partial one.
-bool WriteFileAtomically(const std::string& path, std::string_view data);
+FileStatus WriteFileAtomically(const std::string& path, std::string_view data);
 
 // --- names ---
-bool RenameFile(const std::string& from, const std::string& to);
+FileStatus RenameFile(const std::string& from, const std::string& to);
 bool DeleteFile(const std::string& path);
 // Creates one directory level; true when it exists afterwards (as a directory).
-bool CreateDirectory(const std::string& path);
+FileStatus CreateDirectory(const std::string& path);
 // Names (not paths) of the regular files of `directory` that match `pattern`
 // ("*" any run, "?" one character, case-sensitive), sorted by name.
 std::vector<std::string> ListDirectory(const std::string& directory, const std::string& pattern);

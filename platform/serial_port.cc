@@ -8,10 +8,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 
 namespace platform {
 namespace {
@@ -42,7 +45,7 @@ speed_t SpeedFor(int baud) {
 // poll for `events` until `deadline` (monotonic ms): >0 ready, 0 timeout, <0 errno.
 int WaitFor(int fd, short events, std::int64_t deadline, bool* hangup) {
   for (;;) {
-    std::int64_t left = deadline - platform::RealClock().MonotonicMs();
+    std::int64_t left = deadline - platform::Env::Default().MonotonicMs();
     if (left < 0) left = 0;
     pollfd p{fd, events, 0};
     int rc = poll(&p, 1, static_cast<int>(left));
@@ -129,11 +132,11 @@ SerialResult SerialPort::Read(std::uint8_t* buffer, std::size_t size) {
   if (total == 0 && timeouts_.read_interval == 0) total = kFallbackReadMs;
   if (total == 0)
     total = static_cast<std::int64_t>(timeouts_.read_interval) * static_cast<std::int64_t>(size);
-  const std::int64_t start = platform::RealClock().MonotonicMs();
+  const std::int64_t start = platform::Env::Default().MonotonicMs();
   while (result.bytes < size) {
     std::int64_t deadline = start + total;
     if (timeouts_.read_interval != 0 && result.bytes > 0) {
-      std::int64_t gap = platform::RealClock().MonotonicMs() + timeouts_.read_interval;
+      std::int64_t gap = platform::Env::Default().MonotonicMs() + timeouts_.read_interval;
       if (gap < deadline) deadline = gap;
     }
     int ready = WaitFor(fd_, POLLIN, deadline, &result.hangup);
@@ -167,7 +170,7 @@ SerialResult SerialPort::Write(const std::uint8_t* data, std::size_t size) {
       static_cast<std::int64_t>(timeouts_.write_multiplier) * static_cast<std::int64_t>(size) +
       timeouts_.write_constant;
   if (total == 0) total = kFallbackWriteMs;
-  const std::int64_t deadline = platform::RealClock().MonotonicMs() + total;
+  const std::int64_t deadline = platform::Env::Default().MonotonicMs() + total;
   while (result.bytes < size) {
     ssize_t n = ::write(fd_, data + result.bytes, size - result.bytes);
     if (n > 0) {
@@ -221,6 +224,23 @@ int SerialOpenErrorCode(int error) {
     default:
       return error;
   }
+}
+
+std::vector<UsbSerialPort> ListUsbSerialPorts(const std::string& driver) {
+  std::vector<UsbSerialPort> ports;
+  const std::string directory = "/sys/bus/usb-serial/drivers/" + driver;
+  for (const std::string& name : ListSubdirectories(directory, "ttyUSB*")) {
+    // The tty's device directory; the USB device two levels up holds "serial".
+    char real[PATH_MAX];
+    if (!::realpath(JoinPath(directory, name).c_str(), real)) continue;
+    std::string serial;
+    ReadFile(JoinPath(DirectoryPart(DirectoryPart(real)), "serial"), serial);
+    serial = serial.substr(0, serial.find('\n'));
+    ports.push_back({serial, "/dev/" + name});
+  }
+  std::sort(ports.begin(), ports.end(),
+            [](const UsbSerialPort& a, const UsbSerialPort& b) { return a.path < b.path; });
+  return ports;
 }
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -27,6 +28,14 @@ inline constexpr std::uint32_t kFallbackWriteMs = 2000;
 
 // Device path of COM port n: $ORBISKPRO_COM<n> when set, else /dev/ttyS<n-1>.
 std::string SerialDevicePath(int com_port);
+
+// A tty of a USB serial chip and the serial number of its USB device.
+struct UsbSerialPort {
+  std::string serial;
+  std::string path;  // "/dev/ttyUSB0"
+};
+// The ttys bound to the kernel driver `driver` ("cp210x"), sorted by path.
+std::vector<UsbSerialPort> ListUsbSerialPorts(const std::string& driver);
 
 struct SerialResult {
   std::size_t bytes = 0;  // bytes moved

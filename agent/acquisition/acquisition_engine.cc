@@ -58,7 +58,7 @@ void AcquisitionEngine::Run() {
 }
 
 std::int64_t AcquisitionEngine::RunPass() {
-  platform::Clock& clock = context_.clock();
+  platform::Env& clock = context_.env();
   AgentState& state = context_.state;
   const std::int64_t pass_start_ms = clock.MonotonicMs();
 
@@ -168,7 +168,7 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
       service->flag = 1;
       std::int64_t interval_ms =
           static_cast<std::int64_t>(context_.SettingNumber("SERVICES", service->name)) * 1000;
-      service->next_due_ms = context_.clock().MonotonicMs() + interval_ms;
+      service->next_due_ms = context_.env().MonotonicMs() + interval_ms;
       if (service->name == "CurrentData" || service->name == "Alarm") {
         state.pass_collection_count.Increment();
       }

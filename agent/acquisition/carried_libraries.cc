@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "agent/acquisition/embedded_libraries.h"
-#include "platform/environment.h"
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -19,23 +18,23 @@ std::span<const CarriedLibrary> CarriedLibraries() {
   return kLibraries;
 }
 
-void DeployLibraries(std::span<const CarriedLibrary> libraries, const std::string& directory) {
+platform::FileStatus DeployLibraries(platform::Env& env, std::span<const CarriedLibrary> libraries,
+                                     const std::string& directory) {
+  platform::FileStatus first_failure;
   for (const CarriedLibrary& library : libraries) {
     if (library.bytes.empty()) continue;
     std::string path = platform::JoinPath(directory, std::string(library.file_name));
     std::string_view bytes(reinterpret_cast<const char*>(library.bytes.data()),
                            library.bytes.size());
     std::string existing;
-    if (platform::FileSize(path) == static_cast<std::int64_t>(bytes.size()) &&
-        platform::ReadFile(path, existing) && existing == bytes) {
+    if (env.FileSize(path) == static_cast<std::int64_t>(bytes.size()) &&
+        env.ReadFile(path, existing) && existing == bytes) {
       continue;
     }
-    platform::WriteFileAtomically(path, bytes);
+    platform::FileStatus written = env.WriteFileAtomically(path, bytes);
+    if (!written && first_failure) first_failure = written;
   }
-}
-
-void DeployCarriedLibraries() {
-  DeployLibraries(CarriedLibraries(), platform::CurrentDirectory());
+  return first_failure;
 }
 
 }  // namespace agent

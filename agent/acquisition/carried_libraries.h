@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/env.h"
+
 namespace agent {
 
 struct CarriedLibrary {
@@ -20,10 +22,9 @@ std::span<const CarriedLibrary> CarriedLibraries();
 // Writes `libraries` into `directory`, in order. A file that already holds the same bytes is
 // left alone (a loaded library keeps its inode); any other is written under a temporary name
 // and renamed over the target, so a process that has the old one mapped keeps running and no
-// stale tail survives. A file that cannot be written is skipped without a word.
-void DeployLibraries(std::span<const CarriedLibrary> libraries, const std::string& directory);
-
-// DeployLibraries of the carried libraries into the working directory.
-void DeployCarriedLibraries();
+// stale tail survives. A file that cannot be written is skipped (the old one stays whole); the
+// first such failure is returned.
+platform::FileStatus DeployLibraries(platform::Env& env, std::span<const CarriedLibrary> libraries,
+                                     const std::string& directory);
 
 }  // namespace agent

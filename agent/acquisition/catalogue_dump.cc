@@ -1,7 +1,7 @@
 #include "agent/acquisition/catalogue_dump.h"
 
 #include "agent/catalogue/value_catalogue.h"
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -16,8 +16,9 @@ std::string FormatCatalogueDump(const ValueCatalogue& catalogue) {
   return dump;
 }
 
-bool WriteCatalogueDump(const ValueCatalogue& catalogue, const std::string& path) {
-  return platform::WriteFileAtomically(path, FormatCatalogueDump(catalogue));
+platform::FileStatus WriteCatalogueDump(platform::Env& env, const ValueCatalogue& catalogue,
+                                        const std::string& path) {
+  return env.WriteFileAtomically(path, FormatCatalogueDump(catalogue));
 }
 
 }  // namespace agent

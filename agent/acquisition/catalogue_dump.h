@@ -3,6 +3,7 @@
 #include <string>
 
 #include "agent/core/agent_state.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -11,7 +12,8 @@ namespace agent {
 std::string FormatCatalogueDump(const ValueCatalogue& catalogue);
 
 // Replaces the file at `path` with the dump in one rename, so a reader sees the previous dump
-// or the new one, never a partial file. False when it cannot be written.
-bool WriteCatalogueDump(const ValueCatalogue& catalogue, const std::string& path);
+// or the new one, never a partial file.
+platform::FileStatus WriteCatalogueDump(platform::Env& env, const ValueCatalogue& catalogue,
+                                        const std::string& path);
 
 }  // namespace agent

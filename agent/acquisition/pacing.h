@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace agent {
 

@@ -42,8 +42,12 @@ bool ServiceScheduler::RunPass() {
       service->flag = 0;
     }
     std::string marker = context_.Expand(context_.Setting("GENERAL", "MarkerFile"));
-    if (!marker.empty() && !WriteCatalogueDump(state.catalogue, context_.ResolvePath(marker))) {
-      LogMessage(context_, "[MoteurRecupDonnees] : Ecriture impossible du fichier " + marker);
+    if (!marker.empty()) {
+      context_.NoteWrite(
+          WrittenFile::kCatalogueDump,
+          WriteCatalogueDump(context_.env(), state.catalogue, context_.ResolvePath(marker)),
+          "[MoteurRecupDonnees] : Ecriture impossible du fichier " + marker,
+          "[MoteurRecupDonnees] : Fichier " + marker + " de nouveau écrit");
     }
   }
   PublishStationTime(state, station_time_);

@@ -28,7 +28,11 @@ void StartAcquisitionEngineStep(Agent& agent) {
     AcquisitionHooks hooks;
     hooks.library_places = {context.paths().working_directory, context.paths().program_directory};
     hooks.deploy_libraries = [&context] {
-      DeployLibraries(CarriedLibraries(), context.paths().working_directory);
+      const std::string& directory = context.paths().working_directory;
+      context.NoteWrite(
+          WrittenFile::kLibrary, DeployLibraries(context.env(), CarriedLibraries(), directory),
+          "[MoteurRecupDonnees] : Ecriture impossible des bibliothèques dans " + directory,
+          "[MoteurRecupDonnees] : Bibliothèques de nouveau écrites dans " + directory);
     };
     hooks.connection_icon = [&agent](int state) { agent.ShowConnection(state); };
     AcquisitionEngine engine(context, agent.library(), agent.services(),

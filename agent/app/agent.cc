@@ -5,8 +5,8 @@
 
 namespace agent {
 
-Agent::Agent(platform::Clock& clock, AgentPaths paths)
-    : Agent(std::make_unique<AgentContext>(clock, std::move(paths))) {}
+Agent::Agent(platform::Env& env, AgentPaths paths)
+    : Agent(std::make_unique<AgentContext>(env, std::move(paths))) {}
 
 Agent::Agent(std::unique_ptr<AgentContext> context)
     : context_(std::move(context)),

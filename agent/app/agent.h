@@ -19,13 +19,13 @@
 #include "agent/families/acquisition_snapshot.h"
 #include "agent/families/alarm_watch.h"
 #include "agent/publication/site_sync.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace agent {
 
 class Agent {
  public:
-  Agent(platform::Clock& clock, AgentPaths paths);
+  Agent(platform::Env& env, AgentPaths paths);
   // Takes over a context a test has prepared (settings, catalogue, paths).
   explicit Agent(std::unique_ptr<AgentContext> context);
   Agent(const Agent&) = delete;

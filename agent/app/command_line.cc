@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "agent/app/startup.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "platform/service_notify.h"
 #include "platform/signals.h"
 
@@ -26,7 +26,7 @@ constexpr const char* kHelp =
 
 int RunAgent() {
   platform::BlockStopSignals();  // before any thread: they all inherit it
-  Agent agent(platform::RealClock(), AgentPaths::OfProcess());
+  Agent agent(platform::Env::Default(), AgentPaths::OfProcess(platform::Env::Default()));
   agent.SetImageHooks(FirstImageHooks(agent));
   RunStartup(agent, StartupSteps());
   ServiceNotifier notifier{platform::NotifyServiceManager, platform::WatchdogPingIntervalMs()};
@@ -52,7 +52,7 @@ int RunProgram(int argc, char** argv) {
     return 0;
   }
   if (option == "--list-tags") {
-    Agent agent(platform::RealClock(), AgentPaths::OfProcess());
+    Agent agent(platform::Env::Default(), AgentPaths::OfProcess(platform::Env::Default()));
     std::fputs(ListTagsAfterStartup(agent, StartupSteps()).c_str(), stdout);
     return 0;
   }

@@ -13,12 +13,12 @@ void LoadConfigurationStep(Agent& agent) {
   AgentContext& context = agent.context();
   AgentState& state = context.state;
   const std::string file = context.ResolvePath(kConfigurationFileName);
-  if (LoadIniSection(file, state.configuration, "") == 0) {
+  if (LoadIniSection(context.env(), file, state.configuration, "") == 0) {
     // No journal file is known yet: this line reaches no file.
     context.journal.WriteJournal("Erreur dans le chargement du fichir INI", "");
   }
-  LoadIniSection(file, state.stream_files, "STREAMFILE");
-  LoadIniSection(file, state.user_data, "USERDATA");
+  LoadIniSection(context.env(), file, state.stream_files, "STREAMFILE");
+  LoadIniSection(context.env(), file, state.user_data, "USERDATA");
 }
 
 void InsertUserDataStep(Agent& agent) {
@@ -54,7 +54,7 @@ void ComputeCacheDirectoryStep(Agent& agent) {
   while (cache.size() > 1 && cache.back() == '/') cache.pop_back();
   context.cache_directory = cache;
   // Images are written into it: make the last level when it is missing.
-  if (!cache.empty()) platform::CreateDirectory(context.CacheDirectoryPath());
+  if (!cache.empty()) context.env().CreateDirectory(context.CacheDirectoryPath());
 }
 
 void InitialiseTagsStep(Agent& agent) {

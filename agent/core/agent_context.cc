@@ -2,7 +2,6 @@
 
 #include "agent/core/placeholders.h"
 #include "platform/environment.h"
-#include "platform/files.h"
 
 namespace agent {
 
@@ -14,15 +13,14 @@ std::string ApplicationFullTitle() {
   return std::string(kApplicationTitle) + " v" + ApplicationVersion();
 }
 
-AgentPaths AgentPaths::OfProcess() {
-  return AgentPaths{platform::CurrentDirectory(), platform::ProgramDirectory(),
-                    platform::OwnExecutablePath()};
+AgentPaths AgentPaths::OfProcess(platform::Env& env) {
+  return AgentPaths{env.CurrentDirectory(), platform::ProgramDirectory(env), env.ProgramPath()};
 }
 
-AgentContext::AgentContext(platform::Clock& clock, AgentPaths paths)
-    : journal(clock),
-      language(platform::JoinPath(paths.program_directory, kLanguagePackFileName)),
-      clock_(clock),
+AgentContext::AgentContext(platform::Env& env, AgentPaths paths)
+    : journal(env),
+      language(env, platform::JoinPath(paths.program_directory, kLanguagePackFileName)),
+      env_(env),
       paths_(std::move(paths)) {}
 
 std::string AgentContext::Setting(std::string_view group, std::string_view key) const {
@@ -38,8 +36,8 @@ bool AgentContext::HasSetting(std::string_view group, std::string_view key) cons
 }
 
 std::string AgentContext::Expand(std::string_view text) {
-  PlaceholderSources sources{platform::EnvironmentVariables(), clock_.Now(),
-                             paths_.working_directory, paths_.program_path};
+  PlaceholderSources sources{env_.EnvironmentVariables(), env_.Now(), paths_.working_directory,
+                             paths_.program_path};
   return ExpandPlaceholders(text, sources);
 }
 
@@ -53,8 +51,37 @@ std::string AgentContext::CacheDirectoryPath() const {
   return cache_directory.empty() ? paths_.working_directory : ResolvePath(cache_directory);
 }
 
+namespace {
+
+std::string_view CauseText(platform::FileError error) {
+  switch (error) {
+    case platform::FileError::kNoSpace:
+      return " (disque plein)";
+    case platform::FileError::kDenied:
+      return " (accès refusé)";
+    case platform::FileError::kMissing:
+      return " (répertoire absent)";
+    default:
+      return " (erreur du disque)";
+  }
+}
+
+}  // namespace
+
+bool AgentContext::NoteWrite(WrittenFile kind, const platform::FileStatus& status,
+                             std::string_view failure_line, std::string_view recovery_line) {
+  std::atomic<bool>& failing = failing_[static_cast<std::size_t>(kind)];
+  if (status) {
+    if (failing.exchange(false)) LogMessage(*this, recovery_line);
+    return true;
+  }
+  if (!failing.exchange(true))
+    LogMessage(*this, std::string(failure_line) + std::string(CauseText(status.error())));
+  return false;
+}
+
 bool AgentContext::Sleep(std::int64_t ms) {
-  clock_.SleepMsUnless(ms, stop_);
+  env_.SleepMsUnless(ms, stop_);
   return !StopRequested();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The agent's context: everything an engine needs, passed by reference, so
-// tests build one over a FakeClock and a temporary working directory. The
+// tests build one over a FakeClock (or any Env) and a temporary working directory. The
 // program keeps one instance for the life of the process.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -11,7 +12,7 @@
 #include "agent/core/agent_state.h"
 #include "agent/core/journal.h"
 #include "agent/core/language_pack.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -26,16 +27,21 @@ struct AgentPaths {
   std::string program_directory;  // where langue.pack and the sync marker live
   std::string program_path;       // the executable (gives NOMPROGRAMME)
   // The paths of this process (getcwd, TVL_BRUMALWEB_HOME or own directory).
-  static AgentPaths OfProcess();
+  static AgentPaths OfProcess(platform::Env& env);
 };
+
+// The kinds of file the agent writes for others to read: a kind that starts failing (a full
+// disk, a refused rename) is journalled once, and once more when it works again, never at
+// every attempt.
+enum class WrittenFile : std::uint8_t { kCatalogueDump, kTemplate, kImage, kLibrary, kCount };
 
 class AgentContext {
  public:
-  AgentContext(platform::Clock& clock, AgentPaths paths);
+  AgentContext(platform::Env& env, AgentPaths paths);
   AgentContext(const AgentContext&) = delete;
   AgentContext& operator=(const AgentContext&) = delete;
 
-  platform::Clock& clock() { return clock_; }
+  platform::Env& env() { return env_; }
   const AgentPaths& paths() const { return paths_; }
 
   AgentState state;
@@ -50,7 +56,7 @@ class AgentContext {
   std::int32_t SettingNumber(std::string_view group, std::string_view key) const;
   bool HasSetting(std::string_view group, std::string_view key) const;
 
-  // ExpandPlaceholders with the environment, clock and paths of this context.
+  // ExpandPlaceholders with the environment, time and paths of this context.
   std::string Expand(std::string_view text);
   // "\" becomes "/"; a relative path is taken from the working directory.
   std::string ResolvePath(std::string_view path) const;
@@ -64,15 +70,21 @@ class AgentContext {
   bool StopRequested() const { return stop_.IsSet(); }
   bool Sleep(std::int64_t ms);
 
+  // Journals `failure_line` (with the cause) when a write of `kind` fails after working, and
+  // `recovery_line` when it works after failing. True when `status` is a success.
+  bool NoteWrite(WrittenFile kind, const platform::FileStatus& status,
+                 std::string_view failure_line, std::string_view recovery_line);
+
   // A muted journal drops every LogMessage (--list-tags writes no journal).
   void MuteJournal() { muted_.store(true, std::memory_order_relaxed); }
   bool JournalMuted() const { return muted_.load(std::memory_order_relaxed); }
 
  private:
-  platform::Clock& clock_;
+  platform::Env& env_;
   AgentPaths paths_;
   platform::StopFlag stop_;
   std::atomic<bool> muted_{false};
+  std::array<std::atomic<bool>, static_cast<std::size_t>(WrittenFile::kCount)> failing_{};
 };
 
 // One journal line built from the LOG settings read at this call; always 0.

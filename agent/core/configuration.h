@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "agent/core/keyed_table.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -25,7 +26,7 @@ inline constexpr const char* kConfigurationFileName = "tvl_brumalweb.ini";
 // loaded under its own name; otherwise only the first group whose name equals
 // `section_name` without regard to case, stored under `section_name` as given.
 // A missing or unreadable file loads nothing. Returns target.Count().
-int LoadIniSection(const std::string& file_name, ConfigTable& target,
+int LoadIniSection(platform::Env& env, const std::string& file_name, ConfigTable& target,
                    std::string_view section_name);
 // The same over text already read (UTF-8 mark skipped; text without mark is
 // UTF-8 when valid, else Windows-1252).

@@ -83,10 +83,10 @@ int LoadIniText(std::string_view bytes, ConfigTable& target, std::string_view se
   return static_cast<int>(target.Count());
 }
 
-int LoadIniSection(const std::string& file_name, ConfigTable& target,
+int LoadIniSection(platform::Env& env, const std::string& file_name, ConfigTable& target,
                    std::string_view section_name) {
   std::string bytes;
-  if (!platform::ReadFile(file_name, bytes)) return static_cast<int>(target.Count());
+  if (!env.ReadFile(file_name, bytes)) return static_cast<int>(target.Count());
   return LoadIniText(bytes, target, section_name);
 }
 

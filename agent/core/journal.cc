@@ -41,32 +41,32 @@ std::string_view Extension(std::string_view file_name) {
 }
 
 // Deletes every archive of the journal: files named stem + "." + digits + "." + ext.
-void DeleteArchives(const std::string& directory, const std::string& file_name) {
+void DeleteArchives(platform::Env& env, const std::string& directory,
+                    const std::string& file_name) {
   std::string_view ext = Extension(file_name);
   std::string stem = file_name.substr(0, file_name.size() - ext.size() - 1);
-  for (const std::string& name :
-       platform::ListDirectory(directory, stem + ".*." + std::string(ext))) {
+  for (const std::string& name : env.ListDirectory(directory, stem + ".*." + std::string(ext))) {
     std::string_view number(name);
     number = number.substr(stem.size() + 1, name.size() - stem.size() - ext.size() - 2);
     bool digits = !number.empty();
     for (char c : number) digits = digits && c >= '0' && c <= '9';
-    if (digits) platform::DeleteFile(platform::JoinPath(directory, name));
+    if (digits) env.DeleteFile(platform::JoinPath(directory, name));
   }
 }
 
 // Renames the journal to its first free archive number. When every number is
 // taken the archives are deleted instead, and the journal is archived as 0 at
 // the next call. True when the journal now starts afresh.
-bool ArchiveJournal(const std::string& path, unsigned maximum) {
+bool ArchiveJournal(platform::Env& env, const std::string& path, unsigned maximum) {
   const std::string directory = platform::DirectoryPart(path);
   const std::string file_name = platform::FileNamePart(path);
   if (Extension(file_name).empty()) return false;  // the archive name would be its own
   for (unsigned n = 0; n <= maximum; ++n) {
     std::string archive = platform::JoinPath(directory, JournalArchiveName(file_name, n));
-    if (platform::FileExists(archive) || platform::DirectoryExists(archive)) continue;
-    if (platform::RenameFile(path, archive)) return true;
+    if (env.FileExists(archive) || env.DirectoryExists(archive)) continue;
+    if (env.RenameFile(path, archive)) return true;
   }
-  DeleteArchives(directory, file_name);
+  DeleteArchives(env, directory, file_name);
   return false;
 }
 
@@ -104,7 +104,7 @@ std::string JournalArchiveName(const std::string& file_name, unsigned n) {
          std::string(ext);
 }
 
-Journal::Journal(platform::Clock& clock) : clock_(clock) {
+Journal::Journal(platform::Env& env) : env_(env) {
   settings_.Set("formatdate", kDefaultJournalDateMask);
 }
 
@@ -148,16 +148,16 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
   const std::string path = platform::NormaliseSeparators(setting("fichier"));
   if (path.empty()) return 0;
   const std::string directory = platform::DirectoryPart(path);
-  if (!directory.empty() && !platform::CreateDirectory(directory)) return 0;
+  if (!directory.empty() && !env_.CreateDirectory(directory)) return 0;
 
   // A limit that rounds to 0 bytes is no limit: it would archive every line.
   const double limit = std::nearbyint(ParseSettingDecimal(setting("taillefichier")) * 1024.0);
-  const std::int64_t size = platform::FileSize(path);
+  const std::int64_t size = env_.FileSize(path);
   bool is_new = size <= 0;
   if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {
     std::int64_t maximum = ParseSettingInt32(setting("archivemax"));
     if (maximum <= 0) maximum = 65535;
-    is_new = ArchiveJournal(path, static_cast<unsigned>(maximum));
+    is_new = ArchiveJournal(env_, path, static_cast<unsigned>(maximum));
   }
 
   std::string level_word;
@@ -170,7 +170,7 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
   if (level == 0) level = ParseSettingInt32(setting("nivgbl"));
 
   const std::string mask = setting("formatdate");
-  const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, clock_.Now());
+  const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, env_.Now());
   const std::string type = ToLower(setting("type"));
   const std::string level_text = level_word + std::to_string(level);
 
@@ -186,7 +186,8 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
         date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
   }
   line += "\r\n";
-  return platform::AppendToFile(path, line) ? 1 : 0;
+  // A line the disk refuses is dropped, never retried: the journal blocks nothing.
+  return env_.AppendToFile(path, line) ? 1 : 0;
 }
 
 }  // namespace agent

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "agent/core/keyed_table.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -20,7 +20,7 @@ inline constexpr const char* kHtmlJournalHeader =
 
 class Journal {
  public:
-  explicit Journal(platform::Clock& clock);
+  explicit Journal(platform::Env& env);
   // Merges `configuration` into the settings, then writes `message` to the
   // file named by "fichier". 1 when the line was written, else 0.
   int WriteJournal(std::string_view message, std::string_view configuration);
@@ -34,7 +34,7 @@ class Journal {
   int Write(std::string_view message, std::string_view configuration);  // mutex_ held
 
   std::mutex mutex_;
-  platform::Clock& clock_;
+  platform::Env& env_;
   KeyedTable<std::string> settings_;
   std::function<void(int)> observer_;
 };

@@ -14,13 +14,14 @@ inline constexpr const char* kLanguagePackFileName = "langue.pack";
 
 class LanguagePack {
  public:
-  explicit LanguagePack(std::string pack_path);
+  LanguagePack(platform::Env& env, std::string pack_path);
   // The value of group_key, or "" when absent or when no pack could be loaded.
   std::string Lookup(std::string_view group_key);
   bool Loaded();
 
  private:
   std::mutex mutex_;
+  platform::Env& env_;
   std::string path_;
   ConfigTable table_;
   bool loaded_ = false;

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace agent {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "agent/core/agent_context.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace agent {
 

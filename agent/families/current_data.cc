@@ -132,7 +132,7 @@ void ReadRows(StationLibrary& library, std::span<const ReadRow> rows, FamilySlot
 }
 
 std::int64_t NowSeconds(AgentContext& context) {
-  return context.clock().MonotonicMs() / 1000;
+  return context.env().MonotonicMs() / 1000;
 }
 
 bool GroupDue(AgentContext& context, CurrentDataSlots& slots, std::string_view group) {

@@ -2,17 +2,21 @@
 
 #include "agent/core/upload_queue.h"
 #include "agent/images/file_icon_output.h"
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace agent::images {
 
 bool AgentIconOutput::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  return platform::WriteFileAtomically(
-      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return context_.NoteWrite(
+      WrittenFile::kImage,
+      context_.env().WriteFileAtomically(
+          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())),
+      "[BRUMALWEB] : Ecriture impossible de l'image " + path,
+      "[BRUMALWEB] : Images de nouveau écrites dans " + platform::DirectoryPart(path));
 }
 
 void AgentIconOutput::RemoveFile(const std::string& path) {
-  platform::DeleteFile(path);
+  context_.env().DeleteFile(path);
 }
 
 void AgentIconOutput::QueueUpload(const std::string& path) {
@@ -27,8 +31,8 @@ bool PublishAlertImage(AgentContext& context, int state) {
   return AgentIcons(context)->AlertIcon(state == 1);
 }
 
-int PressureTrendIcon(std::string_view trend_text, const std::string& path) {
-  FileIconOutput files(nullptr);
+int PressureTrendIcon(platform::Env& env, std::string_view trend_text, const std::string& path) {
+  FileIconOutput files(env, nullptr);
   return IconPublisher(files, "").PressureTrendIcon(trend_text, path) ? 1 : 0;
 }
 

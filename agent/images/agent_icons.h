@@ -47,7 +47,7 @@ int SetConnectionIcon(AgentContext& context, int state);
 bool PublishAlertImage(AgentContext& context, int state);
 
 // Catalogue: the trend picture written at `path`, not queued (1 when written).
-int PressureTrendIcon(std::string_view trend_text, const std::string& path);
+int PressureTrendIcon(platform::Env& env, std::string_view trend_text, const std::string& path);
 
 // Start-up image hook for InitialiseTags: the activity connection icon, the
 // dry rain icon, the not-cold icon and the bare rose. (The alarm watch draws

@@ -2,17 +2,17 @@
 
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace agent::images {
 
 bool FileIconOutput::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  return platform::WriteFileAtomically(
-      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return static_cast<bool>(env_.WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
 }
 
 void FileIconOutput::RemoveFile(const std::string& path) {
-  platform::DeleteFile(path);
+  env_.DeleteFile(path);
 }
 
 void FileIconOutput::QueueUpload(const std::string& path) {

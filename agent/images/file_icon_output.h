@@ -5,13 +5,14 @@
 #include <string>
 
 #include "agent/images/icon_output.h"
+#include "platform/env.h"
 
 namespace agent::images {
 
 class FileIconOutput final : public IconOutput {
  public:
   using QueueFunction = std::function<void(const std::string& path)>;
-  explicit FileIconOutput(QueueFunction queue) : queue_(std::move(queue)) {}
+  FileIconOutput(platform::Env& env, QueueFunction queue) : env_(env), queue_(std::move(queue)) {}
 
   // Temporary file in the same directory, renamed over the target.
   bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
@@ -19,6 +20,7 @@ class FileIconOutput final : public IconOutput {
   void QueueUpload(const std::string& path) override;
 
  private:
+  platform::Env& env_;
   QueueFunction queue_;
 };
 

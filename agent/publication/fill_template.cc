@@ -63,7 +63,8 @@ std::string TemplateOutputPath(const AgentContext& context, const std::string& t
 void FillTemplate(AgentContext& context, const std::string& template_path,
                   TagSubstitution& substitution) {
   const std::string source = context.ResolvePath(template_path);
-  if (platform::FileSize(source) < 0) return;
+  platform::Env& env = context.env();
+  if (env.FileSize(source) < 0) return;
 
   const std::string cache = context.CacheDirectoryPath();
   const std::string output = TemplateOutputPath(context, source);
@@ -74,17 +75,20 @@ void FillTemplate(AgentContext& context, const std::string& template_path,
                    "résultat, il n'est pas rempli.");
     return;
   }
-  platform::CreateDirectory(cache);
+  env.CreateDirectory(cache);
 
   // Reading needs no write access: a read-only template is filled like any other.
   std::string bytes;
-  if (!platform::ReadFile(source, bytes)) {
+  if (!env.ReadFile(source, bytes)) {
     LogMessage(context, "[RemplisFichier] : Impossible de lire le fichier " + source + ".");
     return;
   }
-  if (!platform::WriteFileAtomically(output, FillTemplateText(bytes, substitution))) {
-    LogMessage(context, "[RemplisFichier] : Impossible d'écrire le fichier " + output +
-                            ", il n'est pas ajouté au pool de PushFTP.");
+  if (!context.NoteWrite(
+          WrittenFile::kTemplate,
+          env.WriteFileAtomically(output, FillTemplateText(bytes, substitution)),
+          "[RemplisFichier] : Impossible d'écrire le fichier " + output +
+              ", il n'est pas ajouté au pool de PushFTP.",
+          "[RemplisFichier] : Fichiers remplis de nouveau écrits dans " + cache + ".")) {
     return;
   }
   const std::string key = QueueKey(output);

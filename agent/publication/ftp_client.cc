@@ -3,7 +3,6 @@
 // slice of a data transfer the stall time-out.
 #include "agent/publication/ftp_client.h"
 
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -314,16 +313,16 @@ FtpResult FtpClient::ChangeDirectory(const std::string& path) {
 }
 
 FtpResult FtpClient::UploadFile(const std::string& local_path, const std::string& remote_name) {
-  auto file = std::make_shared<std::ifstream>(local_path, std::ios::binary);
-  if (!*file) return Fail(FtpStep::kTransfer, "cannot read the local file " + local_path);
+  std::shared_ptr<platform::ReadableFile> file = settings_.env->OpenForReading(local_path);
+  if (!file) return Fail(FtpStep::kTransfer, "cannot read the local file " + local_path);
   return Upload(remote_name, [file, local_path](std::vector<char>& chunk, std::string& error) {
     chunk.resize(kChunk);
-    file->read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    chunk.resize(static_cast<std::size_t>(file->gcount()));
-    if (file->bad()) {
+    const std::int64_t got = file->Read(chunk.data(), chunk.size());
+    if (got < 0) {
       error = "error while reading the local file " + local_path;
       return false;
     }
+    chunk.resize(static_cast<std::size_t>(got));
     return true;
   });
 }

@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/env.h"
+
 namespace agent {
 
 // The part of a push an operation belongs to.
@@ -77,6 +79,9 @@ struct FtpSettings {
   std::function<void(const std::string&)> journal;
   // Debug trace: state changes, commands (password hidden) and replies.
   std::function<void(const std::string&)> debug_log;
+
+  // Where the files sent are read from.
+  platform::Env* env = &platform::Env::Default();
 };
 
 // What the push engine needs of a connection; tests may substitute a fake.

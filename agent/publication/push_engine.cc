@@ -70,7 +70,7 @@ bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp,
   bool failed = false;
   for (const auto& [key, path] : entries) {
     Log(context, "Transfert du fichier => " + path);
-    if (!platform::FileExists(path)) {
+    if (!context.env().FileExists(path)) {
       Log(context, "Le fichier " + path + " n'existe plus, il est retiré de la file d'attente.");
       vanished.push_back(key);
       continue;
@@ -113,6 +113,7 @@ bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp,
 
 FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) {
   FtpSettings client;
+  client.env = &context.env();
   client.host = settings.host;
   client.port = static_cast<std::uint16_t>(settings.port);
   client.user = settings.user;

@@ -2,6 +2,7 @@
 
 #include "agent/core/journal.h"
 #include "agent/core/upload_queue.h"
+#include "platform/env.h"
 #include "platform/files.h"
 
 namespace agent::publication {
@@ -13,23 +14,23 @@ void Log(AgentContext& context, const std::string& text) {
 
 }  // namespace
 
-int ListFilesRecursive(const std::string& directory, std::vector<std::string>& list,
-                       const std::string& pattern, bool recursive) {
+int ListFilesRecursive(platform::Env& env, const std::string& directory,
+                       std::vector<std::string>& list, const std::string& pattern, bool recursive) {
   std::string base = platform::NormaliseSeparators(directory);
-  if (!platform::DirectoryExists(base)) return 0;
+  if (!env.DirectoryExists(base)) return 0;
   while (!base.empty() && base.back() == '/') base.pop_back();
   base += '/';
   // "*.*" names every file, those without an extension too.
   const std::string file_pattern = pattern == "*.*" ? "*" : pattern;
 
   int count = 0;
-  for (const std::string& name : platform::ListDirectory(base, file_pattern)) {
+  for (const std::string& name : env.ListDirectory(base, file_pattern)) {
     list.push_back(base + name);
     ++count;
   }
   if (recursive)
-    for (const std::string& name : platform::ListSubdirectories(base, "*"))
-      count += ListFilesRecursive(base + name + "/", list, "*.*", recursive);
+    for (const std::string& name : env.ListSubdirectories(base, "*"))
+      count += ListFilesRecursive(env, base + name + "/", list, "*.*", recursive);
   return count;
 }
 
@@ -57,9 +58,8 @@ void SyncMarker::OnUploaded(AgentContext& context, const std::string& local_path
   std::lock_guard<std::mutex> lock(mutex_);
   if (remaining_.erase(local_path) == 0 || !remaining_.empty()) return;
   const std::string path = SyncMarkerPath(context);
-  const std::string created =
-      FormatJournalDate("%dd/%mm/%yyyy - %hh:%ii:%ss", context.clock().Now());
-  if (platform::WriteFileAtomically(path, created))
+  const std::string created = FormatJournalDate("%dd/%mm/%yyyy - %hh:%ii:%ss", context.env().Now());
+  if (context.env().WriteFileAtomically(path, created))
     Log(context, "Création du fichier indice.");
   else
     Log(context, "Impossible de créer le fichier indice " + path +
@@ -72,13 +72,14 @@ void SynchroniseSite(AgentContext& context, SyncMarker& marker) {
   marker.Expect({});
   if (root.empty()) return;
   Log(context, "Recherche de l'indicateur de synchronisation du site.");
-  if (platform::FileExists(SyncMarkerPath(context))) {
+  if (context.env().FileExists(SyncMarkerPath(context))) {
     Log(context, "Le fichier indice existe, pas besoin de faire une synchronisation.");
   } else {
     Log(context, "Le fichier n'existe pas lancement de la synchronistataion du site local.");
     Log(context, "Récupération des fichiers à l'emplacement : " + root);
     std::vector<std::string> files;
-    const int count = ListFilesRecursive(context.ResolvePath(root), files, "*.*", true);
+    const int count =
+        ListFilesRecursive(context.env(), context.ResolvePath(root), files, "*.*", true);
     Log(context,
         "Récupération effectué. " + std::to_string(count) + " fichier(s) ont été ressencé(s).");
     if (count == 0) {

@@ -18,8 +18,8 @@ inline constexpr const char* kSyncMarkerName = "SyncRepositoryFTP.brumalweb";
 // then, when `recursive`, those of each sub-directory (any pattern there), to
 // `list` as full paths. Returns the number of files added by this call. An
 // unreadable directory adds nothing.
-int ListFilesRecursive(const std::string& directory, std::vector<std::string>& list,
-                       const std::string& pattern, bool recursive);
+int ListFilesRecursive(platform::Env& env, const std::string& directory,
+                       std::vector<std::string>& list, const std::string& pattern, bool recursive);
 
 // The program's directory with its trailing "/".
 std::string ProgramDirectory(const AgentContext& context);

@@ -10,7 +10,7 @@
 #include "agent/families/alarm_slots.h"
 #include "agent/families/alarm_watch.h"
 #include "agent/families/family_slots.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace {
 

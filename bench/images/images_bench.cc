@@ -54,7 +54,7 @@ BENCHMARK(BM_WindRoseEncoded)->Unit(benchmark::kMillisecond);
 
 void BM_WindRoseDrawnAndWritten(benchmark::State& state) {
   ScratchCache cache;
-  FileIconOutput output(nullptr);
+  FileIconOutput output(platform::Env::Default(), nullptr);
   IconPublisher publisher(output, cache.path.string());
   int direction = 0;
   for (auto _ : state) {
@@ -67,7 +67,7 @@ BENCHMARK(BM_WindRoseDrawnAndWritten)->Unit(benchmark::kMillisecond);
 // Forecast, trend, rain, severe cold and wind rose, as one build publishes them.
 void BM_FivePicturesOfOneBuild(benchmark::State& state) {
   ScratchCache cache;
-  FileIconOutput output(nullptr);
+  FileIconOutput output(platform::Env::Default(), nullptr);
   IconPublisher publisher(output, cache.path.string());
   int step = 0;
   for (auto _ : state) {

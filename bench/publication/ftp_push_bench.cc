@@ -14,7 +14,7 @@
 #include "agent/core/agent_context.h"
 #include "agent/core/upload_queue.h"
 #include "agent/publication/push_engine.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "tests/support/real_ftp_server.h"
 
 namespace {
@@ -91,7 +91,7 @@ void Push(benchmark::State& state, const std::vector<std::string>& files, std::s
     state.SkipWithError(server.error().c_str());
     return;
   }
-  platform::Clock& clock = platform::RealClock();
+  platform::Env& clock = platform::Env::Default();
   agent::AgentContext context(
       clock, agent::AgentPaths{material.directory.string(), material.directory.string(),
                                (material.directory / "tvl_brumalweb").string()});

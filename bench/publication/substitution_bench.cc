@@ -15,7 +15,7 @@
 #include "agent/publication/fill_template.h"
 #include "agent/publication/tag_substitution.h"
 #include "agent/publication/template_text.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "platform/files.h"
 #include "tests/support/dense_templates.h"
 #include "tests/support/reference_substitution.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/settings_codec.h"
@@ -52,7 +52,7 @@ std::int32_t SetPosition(unsigned at, double limit, const void* record) {
   const std::uint8_t b[2] = {static_cast<std::uint8_t>(tenths & 0xFF),
                              static_cast<std::uint8_t>((tenths >> 8) & 0xFF)};
   if (link::EepromWrite(at, 2, b) != 0) return kCommFailure;
-  platform::RealClock().SleepMs(kSetupSettleMs);
+  platform::Env::Default().SleepMs(kSetupSettleMs);
   return NewSetup();
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/live_packet.h"
@@ -33,7 +33,7 @@ std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   if (record == nullptr) return kBadArgument;
   const LibraryState& s = GetLibraryState();
   if (!s.current_loaded) return kNoData;
-  const platform::LocalTime today = platform::RealClock().Now();
+  const platform::LocalTime today = platform::Env::Default().Now();
   DateTimeRecord out{};
   if (!SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month,
                today.year, out))

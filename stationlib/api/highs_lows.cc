@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/hilows.h"
@@ -71,7 +71,7 @@ int32_t LoadOrbiskHiLows(void) {
     return kCommFailure;
   }
   std::memcpy(s.hilows.packet.data(), link::ReceiveBuffer(), kHiLowPacketSize);
-  const platform::LocalTime today = platform::RealClock().Now();
+  const platform::LocalTime today = platform::Env::Default().Now();
   s.hilows.day = today.day;
   s.hilows.month = today.month;
   s.hilows.year = today.year;

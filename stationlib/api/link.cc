@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/exchange.h"
@@ -93,7 +93,7 @@ int32_t SetNewBaud(int32_t rate) {
     CommProtocol* t = ActiveTransport();
     return t != nullptr ? t->LastError() : kCommFailure;
   }
-  platform::RealClock().SleepMs(kBaudSettleMs);
+  platform::Env::Default().SleepMs(kBaudSettleMs);
   CloseActiveLink();
   std::int32_t reopened = OpenSerialLink(LastSerialPort(), rate);
   PurgeLink();

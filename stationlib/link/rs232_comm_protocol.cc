@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/station.h"
 
@@ -68,8 +68,8 @@ int RS232CommProtocol::Close() {
 void RS232CommProtocol::ResetLine() {
   if (port_.IsOpen()) {
     port_.SetDtr(false);
-    platform::RealClock().SleepMs(500);
-    platform::RealClock().SleepMs(500);
+    platform::Env::Default().SleepMs(500);
+    platform::Env::Default().SleepMs(500);
     port_.SetDtr(true);
   }
   status &= ~(kStatusIoFailure | kStatusTimeout);
@@ -160,7 +160,7 @@ int RS232CommProtocol::Purge() {
   if (!port_.IsOpen()) return -1;
   SaveTimeouts();
   SelectTimeout(kPollRow);
-  platform::RealClock().SleepMs(20);
+  platform::Env::Default().SleepMs(20);
   std::uint8_t block[kPurgeBlock];
   for (;;) {
     platform::SerialResult result = port_.Read(block, sizeof block);

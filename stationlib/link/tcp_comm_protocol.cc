@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/discovery.h"
 #include "stationlib/link/tcp_errors.h"
@@ -91,7 +91,7 @@ int TCP::Open() {
 
 int TCP::Close() {
   if (socket_.valid()) {
-    if ((status & kStatusPulseOnClose) != 0) platform::RealClock().SleepMs(kPulseWaitMs);
+    if ((status & kStatusPulseOnClose) != 0) platform::Env::Default().SleepMs(kPulseWaitMs);
     sockets_in_use_.erase(std::remove(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()),
                           sockets_in_use_.end());
     socket_.Close();
@@ -103,7 +103,7 @@ int TCP::Close() {
 }
 
 void TCP::ResetLine() {
-  if ((status & 0x1) != 0) platform::RealClock().SleepMs(kPulseWaitMs);
+  if ((status & 0x1) != 0) platform::Env::Default().SleepMs(kPulseWaitMs);
   status &= ~(kStatusIoFailure | kStatusTimeout);
 }
 
@@ -185,7 +185,7 @@ int TCP::Purge() {
   received_at_ = received_end_ = 0;
   if (!IsOpen()) return 0;
   SelectTimeout(kPollRow);
-  platform::RealClock().SleepMs(20);
+  platform::Env::Default().SleepMs(20);
   std::uint8_t block[kPurgeBlock];
   for (;;) {
     net::IoResult r = net::ReceiveSome(socket_, block, sizeof block, After(current_wait_ms_));

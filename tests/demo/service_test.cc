@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "agent/app/startup.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 extern char** environ;
 
@@ -184,7 +184,7 @@ TEST_F(MainLoopNotifier, WithoutAWatchdogTheLoopWaitsTwoSecondsAndNeverPings) {
 }
 
 TEST(PromptStop, AStopRequestEndsALongEngineSleepOnTheRealClock) {
-  agent::Agent agent(platform::RealClock(),
+  agent::Agent agent(platform::Env::Default(),
                      agent::AgentPaths{"/tmp", "/tmp", "/tmp/tvl_brumalweb"});
   std::atomic<bool> sleeping{false};
   agent.StartWorker([&sleeping](agent::AgentContext& context) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/env.h"
 #include "platform/files.h"
 
 namespace {
@@ -23,12 +24,12 @@ TEST(Environment, SetReadListAndRemove) {
 
 TEST(Environment, ProgramDirectoryFollowsTheHomeVariable) {
   SetEnvironmentVariable("TVL_BRUMALWEB_HOME", std::nullopt);
-  EXPECT_EQ(ProgramDirectory(), DirectoryPart(OwnExecutablePath()));
+  EXPECT_EQ(ProgramDirectory(Env::Default()), DirectoryPart(OwnExecutablePath()));
   EXPECT_EQ(FileNamePart(OwnExecutablePath()), "platform_system_test");
   SetEnvironmentVariable("TVL_BRUMALWEB_HOME", "/var/lib/brumal/");
-  EXPECT_EQ(ProgramDirectory(), "/var/lib/brumal");
+  EXPECT_EQ(ProgramDirectory(Env::Default()), "/var/lib/brumal");
   SetEnvironmentVariable("TVL_BRUMALWEB_HOME", "");
-  EXPECT_EQ(ProgramDirectory(), DirectoryPart(OwnExecutablePath()));
+  EXPECT_EQ(ProgramDirectory(Env::Default()), DirectoryPart(OwnExecutablePath()));
   SetEnvironmentVariable("TVL_BRUMALWEB_HOME", std::nullopt);
 }
 

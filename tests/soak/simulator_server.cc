@@ -10,7 +10,7 @@
 
 namespace soak {
 
-SimulatorServer::SimulatorServer(platform::Clock& clock, consolesim::ConsoleOptions options)
+SimulatorServer::SimulatorServer(platform::Env& clock, consolesim::ConsoleOptions options)
     : clock_(clock), sim_(clock_, std::move(options), false) {
   listener_ = consolesim::ListenLoopback(SOCK_STREAM, port_);
   if (listener_ >= 0) acceptor_ = std::thread([this] { AcceptLoop(); });

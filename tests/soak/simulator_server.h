@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "tools/console-sim/console_clock.h"
 #include "tools/console-sim/simulator.h"
 
@@ -19,16 +19,16 @@ namespace soak {
 // The console's time is the test clock's: both read the same simulated seconds.
 class ConsoleClockAdapter final : public consolesim::ConsoleClock {
  public:
-  explicit ConsoleClockAdapter(platform::Clock& clock) : clock_(clock) {}
+  explicit ConsoleClockAdapter(platform::Env& clock) : clock_(clock) {}
   std::int64_t Now() const override { return clock_.SecondsSince1970(); }
 
  private:
-  platform::Clock& clock_;
+  platform::Env& clock_;
 };
 
 class SimulatorServer {
  public:
-  SimulatorServer(platform::Clock& clock, consolesim::ConsoleOptions options);
+  SimulatorServer(platform::Env& clock, consolesim::ConsoleOptions options);
   ~SimulatorServer();
   SimulatorServer(const SimulatorServer&) = delete;
   SimulatorServer& operator=(const SimulatorServer&) = delete;

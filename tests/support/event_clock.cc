@@ -3,7 +3,9 @@
 namespace test_support {
 
 EventClock::EventClock(std::int64_t seconds_since_1970)
-    : origin_(std::chrono::steady_clock::now()), start_wall_ms_(seconds_since_1970 * 1000) {}
+    : EnvWrapper(platform::Env::Default()),
+      origin_(std::chrono::steady_clock::now()),
+      start_wall_ms_(seconds_since_1970 * 1000) {}
 
 std::int64_t EventClock::NowLocked() const {
   using namespace std::chrono;

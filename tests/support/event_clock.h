@@ -17,11 +17,11 @@
 #include <set>
 #include <thread>
 
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace test_support {
 
-class EventClock final : public platform::Clock {
+class EventClock final : public platform::EnvWrapper {
  public:
   // Starts at `seconds_since_1970` (default 2026-12-06 21:46:36 UTC).
   explicit EventClock(std::int64_t seconds_since_1970 = 1796593596);
@@ -31,6 +31,9 @@ class EventClock final : public platform::Clock {
   // The UTC breakdown of SecondsSince1970, so tests need no time zone.
   platform::LocalTime Now() override;
   void SleepMs(std::int64_t ms) override;
+  void SleepMsUnless(std::int64_t ms, platform::StopFlag& stop) override {
+    if (!stop.IsSet()) SleepMs(ms);
+  }
 
   // Counts the calling thread as a participant, busy until it sleeps.
   void Join();

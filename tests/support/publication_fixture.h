@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "agent/core/agent_context.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace publication_test {
 

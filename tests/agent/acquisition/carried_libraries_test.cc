@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dynlib.h"
+#include "tests/support/faulty_disk.h"
 
 namespace agent {
 namespace {
@@ -52,7 +53,7 @@ TEST_F(DeployTest, CarriesTheThreeLibrariesInOrderAsBuilt) {
   for (const CarriedLibrary& library : CarriedLibraries()) names.emplace_back(library.file_name);
   EXPECT_EQ(names, (std::vector<std::string>{"libCP210xManufacturing.so", "libSiUSBXp.so",
                                              "libOrbiskPro.so"}));
-  DeployLibraries(CarriedLibraries(), dir_.string());
+  DeployLibraries(platform::Env::Default(), CarriedLibraries(), dir_.string());
   for (const CarriedLibrary& library : CarriedLibraries()) {
     fs::path built = fs::path(BUILT_LIBRARIES) / library.file_name;
     if (!fs::exists(built)) continue;
@@ -64,7 +65,7 @@ TEST_F(DeployTest, ALongerOldFileBecomesExactlyTheCarriedOne) {
   const std::string carried(360448, 'n');
   { std::ofstream(dir_ / "libOrbiskPro.so", std::ios::binary) << std::string(400000, 'o'); }
   const CarriedLibrary libraries[] = {{"libOrbiskPro.so", Bytes(carried)}};
-  DeployLibraries(libraries, dir_.string());
+  DeployLibraries(platform::Env::Default(), libraries, dir_.string());
   EXPECT_EQ(Contents(dir_ / "libOrbiskPro.so"), carried);
   // No temporary file stays behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
@@ -73,10 +74,10 @@ TEST_F(DeployTest, ALongerOldFileBecomesExactlyTheCarriedOne) {
 TEST_F(DeployTest, AnIdenticalFileIsLeftAlone) {
   const std::string carried = "same bytes";
   const CarriedLibrary libraries[] = {{"libSiUSBXp.so", Bytes(carried)}};
-  DeployLibraries(libraries, dir_.string());
+  DeployLibraries(platform::Env::Default(), libraries, dir_.string());
   ino_t before = InodeOf(dir_ / "libSiUSBXp.so");
   ASSERT_NE(before, 0u);
-  DeployLibraries(libraries, dir_.string());
+  DeployLibraries(platform::Env::Default(), libraries, dir_.string());
   EXPECT_EQ(InodeOf(dir_ / "libSiUSBXp.so"), before);
 }
 
@@ -90,16 +91,33 @@ TEST_F(DeployTest, ALoadedOldLibraryKeepsWorkingWhileReplaced) {
   const std::int32_t answer = init();  // without a console: the library's own failure code
   const std::string replacement(200000, 'r');
   const CarriedLibrary libraries[] = {{"libOrbiskPro.so", Bytes(replacement)}};
-  DeployLibraries(libraries, dir_.string());
+  DeployLibraries(platform::Env::Default(), libraries, dir_.string());
   EXPECT_EQ(Contents(target), replacement);
   EXPECT_EQ(init(), answer);  // the mapped old library is untouched
 }
 
-TEST_F(DeployTest, AnUnwritableDirectoryIsSkippedSilently) {
+TEST_F(DeployTest, AnUnwritableDirectoryIsSkippedAndReported) {
   const std::string carried = "bytes";
   const CarriedLibrary libraries[] = {{"libCP210xManufacturing.so", Bytes(carried)}, {"", {}}};
-  DeployLibraries(libraries, (dir_ / "missing" / "deeper").string());
+  EXPECT_FALSE(
+      DeployLibraries(platform::Env::Default(), libraries, (dir_ / "missing" / "deeper").string()));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+TEST_F(DeployTest, AFullDiskOrARefusedRenameLeavesTheOldLibraryWhole) {
+  { std::ofstream(dir_ / "libOrbiskPro.so", std::ios::binary) << "old library"; }
+  const std::string carried(100000, 'n');
+  const CarriedLibrary libraries[] = {{"libOrbiskPro.so", Bytes(carried)}};
+  test_support::FaultyDisk disk(platform::Env::Default());
+  disk.rename_fails = true;
+  EXPECT_EQ(DeployLibraries(disk, libraries, dir_.string()).error(), platform::FileError::kOther);
+  disk.rename_fails = false;
+  disk.no_space = true;
+  EXPECT_EQ(DeployLibraries(disk, libraries, dir_.string()).error(), platform::FileError::kNoSpace);
+  EXPECT_EQ(Contents(dir_ / "libOrbiskPro.so"), "old library");
+  disk.no_space = false;
+  EXPECT_TRUE(DeployLibraries(disk, libraries, dir_.string()));
+  EXPECT_EQ(Contents(dir_ / "libOrbiskPro.so"), carried);
 }
 
 }  // namespace

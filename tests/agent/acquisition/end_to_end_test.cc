@@ -31,7 +31,9 @@ class EndToEndTest : public EngineFixture {
   AcquisitionEngine& RealEngine() {
     AcquisitionHooks hooks;
     hooks.library_places = {work_.string(), ""};
-    hooks.deploy_libraries = [this] { DeployLibraries(CarriedLibraries(), work_.string()); };
+    hooks.deploy_libraries = [this] {
+      DeployLibraries(platform::Env::Default(), CarriedLibraries(), work_.string());
+    };
     hooks.connection_icon = [this](int state) { icons_.push_back(state); };
     engine_ =
         std::make_unique<AcquisitionEngine>(*context_, real_, services_, station_time_, hooks);

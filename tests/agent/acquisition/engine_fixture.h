@@ -13,7 +13,7 @@
 #include "agent/acquisition/service_table.h"
 #include "agent/core/agent_context.h"
 #include "agent/core/configuration.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "tests/support/fake_station.h"
 
 namespace agent::testing {

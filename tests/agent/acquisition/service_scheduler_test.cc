@@ -78,7 +78,7 @@ TEST_F(ServiceSchedulerTest, AReaderNeverSeesAPartialDump) {
   const std::string path = (work_ / "dump.txt").string();
   ValueCatalogue catalogue;
   for (int i = 0; i < 200; ++i) SetTag(catalogue, "Tag" + std::to_string(i), "value");
-  ASSERT_TRUE(WriteCatalogueDump(catalogue, path));
+  ASSERT_TRUE(WriteCatalogueDump(platform::Env::Default(), catalogue, path));
   const std::string expected = FormatCatalogueDump(catalogue);
 
   std::atomic<bool> writing{true};
@@ -89,7 +89,8 @@ TEST_F(ServiceSchedulerTest, AReaderNeverSeesAPartialDump) {
       if (platform::ReadFile(path, seen) && seen != expected) ++partial;
     }
   });
-  for (int i = 0; i < 1000; ++i) ASSERT_TRUE(WriteCatalogueDump(catalogue, path));
+  for (int i = 0; i < 1000; ++i)
+    ASSERT_TRUE(WriteCatalogueDump(platform::Env::Default(), catalogue, path));
   writing = false;
   reader.join();
   EXPECT_EQ(partial.load(), 0);

@@ -7,7 +7,7 @@
 #include "agent/catalogue/initial_tags.h"
 #include "agent/catalogue/station_time.h"
 #include "agent/catalogue/value_catalogue.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 
 namespace {
 

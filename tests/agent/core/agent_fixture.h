@@ -1,6 +1,6 @@
 #pragma once
-// An agent context over a fake clock and a fresh temporary working directory
-// (also the program directory), removed after the test.
+// An agent context over a fake clock, a disk that fails on demand and a fresh
+// temporary working directory (also the program directory), removed after the test.
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,9 @@
 #include <string>
 
 #include "agent/core/agent_context.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "platform/files.h"
+#include "tests/support/faulty_disk.h"
 
 class AgentFixture : public ::testing::Test {
  protected:
@@ -17,7 +18,7 @@ class AgentFixture : public ::testing::Test {
     dir_ = platform::MakeTemporaryDirectory("agent_core_test_");
     ASSERT_FALSE(dir_.empty());
     context_ = std::make_unique<agent::AgentContext>(
-        clock_, agent::AgentPaths{dir_, dir_, dir_ + "/tvl_brumalweb"});
+        disk_, agent::AgentPaths{dir_, dir_, dir_ + "/tvl_brumalweb"});
   }
   void TearDown() override {
     context_.reset();
@@ -37,10 +38,11 @@ class AgentFixture : public ::testing::Test {
   // Loads `ini` as the context's configuration.
   void Configure(const std::string& ini) {
     Write("tvl_brumalweb.ini", ini);
-    agent::LoadIniSection(Path("tvl_brumalweb.ini"), context_->state.configuration, "");
+    agent::LoadIniSection(disk_, Path("tvl_brumalweb.ini"), context_->state.configuration, "");
   }
 
   platform::FakeClock clock_;  // 2026-12-06 21:46:36
+  test_support::FaultyDisk disk_{clock_};
   std::string dir_;
   std::unique_ptr<agent::AgentContext> context_;
 };

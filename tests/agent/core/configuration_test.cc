@@ -90,7 +90,9 @@ TEST(IniSyntax, EncodingsOfTheFile) {
 
 TEST(IniSyntax, MissingFileGivesAnEmptyTable) {
   ConfigTable table;
-  EXPECT_EQ(agent::LoadIniSection("/nonexistent/tvl_brumalweb.ini", table, ""), 0);
+  EXPECT_EQ(
+      agent::LoadIniSection(platform::Env::Default(), "/nonexistent/tvl_brumalweb.ini", table, ""),
+      0);
 }
 
 TEST(NumberRule, DigitsSignsAndBases) {

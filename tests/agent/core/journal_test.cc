@@ -151,6 +151,33 @@ TEST_F(Journal, DatePlaceholdersGiveOneJournalPerDay) {
   EXPECT_EQ(Read("brumal_20261207.log"), "07/12/2026 21:46:36 :dimanche\r\n");
 }
 
+TEST_F(Journal, AFullDiskCostsEachLineOneAttemptAndWritingResumesByItself) {
+  Configure("[LOG]\nFile=journal.log\n");
+  agent::LogMessage(*context_, "before");
+  disk_.no_space = true;
+  for (int i = 0; i < 1000; ++i)
+    EXPECT_EQ(context_->journal.WriteJournal("lost " + std::to_string(i), ""), 0);
+  EXPECT_EQ(disk_.failed_writes, 1000);  // never retried
+  disk_.no_space = false;
+  agent::LogMessage(*context_, "after");
+  EXPECT_EQ(Read("journal.log"), "06/12/2026 21:46:36 :before\r\n06/12/2026 21:46:36 :after\r\n");
+}
+
+TEST_F(Journal, AFailingKindOfFileIsJournalledOnceAndAgainWhenItWorks) {
+  Configure("[LOG]\nFile=journal.log\n");
+  const platform::FileStatus full(platform::FileError::kNoSpace);
+  for (int pass = 0; pass < 50; ++pass) {
+    EXPECT_FALSE(context_->NoteWrite(agent::WrittenFile::kTemplate, full, "T fails", "T works"));
+    context_->NoteWrite(agent::WrittenFile::kImage,
+                        platform::FileStatus(platform::FileError::kDenied), "I fails", "I works");
+  }
+  EXPECT_TRUE(context_->NoteWrite(agent::WrittenFile::kTemplate, {}, "T fails", "T works"));
+  context_->NoteWrite(agent::WrittenFile::kTemplate, {}, "T fails", "T works");
+  const std::string stamp = "06/12/2026 21:46:36 :";
+  EXPECT_EQ(Read("journal.log"), stamp + "T fails (disque plein)\r\n" + stamp +
+                                     "I fails (accès refusé)\r\n" + stamp + "T works\r\n");
+}
+
 TEST_F(Journal, ConcurrentMessagesAreNeverLost) {
   Configure("[LOG]\nFile=busy.log\nSize=4\nNumberOfArchive=1000\n");
   constexpr int kThreads = 4, kMessages = 250;

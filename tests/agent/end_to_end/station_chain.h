@@ -16,7 +16,7 @@
 #include "agent/core/agent_context.h"
 #include "agent/families/current_data.h"
 #include "agent/families/family_slots.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "tools/console-sim/launcher.h"
 
 namespace agent::testing {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "agent/catalogue/value_catalogue.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "tests/agent/end_to_end/station_chain.h"
 
 namespace agent::testing {
@@ -60,7 +60,7 @@ constexpr const char* kBeaufortThreeLand =
 
 // The day as the library dates the sun times: today on the computer's clock.
 std::string Today() {
-  platform::LocalTime now = platform::RealClock().Now();
+  platform::LocalTime now = platform::Env::Default().Now();
   char text[16];
   std::snprintf(text, sizeof text, "%02d/%02d/%04d", now.day, now.month, now.year);
   return text;

@@ -5,8 +5,9 @@
 
 #include "agent/core/agent_context.h"
 #include "agent/images/carried_images.h"
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "tests/agent/images/image_test_support.h"
+#include "tests/support/faulty_disk.h"
 
 namespace agent::images {
 namespace {
@@ -15,8 +16,8 @@ class AgentIconsTest : public ::testing::Test {
  protected:
   images_test::TempDir work_;
   platform::FakeClock clock_;
-  AgentContext context_{clock_,
-                        AgentPaths{work_.path(), work_.path(), work_.file("tvl_brumalweb")}};
+  test_support::FaultyDisk disk_{clock_};
+  AgentContext context_{disk_, AgentPaths{work_.path(), work_.path(), work_.file("tvl_brumalweb")}};
 
   void SetUp() override {
     std::filesystem::create_directory(work_.file("cache"));
@@ -47,6 +48,22 @@ TEST_F(AgentIconsTest, StartupHooksLeaveFiveImagesAndFiveQueueEntries) {
   }
   EXPECT_EQ(images_test::ReadPngFile(expected[1])->pixels,
             CarriedPixels(CarriedImage::kConnectionActivity));
+}
+
+TEST_F(AgentIconsTest, AFullDiskKeepsTheOldPictureWholeAndQueuesNothing) {
+  ASSERT_TRUE(PublishAlertImage(context_, 0));
+  const auto quiet = images_test::ReadPngFile(work_.file("cache/ico_alerte.png"));
+  context_.state.upload_queue.Clear();
+  disk_.rename_fails = true;
+  EXPECT_FALSE(PublishAlertImage(context_, 1));
+  disk_.rename_fails = false;
+  disk_.no_space = true;
+  EXPECT_FALSE(PublishAlertImage(context_, 1));
+  EXPECT_EQ(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels, quiet->pixels);
+  EXPECT_TRUE(QueuedPaths().empty());
+  disk_.no_space = false;
+  EXPECT_TRUE(PublishAlertImage(context_, 1));
+  EXPECT_NE(images_test::ReadPngFile(work_.file("cache/ico_alerte.png"))->pixels, quiet->pixels);
 }
 
 TEST_F(AgentIconsTest, ConnectionStatesAndAlertStatesThroughTheAgent) {
@@ -81,10 +98,10 @@ TEST_F(AgentIconsTest, MissingCacheDirectoryQueuesNothing) {
 
 TEST(AgentIcons, PressureTrendIconWritesAtThePathGiven) {
   images_test::TempDir dir;
-  EXPECT_EQ(PressureTrendIcon("falling rapidly", dir.file("t.png")), 1);
+  EXPECT_EQ(PressureTrendIcon(platform::Env::Default(), "falling rapidly", dir.file("t.png")), 1);
   EXPECT_EQ(images_test::ReadPngFile(dir.file("t.png"))->pixels,
             CarriedPixels(CarriedImage::kTrendFallingRapidly));
-  EXPECT_EQ(PressureTrendIcon("x", dir.file("no/such/t.png")), 0);
+  EXPECT_EQ(PressureTrendIcon(platform::Env::Default(), "x", dir.file("no/such/t.png")), 0);
 }
 
 }  // namespace

@@ -149,7 +149,7 @@ class RecordingOutput : public agent::images::IconOutput {
   bool writable = true;
 
  private:
-  agent::images::FileIconOutput files_{nullptr};
+  agent::images::FileIconOutput files_{platform::Env::Default(), nullptr};
   std::mutex mutex_;
   std::vector<std::string> queued_;
 };

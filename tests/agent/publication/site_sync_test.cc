@@ -36,16 +36,17 @@ class SiteSyncTest : public publication_test::PublicationFixture {
 
 TEST_F(SiteSyncTest, ListsEveryFileAtAnyDepthWithOrWithoutTrailingSeparator) {
   std::vector<std::string> plain, trailing;
-  EXPECT_EQ(ListFilesRecursive(Path("site"), plain, "*.*", true), 4);
-  EXPECT_EQ(ListFilesRecursive(Path("site") + "\\", trailing, "*.*", true), 4);
+  EXPECT_EQ(ListFilesRecursive(platform::Env::Default(), Path("site"), plain, "*.*", true), 4);
+  EXPECT_EQ(
+      ListFilesRecursive(platform::Env::Default(), Path("site") + "\\", trailing, "*.*", true), 4);
   EXPECT_EQ(plain, trailing);
   EXPECT_EQ(Sorted(plain),
             (std::vector<std::string>{Path("site/LISEZMOI"), Path("site/css/style.css"),
                                       Path("site/img/icons/sun.png"), Path("site/index.htm")}));
   std::vector<std::string> flat;
-  EXPECT_EQ(ListFilesRecursive(Path("site"), flat, "*.*", false), 2);
+  EXPECT_EQ(ListFilesRecursive(platform::Env::Default(), Path("site"), flat, "*.*", false), 2);
   std::vector<std::string> none;
-  EXPECT_EQ(ListFilesRecursive(Path("absent"), none, "*.*", true), 0);
+  EXPECT_EQ(ListFilesRecursive(platform::Env::Default(), Path("absent"), none, "*.*", true), 0);
 }
 
 TEST_F(SiteSyncTest, QueuesTheTreeAndWritesTheMarkerOnlyOnceAllIsUploaded) {
@@ -59,7 +60,7 @@ TEST_F(SiteSyncTest, QueuesTheTreeAndWritesTheMarkerOnlyOnceAllIsUploaded) {
   EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
 
   std::vector<std::string> files;
-  ListFilesRecursive(Path("site"), files, "*.*", true);
+  ListFilesRecursive(platform::Env::Default(), Path("site"), files, "*.*", true);
   for (std::size_t i = 0; i + 1 < files.size(); ++i) marker_.OnUploaded(*context_, files[i]);
   EXPECT_FALSE(platform::FileExists(SyncMarkerPath(*context_)));
   marker_.OnUploaded(*context_, files.back());

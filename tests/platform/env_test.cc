@@ -1,4 +1,4 @@
-#include "platform/clock.h"
+#include "platform/env.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +64,7 @@ TEST(FakeClock, SleepsFromManyThreadsAreAllCounted) {
 }
 
 TEST(RealClock, MovesForwardAndGivesAPlausibleDate) {
-  platform::Clock& clock = platform::RealClock();
+  platform::Env& clock = platform::Env::Default();
   std::int64_t before = clock.MonotonicMs();
   clock.SleepMs(2);
   EXPECT_GE(clock.MonotonicMs(), before + 2);
@@ -77,7 +77,7 @@ TEST(RealClock, MovesForwardAndGivesAPlausibleDate) {
 // A long real sleep ends as soon as the stop is set from another thread, and
 // a set flag makes later sleeps return at once.
 TEST(RealClock, StopFlagCutsALongSleepShort) {
-  platform::Clock& clock = platform::RealClock();
+  platform::Env& clock = platform::Env::Default();
   platform::StopFlag stop;
   std::atomic<bool> waiting{false};
   std::int64_t slept = -1;

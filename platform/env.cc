@@ -1,8 +1,10 @@
-#include "platform/clock.h"
+#include "platform/env.h"
 
 #include <chrono>
 #include <ctime>
 #include <thread>
+
+#include "platform/environment.h"
 
 namespace platform {
 namespace {
@@ -11,7 +13,7 @@ LocalTime FromTm(const std::tm& tm) {
   return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-class SystemClock final : public Clock {
+class SystemEnv final : public Env {
  public:
   std::int64_t MonotonicMs() override {
     using namespace std::chrono;
@@ -28,6 +30,49 @@ class SystemClock final : public Clock {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   void SleepMsUnless(std::int64_t ms, StopFlag& stop) override { stop.WaitFor(ms); }
+
+  bool FileExists(const std::string& path) override { return platform::FileExists(path); }
+  bool DirectoryExists(const std::string& path) override { return platform::DirectoryExists(path); }
+  std::int64_t FileSize(const std::string& path) override { return platform::FileSize(path); }
+  bool ReadFile(const std::string& path, std::string& out) override {
+    return platform::ReadFile(path, out);
+  }
+  std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override {
+    return platform::OpenForReading(path);
+  }
+  FileStatus AppendToFile(const std::string& path, std::string_view data) override {
+    return platform::AppendToFile(path, data);
+  }
+  FileStatus OverwriteFromStart(const std::string& path, std::string_view data) override {
+    return platform::OverwriteFromStart(path, data);
+  }
+  FileStatus WriteFileAtomically(const std::string& path, std::string_view data) override {
+    return platform::WriteFileAtomically(path, data);
+  }
+  FileStatus RenameFile(const std::string& from, const std::string& to) override {
+    return platform::RenameFile(from, to);
+  }
+  bool DeleteFile(const std::string& path) override { return platform::DeleteFile(path); }
+  FileStatus CreateDirectory(const std::string& path) override {
+    return platform::CreateDirectory(path);
+  }
+  std::vector<std::string> ListDirectory(const std::string& directory,
+                                         const std::string& pattern) override {
+    return platform::ListDirectory(directory, pattern);
+  }
+  std::vector<std::string> ListSubdirectories(const std::string& directory,
+                                              const std::string& pattern) override {
+    return platform::ListSubdirectories(directory, pattern);
+  }
+
+  std::vector<std::pair<std::string, std::string>> EnvironmentVariables() override {
+    return platform::EnvironmentVariables();
+  }
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override {
+    return platform::GetEnvironmentVariable(name);
+  }
+  std::string CurrentDirectory() override { return platform::CurrentDirectory(); }
+  std::string ProgramPath() override { return platform::OwnExecutablePath(); }
 };
 
 }  // namespace
@@ -46,9 +91,9 @@ bool StopFlag::WaitFor(std::int64_t ms) {
   return IsSet();
 }
 
-Clock& RealClock() {
-  static SystemClock clock;
-  return clock;
+Env& Env::Default() {
+  static SystemEnv env;
+  return env;
 }
 
 LocalTime BreakDownUtc(std::int64_t seconds_since_1970) {
@@ -58,7 +103,8 @@ LocalTime BreakDownUtc(std::int64_t seconds_since_1970) {
   return FromTm(tm);
 }
 
-FakeClock::FakeClock(std::int64_t seconds_since_1970) : wall_ms_(seconds_since_1970 * 1000) {}
+FakeClock::FakeClock(std::int64_t seconds_since_1970, Env& target)
+    : EnvWrapper(target), wall_ms_(seconds_since_1970 * 1000) {}
 
 std::int64_t FakeClock::MonotonicMs() {
   std::lock_guard<std::mutex> lock(mutex_);
