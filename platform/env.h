@@ -29,20 +29,34 @@ struct LocalTime {
   int second = 0;
 };
 
-// A stop request that sleeping threads wait on: Set wakes every waiter at
-// once, so a long pause needs no polling to stay responsive.
+// A stop request that every waiting thread sees at once: Set wakes the
+// condition waits (WaitFor) and makes wake_fd() readable, so a thread blocked
+// in poll on a socket polls it beside and wakes too. Once set, it stays set.
 class StopFlag {
  public:
+  StopFlag();
+  ~StopFlag();
+  StopFlag(const StopFlag&) = delete;
+  StopFlag& operator=(const StopFlag&) = delete;
+
   void Set();
   bool IsSet() const { return set_.load(std::memory_order_acquire); }
   // Waits up to `ms` of real time or until Set; returns IsSet().
   bool WaitFor(std::int64_t ms);
+  // Readable once Set. -1 when the system gave no descriptor: polls then see
+  // only their deadline.
+  int wake_fd() const { return wake_fd_; }
 
  private:
   std::atomic<bool> set_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
+  int wake_fd_ = -1;
 };
+
+// Waits up to `ms` of real time until `flag` or `stop` is set; returns
+// flag.IsSet(). Lets a wait for some work's end give way to a stop request.
+bool WaitForEither(const StopFlag& flag, const StopFlag& stop, std::int64_t ms);
 
 class Env {
  public:

@@ -4,7 +4,8 @@
 // No function throws. Every failure carries the errno that caused it so a
 // caller can map it to its own codes. Sockets are non-blocking once they are
 // open; all waiting is done with poll, restarted after EINTR with the time
-// that is left.
+// that is left. A socket may be tied to a StopFlag: its waits then also end,
+// with status stopped, as soon as the flag is set.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/env.h"
 
 namespace platform::net {
 
@@ -23,10 +26,11 @@ Deadline DeadlineAfter(std::chrono::milliseconds timeout);
 
 enum class Status {
   kOk,
-  kTimedOut,    // the deadline passed first
-  kClosed,      // the peer closed the connection (receive only)
-  kFailed,      // the system refused; `error` holds errno
-  kBadArgument  // unusable address, port or socket; `error` is EINVAL
+  kTimedOut,     // the deadline passed first
+  kClosed,       // the peer closed the connection (receive only)
+  kFailed,       // the system refused; `error` holds errno
+  kBadArgument,  // unusable address, port or socket; `error` is EINVAL
+  kStopped       // the socket's stop flag was set first
 };
 
 // Text of a status, for journal lines.
@@ -45,7 +49,7 @@ class Socket {
   Socket() = default;
   explicit Socket(int fd) : fd_(fd) {}
   ~Socket();
-  Socket(Socket&& other) noexcept;
+  Socket(Socket&& other) noexcept;  // the stop flag goes along
   Socket& operator=(Socket&& other) noexcept;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
@@ -54,8 +58,14 @@ class Socket {
   int fd() const { return fd_; }
   void Close();
 
+  // Every later wait on this socket also ends when `stop` is set (null: only
+  // the deadline). `stop` must outlive the socket.
+  void StopOn(const StopFlag* stop) { stop_ = stop; }
+  const StopFlag* stop() const { return stop_; }
+
  private:
   int fd_ = -1;
+  const StopFlag* stop_ = nullptr;
 };
 
 struct IoResult {
@@ -74,8 +84,10 @@ struct SocketResult {
 
 // TCP connection to host:port. The host is a numeric address or a name
 // (resolved by the system resolver, which the deadline cannot bound); each
-// resolved address is tried in turn until one answers or the deadline passes.
-SocketResult ConnectTcp(const std::string& host, std::uint16_t port, Deadline deadline);
+// resolved address is tried in turn until one answers or the deadline passes
+// (or `stop` is set; the socket is tied to it).
+SocketResult ConnectTcp(const std::string& host, std::uint16_t port, Deadline deadline,
+                        const StopFlag* stop = nullptr);
 
 // Sends every byte, waiting for room as needed. Never raises SIGPIPE.
 IoResult SendAll(const Socket& socket, const void* data, std::size_t size, Deadline deadline);
@@ -109,6 +121,7 @@ struct Listener {
 };
 Listener ListenTcp(const std::string& address = "127.0.0.1", std::uint16_t port = 0,
                    int backlog = 8);
+// The accepted socket is tied to the listener's stop flag.
 SocketResult AcceptTcp(const Socket& listener, Deadline deadline, Endpoint* peer = nullptr);
 
 // Addresses of either end of a connected or bound socket.

@@ -10,8 +10,9 @@ namespace platform::net::detail {
 // Milliseconds left until the deadline, for poll (0 when it has passed).
 int RemainingMs(Deadline deadline);
 
-// Polls for `events` until the deadline, restarting after EINTR.
-Status WaitFor(int fd, short events, Deadline deadline, int* error);
+// Polls for `events` until the deadline, restarting after EINTR; stopped as
+// soon as `stop` (may be null) is set.
+Status WaitFor(int fd, short events, Deadline deadline, int* error, const StopFlag* stop);
 
 // Numeric address and port into a socket address; false when unusable.
 bool ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage, socklen_t& length);

@@ -11,5 +11,9 @@ namespace platform {
 void BlockStopSignals();
 // Waits up to `ms` for a blocked stop signal; true when one arrived.
 bool WaitForStopSignal(std::int64_t ms);
+// Ends the process with `code` now, after flushing the standard streams,
+// without destructors or exit handlers: the way out while another thread is
+// still inside a call that cannot be cut short.
+[[noreturn]] void ExitAtOnce(int code);
 
 }  // namespace platform

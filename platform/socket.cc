@@ -28,6 +28,8 @@ const char* StatusName(Status status) {
       return "failed";
     case Status::kBadArgument:
       return "bad argument";
+    case Status::kStopped:
+      return "stopped";
   }
   return "unknown";
 }
@@ -36,7 +38,7 @@ Socket::~Socket() {
   Close();
 }
 
-Socket::Socket(Socket&& other) noexcept : fd_(other.fd_) {
+Socket::Socket(Socket&& other) noexcept : fd_(other.fd_), stop_(other.stop_) {
   other.fd_ = -1;
 }
 
@@ -44,6 +46,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.fd_;
+    stop_ = other.stop_;
     other.fd_ = -1;
   }
   return *this;
@@ -66,10 +69,12 @@ int RemainingMs(Deadline deadline) {
   return left > 0x7fffffff ? 0x7fffffff : static_cast<int>(left);
 }
 
-Status WaitFor(int fd, short events, Deadline deadline, int* error) {
+Status WaitFor(int fd, short events, Deadline deadline, int* error, const StopFlag* stop) {
   for (;;) {
-    pollfd entry{fd, events, 0};
-    int ready = ::poll(&entry, 1, RemainingMs(deadline));
+    if (stop && stop->IsSet()) return Status::kStopped;
+    pollfd entries[2] = {{fd, events, 0}, {stop ? stop->wake_fd() : -1, POLLIN, 0}};
+    int ready = ::poll(entries, 2, RemainingMs(deadline));
+    if (entries[1].revents != 0) return Status::kStopped;
     if (ready > 0) return Status::kOk;  // errors and hang-ups show on the next call
     if (ready == 0) return Status::kTimedOut;
     if (errno == EINTR) continue;
@@ -151,12 +156,12 @@ IoResult ReceiveNow(const Socket& socket, void* buffer, std::size_t capacity) {
 
 Status WaitReadable(const Socket& socket, Deadline deadline, int* error) {
   if (!socket.valid()) return Status::kBadArgument;
-  return detail::WaitFor(socket.fd(), POLLIN, deadline, error);
+  return detail::WaitFor(socket.fd(), POLLIN, deadline, error, socket.stop());
 }
 
 Status WaitWritable(const Socket& socket, Deadline deadline, int* error) {
   if (!socket.valid()) return Status::kBadArgument;
-  return detail::WaitFor(socket.fd(), POLLOUT, deadline, error);
+  return detail::WaitFor(socket.fd(), POLLOUT, deadline, error, socket.stop());
 }
 
 IoResult SendAll(const Socket& socket, const void* data, std::size_t size, Deadline deadline) {

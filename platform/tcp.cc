@@ -14,16 +14,17 @@ namespace platform::net {
 namespace {
 
 // One non-blocking connect attempt to one resolved address.
-SocketResult ConnectOne(const addrinfo& candidate, Deadline deadline) {
+SocketResult ConnectOne(const addrinfo& candidate, Deadline deadline, const StopFlag* stop) {
   int fd = ::socket(candidate.ai_family, candidate.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
                     candidate.ai_protocol);
   if (fd < 0) return {Socket(), Status::kFailed, errno};
   Socket socket(fd);
+  socket.StopOn(stop);
   if (::connect(fd, candidate.ai_addr, candidate.ai_addrlen) == 0)
     return {std::move(socket), Status::kOk, 0};
   if (errno != EINPROGRESS && errno != EINTR) return {Socket(), Status::kFailed, errno};
   int error = 0;
-  Status waited = detail::WaitFor(fd, POLLOUT, deadline, &error);
+  Status waited = detail::WaitFor(fd, POLLOUT, deadline, &error, stop);
   if (waited != Status::kOk) return {Socket(), waited, error};
   socklen_t length = sizeof error;
   if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
@@ -36,7 +37,8 @@ SocketResult ConnectOne(const addrinfo& candidate, Deadline deadline) {
 
 }  // namespace
 
-SocketResult ConnectTcp(const std::string& host, std::uint16_t port, Deadline deadline) {
+SocketResult ConnectTcp(const std::string& host, std::uint16_t port, Deadline deadline,
+                        const StopFlag* stop) {
   if (host.empty() || port == 0) return {Socket(), Status::kBadArgument, EINVAL};
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -52,8 +54,8 @@ SocketResult ConnectTcp(const std::string& host, std::uint16_t port, Deadline de
   }
   SocketResult last{Socket(), Status::kFailed, EHOSTUNREACH};
   for (addrinfo* candidate = found; candidate; candidate = candidate->ai_next) {
-    last = ConnectOne(*candidate, deadline);
-    if (last.ok() || last.status == Status::kTimedOut) break;
+    last = ConnectOne(*candidate, deadline, stop);
+    if (last.ok() || last.status == Status::kTimedOut || last.status == Status::kStopped) break;
   }
   ::freeaddrinfo(found);
   return last;
@@ -88,12 +90,14 @@ SocketResult AcceptTcp(const Socket& listener, Deadline deadline, Endpoint* peer
       if (peer) *peer = detail::FromSockaddr(reinterpret_cast<sockaddr*>(&storage));
       int one = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      return {Socket(fd), Status::kOk, 0};
+      Socket accepted(fd);
+      accepted.StopOn(listener.stop());
+      return {std::move(accepted), Status::kOk, 0};
     }
     if (errno == EINTR || errno == ECONNABORTED) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return {Socket(), Status::kFailed, errno};
     int error = 0;
-    Status waited = detail::WaitFor(listener.fd(), POLLIN, deadline, &error);
+    Status waited = detail::WaitFor(listener.fd(), POLLIN, deadline, &error, listener.stop());
     if (waited != Status::kOk) return {Socket(), waited, error};
   }
 }

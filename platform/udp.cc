@@ -52,7 +52,7 @@ IoResult ReceiveFrom(const Socket& socket, void* buffer, std::size_t capacity, D
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return {Status::kFailed, 0, errno};
     int error = 0;
-    Status waited = detail::WaitFor(socket.fd(), POLLIN, deadline, &error);
+    Status waited = detail::WaitFor(socket.fd(), POLLIN, deadline, &error, socket.stop());
     if (waited != Status::kOk) return {waited, 0, error};
   }
 }

@@ -24,7 +24,8 @@ AcquisitionEngine::AcquisitionEngine(AgentContext& context, StationLibrary& libr
       services_(services),
       station_time_(station_time),
       hooks_(std::move(hooks)),
-      connector_(library, [this] { return OpenLibrary(); }) {
+      connector_(
+          library, [this] { return OpenLibrary(); }, &context.stop_flag()) {
   refresh_ms_ =
       static_cast<std::int64_t>(context_.SettingNumber("GENERAL", "RefreshServices")) * 1000;
   offset_seconds_ = context_.SettingNumber("CONSOLE", "OffsetService");
@@ -68,7 +69,8 @@ std::int64_t AcquisitionEngine::RunPass() {
     state.pass_collection_count.Clear();
     if (!state.connected.IsSet()) AttemptConnection();
     bool link_lost = false;
-    if (state.connected.IsSet()) link_lost = !CollectDueServices(pass_start_ms);
+    if (state.connected.IsSet() && !context_.StopRequested())
+      link_lost = !CollectDueServices(pass_start_ms);
     // A link the console dropped fails every collection at once, so its passes
     // stay short: it is closed like a long pass, and the next pass reconnects.
     if (link_lost) {
@@ -126,6 +128,7 @@ void AcquisitionEngine::AttemptConnection() {
     return;
   }
   state.connected.Clear();
+  if (context_.StopRequested()) return;  // an attempt cut short by the stop is no console failure
   ShowConnection(kConnectionFailed);
   Log(std::string(kTag) + "Impossible de se connecter à la console :\n" + type_text + " : " +
       address);
@@ -159,6 +162,8 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
   int attempted = 0;
   int succeeded = 0;
   for (ServiceRow* service : declared) {
+    // Each call may wait out a silent console's time-out: the stop does not wait for the rest.
+    if (context_.StopRequested()) return true;
     std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
     if (pass_start_ms < service->next_due_ms || !service->collect) continue;
     Log(std::string(kTag) + service->name);

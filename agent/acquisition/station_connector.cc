@@ -1,11 +1,9 @@
 #include "agent/acquisition/station_connector.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 #include "agent/acquisition/station_calls.h"
 #include "agent/catalogue/station_values.h"
@@ -18,27 +16,18 @@ namespace {
 class Completion {
  public:
   void Finish(std::int16_t result) {
-    std::lock_guard<std::mutex> hold(mutex_);
-    result_ = result;
-    done_ = true;
-    changed_.notify_all();
+    result_.store(result);
+    done_.Set();
   }
-  // True when finished within `timeout_ms`.
-  bool WaitFor(std::int64_t timeout_ms) {
-    std::unique_lock<std::mutex> hold(mutex_);
-    return changed_.wait_for(hold, std::chrono::milliseconds(std::max<std::int64_t>(timeout_ms, 0)),
-                             [this] { return done_; });
+  // True when finished within `timeout_ms`; gives up as soon as `stop` (may be null) is set.
+  bool WaitFor(std::int64_t timeout_ms, const platform::StopFlag* stop) {
+    return stop ? platform::WaitForEither(done_, *stop, timeout_ms) : done_.WaitFor(timeout_ms);
   }
-  std::int16_t Result() {
-    std::lock_guard<std::mutex> hold(mutex_);
-    return result_;
-  }
+  std::int16_t Result() const { return result_.load(); }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool done_ = false;
-  std::int16_t result_ = 0;
+  platform::StopFlag done_;
+  std::atomic<std::int16_t> result_{0};
 };
 
 std::string UpperWithout(std::string text, const std::string& word) {
@@ -65,8 +54,9 @@ const char* CloseExportOf(int link_type) {
 
 }  // namespace
 
-StationConnector::StationConnector(StationLibrary& library, std::function<int()> open_library)
-    : library_(library), open_library_(std::move(open_library)) {}
+StationConnector::StationConnector(StationLibrary& library, std::function<int()> open_library,
+                                   const platform::StopFlag* stop)
+    : library_(library), open_library_(std::move(open_library)), stop_(stop) {}
 
 StationConnector::~StationConnector() {
   if (pending_.joinable()) pending_.join();
@@ -111,7 +101,7 @@ std::int16_t StationConnector::ConnectStation(int link_type, const std::string& 
   auto init = std::make_shared<Completion>();
   std::thread initialisation(
       [this, init] { init->Finish(library_.CallStationWord("_InitStation_O@0")); });
-  bool in_time = init->WaitFor(timeout_ms);
+  bool in_time = init->WaitFor(timeout_ms, stop_);
   std::int16_t result = kInitialisationTimeout;
   if (in_time) {
     initialisation.join();
@@ -124,7 +114,7 @@ std::int16_t StationConnector::ConnectStation(int link_type, const std::string& 
     if (running.joinable()) running.join();
     closed->Finish(CloseLink(link_type));
   });
-  closed->WaitFor(timeout_ms);
+  closed->WaitFor(timeout_ms, stop_);
   return result;
 }
 

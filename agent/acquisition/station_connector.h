@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "agent/acquisition/station_library.h"
+#include "platform/env.h"
 
 namespace agent {
 
@@ -19,7 +20,10 @@ inline constexpr std::int16_t kInitialisationTimeout = -32700;
 class StationConnector {
  public:
   // `open_library` opens the station library when needed (its result is not used here).
-  StationConnector(StationLibrary& library, std::function<int()> open_library);
+  // Once `stop` (may be null) is set, the waits for the initialisation and the close give up at
+  // once: the library's calls go on to their own end on their threads.
+  StationConnector(StationLibrary& library, std::function<int()> open_library,
+                   const platform::StopFlag* stop = nullptr);
   // Waits for an initialisation or a close that is still running: they end on their own,
   // since every read of a link has a finite time-out.
   ~StationConnector();
@@ -40,6 +44,7 @@ class StationConnector {
 
   StationLibrary& library_;
   std::function<int()> open_library_;
+  const platform::StopFlag* stop_;
   // An initialisation and the close that follows it, still running after their wait.
   std::thread pending_;
 };

@@ -1,5 +1,6 @@
 #include "agent/app/agent.h"
 
+#include <chrono>
 #include <exception>
 #include <string>
 
@@ -26,7 +27,22 @@ void Agent::StartWorker(std::function<void(AgentContext&)> loop) {
       LogMessage(*context_, "[BRUMALWEB] : Arrêt inattendu d'un moteur.");
     }
     if (!context_->StopRequested()) ++dead_workers_;
+    std::lock_guard<std::mutex> hold(ended_mutex_);
+    ++ended_workers_;
+    worker_ended_.notify_all();
   });
+}
+
+bool Agent::StopWorkersWithin(std::int64_t grace_ms) {
+  context_->RequestStop();
+  {
+    std::unique_lock<std::mutex> hold(ended_mutex_);
+    if (!worker_ended_.wait_for(hold, std::chrono::milliseconds(grace_ms),
+                                [this] { return ended_workers_ == workers_.size(); }))
+      return false;
+  }
+  StopAndJoinWorkers();
+  return true;
 }
 
 void Agent::StopAndJoinWorkers() {
@@ -34,6 +50,8 @@ void Agent::StopAndJoinWorkers() {
   for (std::thread& worker : workers_)
     if (worker.joinable()) worker.join();
   workers_.clear();
+  std::lock_guard<std::mutex> hold(ended_mutex_);
+  ended_workers_ = 0;
 }
 
 }  // namespace agent

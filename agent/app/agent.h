@@ -6,9 +6,12 @@
 // they like, and two agents in one process share nothing.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -58,6 +61,11 @@ class Agent {
   void StartWorker(std::function<void(AgentContext&)> loop);
   // Asks every loop to stop and waits for the threads to end.
   void StopAndJoinWorkers();
+  // Asks every loop to stop and waits at most `grace_ms` (real time) for the threads to end.
+  // True when they all ended (they are joined); false when one is still held, which only a
+  // call into the station library can do (it cannot be cut short): the threads are then left
+  // as they are, and the agent must not be destroyed before they end.
+  bool StopWorkersWithin(std::int64_t grace_ms);
   std::size_t WorkerCount() const { return workers_.size(); }
   // False once a loop has ended while no stop was asked for.
   bool WorkersAlive() const { return dead_workers_.load() == 0; }
@@ -73,6 +81,9 @@ class Agent {
   std::vector<ImageHook> image_hooks_;
   std::vector<std::thread> workers_;
   std::atomic<int> dead_workers_{0};
+  std::mutex ended_mutex_;
+  std::condition_variable worker_ended_;
+  std::size_t ended_workers_ = 0;
 };
 
 }  // namespace agent

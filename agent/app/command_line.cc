@@ -30,7 +30,15 @@ int RunAgent() {
   agent.SetImageHooks(FirstImageHooks(agent));
   RunStartup(agent, StartupSteps());
   ServiceNotifier notifier{platform::NotifyServiceManager, platform::WatchdogPingIntervalMs()};
-  RunMainLoop(agent, platform::WaitForStopSignal, notifier);
+  if (!RunMainLoop(agent, platform::WaitForStopSignal, notifier)) {
+    // A thread is still inside the station library. Destroying the agent would
+    // close the link and free the library under it, so the process ends without
+    // destructors: every file the agent writes is replaced whole or appended in one
+    // write, and the system releases the link only once no thread is left.
+    LogMessage(agent.context(),
+               "[BRUMALWEB] : Arrêt sans attendre la fin de l'appel en cours à la console.");
+    platform::ExitAtOnce(0);
+  }
   return 0;
 }
 

@@ -50,11 +50,17 @@ struct ServiceNotifier {
   std::int64_t watchdog_ping_ms = 0;                 // 0: no watchdog
 };
 
+// How long a stop waits for the engine threads: every wait of theirs wakes on
+// the stop, save a call into the station library, which cannot be cut short.
+inline constexpr std::int64_t kStopGraceMs = 1000;
+
 // The main thread's idle loop: waits 2000 ms at a time (less when a watchdog
 // needs pinging more often) until `wait_for_stop` reports a stop (or one was
-// requested), then stops and joins the workers.
+// requested), then stops the workers, giving them kStopGraceMs. True when they
+// all ended; false when one is still inside the station library (see
+// Agent::StopWorkersWithin).
 using StopWaiter = std::function<bool(std::int64_t ms)>;
-void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop,
+bool RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop,
                  const ServiceNotifier& notifier = {});
 
 // The program: parses the command line, then starts and runs the agent.

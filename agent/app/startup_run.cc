@@ -31,7 +31,7 @@ std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> step
   return lines;
 }
 
-void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop, const ServiceNotifier& notifier) {
+bool RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop, const ServiceNotifier& notifier) {
   constexpr std::int64_t kIdleWaitMs = 2000;
   auto send = [&notifier](std::string_view state) {
     if (notifier.send) notifier.send(state);
@@ -45,7 +45,7 @@ void RunMainLoop(Agent& agent, const StopWaiter& wait_for_stop, const ServiceNot
     if (watchdog && agent.WorkersAlive()) send("WATCHDOG=1");
   }
   send("STOPPING=1");
-  agent.StopAndJoinWorkers();
+  return agent.StopWorkersWithin(kStopGraceMs);
 }
 
 }  // namespace agent

@@ -66,8 +66,11 @@ class AgentContext {
   // Orderly stop, requested by the main loop once a stop signal was received
   // (never from a signal handler: it takes a lock). A loop sleeping in Sleep()
   // wakes up at once (on the real clock) and gets false; so does any later Sleep().
+  // The flag itself also wakes every socket wait tied to it (platform::net),
+  // and waits on other work that must give way to the stop (WaitForEither).
   void RequestStop() { stop_.Set(); }
   bool StopRequested() const { return stop_.IsSet(); }
+  const platform::StopFlag& stop_flag() const { return stop_; }
   bool Sleep(std::int64_t ms);
 
   // Journals `failure_line` (with the cause) when a write of `kind` fails after working, and

@@ -27,7 +27,14 @@ struct Reply {
   int code = 0;
   std::string text;
   std::string failure;  // empty when a reply arrived
+  FtpCause cause = FtpCause::kNone;
   bool ok() const { return failure.empty(); }
+};
+
+// Why a data transfer ended early; empty message when it did not.
+struct Problem {
+  FtpCause cause = FtpCause::kNone;
+  std::string message;
 };
 
 // Where the bytes of an upload come from.
@@ -45,23 +52,34 @@ class FtpClient final : public FtpConnection {
   FtpResult UploadFile(const std::string& local_path, const std::string& remote_name) override;
   FtpResult UploadBuffer(const void* data, std::size_t size,
                          const std::string& remote_name) override;
-  void Close() override;
+  FtpResult Close() override;
   FtpState state() const override { return state_; }
 
  private:
   void Enter(FtpState next);
+  bool Stopped() const { return settings_.stop && settings_.stop->IsSet(); }
   void Debug(const std::string& line) const {
     if (settings_.debug_log) settings_.debug_log(line);
   }
   void journal(const std::string& line) const {
     if (settings_.journal) settings_.journal(kTag + line);
   }
-  FtpResult Fail(FtpStep step, const Reply& reply, const std::string& message);
-  FtpResult Fail(FtpStep step, const std::string& message) { return Fail(step, Reply{}, message); }
+  FtpResult Fail(FtpStep step, const Reply& reply, FtpCause cause, const std::string& message);
+  FtpResult Fail(FtpStep step, FtpCause cause, const std::string& message) {
+    return Fail(step, Reply{}, cause, message);
+  }
+  // A failure to get a reply at all.
+  FtpResult Lost(FtpStep step, const Reply& reply) {
+    return Fail(step, reply, reply.cause, reply.failure);
+  }
+  // The agent's stop, else `otherwise`, for a wait that ended with `status`.
+  static FtpCause CauseOf(net::Status status, FtpCause otherwise) {
+    return status == net::Status::kStopped ? FtpCause::kStopped : otherwise;
+  }
 
   Reply ReadReply(std::chrono::milliseconds timeout);
   Reply Command(const std::string& line);
-  bool SendLine(const std::string& line, std::string& failure);
+  bool SendLine(const std::string& line, Reply& reply);
   FtpResult OpenSession();
   bool SecureControl(FtpResult& result);
   FtpResult Upload(const std::string& remote_name, const Source& source);
@@ -70,7 +88,7 @@ class FtpClient final : public FtpConnection {
   bool ListenActive(net::Socket& listener, FtpResult& result);
   bool AcceptActive(const net::Socket& listener, const net::Endpoint& peer, net::Socket& data,
                     FtpResult& result);
-  std::string SendData(Channel& data, const Source& source);
+  Problem SendData(Channel& data, const Source& source);
   bool usable(FtpStep step, FtpResult& result);
 
   FtpSettings settings_;
@@ -90,10 +108,12 @@ void FtpClient::Enter(FtpState next) {
   state_ = next;
 }
 
-FtpResult FtpClient::Fail(FtpStep step, const Reply& reply, const std::string& message) {
+FtpResult FtpClient::Fail(FtpStep step, const Reply& reply, FtpCause cause,
+                          const std::string& message) {
   FtpResult result;
   result.ok = false;
   result.step = step;
+  result.cause = cause;
   result.reply_code = reply.code;
   result.reply_text = reply.text;
   result.message = message;
@@ -102,14 +122,15 @@ FtpResult FtpClient::Fail(FtpStep step, const Reply& reply, const std::string& m
   return result;
 }
 
-bool FtpClient::SendLine(const std::string& line, std::string& failure) {
+bool FtpClient::SendLine(const std::string& line, Reply& reply) {
   const std::string shown = line.rfind("PASS ", 0) == 0 ? "PASS ****" : line;
   Debug("FTP > " + shown);
   const std::string wire = line + "\r\n";
   ChannelResult sent =
       control_->SendAll(wire.data(), wire.size(), net::DeadlineAfter(settings_.reply_timeout));
   if (sent.ok()) return true;
-  failure = "cannot send " + shown.substr(0, shown.find(' ')) + ": " + sent.message;
+  reply.failure = "cannot send " + shown.substr(0, shown.find(' ')) + ": " + sent.message;
+  reply.cause = CauseOf(sent.status, FtpCause::kConnectionLost);
   Enter(FtpState::kBroken);
   return false;
 }
@@ -125,9 +146,13 @@ Reply FtpClient::ReadReply(std::chrono::milliseconds timeout) {
     if (!ftp_detail::TakeLine(pending_, line)) {
       ChannelResult got = control_->ReceiveSome(buffer, sizeof buffer, deadline);
       if (!got.ok()) {
-        reply.failure = got.status == net::Status::kTimedOut
-                            ? "no reply from the server (timed out)"
-                            : "control connection lost: " + got.message;
+        reply.failure =
+            got.status == net::Status::kTimedOut  ? "no reply from the server (timed out)"
+            : got.status == net::Status::kStopped ? "stopped while waiting for the server"
+                                                  : "control connection lost: " + got.message;
+        reply.cause = got.status == net::Status::kTimedOut
+                          ? FtpCause::kNoReply
+                          : CauseOf(got.status, FtpCause::kConnectionLost);
         Enter(FtpState::kBroken);
         return reply;
       }
@@ -142,6 +167,7 @@ Reply FtpClient::ReadReply(std::chrono::milliseconds timeout) {
     reply.text = assembler.text();
     if (progress == ftp_detail::ReplyAssembler::Progress::kNotAReply) {
       reply.failure = "the server sent a line that is no FTP reply";
+      reply.cause = FtpCause::kNotAReply;
       Enter(FtpState::kBroken);
     }
     return reply;
@@ -150,13 +176,14 @@ Reply FtpClient::ReadReply(std::chrono::milliseconds timeout) {
 
 Reply FtpClient::Command(const std::string& line) {
   Reply reply;
-  if (!SendLine(line, reply.failure)) return reply;
+  if (!SendLine(line, reply)) return reply;
   return ReadReply(settings_.reply_timeout);
 }
 
 bool FtpClient::usable(FtpStep step, FtpResult& result) {
   if (control_ && state_ == FtpState::kReady) return true;
-  result = Fail(step, std::string("the connection is not usable (") + FtpStateName(state_) + ")");
+  result = Fail(step, FtpCause::kNotUsable,
+                std::string("the connection is not usable (") + FtpStateName(state_) + ")");
   return false;
 }
 
@@ -165,7 +192,7 @@ bool FtpClient::SecureControl(FtpResult& result) {
   tls_ = TlsContext::Create(settings_.tls_verify, settings_.tls_ca_file, newest_tls_, &error);
   if (!tls_) {
     journal("Échec de la négociation TLS : " + error);
-    result = Fail(FtpStep::kConnect, "TLS set-up failed: " + error);
+    result = Fail(FtpStep::kConnect, FtpCause::kTls, "TLS set-up failed: " + error);
     return false;
   }
   if (!settings_.tls_verify)
@@ -179,12 +206,13 @@ bool FtpClient::SecureControl(FtpResult& result) {
     tls_version_refused_ = outcome.version_refused && !newest_tls_;
     if (tls_version_refused_) {
       journal("Le serveur refuse TLS 1.2 : nouvel essai avec la version la plus récente.");
-    } else {
+    } else if (!Stopped()) {  // a negotiation cut short by the stop is no TLS failure
       journal(outcome.certificate_rejected ? "Certificat du serveur refusé : " + outcome.reason
                                            : "Échec de la négociation TLS : " + outcome.reason);
     }
     Enter(FtpState::kBroken);
-    result = Fail(FtpStep::kConnect, "TLS negotiation failed: " + outcome.reason);
+    result = Fail(FtpStep::kConnect, Stopped() ? FtpCause::kStopped : FtpCause::kTls,
+                  "TLS negotiation failed: " + outcome.reason);
     return false;
   }
   journal("Connexion sécurisée établie (" + outcome.version + ").");
@@ -208,11 +236,12 @@ FtpResult FtpClient::OpenSession() {
   epsv_refused_ = eprt_refused_ = false;
   FtpResult result;
   Enter(FtpState::kConnecting);
-  net::SocketResult connected = net::ConnectTcp(settings_.host, settings_.port,
-                                                net::DeadlineAfter(settings_.connect_timeout));
+  net::SocketResult connected =
+      net::ConnectTcp(settings_.host, settings_.port, net::DeadlineAfter(settings_.connect_timeout),
+                      settings_.stop);
   if (!connected.ok()) {
     Enter(FtpState::kDisconnected);
-    return Fail(FtpStep::kConnect,
+    return Fail(FtpStep::kConnect, CauseOf(connected.status, FtpCause::kUnreachable),
                 "cannot connect to " + settings_.host + ":" + std::to_string(settings_.port) +
                     ": " + ftp_detail::DescribeStatus(connected.status, connected.error));
   }
@@ -225,20 +254,21 @@ FtpResult FtpClient::OpenSession() {
   Enter(FtpState::kAwaitingGreeting);
   Reply greeting = ReadReply(settings_.reply_timeout);
   while (greeting.ok() && greeting.code == 120) greeting = ReadReply(settings_.reply_timeout);
-  if (!greeting.ok()) return Fail(FtpStep::kConnect, greeting, greeting.failure);
+  if (!greeting.ok()) return Lost(FtpStep::kConnect, greeting);
   if (greeting.code != 220) {
     Enter(FtpState::kBroken);
-    return Fail(FtpStep::kConnect, greeting, "the server refused the connection");
+    return Fail(FtpStep::kConnect, greeting, FtpCause::kRefused,
+                "the server refused the connection");
   }
 
   if (settings_.tls == FtpTlsMode::kExplicitTls) {
     Enter(FtpState::kSecuring);
     Reply auth = Command("AUTH TLS");
-    if (!auth.ok()) return Fail(FtpStep::kConnect, auth, auth.failure);
+    if (!auth.ok()) return Lost(FtpStep::kConnect, auth);
     if (auth.code != 234) {
       journal("Échec de la négociation TLS : le serveur refuse AUTH TLS (" + auth.text + ").");
       Enter(FtpState::kBroken);
-      return Fail(FtpStep::kConnect, auth, "the server refused AUTH TLS");
+      return Fail(FtpStep::kConnect, auth, FtpCause::kRefused, "the server refused AUTH TLS");
     }
     if (!SecureControl(result)) return result;
   }
@@ -247,30 +277,31 @@ FtpResult FtpClient::OpenSession() {
   if (ftp_detail::BreaksCommandLine(settings_.user) ||
       ftp_detail::BreaksCommandLine(settings_.password)) {
     Enter(FtpState::kBroken);
-    return Fail(FtpStep::kLogin, "user name or password holds CR, LF or NUL");
+    return Fail(FtpStep::kLogin, FtpCause::kBadName, "user name or password holds CR, LF or NUL");
   }
   Reply user = Command("USER " + settings_.user);
-  if (!user.ok()) return Fail(FtpStep::kLogin, user, user.failure);
+  if (!user.ok()) return Lost(FtpStep::kLogin, user);
   if (user.code == 331) {
     Reply pass = Command("PASS " + settings_.password);
-    if (!pass.ok()) return Fail(FtpStep::kLogin, pass, pass.failure);
+    if (!pass.ok()) return Lost(FtpStep::kLogin, pass);
     user = pass;
   }
   if (user.code != 230) {
     Enter(FtpState::kBroken);
-    return Fail(FtpStep::kLogin, user, "login refused");
+    return Fail(FtpStep::kLogin, user, FtpCause::kRefused, "login refused");
   }
 
   if (settings_.tls != FtpTlsMode::kNone) {
     Enter(FtpState::kProtecting);
     for (const char* line : {"PBSZ 0", "PROT P"}) {
       Reply reply = Command(line);
-      if (!reply.ok()) return Fail(FtpStep::kConnect, reply, reply.failure);
+      if (!reply.ok()) return Lost(FtpStep::kConnect, reply);
       if (reply.code != 200) {
         journal(std::string("Échec de la négociation TLS : le serveur refuse ") + line + " (" +
                 reply.text + ").");
         Enter(FtpState::kBroken);
-        return Fail(FtpStep::kConnect, reply, std::string("the server refused ") + line);
+        return Fail(FtpStep::kConnect, reply, FtpCause::kRefused,
+                    std::string("the server refused ") + line);
       }
     }
   }
@@ -291,30 +322,34 @@ std::string FtpClient::current_directory() {
 FtpResult FtpClient::MakeDirectory(const std::string& name) {
   FtpResult result;
   if (ftp_detail::BreaksCommandLine(name))
-    return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
+    return Fail(FtpStep::kDirectory, FtpCause::kBadName, "directory name holds CR, LF or NUL");
   if (!usable(FtpStep::kDirectory, result)) return result;
   Enter(FtpState::kDirectoryCommand);
   Reply reply = Command("MKD " + name);
-  if (!reply.ok()) return Fail(FtpStep::kDirectory, reply, reply.failure);
+  if (!reply.ok()) return Lost(FtpStep::kDirectory, reply);
   Enter(FtpState::kReady);
-  return reply.code == 257 ? result : Fail(FtpStep::kDirectory, reply, "MKD refused");
+  return reply.code == 257 ? result
+                           : Fail(FtpStep::kDirectory, reply, FtpCause::kRefused, "MKD refused");
 }
 
 FtpResult FtpClient::ChangeDirectory(const std::string& path) {
   FtpResult result;
   if (ftp_detail::BreaksCommandLine(path))
-    return Fail(FtpStep::kDirectory, "directory name holds CR, LF or NUL");
+    return Fail(FtpStep::kDirectory, FtpCause::kBadName, "directory name holds CR, LF or NUL");
   if (!usable(FtpStep::kDirectory, result)) return result;
   Enter(FtpState::kDirectoryCommand);
   Reply reply = Command("CWD " + path);
-  if (!reply.ok()) return Fail(FtpStep::kDirectory, reply, reply.failure);
+  if (!reply.ok()) return Lost(FtpStep::kDirectory, reply);
   Enter(FtpState::kReady);
-  return reply.code == 250 ? result : Fail(FtpStep::kDirectory, reply, "CWD refused");
+  return reply.code == 250 ? result
+                           : Fail(FtpStep::kDirectory, reply, FtpCause::kRefused, "CWD refused");
 }
 
 FtpResult FtpClient::UploadFile(const std::string& local_path, const std::string& remote_name) {
   std::shared_ptr<platform::ReadableFile> file = settings_.env->OpenForReading(local_path);
-  if (!file) return Fail(FtpStep::kTransfer, "cannot read the local file " + local_path);
+  if (!file)
+    return Fail(FtpStep::kTransfer, FtpCause::kLocalFile,
+                "cannot read the local file " + local_path);
   return Upload(remote_name, [file, local_path](std::vector<char>& chunk, std::string& error) {
     chunk.resize(kChunk);
     const std::int64_t got = file->Read(chunk.data(), chunk.size());
@@ -345,7 +380,7 @@ std::unique_ptr<Channel> FtpClient::SecureData(net::Socket socket, FtpResult& re
   auto channel = tls_->Connect(std::move(socket), settings_.host, true,
                                net::DeadlineAfter(settings_.connect_timeout), &outcome);
   if (!channel) {
-    result = Fail(FtpStep::kTransfer,
+    result = Fail(FtpStep::kTransfer, Stopped() ? FtpCause::kStopped : FtpCause::kTls,
                   "TLS negotiation of the data connection failed: " + outcome.reason);
     return nullptr;
   }
@@ -361,20 +396,22 @@ bool FtpClient::ConnectPassive(const net::Endpoint& peer, net::Socket& data, Ftp
   std::optional<std::uint16_t> port;
   if (!epsv_refused_) {
     Reply epsv = Command("EPSV");
-    if (!epsv.ok()) return (result = Fail(FtpStep::kTransfer, epsv, epsv.failure), false);
+    if (!epsv.ok()) return (result = Lost(FtpStep::kTransfer, epsv), false);
     if (epsv.code == 229) port = ftp_detail::EpsvPort(epsv.text);
     epsv_refused_ = !port;
   }
   if (!port) {
     Reply pasv = Command("PASV");
-    if (!pasv.ok()) return (result = Fail(FtpStep::kTransfer, pasv, pasv.failure), false);
+    if (!pasv.ok()) return (result = Lost(FtpStep::kTransfer, pasv), false);
     if (pasv.code == 227) port = ftp_detail::PasvPort(pasv.text);
-    if (!port) return (result = Fail(FtpStep::kTransfer, pasv, "no passive data port"), false);
+    if (!port)
+      return (result = Fail(FtpStep::kTransfer, pasv, FtpCause::kRefused, "no passive data port"),
+              false);
   }
-  auto connected =
-      net::ConnectTcp(peer.address, *port, net::DeadlineAfter(settings_.connect_timeout));
+  auto connected = net::ConnectTcp(peer.address, *port,
+                                   net::DeadlineAfter(settings_.connect_timeout), settings_.stop);
   if (!connected.ok())
-    return (result = Fail(FtpStep::kTransfer,
+    return (result = Fail(FtpStep::kTransfer, CauseOf(connected.status, FtpCause::kDataConnection),
                           "cannot open the data connection: " +
                               ftp_detail::DescribeStatus(connected.status, connected.error)),
             false);
@@ -388,25 +425,28 @@ bool FtpClient::ListenActive(net::Socket& listener, FtpResult& result) {
   const net::Endpoint local = net::LocalEndpoint(control_->socket()).endpoint;
   net::Listener listening = net::ListenTcp(local.address, 0, 1);
   if (!listening.ok())
-    return (result = Fail(FtpStep::kTransfer,
+    return (result = Fail(FtpStep::kTransfer, FtpCause::kDataConnection,
                           "cannot listen for the data connection: " +
                               ftp_detail::DescribeStatus(listening.status, listening.error)),
             false);
+  listening.socket.StopOn(settings_.stop);
   Reply reply;
   bool announced = false;
   if (!eprt_refused_) {
     reply = Command("EPRT " + ftp_detail::EprtArgument(local.address, local.ipv6, listening.port));
-    if (!reply.ok()) return (result = Fail(FtpStep::kTransfer, reply, reply.failure), false);
+    if (!reply.ok()) return (result = Lost(FtpStep::kTransfer, reply), false);
     announced = reply.code == 200;
     eprt_refused_ = !announced;
   }
   const std::string port_text = ftp_detail::PortArgument(local.address, local.ipv6, listening.port);
   if (!announced && !port_text.empty()) {
     reply = Command("PORT " + port_text);
-    if (!reply.ok()) return (result = Fail(FtpStep::kTransfer, reply, reply.failure), false);
+    if (!reply.ok()) return (result = Lost(FtpStep::kTransfer, reply), false);
     announced = reply.code == 200;
   }
-  if (!announced) return (result = Fail(FtpStep::kTransfer, reply, "active mode refused"), false);
+  if (!announced)
+    return (result = Fail(FtpStep::kTransfer, reply, FtpCause::kRefused, "active mode refused"),
+            false);
   listener = std::move(listening.socket);
   return true;
 }
@@ -419,7 +459,7 @@ bool FtpClient::AcceptActive(const net::Socket& listener, const net::Endpoint& p
     net::Endpoint from;
     auto accepted = net::AcceptTcp(listener, deadline, &from);
     if (!accepted.ok())
-      return (result = Fail(FtpStep::kTransfer,
+      return (result = Fail(FtpStep::kTransfer, CauseOf(accepted.status, FtpCause::kDataConnection),
                             "the server did not open the data connection: " +
                                 ftp_detail::DescribeStatus(accepted.status, accepted.error)),
               false);
@@ -432,34 +472,38 @@ bool FtpClient::AcceptActive(const net::Socket& listener, const net::Endpoint& p
 }
 
 // Sends the whole source and ends the data stream; the reason on failure.
-std::string FtpClient::SendData(Channel& data, const Source& source) {
+Problem FtpClient::SendData(Channel& data, const Source& source) {
   std::vector<char> chunk;
   for (;;) {
     std::string error;
-    if (!source(chunk, error)) return error;
+    if (!source(chunk, error)) return {FtpCause::kLocalFile, error};
     if (chunk.empty()) break;
     ChannelResult sent =
         data.SendAll(chunk.data(), chunk.size(), net::DeadlineAfter(settings_.stall_timeout));
+    if (sent.status == net::Status::kTimedOut)
+      return {FtpCause::kStalled, "the data transfer stalled (timed out)"};
     if (!sent.ok())
-      return sent.status == net::Status::kTimedOut ? "the data transfer stalled (timed out)"
-                                                   : "the data connection broke: " + sent.message;
+      return {CauseOf(sent.status, FtpCause::kDataBroken),
+              "the data connection broke: " + sent.message};
   }
   ChannelResult finished = data.Finish(net::DeadlineAfter(settings_.stall_timeout));
-  return finished.ok() ? "" : "the data connection did not end cleanly: " + finished.message;
+  if (finished.ok()) return {};
+  return {CauseOf(finished.status, FtpCause::kDataBroken),
+          "the data connection did not end cleanly: " + finished.message};
 }
 
 FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source) {
   FtpResult result;
   // Checked before anything is sent: such a name would inject a command.
   if (ftp_detail::BreaksCommandLine(remote_name))
-    return Fail(FtpStep::kTransfer, "file name holds CR, LF or NUL");
+    return Fail(FtpStep::kTransfer, FtpCause::kBadName, "file name holds CR, LF or NUL");
   if (!usable(FtpStep::kTransfer, result)) return result;
   Enter(FtpState::kOpeningData);
   Reply type = Command("TYPE I");
-  if (!type.ok()) return Fail(FtpStep::kTransfer, type, type.failure);
+  if (!type.ok()) return Lost(FtpStep::kTransfer, type);
   if (type.code != 200) {
     Enter(FtpState::kReady);
-    return Fail(FtpStep::kTransfer, type, "TYPE I refused");
+    return Fail(FtpStep::kTransfer, type, FtpCause::kRefused, "TYPE I refused");
   }
 
   const net::Endpoint peer = net::PeerEndpoint(control_->socket()).endpoint;
@@ -474,10 +518,10 @@ FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source
 
   Enter(FtpState::kStoring);
   Reply store = Command("STOR " + remote_name);
-  if (!store.ok()) return Fail(FtpStep::kTransfer, store, store.failure);
+  if (!store.ok()) return Lost(FtpStep::kTransfer, store);
   if (store.code != 125 && store.code != 150) {
     Enter(FtpState::kReady);
-    return Fail(FtpStep::kTransfer, store, "STOR refused");
+    return Fail(FtpStep::kTransfer, store, FtpCause::kRefused, "STOR refused");
   }
   if (!settings_.passive && !AcceptActive(listener, peer, data_socket, result)) {
     Enter(FtpState::kBroken);  // the server may still be waiting to connect
@@ -489,35 +533,43 @@ FtpResult FtpClient::Upload(const std::string& remote_name, const Source& source
     Enter(FtpState::kBroken);
     return result;
   }
-  const std::string problem = SendData(*data, source);
+  const Problem problem = SendData(*data, source);
   data.reset();
 
   Enter(FtpState::kAwaitingTransferReply);
   Reply done = ReadReply(settings_.reply_timeout);
-  if (!done.ok()) return Fail(FtpStep::kTransfer, done, problem.empty() ? done.failure : problem);
+  if (!done.ok() && problem.message.empty()) return Lost(FtpStep::kTransfer, done);
+  if (!done.ok()) return Fail(FtpStep::kTransfer, done, problem.cause, problem.message);
   Enter(FtpState::kReady);
-  if (!problem.empty()) return Fail(FtpStep::kTransfer, done, problem);
+  if (!problem.message.empty())
+    return Fail(FtpStep::kTransfer, done, problem.cause, problem.message);
   if (done.code != 226 && done.code != 250)
-    return Fail(FtpStep::kTransfer, done, "the transfer was not completed");
+    return Fail(FtpStep::kTransfer, done, FtpCause::kRefused, "the transfer was not completed");
   return result;
 }
 
-void FtpClient::Close() {
+FtpResult FtpClient::Close() {
+  FtpResult result;
   if (!control_) {
     Enter(FtpState::kDisconnected);
-    return;
+    return result;
   }
   if (state_ != FtpState::kBroken && state_ != FtpState::kConnecting) {
     Enter(FtpState::kQuitting);
-    std::string ignored;
-    if (SendLine("QUIT", ignored))
-      ReadReply(std::min(settings_.reply_timeout, std::chrono::milliseconds(kQuitWait)));
+    Reply quit;
+    if (SendLine("QUIT", quit))
+      quit = ReadReply(std::min(settings_.reply_timeout, std::chrono::milliseconds(kQuitWait)));
+    if (!quit.ok())
+      result = Lost(FtpStep::kClose, quit);
+    else if (quit.code / 100 != 2)
+      result = Fail(FtpStep::kClose, quit, FtpCause::kRefused, "QUIT refused");
     if (state_ != FtpState::kBroken) control_->Finish(net::DeadlineAfter(kQuitWait));
   }
   control_.reset();
   tls_.reset();
   pending_.clear();
   Enter(FtpState::kDisconnected);
+  return result;
 }
 
 }  // namespace

@@ -25,6 +25,25 @@ enum class FtpStep {
   kLogin,      // USER / PASS
   kDirectory,  // PWD, MKD, CWD
   kTransfer,   // local file, TYPE I, data connection, STOR, final reply
+  kClose,      // QUIT
+};
+
+// Why an operation failed, so that callers can say it in their own words.
+enum class FtpCause {
+  kNone,            // success
+  kRefused,         // the server answered with a refusal (see reply_code, reply_text)
+  kUnreachable,     // the connection to the server could not be made
+  kNoReply,         // no reply within the reply time-out
+  kConnectionLost,  // the control connection closed or broke
+  kNotAReply,       // the server sent a line that is no FTP reply
+  kTls,             // TLS could not be set up or negotiated
+  kDataConnection,  // the data connection could not be opened
+  kStalled,         // the data transfer moved nothing for the stall time-out
+  kDataBroken,      // the data connection broke or did not end cleanly
+  kLocalFile,       // the local file could not be read
+  kBadName,         // a name or password holding CR, LF or NUL
+  kNotUsable,       // an earlier failure left the connection unusable
+  kStopped,         // the agent is stopping (FtpSettings::stop)
 };
 
 // Named states of the control connection; every change is reported to the
@@ -51,6 +70,7 @@ const char* FtpStepName(FtpStep step);
 struct FtpResult {
   bool ok = true;
   FtpStep step = FtpStep::kNone;
+  FtpCause cause = FtpCause::kNone;
   int reply_code = 0;      // last reply of the server, 0 when none arrived
   std::string reply_text;  // its text, lines joined by "\n", without CR LF
   std::string message;     // what went wrong on our side ("timed out", errno text...)
@@ -69,6 +89,9 @@ struct FtpSettings {
   std::chrono::milliseconds reply_timeout{60000};
   // A data transfer that moves no byte for this long is abandoned.
   std::chrono::milliseconds stall_timeout{60000};
+  // Once set, every wait (connect, reply, data) ends at once and the
+  // operation fails: the agent is stopping. Null: only the time-outs.
+  const platform::StopFlag* stop = nullptr;
 
   FtpTlsMode tls = FtpTlsMode::kNone;
   bool tls_verify = true;   // system trust store (or tls_ca_file) and the host name
@@ -103,7 +126,8 @@ class FtpConnection {
   virtual FtpResult UploadBuffer(const void* data, std::size_t size,
                                  const std::string& remote_name) = 0;
   // QUIT (reply waited for briefly) and close; safe to call at any time.
-  virtual void Close() = 0;
+  // Fails (step close) when QUIT got no reply or a refusal; closed anyway.
+  virtual FtpResult Close() = 0;
   virtual FtpState state() const = 0;
 };
 

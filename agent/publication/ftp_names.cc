@@ -46,6 +46,8 @@ const char* FtpStepName(FtpStep step) {
       return "directory";
     case FtpStep::kTransfer:
       return "transfer";
+    case FtpStep::kClose:
+      return "close";
   }
   return "unknown";
 }

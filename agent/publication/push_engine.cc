@@ -16,12 +16,77 @@ void Log(AgentContext& context, const std::string& text) {
   LogMessage(context, kEngine + text);
 }
 
-// What the server or the client said about a failure, for the journal.
-void LogFailureDetail(AgentContext& context, const FtpResult& result) {
-  std::string detail = std::string("Détail : étape ") + FtpStepName(result.step);
-  if (result.reply_code != 0)
-    detail += ", réponse " + std::to_string(result.reply_code) + " " + result.reply_text;
-  if (!result.message.empty()) detail += ", " + result.message;
+const char* StepText(FtpStep step) {
+  switch (step) {
+    case FtpStep::kNone:
+      return "aucune";
+    case FtpStep::kConnect:
+      return "connexion";
+    case FtpStep::kLogin:
+      return "identification";
+    case FtpStep::kDirectory:
+      return "répertoire";
+    case FtpStep::kTransfer:
+      return "transfert";
+    case FtpStep::kClose:
+      return "fermeture";
+  }
+  return "inconnue";
+}
+
+// Empty for a refusal: the server's reply says it.
+const char* CauseText(FtpCause cause) {
+  switch (cause) {
+    case FtpCause::kNone:
+    case FtpCause::kRefused:
+      return "";
+    case FtpCause::kUnreachable:
+      return "serveur injoignable";
+    case FtpCause::kNoReply:
+      return "pas de réponse du serveur dans le délai";
+    case FtpCause::kConnectionLost:
+      return "connexion de contrôle perdue";
+    case FtpCause::kNotAReply:
+      return "réponse du serveur illisible";
+    case FtpCause::kTls:
+      return "échec de la négociation TLS";
+    case FtpCause::kDataConnection:
+      return "connexion de données impossible";
+    case FtpCause::kStalled:
+      return "transfert de données bloqué au-delà du délai";
+    case FtpCause::kDataBroken:
+      return "connexion de données rompue";
+    case FtpCause::kLocalFile:
+      return "fichier local illisible";
+    case FtpCause::kBadName:
+      return "nom avec un retour à la ligne, non envoyé";
+    case FtpCause::kNotUsable:
+      return "connexion inutilisable après l'erreur précédente";
+    case FtpCause::kStopped:
+      return "arrêt de l'agent demandé";
+  }
+  return "";
+}
+
+// Step and cause of a failure, in the journal's words. The server's reply is
+// kept on one line, and a server that echoes the password does not get it
+// into the journal.
+void LogFailureDetail(AgentContext& context, const FtpResult& result, const std::string& password) {
+  std::string detail = std::string("Détail : étape ") + StepText(result.step);
+  if (result.reply_code != 0) {
+    std::string reply = result.reply_text;
+    for (char& c : reply)
+      if (c == '\n' || c == '\r') c = ' ';
+    if (!password.empty())
+      for (std::size_t at = reply.find(password); at != std::string::npos;
+           at = reply.find(password, at + 4))
+        reply.replace(at, password.size(), "****");
+    detail += ", réponse du serveur : " + reply;
+  }
+  // The engine's own causes come as French messages, with no client cause.
+  const std::string cause =
+      result.cause == FtpCause::kNone ? result.message : CauseText(result.cause);
+  if (!cause.empty()) detail += ", " + cause;
   Log(context, detail);
 }
 
@@ -35,18 +100,21 @@ bool HoldsLineBreak(const std::string& text) {
 }
 
 // Walks from the login directory to the remote directory, creating each level.
-bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp, const std::string& root) {
+bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp,
+                           const PushSettings& settings) {
   bool ok = false;
-  for (const std::string& level : RemoteDirectoryLevels(root)) {
+  for (const std::string& level : RemoteDirectoryLevels(settings.root)) {
     const std::string cwd = ftp.current_directory();
     ftp.MakeDirectory(level);  // an existing directory or an empty name does no harm
     Log(context, "Déplacement dans le répertoire => " + level);
-    if (ftp.ChangeDirectory(cwd + "/" + level).ok) {
+    const FtpResult changed = ftp.ChangeDirectory(cwd + "/" + level);
+    if (changed.ok) {
       ok = true;
       Log(context, "Changement de répertoire réussi.");
     } else {
       ok = false;
       Log(context, "Erreur de changement de répertoire > " + level);
+      LogFailureDetail(context, changed, settings.password);
       break;
     }
   }
@@ -56,7 +124,7 @@ bool WalkToRemoteDirectory(AgentContext& context, FtpConnection& ftp, const std:
 // Uploads the queue in table order; false at the first failed upload. A file
 // that no longer exists can never be sent: its entry is dropped, and the push
 // goes on, so it cannot block the queue for ever.
-bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp,
+bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp, const PushSettings& settings,
                        const UploadObserver& on_uploaded) {
   auto& queue = context.state.upload_queue;
   std::vector<std::pair<std::string, std::string>> entries;
@@ -80,13 +148,13 @@ bool UploadQueuedFiles(AgentContext& context, FtpConnection& ftp,
     if (HoldsLineBreak(remote_name)) {
       result.ok = false;
       result.step = FtpStep::kTransfer;
-      result.message = "nom de fichier avec un retour à la ligne, non envoyé";
+      result.cause = FtpCause::kBadName;
     } else {
       result = ftp.UploadFile(path, remote_name);
     }
     if (!result.ok) {
       Log(context, "Erreur de transfert FTP sur le fichier : " + path);
-      LogFailureDetail(context, result);
+      LogFailureDetail(context, result, settings.password);
       failed = true;
       break;
     }
@@ -128,6 +196,7 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
     const std::chrono::milliseconds timeout(std::chrono::seconds(settings.timeout_seconds));
     client.connect_timeout = client.reply_timeout = client.stall_timeout = timeout;
   }
+  client.stop = &context.stop_flag();
   client.journal = [&context](const std::string& line) { LogMessage(context, line); };
   return client;
 }
@@ -150,18 +219,19 @@ void RunOnePush(AgentContext& context, const PushSettings& settings,
   }
   if (!opened.ok) {
     Log(context, "Erreur d'ouverture du FTP");
-    LogFailureDetail(context, opened);
+    LogFailureDetail(context, opened, settings.password);
     if (ftp) ftp->Close();
     return;
   }
   Log(context, "Ouverture du FTP OK");
 
-  if (WalkToRemoteDirectory(context, *ftp, settings.root))
-    UploadQueuedFiles(context, *ftp, on_uploaded);
+  if (WalkToRemoteDirectory(context, *ftp, settings))
+    UploadQueuedFiles(context, *ftp, settings, on_uploaded);
   else
     Log(context, "Pas de possibilité des faire un transfert de fichier.");
 
-  ftp->Close();
+  const FtpResult closed = ftp->Close();
+  if (!closed.ok) LogFailureDetail(context, closed, settings.password);
   Log(context, "Fermeture de la connexion FTP");
 }
 

@@ -128,3 +128,45 @@ TEST(Tcp, OperationsOnAnEmptySocketAreRefused) {
             net::Status::kBadArgument);
   EXPECT_EQ(net::LocalEndpoint(none).status, net::Status::kBadArgument);
 }
+
+// A stop set from another thread ends at once a connect that nobody answers
+// (a listener whose backlog is full drops the handshake) and every wait of a
+// socket tied to the stop, the accepted ones included.
+TEST(Tcp, AStopEndsAnUnansweredConnectAndTheWaitsOfItsSockets) {
+  net::Listener full = net::ListenTcp("127.0.0.1", 0, 0);
+  ASSERT_TRUE(full.ok());
+  std::vector<net::Socket> queued;
+  for (int i = 0; i < 8; ++i) {
+    net::SocketResult filler = net::ConnectTcp("127.0.0.1", full.port, net::DeadlineAfter(300ms));
+    if (!filler.ok()) break;
+    queued.push_back(std::move(filler.socket));
+  }
+  platform::StopFlag stop;
+  std::thread stopper([&stop] {
+    std::this_thread::sleep_for(100ms);
+    stop.Set();
+  });
+  auto started = net::Clock::now();
+  net::SocketResult unanswered =
+      net::ConnectTcp("127.0.0.1", full.port, net::DeadlineAfter(30s), &stop);
+  auto waited = net::Clock::now() - started;
+  stopper.join();
+  EXPECT_EQ(unanswered.status, net::Status::kStopped);
+  EXPECT_GE(waited, 90ms);
+  EXPECT_LT(waited, 2s);
+
+  net::Listener listener = net::ListenTcp();
+  ASSERT_TRUE(listener.ok());
+  listener.socket.StopOn(&stop);
+  net::SocketResult client = net::ConnectTcp("127.0.0.1", listener.port, net::DeadlineAfter(2s));
+  ASSERT_TRUE(client.ok());
+  net::SocketResult server = net::AcceptTcp(listener.socket, net::DeadlineAfter(2s));
+  ASSERT_TRUE(server.ok());
+  net::Socket moved = std::move(server.socket);
+  char byte;
+  EXPECT_EQ(net::ReceiveSome(moved, &byte, 1, net::DeadlineAfter(30s)).status,
+            net::Status::kStopped);
+  // The untied end keeps its deadline alone.
+  EXPECT_EQ(net::ReceiveSome(client.socket, &byte, 1, net::DeadlineAfter(20ms)).status,
+            net::Status::kTimedOut);
+}

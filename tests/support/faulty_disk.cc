@@ -33,8 +33,7 @@ FileStatus FaultyDisk::AppendToFile(const std::string& path, std::string_view da
 
 FileStatus FaultyDisk::OverwriteFromStart(const std::string& path, std::string_view data) {
   const FileError fault = WriteFault(path, false);
-  return fault == FileError::kNone ? EnvWrapper::OverwriteFromStart(path, data)
-                                   : FileStatus(fault);
+  return fault == FileError::kNone ? EnvWrapper::OverwriteFromStart(path, data) : FileStatus(fault);
 }
 
 FileStatus FaultyDisk::WriteFileAtomically(const std::string& path, std::string_view data) {

@@ -25,10 +25,8 @@ class FaultyDisk final : public platform::EnvWrapper {
   void LimitTo(const std::string& directory);
 
   platform::FileStatus AppendToFile(const std::string& path, std::string_view data) override;
-  platform::FileStatus OverwriteFromStart(const std::string& path,
-                                          std::string_view data) override;
-  platform::FileStatus WriteFileAtomically(const std::string& path,
-                                           std::string_view data) override;
+  platform::FileStatus OverwriteFromStart(const std::string& path, std::string_view data) override;
+  platform::FileStatus WriteFileAtomically(const std::string& path, std::string_view data) override;
   platform::FileStatus RenameFile(const std::string& from, const std::string& to) override;
   platform::FileStatus CreateDirectory(const std::string& path) override;
 

@@ -119,6 +119,10 @@ void ScriptedFtpServer::ServeConnection(net::Socket control) {
       std::lock_guard lock(mutex_);
       files_[name] = content;
     }
+    if (options_.silent_after_data) {
+      session.silent = true;
+      return;
+    }
     send("226 Transfer complete.");
   };
   auto start_passive = [&]() -> bool {

@@ -36,6 +36,8 @@ struct ScriptedFtpOptions {
   std::size_t break_transfer_after = static_cast<std::size_t>(-1);
   // Accept the data connection but never read from it.
   bool stall_data = false;
+  // Take the whole file, then never answer again (no 226).
+  bool silent_after_data = false;
 };
 
 class ScriptedFtpServer {

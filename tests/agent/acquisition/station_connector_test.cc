@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "tests/support/fake_station.h"
 
@@ -23,6 +24,30 @@ TEST(StationConnector, AnOverrunGivesTheTimeoutAtTheDeadlineAndClosesAfterTheRet
     EXPECT_EQ(Station().close_calls, 0);  // the library is still busy initialising
     Station().Release();
   }  // the connector waits for the close that follows the initialisation
+  EXPECT_EQ(Station().close_calls, 1);
+  EXPECT_FALSE(Station().closed_before_init_returned);
+}
+
+// The stop does not wait for an initialisation held inside the library; the
+// close still waits for the library to return.
+TEST(StationConnector, AStopEndsTheWaitButNotTheRuleOfTheClose) {
+  StationLibrary library{nullptr};
+  library.Attach(InstallFakeStation());
+  Station().HoldInitialisation();
+  platform::StopFlag stop;
+  {
+    StationConnector connector(library, nullptr, &stop);
+    std::thread stopper([&stop] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      stop.Set();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@22222", 60000), -32700);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    stopper.join();
+    EXPECT_EQ(Station().close_calls, 0);
+    Station().Release();
+  }
   EXPECT_EQ(Station().close_calls, 1);
   EXPECT_FALSE(Station().closed_before_init_returned);
 }

@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "tests/agent/core/agent_fixture.h"
+#include "tests/support/scripted_ftp_server.h"
+#include "tools/console-sim/launcher.h"
 
 extern char** environ;
 
@@ -48,6 +51,22 @@ class Program : public AgentFixture {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // SIGTERM, then the exit code if the program ended within 2 s (it is killed
+  // otherwise, and -2 returned).
+  int StopWithin2s(pid_t pid) {
+    kill(pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        Wait(pid);
+        return -2;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   // Polls (a few ms at a time, at most 10 s) until `file` holds `text`.
   bool WaitForText(const std::string& file, const std::string& text) {
     for (int i = 0; i < 2000; ++i) {
@@ -69,6 +88,65 @@ TEST_F(Program, StartsWritesItsJournalAndStopsCleanlyOnSigterm) {
   EXPECT_NE(
       Read("logs/journal.csv").find(";0;[BRUMALWEB] : Pas de données utilisateurs à ajouter.\r\n"),
       std::string::npos);
+}
+
+// The stop does not wait for a server that took a file and never answers:
+// the program is gone at once, the synchronisation marker is not written, and
+// the next start sends the site again.
+TEST_F(Program, SigtermEndsItAtOnceWhileTheFtpServerIsSilentAndTheNextStartResends) {
+  setenv("TVL_BRUMALWEB_HOME", dir_.c_str(), 1);  // the marker goes to the test's directory
+  platform::CreateDirectory(Path("site"));
+  Write("site/index.htm", "page");
+  auto configure = [this](std::uint16_t port) {
+    Write("tvl_brumalweb.ini", "[LOG]\nFile=journal.csv\nType=csv\n[FTP]\nserver=127.0.0.1@" +
+                                   std::to_string(port) +
+                                   "\nusername=meteo\npassword=s3cret\npassive=1\n"
+                                   "LocalRepository=" +
+                                   Path("site") + "\n");
+  };
+  {
+    test_support::ScriptedFtpOptions options;
+    options.silent_after_data = true;
+    test_support::ScriptedFtpServer silent(options);
+    configure(silent.port());
+    pid_t pid = Start({});
+    ASSERT_GT(pid, 0);
+    bool sent = false;
+    for (int i = 0; i < 2000 && !sent; ++i) {
+      sent = !silent.files().empty();  // the first queued file
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(StopWithin2s(pid), 0);
+    ASSERT_TRUE(sent);
+  }
+  EXPECT_FALSE(platform::FileExists(Path("SyncRepositoryFTP.brumalweb")));
+
+  test_support::ScriptedFtpServer sound;
+  configure(sound.port());
+  pid_t pid = Start({});
+  bool synchronised = WaitForText("journal.csv", "Création du fichier indice.");
+  EXPECT_EQ(StopWithin2s(pid), 0);
+  unsetenv("TVL_BRUMALWEB_HOME");
+  EXPECT_TRUE(synchronised);
+  EXPECT_EQ(sound.files().count("index.htm"), 1u);
+}
+
+// A console that answers no command holds the station library in its
+// initialisation: the program does not wait for the library's own time-out.
+TEST_F(Program, SigtermEndsItAtOnceWhileASilentConsoleIsInitialised) {
+  consolesim::Launcher console;
+  console.Control({{"cmd", "fault"}, {"name", "silent"}, {"count", -1}});
+  Write("tvl_brumalweb.ini",
+        "[LOG]\nFile=journal.csv\nType=csv\n[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" +
+            std::to_string(console.TcpPort()) +
+            "\nConnectionTimeout=30\n[SERVICES]\nCurrentData=10\n");
+  pid_t pid = Start({});
+  ASSERT_GT(pid, 0);
+  bool connecting = WaitForText("journal.csv", "Tentative de connexion");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well inside the initialisation
+  EXPECT_EQ(StopWithin2s(pid), 0);
+  ASSERT_TRUE(connecting);
+  EXPECT_EQ(Read("journal.csv").find("Impossible de se connecter"), std::string::npos);
 }
 
 TEST_F(Program, ListsTagsAndExits) {

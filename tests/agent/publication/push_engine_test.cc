@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "agent/core/upload_queue.h"
 #include "agent/publication/template_engine.h"
 #include "tests/support/publication_fixture.h"
@@ -45,6 +47,19 @@ class PushEngineTest : public publication_test::PublicationFixture {
     RunOnePush(*context_, settings, ShortWaitClient, observer);
   }
   std::size_t Queued() const { return context_->state.upload_queue.Count(); }
+  // One push with the client's own one-minute waits, stopped 200 ms after its
+  // start; how long it lasted.
+  milliseconds PushStoppedMidway(const PushSettings& settings) {
+    std::thread stopper([this] {
+      std::this_thread::sleep_for(milliseconds(200));
+      context_->RequestStop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    RunOnePush(*context_, settings, agent::MakeFtpClient);
+    const auto took = std::chrono::steady_clock::now() - started;
+    stopper.join();
+    return std::chrono::duration_cast<milliseconds>(took);
+  }
 };
 
 class RealServerPush : public PushEngineTest, public ::testing::WithParamInterface<int> {
@@ -167,6 +182,78 @@ TEST_F(PushEngineTest, ServerThatFallsSilentTimesOut) {
   Push(Settings(server.port(), 1));
   EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
   EXPECT_EQ(Queued(), 1u);
+}
+
+// The agent's stop ends a push at once whatever the server leaves it waiting
+// for, and the file stays queued for the next push.
+TEST_F(PushEngineTest, AStopEndsTheWaitForTheReplyAfterTheData) {
+  test_support::ScriptedFtpOptions options;
+  options.silent_after_data = true;
+  test_support::ScriptedFtpServer server(options);
+  QueueFile("a.htm", "a");
+  EXPECT_LT(PushStoppedMidway(Settings(server.port(), 1)), milliseconds(2000));
+  EXPECT_EQ(server.files().count("a.htm"), 1u);  // the server had it, never said so
+  EXPECT_EQ(Queued(), 1u);
+}
+
+TEST_F(PushEngineTest, AStopEndsAStalledDataConnection) {
+  test_support::ScriptedFtpOptions options;
+  options.stall_data = true;
+  test_support::ScriptedFtpServer server(options);
+  QueueFile("big.bin", std::string(48 << 20, 'x'));  // more than the socket buffers hold
+  EXPECT_LT(PushStoppedMidway(Settings(server.port(), 0)), milliseconds(2000));
+  EXPECT_EQ(Queued(), 1u);
+}
+
+TEST_F(PushEngineTest, AStopEndsAConnectThatNobodyAnswers) {
+  // A listener whose backlog is full drops every further handshake.
+  platform::net::Listener full = platform::net::ListenTcp("127.0.0.1", 0, 0);
+  ASSERT_TRUE(full.ok());
+  std::vector<platform::net::Socket> queued;
+  for (int i = 0; i < 8; ++i) {
+    auto filler = platform::net::ConnectTcp("127.0.0.1", full.port,
+                                            platform::net::DeadlineAfter(milliseconds(300)));
+    if (!filler.ok()) break;
+    queued.push_back(std::move(filler.socket));
+  }
+  QueueFile("a.htm", "a");
+  EXPECT_LT(PushStoppedMidway(Settings(full.port, 1)), milliseconds(2000));
+  EXPECT_TRUE(JournalHas("[MoteurPushFTP] : Erreur d'ouverture du FTP"));
+  EXPECT_EQ(Queued(), 1u);
+}
+
+TEST_F(PushEngineTest, EachFailedStepIsDetailedInFrenchWithoutThePassword) {
+  using Then = test_support::ScriptedReply::Then;
+  struct Case {
+    const char* verb;  // empty: the greeting
+    test_support::ScriptedReply reply;
+    const char* detail;
+  };
+  const Case cases[] = {
+      {"",
+       {"530 Authentication failed.", Then::kCloseConnection},
+       "étape connexion, réponse du serveur : 530 Authentication failed."},
+      {"PASS",
+       {"530-No such user/password:\r\n530 meteo/s3cret", Then::kCarryOn},
+       "étape identification, réponse du serveur : 530-No such user/password: 530 meteo/****"},
+      {"CWD", {"", Then::kCloseConnection}, "étape répertoire, connexion de contrôle perdue"},
+      {"STOR", {"", Then::kFallSilent}, "étape transfert, pas de réponse du serveur dans le délai"},
+      {"QUIT", {"", Then::kCloseConnection}, "étape fermeture, connexion de contrôle perdue"},
+  };
+  QueueFile("a.htm", "a");
+  std::size_t seen = 0;
+  for (const Case& c : cases) {
+    test_support::ScriptedFtpOptions options;
+    (*c.verb ? options.replies[c.verb] : options.greeting) = c.reply;
+    test_support::ScriptedFtpServer server(options);
+    Push(Settings(server.port(), 1));
+    const auto details = JournalLinesStartingWith("[MoteurPushFTP] : Détail : ");
+    ASSERT_EQ(details.size(), seen + 1) << c.detail;
+    EXPECT_EQ(details.back(), std::string("[MoteurPushFTP] : Détail : ") + c.detail);
+    seen = details.size();
+  }
+  for (const std::string& line : JournalLines())
+    EXPECT_EQ(line.find("s3cret"), std::string::npos) << line;
 }
 
 TEST_F(PushEngineTest, FileNameWithLineBreakIsNeverSent) {
