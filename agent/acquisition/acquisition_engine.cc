@@ -109,7 +109,7 @@ void AcquisitionEngine::AttemptConnection() {
   if (type_text == "USB") {
     link_type_ = kLinkUsb;
     if (address == "auto") {
-      address = std::to_string(library_.CallStationLong("_GetUSBDevSerialNumber_O@0"));
+      address = std::to_string(library_.CallStationLong(Export::kGetUSBDevSerialNumber));
     }
   } else if (type_text == "IP") {
     link_type_ = kLinkTcpIp;
@@ -138,7 +138,7 @@ void AcquisitionEngine::AttemptConnection() {
 }
 
 void AcquisitionEngine::ReadStationTime() {
-  DateTimeRecord record{-1, -1, -1, -1, -1};
+  OrbiskDateTime record{-1, -1, -1, -1, -1};
   GetStationTime(library_, record);
   std::lock_guard<std::recursive_mutex> hold(context_.state.catalogue_lock);
   station_time_.Store(record);
@@ -149,7 +149,7 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
   ShowConnection(kConnectedAtPassStart);
   Log(std::string(kTag) + "Connexion réussi");
   Log(std::string(kTag) + "Lancement/vérification des services...");
-  if (library_.CallStationWord("_IsNewLoopPackageSupported_O@0") == 0) {
+  if (library_.CallStationWord(Export::kIsNewLoopPackageSupported) == 0) {
     Log(std::string(kTag) + "La console ne supporte pas la fonction Loop Package.");
   }
   ReadStationTime();

@@ -1,6 +1,7 @@
 #pragma once
-// The exports of the station library that the agent binds, one row each.
+// The exports of the station library that the agent binds, one row each (bound_exports.def).
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -20,6 +21,13 @@ enum class ResultKind : std::uint8_t {
 // The agent's dispatcher for the export: how the result reaches callers.
 enum class Dispatcher : std::uint8_t { kWord, kLong, kFloat, kByte, kText };
 
+// One bound export, named where it is called: Export::kInitStation. Its value is its row.
+enum class Export : std::uint16_t {
+#define AGENT_EXPORT(name, bytes, arguments, kind, dispatcher) k##name,
+#include "agent/acquisition/bound_exports.def"
+#undef AGENT_EXPORT
+};
+
 // Argument types, one letter per 32-bit argument: 'i' a number, 'p' an address.
 struct ExportRow {
   std::string_view decorated_name;  // "_InitStation_O@0"
@@ -28,13 +36,14 @@ struct ExportRow {
   Dispatcher dispatcher;
 };
 
-// Every bound export, in name order.
+// Every bound export, in the order of Export.
 std::span<const ExportRow> BoundExports();
 
-// Index of `decorated_name` in BoundExports(), or -1 when the agent does not bind it.
-int BoundExportIndex(std::string_view decorated_name);
-
-// Argument byte count that a decorated name carries after its "@"; -1 when malformed.
-int DecoratedArgumentBytes(std::string_view decorated_name);
+inline std::size_t RowOf(Export bound) {
+  return static_cast<std::size_t>(bound);
+}
+inline const ExportRow& BoundExport(Export bound) {
+  return BoundExports()[RowOf(bound)];
+}
 
 }  // namespace agent

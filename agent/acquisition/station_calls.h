@@ -6,7 +6,7 @@
 #include <string>
 
 #include "agent/acquisition/station_library.h"
-#include "agent/catalogue/date_time_record.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace agent {
 
@@ -25,6 +25,6 @@ std::int16_t OpenTCPIPPort(StationLibrary& library, const std::string& port,
                            const std::string& host);
 std::int16_t OpenUSBPort(StationLibrary& library, std::int32_t serial_number);
 // Fills `record` (minute, hour, day, month, year) from the console clock.
-std::int16_t GetStationTime(StationLibrary& library, DateTimeRecord& record);
+std::int16_t GetStationTime(StationLibrary& library, OrbiskDateTime& record);
 
 }  // namespace agent

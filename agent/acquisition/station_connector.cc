@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <memory>
+#include <optional>
 
 #include "agent/acquisition/station_calls.h"
 #include "agent/catalogue/station_values.h"
@@ -39,16 +40,16 @@ std::string UpperWithout(std::string text, const std::string& word) {
   return text;
 }
 
-const char* CloseExportOf(int link_type) {
+std::optional<Export> CloseExportOf(int link_type) {
   switch (link_type) {
     case kLinkSerial:
-      return "_CloseCommPort_O@0";
+      return Export::kCloseCommPort;
     case kLinkTcpIp:
-      return "_CloseTCPIPPort_O@0";
+      return Export::kCloseTCPIPPort;
     case kLinkUsb:
-      return "_CloseUSBPort_O@0";
+      return Export::kCloseUSBPort;
     default:
-      return nullptr;
+      return std::nullopt;
   }
 }
 
@@ -84,8 +85,8 @@ std::int16_t StationConnector::OpenLink(int link_type, const std::string& addres
 }
 
 std::int16_t StationConnector::CloseLink(int link_type) {
-  const char* close = CloseExportOf(link_type);
-  return close == nullptr ? 0 : library_.CallStationWord(close);
+  const std::optional<Export> close = CloseExportOf(link_type);
+  return close ? library_.CallStationWord(*close) : 0;
 }
 
 std::int16_t StationConnector::ConnectStation(int link_type, const std::string& address,
@@ -100,7 +101,7 @@ std::int16_t StationConnector::ConnectStation(int link_type, const std::string& 
 
   auto init = std::make_shared<Completion>();
   std::thread initialisation(
-      [this, init] { init->Finish(library_.CallStationWord("_InitStation_O@0")); });
+      [this, init] { init->Finish(library_.CallStationWord(Export::kInitStation)); });
   bool in_time = init->WaitFor(timeout_ms, stop_);
   std::int16_t result = kInitialisationTimeout;
   if (in_time) {

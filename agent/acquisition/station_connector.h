@@ -15,7 +15,7 @@ namespace agent {
 enum LinkType : int { kLinkSerial = 0, kLinkTcpIp = 1, kLinkUsb = 2 };
 
 // The agent's own code for an initialisation that did not finish in time.
-inline constexpr std::int16_t kInitialisationTimeout = -32700;
+inline constexpr std::int16_t kInitialisationTimeout = kOrbiskInitialisationTimeout;
 
 class StationConnector {
  public:
@@ -32,8 +32,8 @@ class StationConnector {
 
   // Opens the link given by `link_type` and `address`, then initialises the station on a
   // thread of its own, waiting at most `timeout_ms`. Returns 1 on success; the open's code when
-  // the open fails; -32700 when the initialisation overran (the link is closed once it
-  // returns); the initialisation's own code when it failed in time (the link is closed).
+  // the open fails; kInitialisationTimeout when the initialisation overran (the link is closed once
+  // it returns); the initialisation's own code when it failed in time (the link is closed).
   std::int16_t ConnectStation(int link_type, const std::string& address, std::int64_t timeout_ms);
 
   // Closes the link of `link_type` at once on the calling thread.

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "stationlib/api/OrbiskPro.h"
+
 namespace agent {
 namespace {
 
@@ -13,19 +15,20 @@ struct CodeMessage {
 constexpr CodeMessage kMessages[] = {
     {1, " | Traitement effectuée correctement."},
     {0, " | ERREUR : Opération non effectuée."},
-    {32768, " | ERREUR : Erreur de données."},
-    {-32701, " | Erreur de communication entre l'application et la console."},
-    {-32704,
+    {kOrbiskValueDashedUnsigned, " | ERREUR : Erreur de données."},
+    {kOrbiskCommFailure, " | Erreur de communication entre l'application et la console."},
+    {kOrbiskNoDataLoaded,
      " | Cette fonctionalité requièrre un chargement ou une initialisation de fonction "
      "supplémentaire."},
-    {-32700, " | Problème de démarrage avec la librairie OrbiskPro.dll."},
-    {-32702, " | Erreur de mémoire."},
-    {-32703, " | Erreur d'ouverture de communication."},
-    {-32705, " | Mauvais ID de données."},
-    {-32706, " | Mémoire ou emplacement mémoire trop petite pour pouvoir y inscrire les données."},
-    {-32707, " | Mauvais paramètres."},
-    {-32767, " | Valeur positive."},
-    {-32768, " | Valeur négative."},
+    {kOrbiskInitialisationTimeout, " | Problème de démarrage avec la librairie OrbiskPro.dll."},
+    {kOrbiskOutOfMemory, " | Erreur de mémoire."},
+    {kOrbiskNoLinkOpen, " | Erreur d'ouverture de communication."},
+    {kOrbiskInvalidIdentifier, " | Mauvais ID de données."},
+    {kOrbiskBufferMissing,
+     " | Mémoire ou emplacement mémoire trop petite pour pouvoir y inscrire les données."},
+    {kOrbiskInvalidArgument, " | Mauvais paramètres."},
+    {kOrbiskValueOutOfRange, " | Valeur positive."},
+    {kOrbiskValueDashed, " | Valeur négative."},
 };
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "agent/acquisition/export_table.h"
-
 namespace agent {
 
 struct StationLibrary::RawResult {
@@ -82,7 +80,8 @@ bool ArgumentsFit(std::string_view letters, StationArgs args, std::size_t count)
 
 }  // namespace
 
-StationLibrary::StationLibrary(Journal journal) : journal_(std::move(journal)) {}
+StationLibrary::StationLibrary(Journal journal)
+    : journal_(std::move(journal)), reported_(BoundExports().size(), false) {}
 StationLibrary::~StationLibrary() = default;
 
 void StationLibrary::Attach(std::unique_ptr<ExportSource> source) {
@@ -91,9 +90,8 @@ void StationLibrary::Attach(std::unique_ptr<ExportSource> source) {
   resolved_.assign(BoundExports().size(), nullptr);
   if (!source_) return;
   for (std::size_t i = 0; i < resolved_.size(); ++i) {
-    std::string_view name = BoundExports()[i].decorated_name;
-    resolved_[i] = source_->FindExport(name);
-    if (resolved_[i] == nullptr) JournalMissing(name);
+    resolved_[i] = source_->FindExport(BoundExports()[i].decorated_name);
+    if (resolved_[i] == nullptr) JournalMissing(i);
   }
 }
 
@@ -102,24 +100,17 @@ bool StationLibrary::IsOpen() const {
   return source_ != nullptr;
 }
 
-void StationLibrary::JournalMissing(std::string_view name) {
-  if (reported_.find(name) != reported_.end()) return;
-  reported_.emplace(name);
-  if (journal_) journal_(kMissingExport + std::string(name));
+void StationLibrary::JournalMissing(std::size_t row) {
+  if (reported_[row]) return;
+  reported_[row] = true;
+  if (journal_) journal_(kMissingExport + std::string(BoundExports()[row].decorated_name));
 }
 
-bool StationLibrary::Invoke(std::string_view name, StationArgs args, RawResult& result,
-                            int* row_index) {
-  int index = BoundExportIndex(name);
-  *row_index = index;
+bool StationLibrary::Invoke(Export bound, StationArgs args, RawResult& result) {
   if (!source_) return false;
-  if (index < 0) {
-    JournalMissing(name);
-    return false;
-  }
-  void* fn = resolved_[static_cast<std::size_t>(index)];
+  void* fn = resolved_[RowOf(bound)];
   if (fn == nullptr) return false;
-  const ExportRow& row = BoundExports()[static_cast<std::size_t>(index)];
+  const ExportRow& row = BoundExport(bound);
   std::vector<StationArg> passed(args.begin(), args.end());
   if (!ArgumentsFit(row.arguments, args, PassedCount(args))) {
     result.integer = kInvalidArgument;
@@ -156,46 +147,41 @@ bool StationLibrary::Invoke(std::string_view name, StationArgs args, RawResult& 
   return true;
 }
 
-std::int16_t StationLibrary::CallStationWord(std::string_view name, StationArgs args) {
+std::int16_t StationLibrary::CallStationWord(Export bound, StationArgs args) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   RawResult raw;
-  int index = -1;
-  if (!Invoke(name, args, raw, &index)) return static_cast<std::int16_t>(kLibraryAbsent);
-  std::int16_t word = BoundExports()[static_cast<std::size_t>(index)].kind == ResultKind::kFloat
+  if (!Invoke(bound, args, raw)) return static_cast<std::int16_t>(kLibraryAbsent);
+  const ResultKind kind = BoundExport(bound).kind;
+  std::int16_t word = kind == ResultKind::kFloat
                           ? static_cast<std::int16_t>(FloatToInt(raw.real, INT16_MIN, INT16_MAX))
                           : Low16(raw.integer);
   // Callers test status results against 1; readings keep a real 0.
-  if (word == 0 && BoundExports()[static_cast<std::size_t>(index)].kind == ResultKind::kStatus) {
-    return 1;
-  }
+  if (word == 0 && kind == ResultKind::kStatus) return 1;
   return word;
 }
 
-std::int32_t StationLibrary::CallStationLong(std::string_view name, StationArgs args) {
+std::int32_t StationLibrary::CallStationLong(Export bound, StationArgs args) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   RawResult raw;
-  int index = -1;
-  if (!Invoke(name, args, raw, &index)) return kLibraryAbsent;
+  if (!Invoke(bound, args, raw)) return kLibraryAbsent;
   return static_cast<std::int32_t>(raw.integer);
 }
 
-float StationLibrary::CallStationFloat(std::string_view name, StationArgs args) {
+float StationLibrary::CallStationFloat(Export bound, StationArgs args) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   RawResult raw;
-  int index = -1;
-  if (!Invoke(name, args, raw, &index)) return static_cast<float>(kLibraryAbsent);
+  if (!Invoke(bound, args, raw)) return static_cast<float>(kLibraryAbsent);
   return raw.real;
 }
 
-std::uint8_t StationLibrary::CallStationByte(std::string_view name, StationArgs args) {
+std::uint8_t StationLibrary::CallStationByte(Export bound, StationArgs args) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   RawResult raw;
-  int index = -1;
-  if (!Invoke(name, args, raw, &index)) return 0;
+  if (!Invoke(bound, args, raw)) return 0;
   return static_cast<std::uint8_t>(raw.integer & 0xFF);
 }
 
-std::string StationLibrary::CallStationText(std::string_view name, StationArgs args,
+std::string StationLibrary::CallStationText(Export bound, StationArgs args,
                                             std::size_t buffer_size) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   // One byte more than announced: a guard zero that the export cannot overwrite.
@@ -203,14 +189,13 @@ std::string StationLibrary::CallStationText(std::string_view name, StationArgs a
   std::vector<StationArg> all(args.begin(), args.end());
   all.emplace_back(static_cast<void*>(buffer.data()));
   RawResult raw;
-  int index = -1;
   bool called = false;
   switch (all.size()) {
     case 1:
-      called = Invoke(name, {all[0]}, raw, &index);
+      called = Invoke(bound, {all[0]}, raw);
       break;
     case 2:
-      called = Invoke(name, {all[0], all[1]}, raw, &index);
+      called = Invoke(bound, {all[0], all[1]}, raw);
       break;
     default:
       break;
@@ -221,11 +206,10 @@ std::string StationLibrary::CallStationText(std::string_view name, StationArgs a
   return std::string(buffer.data(), strnlen(buffer.data(), buffer_size));
 }
 
-std::string StationLibrary::CopyStationText(std::string_view name) {
+std::string StationLibrary::CopyStationText(Export bound) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
   RawResult raw;
-  int index = -1;
-  if (!Invoke(name, {}, raw, &index) || raw.text == nullptr) return std::string();
+  if (!Invoke(bound, {}, raw) || raw.text == nullptr) return std::string();
   return std::string(raw.text);
 }
 

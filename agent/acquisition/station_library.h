@@ -7,19 +7,21 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "agent/acquisition/export_table.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace agent {
 
 // Trailing arguments with this value are not passed to the export.
 inline constexpr std::int32_t kArgumentAbsentMarker = -65535;
 // What a call gives when the library (or the export) is not there.
-inline constexpr std::int32_t kLibraryAbsent = -32701;
+inline constexpr std::int32_t kLibraryAbsent = kOrbiskCommFailure;
 // Invalid argument, the library's own code: a call whose arguments do not fit the export.
-inline constexpr std::int32_t kInvalidArgument = -32707;
+inline constexpr std::int32_t kInvalidArgument = kOrbiskInvalidArgument;
 
 // Where exports come from: the loaded shared object, or a test's own functions.
 class ExportSource {
@@ -55,17 +57,18 @@ class StationLibrary {
   bool IsOpen() const;
 
   // The dispatchers. Each takes the library lock for the call. A library that is not open, or
-  // an export it lacks, gives the library-absent result (-32701, -32701.0, 0, "-32701").
+  // an export it lacks, gives the library-absent result (as a word, long, float or text; 0 as
+  // a byte).
   // CallStationWord: low 16 bits sign-extended; a status success 0 becomes 1.
-  std::int16_t CallStationWord(std::string_view name, StationArgs args = {});
-  std::int32_t CallStationLong(std::string_view name, StationArgs args = {});
-  float CallStationFloat(std::string_view name, StationArgs args = {});
-  std::uint8_t CallStationByte(std::string_view name, StationArgs args = {});
+  std::int16_t CallStationWord(Export bound, StationArgs args = {});
+  std::int32_t CallStationLong(Export bound, StationArgs args = {});
+  float CallStationFloat(Export bound, StationArgs args = {});
+  std::uint8_t CallStationByte(Export bound, StationArgs args = {});
   // The export writes a text into a buffer of `buffer_size` bytes passed after `args`; the
   // buffer keeps a guard zero. A failure status gives its code as a decimal text.
-  std::string CallStationText(std::string_view name, StationArgs args, std::size_t buffer_size);
+  std::string CallStationText(Export bound, StationArgs args, std::size_t buffer_size);
   // For exports that return a pointer to their own text: a copy of it ("" for null).
-  std::string CopyStationText(std::string_view name);
+  std::string CopyStationText(Export bound);
 
   // The library lock: held around every call, so two threads are never inside the library.
   // Callers take it to keep a sequence of calls together (it is recursive).
@@ -75,14 +78,14 @@ class StationLibrary {
 
  private:
   // Finds the export and calls it; false when it is absent or the arguments do not fit.
-  bool Invoke(std::string_view name, StationArgs args, RawResult& result, int* row_index);
-  void JournalMissing(std::string_view name);
+  bool Invoke(Export bound, StationArgs args, RawResult& result);
+  void JournalMissing(std::size_t row);
 
   Journal journal_;
   mutable std::recursive_mutex lock_;
   std::unique_ptr<ExportSource> source_;
   std::vector<void*> resolved_;  // by row of BoundExports()
-  std::set<std::string, std::less<>> reported_;
+  std::vector<bool> reported_;   // by row: journalled once for the life of the library
 };
 
 }  // namespace agent

@@ -7,7 +7,7 @@
 namespace agent {
 namespace {
 
-std::string PositionText(const PositionRecord& position, const char* positive,
+std::string PositionText(const OrbiskPosition& position, const char* positive,
                          const char* negative) {
   const char* word = position.degrees > 0 ? positive : position.degrees < 0 ? negative : "";
   return FormatDecimal(std::fabs(position.degrees), 2) + "° " + word + " " +
@@ -16,11 +16,11 @@ std::string PositionText(const PositionRecord& position, const char* positive,
 
 }  // namespace
 
-std::string LatitudeText(const PositionRecord& position) {
+std::string LatitudeText(const OrbiskPosition& position) {
   return PositionText(position, "Nord", "Sud");
 }
 
-std::string LongitudeText(const PositionRecord& position) {
+std::string LongitudeText(const OrbiskPosition& position) {
   return PositionText(position, "Est", "Ouest");
 }
 

@@ -15,7 +15,7 @@ std::string TwoCharacters(std::int32_t value) {
 
 }  // namespace
 
-std::string FormatStationDateTime(const DateTimeRecord& record, std::int32_t mode) {
+std::string FormatStationDateTime(const OrbiskDateTime& record, std::int32_t mode) {
   if (record.minute == -1 || record.hour == -1 || record.day == -1 || record.month == -1)
     return kPlaceholderText;
   std::string date = TwoCharacters(record.day) + "/" + TwoCharacters(record.month) + "/" +
@@ -27,7 +27,7 @@ std::string FormatStationDateTime(const DateTimeRecord& record, std::int32_t mod
 }
 
 void PublishStationTime(AgentState& state, const StationTimeSlot& station_time) {
-  const DateTimeRecord record = station_time.Load();
+  const OrbiskDateTime record = station_time.Load();
   std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
   SetTag(state.catalogue, "TempStation_Heure", FormatWholeNumber(record.hour));
   SetTag(state.catalogue, "TempStation_Minute", FormatWholeNumber(record.minute));

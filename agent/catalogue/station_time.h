@@ -5,8 +5,8 @@
 #include <mutex>
 #include <string>
 
-#include "agent/catalogue/date_time_record.h"
 #include "agent/core/agent_state.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace agent {
 
@@ -14,18 +14,18 @@ namespace agent {
 // released the catalogue lock and read by PublishStationTime.
 class StationTimeSlot {
  public:
-  void Store(const DateTimeRecord& record) {
+  void Store(const OrbiskDateTime& record) {
     std::lock_guard<std::mutex> lock(mutex_);
     record_ = record;
   }
-  DateTimeRecord Load() const {
+  OrbiskDateTime Load() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return record_;
   }
 
  private:
   mutable std::mutex mutex_;
-  DateTimeRecord record_;
+  OrbiskDateTime record_{};
 };
 
 // The marker callers pass for "argument absent" (full form).
@@ -33,7 +33,7 @@ inline constexpr std::int32_t kArgumentAbsent = -65535;
 
 // Mode 1: DD/MM/YYYY; mode 2: HHhMM; any other: DD/MM/YYYY HHhMM.
 // "---" when minute, hour, day or month is -1.
-std::string FormatStationDateTime(const DateTimeRecord& record, std::int32_t mode);
+std::string FormatStationDateTime(const OrbiskDateTime& record, std::int32_t mode);
 
 // Writes TempStation_Heure, _Minute, _Jour, _Mois, _Annee and TempStation from
 // the station-time record. Takes the catalogue lock itself.

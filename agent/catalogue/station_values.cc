@@ -3,12 +3,23 @@
 #include <cmath>
 #include <limits>
 
+#include "stationlib/api/OrbiskPro.h"
+
 namespace agent {
 namespace {
 
 // The library's error codes, its dashed value and the two out-of-range marks.
-constexpr std::int64_t kInvalidValues[] = {-32700, -32701, -32702, -32703, -32704, -32705,
-                                           -32706, -32707, 32768,  -32767, -32768};
+constexpr std::int64_t kInvalidValues[] = {kOrbiskInitialisationTimeout,
+                                           kOrbiskCommFailure,
+                                           kOrbiskOutOfMemory,
+                                           kOrbiskNoLinkOpen,
+                                           kOrbiskNoDataLoaded,
+                                           kOrbiskInvalidIdentifier,
+                                           kOrbiskBufferMissing,
+                                           kOrbiskInvalidArgument,
+                                           kOrbiskValueDashedUnsigned,
+                                           kOrbiskValueOutOfRange,
+                                           kOrbiskValueDashed};
 
 bool Valid(float value) {
   return IsValidStationValue(value) == 1;

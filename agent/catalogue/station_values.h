@@ -11,7 +11,7 @@ namespace agent {
 std::int64_t RoundHalfEven(double value);
 
 // 0 when the value, rounded half to even, is one of the library's error or
-// dashed codes (-32700 ... -32707, -32767, -32768, 32768); else 1.
+// dashed codes (the OrbiskResult codes but success); else 1.
 int IsValidStationValue(float value);
 
 float ConvertFahrenheitToCelsius(float fahrenheit);

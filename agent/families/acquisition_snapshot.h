@@ -5,7 +5,7 @@
 // threads). Both sides hold the catalogue lock, except for the station-time
 // record, which carries its own small lock. Every slot keeps the last value
 // written; slots never written hold zero, and the library's sentinels
-// (-32701 ... -32768) are kept as they came.
+// (its OrbiskResult codes) are kept as they came.
 
 #include "agent/catalogue/station_time.h"
 #include "agent/families/alarm_slots.h"

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "agent/acquisition/export_table.h"
+
 namespace agent {
 
 // Slot indexes; numbered sensors are consecutive.
@@ -78,8 +80,8 @@ enum class ThresholdConversion { kNone, kRound, kInHg, kFahrenheit, kMph, kRain 
 struct AlarmSlotFamily {
   int first_slot;
   int count;
-  std::string_view name;    // "InsideLowTemp", "LowExtraTemp"
-  std::string_view getter;  // decorated export name
+  std::string_view name;  // "InsideLowTemp", "LowExtraTemp"
+  Export getter;
   ThresholdRead read;
   ThresholdConversion conversion;
   int first_sensor;  // the getter's argument for sensor 1; 0: no argument

@@ -9,7 +9,7 @@
 namespace agent {
 namespace {
 
-constexpr float kDashed = -32768.0f;
+constexpr float kDashed = kOrbiskValueDashed;
 
 float Read(StationLibrary& library, const AlarmSlotFamily& family, int index) {
   const StationArgs with_sensor = {family.first_sensor + index};
@@ -58,7 +58,7 @@ float LeadingNumber(const std::string& text) {
 
 int AcquireAlarmThresholds(StationLibrary& library, const FamilySlots& families,
                            AlarmThresholds& thresholds) {
-  if (IsValidStationValue(library.CallStationWord("_LoadOrbiskAlarms_O@0")) != 1) return 0;
+  if (IsValidStationValue(library.CallStationWord(Export::kLoadOrbiskAlarms)) != 1) return 0;
   const std::int32_t rain_collector = families.configuration.rain_collector;
   for (const AlarmSlotFamily& family : AlarmSlotFamilies()) {
     for (int n = 0; n < family.count; ++n) {

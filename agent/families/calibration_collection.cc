@@ -12,8 +12,8 @@ int CollectCalibration(StationLibrary& library) {
   // offset. Nothing else reads it: the service only refreshes the library's own copy.
   alignas(8) std::array<std::uint8_t, 64> record{};
   std::int16_t loaded =
-      library.CallStationWord("_LoadOrbiskCalibration_O@4", {static_cast<void*>(record.data())});
-  std::int32_t offset = library.CallStationLong("_GetWindDirCalibrationOffset_O@4",
+      library.CallStationWord(Export::kLoadOrbiskCalibration, {static_cast<void*>(record.data())});
+  std::int32_t offset = library.CallStationLong(Export::kGetWindDirCalibrationOffset,
                                                 {static_cast<void*>(record.data() + 20)});
   return IsValidStationValue(static_cast<float>(loaded)) &&
                  IsValidStationValue(static_cast<float>(offset))

@@ -26,7 +26,7 @@ enum class Conversion { kNone, kRound, kFahrenheit, kFahrenheitRound, kInHg, kMp
 struct ReadRow {
   int slot;
   Source source;
-  std::string_view getter;  // decorated export name, or empty for kById
+  Export getter;  // GetCurrentDataByID for kById
   std::int32_t id;
   Conversion conversion;
 };
@@ -39,55 +39,63 @@ struct NumberedRead {
   Conversion conversion;
 };
 
-constexpr std::int32_t kSensorStep = 0x01000000;
-
 constexpr ReadRow kEveryCallReads[] = {
-    {kWindSpeed, Source::kFloatGetter, "_GetWindSpeed_O@0", 0, Conversion::kMphRound},
-    {kWindDirection, Source::kWordGetter, "_GetWindDir_O@0", 0, Conversion::kNone},
-    {kRainRate, Source::kFloatGetter, "_GetRainRate_O@0", 0, Conversion::kRain},
+    {kWindSpeed, Source::kFloatGetter, Export::kGetWindSpeed, 0, Conversion::kMphRound},
+    {kWindDirection, Source::kWordGetter, Export::kGetWindDir, 0, Conversion::kNone},
+    {kRainRate, Source::kFloatGetter, Export::kGetRainRate, 0, Conversion::kRain},
 };
 
 constexpr ReadRow kTempHumBarReads[] = {
-    {kInsideTemp, Source::kFloatGetter, "_GetInsideTemp_O@0", 0, Conversion::kFahrenheit},
-    {kOutsideTemp, Source::kFloatGetter, "_GetOutsideTemp_O@0", 0, Conversion::kFahrenheit},
-    {kInsideHumidity, Source::kWordGetter, "_GetInsideHumidity_O@0", 0, Conversion::kNone},
-    {kOutsideHumidity, Source::kWordGetter, "_GetOutsideHumidity_O@0", 0, Conversion::kNone},
-    {kBarometer, Source::kFloatGetter, "_GetBarometer_O@0", 0, Conversion::kInHg},
-    {kWindChill, Source::kFloatGetter, "_GetWindChill_O@0", 0, Conversion::kFahrenheit},
-    {kDewPoint, Source::kFloatGetter, "_GetDewPt_O@0", 0, Conversion::kFahrenheit},
-    {kDailyRain, Source::kFloatGetter, "_GetDailyRain_O@0", 0, Conversion::kRain},
-    {kMonthlyRain, Source::kFloatGetter, "_GetMonthlyRain_O@0", 0, Conversion::kRain},
-    {kStormRain, Source::kFloatGetter, "_GetStormRain_O@0", 0, Conversion::kRain},
-    {kTotalRain, Source::kFloatGetter, "_GetTotalRain_O@0", 0, Conversion::kRain},
-    {kWind2MinAverage, Source::kById, "", 0x19020080, Conversion::kMphRound},
-    {kWind10MinAverage, Source::kById, "", 0x01020080, Conversion::kMphRound},
-    {kGust10Min, Source::kById, "", 0x1A020080, Conversion::kMphRound},
-    {kLastHourRain, Source::kById, "", 0x00056C40, Conversion::kRain},
-    {kLast24HourRain, Source::kById, "", 0x00057040, Conversion::kRain},
-    {kSolarRadiation, Source::kById, "", 0x00070140, Conversion::kRound},
-    {kUvIndex, Source::kById, "", 0x00080180, Conversion::kRound},
-    {kThswIndex, Source::kById, "", 0x00000005, Conversion::kFahrenheitRound},
-    {kThwIndex, Source::kById, "", 0x00000004, Conversion::kFahrenheitRound},
-    {kHeatIndex, Source::kById, "", 0x00000003, Conversion::kFahrenheit},
-    {kAltimeter, Source::kById, "", 0x020400E0, Conversion::kRound},
-    {kDayEt, Source::kById, "", 0x0000244D, Conversion::kNone},
-    {kMonthEt, Source::kById, "", 0x0000584D, Conversion::kNone},
-    {kYearEt, Source::kById, "", 0x00005C4D, Conversion::kNone},
+    {kInsideTemp, Source::kFloatGetter, Export::kGetInsideTemp, 0, Conversion::kFahrenheit},
+    {kOutsideTemp, Source::kFloatGetter, Export::kGetOutsideTemp, 0, Conversion::kFahrenheit},
+    {kInsideHumidity, Source::kWordGetter, Export::kGetInsideHumidity, 0, Conversion::kNone},
+    {kOutsideHumidity, Source::kWordGetter, Export::kGetOutsideHumidity, 0, Conversion::kNone},
+    {kBarometer, Source::kFloatGetter, Export::kGetBarometer, 0, Conversion::kInHg},
+    {kWindChill, Source::kFloatGetter, Export::kGetWindChill, 0, Conversion::kFahrenheit},
+    {kDewPoint, Source::kFloatGetter, Export::kGetDewPt, 0, Conversion::kFahrenheit},
+    {kDailyRain, Source::kFloatGetter, Export::kGetDailyRain, 0, Conversion::kRain},
+    {kMonthlyRain, Source::kFloatGetter, Export::kGetMonthlyRain, 0, Conversion::kRain},
+    {kStormRain, Source::kFloatGetter, Export::kGetStormRain, 0, Conversion::kRain},
+    {kTotalRain, Source::kFloatGetter, Export::kGetTotalRain, 0, Conversion::kRain},
+    {kWind2MinAverage, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdWind2MinAverage,
+     Conversion::kMphRound},
+    {kWind10MinAverage, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdWind10MinAverage,
+     Conversion::kMphRound},
+    {kGust10Min, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdWindGust10Min,
+     Conversion::kMphRound},
+    {kLastHourRain, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdLastHourRain,
+     Conversion::kRain},
+    {kLast24HourRain, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdLast24HourRain,
+     Conversion::kRain},
+    {kSolarRadiation, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdSolarRadiation,
+     Conversion::kRound},
+    {kUvIndex, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdUv, Conversion::kRound},
+    {kThswIndex, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdThswIndex,
+     Conversion::kFahrenheitRound},
+    {kThwIndex, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdThwIndex,
+     Conversion::kFahrenheitRound},
+    {kHeatIndex, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdHeatIndex,
+     Conversion::kFahrenheit},
+    {kAltimeter, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdAltimeter,
+     Conversion::kRound},
+    {kDayEt, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdDayEt, Conversion::kNone},
+    {kMonthEt, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdMonthEt, Conversion::kNone},
+    {kYearEt, Source::kById, Export::kGetCurrentDataByID, kOrbiskIdYearEt, Conversion::kNone},
 };
 
 constexpr NumberedRead kNumberedReads[] = {
-    {kExtraTemp1, 7, 0x02000000, Conversion::kFahrenheit},
-    {kExtraHumidity1, 7, 0x020101C0, Conversion::kRound},
-    {kSoilMoisture1, 4, 0x090901E0, Conversion::kNone},
-    {kSoilTemp1, 4, 0x09000000, Conversion::kFahrenheit},
-    {kLeafWetness1, 2, 0x0F0A0200, Conversion::kNone},
-    {kLeafTemp1, 2, 0x0F000000, Conversion::kFahrenheit},
+    {kExtraTemp1, 7, kOrbiskIdExtraTemp1, Conversion::kFahrenheit},
+    {kExtraHumidity1, 7, kOrbiskIdExtraHumidity1, Conversion::kRound},
+    {kSoilMoisture1, 4, kOrbiskIdSoilMoisture1, Conversion::kNone},
+    {kSoilTemp1, 4, kOrbiskIdSoilTemp1, Conversion::kFahrenheit},
+    {kLeafWetness1, 2, kOrbiskIdLeafWetness1, Conversion::kNone},
+    {kLeafTemp1, 2, kOrbiskIdLeafTemp1, Conversion::kFahrenheit},
 };
 
-constexpr std::int32_t kWindSectorId = 0x000300C0;
-constexpr std::int32_t kTrendId = 0x000402A0;
-constexpr std::int32_t kForecastTextId = 0x0C0C0220;
-constexpr std::int32_t kForecastIconId = 0x0D0C0220;
+constexpr std::int32_t kWindSectorId = kOrbiskIdWindSector;
+constexpr std::int32_t kTrendId = kOrbiskIdBarTrend;
+constexpr std::int32_t kForecastTextId = kOrbiskIdForecastRule;
+constexpr std::int32_t kForecastIconId = kOrbiskIdForecastIcon;
 
 float Rounded(float value) {
   return static_cast<float>(RoundHalfEven(value));
@@ -144,16 +152,16 @@ void Reschedule(AgentContext& context, CurrentDataSlots& slots, const std::strin
   slots.group_due[group] = NowSeconds(context) + context.SettingNumber("CURRENTDATA", group);
 }
 
-DateTimeRecord UnsetRecord() {
-  return DateTimeRecord{-1, -1, -1, -1, -1};
+OrbiskDateTime UnsetRecord() {
+  return OrbiskDateTime{-1, -1, -1, -1, -1};
 }
 
 }  // namespace
 
 int AcquireCurrentData(AgentContext& context, StationLibrary& library, FamilySlots& slots) {
-  if (library.CallStationWord("_LoadCurrentOrbiskData_O@0") != 1) return 0;
+  if (library.CallStationWord(Export::kLoadCurrentOrbiskData) != 1) return 0;
   CurrentDataSlots& current = slots.current;
-  DateTimeRecord station_time;
+  OrbiskDateTime station_time{};
   int result = GetStationTime(library, station_time);
   const bool temp_hum_bar_due = GroupDue(context, current, "TempHumBar");
   const bool forecast_due = GroupDue(context, current, "ForeCast");
@@ -167,8 +175,8 @@ int AcquireCurrentData(AgentContext& context, StationLibrary& library, FamilySlo
     current.trend = GetCurrentDataStrByID(library, kTrendId, 50);
     for (const NumberedRead& sensors : kNumberedReads) {
       for (int n = 0; n < sensors.count; ++n) {
-        ReadRow row{sensors.first_slot + n, Source::kById, "", sensors.first_id + n * kSensorStep,
-                    sensors.conversion};
+        ReadRow row{sensors.first_slot + n, Source::kById, Export::kGetCurrentDataByID,
+                    sensors.first_id + n * kOrbiskIdSensorStep, sensors.conversion};
         ReadRows(library, {&row, 1}, slots);
       }
     }
@@ -184,9 +192,9 @@ int AcquireCurrentData(AgentContext& context, StationLibrary& library, FamilySlo
     // A read that leaves a record alone must not publish a stale or zero time.
     current.sunrise = UnsetRecord();
     current.sunset = UnsetRecord();
-    library.CallStationWord("_GetSunriseTime_O@4", {static_cast<void*>(&current.sunrise)});
+    library.CallStationWord(Export::kGetSunriseTime, {static_cast<void*>(&current.sunrise)});
     result = static_cast<std::uint8_t>(
-        library.CallStationWord("_GetSunsetTime_O@4", {static_cast<void*>(&current.sunset)}));
+        library.CallStationWord(Export::kGetSunsetTime, {static_cast<void*>(&current.sunset)}));
     Reschedule(context, current, "SunSetSunRise");
   }
   return result;

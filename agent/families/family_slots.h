@@ -9,8 +9,8 @@
 #include <map>
 #include <string>
 
-#include "agent/catalogue/date_time_record.h"
 #include "agent/catalogue/position_text.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace agent {
 
@@ -59,8 +59,8 @@ struct CurrentDataSlots {
   std::string wind_sector;
   std::string trend;
   std::string forecast_codes;  // "4;18;"
-  DateTimeRecord sunrise;
-  DateTimeRecord sunset;
+  OrbiskDateTime sunrise{};
+  OrbiskDateTime sunset{};
   // Group name -> next due time in monotonic seconds; absent is due.
   std::map<std::string, std::int64_t, std::less<>> group_due;
 };
@@ -72,28 +72,19 @@ inline constexpr int kHighLowPeriodSlots = 6;
 struct HighLowSlots {
   std::array<std::array<float, kHighLowPeriodSlots>, kHighLowQuantityCount> values{};
   // Times of the day high [0] and day low [1].
-  std::array<std::array<DateTimeRecord, 2>, kHighLowQuantityCount> day_times{};
-};
-
-// The station library's time-zone record.
-struct TimeZoneRecord {
-  std::int16_t use_time_zone = 0;
-  std::int16_t index = 0;
-  float gmt_offset_hours = 0;
-  std::int16_t auto_summer_time = 0;
-  std::int16_t summer_time = 0;
+  std::array<std::array<OrbiskDateTime, 2>, kHighLowQuantityCount> day_times{};
 };
 
 struct StationConfigurationSlots {
   float console_voltage = 0;
   float transmitter_status = 0;  // bit mask, bit n-1 set: transmitter n low
   float repeater_status = 0;
-  TimeZoneRecord time_zone;
+  OrbiskTimeZone time_zone{};
   // Packets received, missed, resynchronisations, longest good run, CRC errors.
   std::array<std::int32_t, 5> reception{};
-  DateTimeRecord firmware_date;
-  PositionRecord latitude;
-  PositionRecord longitude;
+  OrbiskDateTime firmware_date{};
+  OrbiskPosition latitude{};
+  OrbiskPosition longitude{};
   std::string firmware_version;
   std::string firmware_date_text;
   std::string wind_cup_text;

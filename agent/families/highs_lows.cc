@@ -34,32 +34,32 @@ struct Quantity {
 };
 
 std::vector<Quantity> BuildQuantities() {
-  std::vector<Quantity> quantities = {{"TempInt", 0x01000000, Kind::kTemperature, kBoth},
-                                      {"TempExt", 0x00000000, Kind::kTemperature, kBoth}};
+  std::vector<Quantity> quantities = {{"TempInt", kOrbiskIdInsideTemp, Kind::kTemperature, kBoth},
+                                      {"TempExt", kOrbiskIdOutsideTemp, Kind::kTemperature, kBoth}};
   auto numbered = [&quantities](const char* prefix, int count, std::int32_t first_id, Kind kind,
                                 int first_number) {
     for (int n = 0; n < count; ++n)
-      quantities.push_back(
-          {prefix + std::to_string(first_number + n), first_id + n * 0x01000000, kind, kBoth});
+      quantities.push_back({prefix + std::to_string(first_number + n),
+                            first_id + n * kOrbiskIdSensorStep, kind, kBoth});
   };
-  numbered("Temp", 7, 0x02000000, Kind::kTemperature, 2);
-  quantities.push_back({"HumInt", 0x010101C0, Kind::kWhole, kBoth});
-  quantities.push_back({"HumExt", 0x000101C0, Kind::kWhole, kBoth});
-  numbered("Hum", 7, 0x020101C0, Kind::kWhole, 2);
-  numbered("HumSol", 4, 0x090901E0, Kind::kWhole, 1);
-  numbered("TempSol", 4, 0x09000000, Kind::kTemperature, 1);
-  numbered("HumFeuille", 2, 0x0F0A0200, Kind::kWhole, 1);
-  numbered("TempFeuille", 2, 0x0F000000, Kind::kWholeTemperature, 1);
+  numbered("Temp", 7, kOrbiskIdExtraTemp1, Kind::kTemperature, 2);
+  quantities.push_back({"HumInt", kOrbiskIdInsideHumidity, Kind::kWhole, kBoth});
+  quantities.push_back({"HumExt", kOrbiskIdOutsideHumidity, Kind::kWhole, kBoth});
+  numbered("Hum", 7, kOrbiskIdExtraHumidity1, Kind::kWhole, 2);
+  numbered("HumSol", 4, kOrbiskIdSoilMoisture1, Kind::kWhole, 1);
+  numbered("TempSol", 4, kOrbiskIdSoilTemp1, Kind::kTemperature, 1);
+  numbered("HumFeuille", 2, kOrbiskIdLeafWetness1, Kind::kWhole, 1);
+  numbered("TempFeuille", 2, kOrbiskIdLeafTemp1, Kind::kWholeTemperature, 1);
   const Quantity rest[] = {
-      {"UV", 0x00080180, Kind::kRoundedWhole, kHighs},
-      {"Pluie", 0x00060060, Kind::kRain, kHighs},
-      {"Bar", 0x000400E0, Kind::kBarometer, kBoth},
-      {"SolarRad", 0x00070140, Kind::kWhole, kHighs},
-      {"VitesseVent", 0x00020080, Kind::kWind, kHighs},
-      {"IndiceTHSW", 0x00000005, Kind::kTemperature, kHighs},
-      {"IndChaleur", 0x00000003, Kind::kTemperature, kHighs},
-      {"PointRose", 0x00000001, Kind::kTemperature, kBoth},
-      {"TempRess", 0x00000002, Kind::kTemperature, kLows},
+      {"UV", kOrbiskIdUv, Kind::kRoundedWhole, kHighs},
+      {"Pluie", kOrbiskIdRainRate, Kind::kRain, kHighs},
+      {"Bar", kOrbiskIdBarometer, Kind::kBarometer, kBoth},
+      {"SolarRad", kOrbiskIdSolarRadiation, Kind::kWhole, kHighs},
+      {"VitesseVent", kOrbiskIdWindSpeed, Kind::kWind, kHighs},
+      {"IndiceTHSW", kOrbiskIdThswIndex, Kind::kTemperature, kHighs},
+      {"IndChaleur", kOrbiskIdHeatIndex, Kind::kTemperature, kHighs},
+      {"PointRose", kOrbiskIdDewPoint, Kind::kTemperature, kBoth},
+      {"TempRess", kOrbiskIdWindChill, Kind::kTemperature, kLows},
   };
   quantities.insert(quantities.end(), std::begin(rest), std::end(rest));
   return quantities;
@@ -80,9 +80,12 @@ struct PeriodSlot {
 
 // In the order of the slots of a quantity.
 constexpr PeriodSlot kPeriodSlots[kHighLowPeriodSlots] = {
-    {0x1000, "Day_", "_VH", true, true},    {0x1800, "Day_", "_VB", false, true},
-    {0x2800, "Month_", "_VH", true, false}, {0x3000, "Month_", "_VB", false, false},
-    {0x4C00, "Year_", "_VH", true, false},  {0x5000, "Year_", "_VB", false, false}};
+    {kOrbiskPeriodDayHigh, "Day_", "_VH", true, true},
+    {kOrbiskPeriodDayLow, "Day_", "_VB", false, true},
+    {kOrbiskPeriodMonthHigh, "Month_", "_VH", true, false},
+    {kOrbiskPeriodMonthLow, "Month_", "_VB", false, false},
+    {kOrbiskPeriodYearHigh, "Year_", "_VH", true, false},
+    {kOrbiskPeriodYearLow, "Year_", "_VB", false, false}};
 
 bool IsRead(const Quantity& quantity, const PeriodSlot& slot) {
   return (quantity.reads & (slot.high ? kHighs : kLows)) != 0;
@@ -113,7 +116,7 @@ std::string Formatted(float value, Kind kind, std::int32_t rain_collector) {
 }  // namespace
 
 int AcquireHighsLows(StationLibrary& library, FamilySlots& slots) {
-  if (library.CallStationWord("_LoadOrbiskHiLows_O@0") != 1) return 0;
+  if (library.CallStationWord(Export::kLoadOrbiskHiLows) != 1) return 0;
   HighLowSlots& highs_lows = slots.highs_lows;
   for (std::size_t q = 0; q < Quantities().size(); ++q) {
     const Quantity& quantity = Quantities()[q];
@@ -121,13 +124,13 @@ int AcquireHighsLows(StationLibrary& library, FamilySlots& slots) {
       const PeriodSlot& slot = kPeriodSlots[s];
       if (!IsRead(quantity, slot)) continue;
       std::int32_t id = quantity.base_id + slot.code;
-      float value = library.CallStationFloat("_GetHiLowDataByID_O@4", {id});
+      float value = library.CallStationFloat(Export::kGetHiLowDataByID, {id});
       if (RoundedAtReading(quantity.kind)) value = static_cast<float>(RoundHalfEven(value));
       highs_lows.values[q][s] = value;
       if (slot.timed) {
-        DateTimeRecord& time = highs_lows.day_times[q][s];
-        time = DateTimeRecord{-1, -1, -1, -1, -1};  // a time left alone reads as "---"
-        library.CallStationWord("_GetHiLowTimeByID_O@8", {id, static_cast<void*>(&time)});
+        OrbiskDateTime& time = highs_lows.day_times[q][s];
+        time = OrbiskDateTime{-1, -1, -1, -1, -1};  // a time left alone reads as "---"
+        library.CallStationWord(Export::kGetHiLowTimeByID, {id, static_cast<void*>(&time)});
       }
     }
   }

@@ -15,14 +15,14 @@
 namespace agent {
 namespace {
 
-constexpr std::int32_t kConsoleBatteryId = 0x090C0220;
-constexpr std::int32_t kTransmitterBatteryId = 0x0A0C0220;
-constexpr std::int32_t kRepeaterBatteryId = 0x0B0C0220;
+constexpr std::int32_t kConsoleBatteryId = kOrbiskIdConsoleBattery;
+constexpr std::int32_t kTransmitterBatteryId = kOrbiskIdTransmitterBattery;
+constexpr std::int32_t kRepeaterBatteryId = kOrbiskIdRepeaterBattery;
 constexpr int kPublishedTransmitters = 7;
 
 // A record read: its result, 1 on success, must be a valid station value.
-bool RecordRead(StationLibrary& library, std::string_view name, void* record) {
-  return IsValidStationValue(library.CallStationWord(name, {record})) == 1;
+bool RecordRead(StationLibrary& library, Export bound, void* record) {
+  return IsValidStationValue(library.CallStationWord(bound, {record})) == 1;
 }
 
 // The GMT offset in hours: whole when it is, else with 2 decimals (5.5, -3.5).
@@ -37,7 +37,7 @@ std::string GmtOffsetText(float hours) {
 int AcquireStationConfiguration(AgentContext& context, StationLibrary& library,
                                 FamilySlots& slots) {
   StationConfigurationSlots& configuration = slots.configuration;
-  library.CallStationWord("_InitStation_O@0");
+  library.CallStationWord(Export::kInitStation);
   configuration.console_voltage =
       std::strtof(GetCurrentDataStrByID(library, kConsoleBatteryId, 10).c_str(), nullptr);
   // The status texts start with words; the bit masks are the values themselves.
@@ -46,27 +46,27 @@ int AcquireStationConfiguration(AgentContext& context, StationLibrary& library,
   LogMessage(context, FormatFloatAsWhole(configuration.console_voltage));
 
   int result = 1;
-  auto read = [&](std::string_view name, void* record) {
-    if (!RecordRead(library, name, record)) result = 0;
+  auto read = [&](Export bound, void* record) {
+    if (!RecordRead(library, bound, record)) result = 0;
   };
-  read("_GetTimeZoneSettings_O@4", &configuration.time_zone);
-  read("_GetReceptionData_O@4", configuration.reception.data());
-  read("_GetStationFirmwareDate_O@4", &configuration.firmware_date);
-  read("_GetOrbiskLat_O@4", &configuration.latitude);
-  read("_GetOrbiskLon_O@4", &configuration.longitude);
+  read(Export::kGetTimeZoneSettings, &configuration.time_zone);
+  read(Export::kGetReceptionData, configuration.reception.data());
+  read(Export::kGetStationFirmwareDate, &configuration.firmware_date);
+  read(Export::kGetOrbiskLat, &configuration.latitude);
+  read(Export::kGetOrbiskLon, &configuration.longitude);
 
   configuration.firmware_version = GetStationFirmwareVersion(library);
   configuration.firmware_date_text =
       FormatStationDateTime(configuration.firmware_date, kArgumentAbsent);
-  configuration.wind_cup_text = WindCupText(library.CallStationWord("_GetWindCupSize_O@0"));
-  configuration.model_text = StationModelText(library.CallStationWord("_GetModelNo_O@0"));
+  configuration.wind_cup_text = WindCupText(library.CallStationWord(Export::kGetWindCupSize));
+  configuration.model_text = StationModelText(library.CallStationWord(Export::kGetModelNo));
   configuration.latitude_text = LatitudeText(configuration.latitude);
   configuration.longitude_text = LongitudeText(configuration.longitude);
 
-  configuration.archive_period = library.CallStationWord("_GetArchivePeriod_O@0");
-  configuration.archive_type = library.CallStationWord("_GetTempAvg_O@0");
-  configuration.rain_collector = library.CallStationWord("_GetRainCollectorModelOnStation_O@0");
-  library.CallStationWord("_GetOrbiskTxConfig_O@4",
+  configuration.archive_period = library.CallStationWord(Export::kGetArchivePeriod);
+  configuration.archive_type = library.CallStationWord(Export::kGetTempAvg);
+  configuration.rain_collector = library.CallStationWord(Export::kGetRainCollectorModelOnStation);
+  library.CallStationWord(Export::kGetOrbiskTxConfig,
                           {static_cast<void*>(configuration.transmitters.data())});
   return result;
 }
@@ -91,10 +91,10 @@ void PublishStationConfiguration(AgentContext& context, const FamilySlots& slots
       {"TypeCollecteurDePluie", RainCollectorText(c.rain_collector)},
       {"IntervalleArchivageDonnees", FormatWholeNumber(c.archive_period)},
       {"TypeArchivageDonnees", ArchiveTypeText(c.archive_type)},
-      {"UtilisationFuseau", YesNoText(c.time_zone.use_time_zone)},
-      {"ChangementAutoHeureEte", OnOffText(c.time_zone.auto_summer_time)},
-      {"HeureEte", YesNoText(c.time_zone.summer_time)},
-      {"GMT", GmtOffsetText(c.time_zone.gmt_offset_hours)},
+      {"UtilisationFuseau", YesNoText(c.time_zone.useIndex)},
+      {"ChangementAutoHeureEte", OnOffText(c.time_zone.autoSummerTime)},
+      {"HeureEte", YesNoText(c.time_zone.summerTime)},
+      {"GMT", GmtOffsetText(c.time_zone.gmtOffsetHours)},
       {"TexteFuseauHoraire", TimeZoneText(c.time_zone.index)},
   };
   for (const auto& [tag, text] : tags) SetTag(catalogue, tag, text);

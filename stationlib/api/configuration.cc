@@ -1,5 +1,6 @@
 // Configuration family: single settings read and written field by field in
 // the console's configuration memory, plus the clock and lamp commands.
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,10 @@ namespace {
 using data::GetLibraryState;
 using data::LibraryState;
 namespace address = data::address;
+
+// The records are copied whole into the caller's memory: their layouts are the interface's.
+static_assert(sizeof(OrbiskPosition) == 16 && offsetof(OrbiskPosition, wholeDegrees) == 10);
+static_assert(sizeof(OrbiskTimeZone) == 12 && offsetof(OrbiskTimeZone, autoSummerTime) == 8);
 
 constexpr int kSetupSettleMs = 100;
 constexpr double kWindCupFirmware = 1.799;
@@ -37,15 +42,14 @@ std::int32_t GetPosition(unsigned at, void* record) {
   if (record == nullptr) return kInvalidArgument;
   std::uint8_t b[2];
   if (const std::int32_t r = Read(at, 2, b); r != kSuccess) return r;
-  const data::PositionRecord p =
-      data::DecodePosition(static_cast<std::int16_t>(b[0] | (b[1] << 8)));
+  const OrbiskPosition p = data::DecodePosition(static_cast<std::int16_t>(b[0] | (b[1] << 8)));
   std::memcpy(record, &p, sizeof p);
   return kSuccess;
 }
 
 std::int32_t SetPosition(unsigned at, double limit, const void* record) {
   if (record == nullptr) return kBufferMissing;
-  data::PositionRecord p;
+  OrbiskPosition p;
   std::memcpy(&p, record, sizeof p);
   std::int16_t tenths = 0;
   if (!data::EncodePosition(p, limit, tenths)) return kInvalidArgument;
@@ -216,14 +220,14 @@ int32_t GetTimeZoneSettings(void* record) {
   if (record == nullptr) return kBufferMissing;
   std::array<std::uint8_t, 6> block{};
   if (const std::int32_t r = Read(address::kTimeZone, 6, block.data()); r != kSuccess) return r;
-  const data::TimeZoneRecord z = data::DecodeTimeZone(block);
+  const OrbiskTimeZone z = data::DecodeTimeZone(block);
   std::memcpy(record, &z, sizeof z);
   return kSuccess;
 }
 
 int32_t SetTimeZoneSettings(void* record) {
   if (record == nullptr) return kBufferMissing;
-  data::TimeZoneRecord z;
+  OrbiskTimeZone z;
   std::memcpy(&z, record, sizeof z);
   std::array<std::uint8_t, 6> block{};
   if (!data::EncodeTimeZone(z, block)) return kInvalidArgument;

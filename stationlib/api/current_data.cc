@@ -15,7 +15,6 @@ namespace {
 using namespace orbisk::data;
 using data_families::Context;
 
-constexpr std::uint32_t kWindSector = 0x300C0;
 constexpr int kWindSectorLength = 5;
 
 // The answer to a query, or the no-data / invalid code as a float.
@@ -34,9 +33,9 @@ std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   const LibraryState& s = GetLibraryState();
   if (!s.current_loaded) return kNoData;
   const platform::LocalTime today = platform::Env::Default().Now();
-  DateTimeRecord out{};
-  if (!SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month,
-               today.year, out))
+  OrbiskDateTime out{};
+  if (!data::SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day,
+                     today.month, today.year, out))
     return kOk;  // dashed: the record stays as it was
   data_families::WriteDateTime(record, out.minute, out.hour, out.day, out.month, out.year);
   return kOk;
@@ -73,86 +72,86 @@ int32_t GetCurrentDataStrByID(int32_t id, char* buffer, int32_t length) {
 }
 
 float GetOutsideTemp(void) {
-  return Number(0);
+  return Number(kOrbiskIdOutsideTemp);
 }
 float GetInsideTemp(void) {
-  return Number(0x1000000);
+  return Number(kOrbiskIdInsideTemp);
 }
 float GetDewPt(void) {
-  return Number(1);
+  return Number(kOrbiskIdDewPoint);
 }
 float GetWindChill(void) {
-  return Number(2);
+  return Number(kOrbiskIdWindChill);
 }
 float GetHeatIndex(void) {
-  return Number(3);
+  return Number(kOrbiskIdHeatIndex);
 }
 int32_t GetOutsideHumidity(void) {
-  return Whole(0x101C0);
+  return Whole(kOrbiskIdOutsideHumidity);
 }
 int32_t GetInsideHumidity(void) {
-  return Whole(0x10101C0);
+  return Whole(kOrbiskIdInsideHumidity);
 }
 float GetWindSpeed(void) {
-  return Number(0x20080);
+  return Number(kOrbiskIdWindSpeed);
 }
 float Get10MinAvgWindSpeed(void) {
-  return Number(0x1020080);
+  return Number(kOrbiskIdWind10MinAverage);
 }
 float GetWind2MinAvg(void) {
-  return Number(0x19020080);
+  return Number(kOrbiskIdWind2MinAverage);
 }
 float GetWindGust10Min(void) {
-  return Number(0x1A020080);
+  return Number(kOrbiskIdWindGust10Min);
 }
 int32_t GetWindDir(void) {
-  return Whole(0x300A0);
+  return Whole(kOrbiskIdWindDirection);
 }
 float GetBarometer(void) {
-  return Number(0x400E0);
+  return Number(kOrbiskIdBarometer);
 }
 float GetbarAltimeter(void) {
-  return Number(0x20400E0);
+  return Number(kOrbiskIdAltimeter);
 }
 float GetDailyRain(void) {
-  return Number(0x52440);
+  return Number(kOrbiskIdDayRain);
 }
 float GetStormRain(void) {
-  return Number(0x55440);
+  return Number(kOrbiskIdStormRain);
 }
 float GetMonthlyRain(void) {
-  return Number(0x55840);
+  return Number(kOrbiskIdMonthRain);
 }
 float GetTotalRain(void) {
-  return Number(0x55C40);
+  return Number(kOrbiskIdYearRain);
 }
 float GetLastHourRain(void) {
-  return Number(0x56C40);
+  return Number(kOrbiskIdLastHourRain);
 }
 float GetLast24HourRain(void) {
-  return Number(0x57040);
+  return Number(kOrbiskIdLast24HourRain);
 }
 float GetRainRate(void) {
-  return Number(0x60060);
+  return Number(kOrbiskIdRainRate);
 }
 int32_t GetSolarRad(void) {
-  return Whole(0x70140);
+  return Whole(kOrbiskIdSolarRadiation);
 }
 float GetUV(void) {
-  return Number(0x80180);
+  return Number(kOrbiskIdUv);
 }
 float GetET(void) {
-  return Number(0x244D);
+  return Number(kOrbiskIdDayEt);
 }
 float GetMonthlyET(void) {
-  return Number(0x584D);
+  return Number(kOrbiskIdMonthEt);
 }
 float GetYearlyET(void) {
-  return Number(0x5C4D);
+  return Number(kOrbiskIdYearEt);
 }
 
 const char* GetWindDirStr(char* buffer) {
-  GetCurrentDataStrByID(kWindSector, buffer, kWindSectorLength);
+  GetCurrentDataStrByID(kOrbiskIdWindSector, buffer, kWindSectorLength);
   return buffer;
 }
 
@@ -168,7 +167,7 @@ int32_t GetStartOfCurrentStorm(int32_t* record) {
   if (record == nullptr) return kBadArgument;
   const LibraryState& s = GetLibraryState();
   if (!s.current_loaded) return kNoData;
-  const DateTimeRecord r = StormStart(s.current);
+  const OrbiskDateTime r = StormStart(s.current);
   data_families::WriteDateTime(record, r.minute, r.hour, r.day, r.month, r.year);
   return kOk;
 }

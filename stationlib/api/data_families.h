@@ -32,7 +32,7 @@ std::span<const std::uint8_t, N> Received() {
 }
 
 // Reads `n` bytes with checksum after a command acknowledged under the retry
-// pattern: 0 or -32701.
+// pattern: 0 or kCommFailure.
 inline std::int32_t CommandAndRead(const char* command, std::size_t n) {
   if (link::CommandWithRetry(command) != 0) return kCommFailure;
   if (link::ReceiveBuffer() == nullptr || link::ReceiveBufferSize() < n) return kCommFailure;

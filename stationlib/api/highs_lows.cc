@@ -112,62 +112,67 @@ int32_t GetHiLowTimeStrByID(int32_t id, char* buffer, int32_t length) {
 }
 
 int32_t GetHiLowTimesOutTemp(int16_t* high, int16_t* low) {
-  return TimePair(0x1000, high, 0x1800, low);
+  return TimePair(kOrbiskIdOutsideTemp | kOrbiskPeriodDayHigh, high,
+                  kOrbiskIdOutsideTemp | kOrbiskPeriodDayLow, low);
 }
 int32_t GetHiLowTimesInTemp(int16_t* high, int16_t* low) {
-  return TimePair(0x1001000, high, 0x1001800, low);
+  return TimePair(kOrbiskIdInsideTemp | kOrbiskPeriodDayHigh, high,
+                  kOrbiskIdInsideTemp | kOrbiskPeriodDayLow, low);
 }
 int32_t GetHiLowTimesOutHum(int16_t* high, int16_t* low) {
-  return TimePair(0x111C0, high, 0x119C0, low);
+  return TimePair(kOrbiskIdOutsideHumidity | kOrbiskPeriodDayHigh, high,
+                  kOrbiskIdOutsideHumidity | kOrbiskPeriodDayLow, low);
 }
 int32_t GetHiLowTimesInHum(int16_t* high, int16_t* low) {
-  return TimePair(0x10111C0, high, 0x10119C0, low);
+  return TimePair(kOrbiskIdInsideHumidity | kOrbiskPeriodDayHigh, high,
+                  kOrbiskIdInsideHumidity | kOrbiskPeriodDayLow, low);
 }
 int32_t GetHiLowTimesDewPt(int16_t* high, int16_t* low) {
-  return TimePair(0x1001, high, 0x1801, low);
+  return TimePair(kOrbiskIdDewPoint | kOrbiskPeriodDayHigh, high,
+                  kOrbiskIdDewPoint | kOrbiskPeriodDayLow, low);
 }
 int32_t GetLowTimesWindChill(int16_t* low) {
-  return TimePair(0, nullptr, 0x1802, low);
+  return TimePair(0, nullptr, kOrbiskIdWindChill | kOrbiskPeriodDayLow, low);
 }
 int32_t GetHiTimesWindSpeed(int16_t* high) {
-  return TimePair(0x21080, high, 0, nullptr);
+  return TimePair(kOrbiskIdWindSpeed | kOrbiskPeriodDayHigh, high, 0, nullptr);
 }
 
 float GetHiInsideTemp(void) {
-  return Number(0x1001000);
+  return Number(kOrbiskIdInsideTemp | kOrbiskPeriodDayHigh);
 }
 float GetLowInsideTemp(void) {
-  return Number(0x1001800);
+  return Number(kOrbiskIdInsideTemp | kOrbiskPeriodDayLow);
 }
 float GetHiOutsideTemp(void) {
-  return Number(0x1000);
+  return Number(kOrbiskIdOutsideTemp | kOrbiskPeriodDayHigh);
 }
 float GetLowOutsideTemp(void) {
-  return Number(0x1800);
+  return Number(kOrbiskIdOutsideTemp | kOrbiskPeriodDayLow);
 }
 float GetHiInsideHum(void) {
-  return WholeNumber(0x10111C0);
+  return WholeNumber(kOrbiskIdInsideHumidity | kOrbiskPeriodDayHigh);
 }
 float GetLowInsideHum(void) {
-  return WholeNumber(0x10119C0);
+  return WholeNumber(kOrbiskIdInsideHumidity | kOrbiskPeriodDayLow);
 }
 float GetHiOutsideHum(void) {
-  return WholeNumber(0x111C0);
+  return WholeNumber(kOrbiskIdOutsideHumidity | kOrbiskPeriodDayHigh);
 }
 float GetLowOutsideHum(void) {
-  return WholeNumber(0x119C0);
+  return WholeNumber(kOrbiskIdOutsideHumidity | kOrbiskPeriodDayLow);
 }
 float GetHiDewPt(void) {
-  return Number(0x1001);
+  return Number(kOrbiskIdDewPoint | kOrbiskPeriodDayHigh);
 }
 float GetLowDewPt(void) {
-  return Number(0x1801);
+  return Number(kOrbiskIdDewPoint | kOrbiskPeriodDayLow);
 }
 float GetLowWindChill(void) {
-  return Number(0x1802);
+  return Number(kOrbiskIdWindChill | kOrbiskPeriodDayLow);
 }
 float GetHiWindSpeed(void) {
-  return Number(0x21080);
+  return Number(kOrbiskIdWindSpeed | kOrbiskPeriodDayHigh);
 }
 
 }  // namespace orbisk::api

@@ -12,8 +12,8 @@ namespace {
 
 using data::Reading;
 
-constexpr float kDashed = -32768.0f;
-constexpr std::int16_t kDashedCode = -32768;
+constexpr float kDashed = kOrbiskValueDashed;
+constexpr std::int16_t kDashedCode = kOrbiskValueDashed;
 constexpr std::uint8_t kNoByte = 255;
 
 // The record's fields by byte offset.

@@ -1,17 +1,19 @@
 #pragma once
 #include <cstdint>
 
+#include "stationlib/api/OrbiskPro.h"
+
 namespace orbisk::data {
 
 // Result codes of the station-data functions (16-bit, signed). The link codes
 // (communication failure, no link open) are in orbisk/link/codes.h.
-inline constexpr int kOk = 0;
+inline constexpr int kOk = kOrbiskSuccess;
 inline constexpr int kFail = -1;
-inline constexpr int kNoData = -32704;
-inline constexpr int kBadIdentifier = -32705;
-inline constexpr int kBufferTooShort = -32706;
-inline constexpr int kBadArgument = -32707;
-inline constexpr int kDashed = -32768;
+inline constexpr int kNoData = kOrbiskNoDataLoaded;
+inline constexpr int kBadIdentifier = kOrbiskInvalidIdentifier;
+inline constexpr int kBufferTooShort = kOrbiskBufferMissing;
+inline constexpr int kBadArgument = kOrbiskInvalidArgument;
+inline constexpr int kDashed = kOrbiskValueDashed;
 
 // Dashed markers of the stores.
 inline constexpr std::uint16_t kDashed16 = 0x8000;

@@ -160,37 +160,38 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
       if (id.word != (index << 24) || !IsTemperatureIndex(index)) return Invalid();
       return TemperatureAnswer(index, s, u);
     case sensor_type::kHumidity:
-      if (id.word != ((index << 24) | 0x101C0) || !IsHumidityIndex(index)) return Invalid();
+      if (id.word != ((index << 24) | kOrbiskIdOutsideHumidity) || !IsHumidityIndex(index))
+        return Invalid();
       return MakeAnswer(Humidity(index, s), "%.0f", 4);
     case sensor_type::kWindSpeed:
       switch (id.word) {
-        case 0x20080:
+        case kOrbiskIdWindSpeed:
           return WindAnswer(WindSpeed(s.wind_speed, u));
-        case 0x1020080:
+        case kOrbiskIdWind10MinAverage:
           return WindAnswer(WindSpeed(s.wind_avg10, u));
-        case 0x19020080:
+        case kOrbiskIdWind2MinAverage:
           return WindAnswer(Word(s.wind2_min_avg));
-        case 0x1A020080:
+        case kOrbiskIdWindGust10Min:
           return WindAnswer(Word(s.gust10));
       }
       return Invalid();
     case sensor_type::kWindDirection: {
       const Reading dir = Word(s.wind_dir);
-      if (id.word == 0x300A0) return MakeAnswer(dir, "%.0f", 4);
-      if (id.word != 0x300C0) return Invalid();
+      if (id.word == kOrbiskIdWindDirection) return MakeAnswer(dir, "%.0f", 4);
+      if (id.word != kOrbiskIdWindSector) return Invalid();
       if (!dir) return MakeAnswer(dir, "%s", 4);
       const int sector = static_cast<int>(std::floor((*dir + 11.25) / 22.5)) % 16;
       return TextAnswer(sector, kSectors[sector], 4);
     }
     case sensor_type::kBarometer:
       switch (id.word) {
-        case 0x400E0:
+        case kOrbiskIdBarometer:
           return PressureAnswer(Barometer(s.barometer, u), u);
-        case 0x10400E0:
+        case kOrbiskIdAbsolutePressure:
           return PressureAnswer(std::nullopt, u);
-        case 0x20400E0:
+        case kOrbiskIdAltimeter:
           return PressureAnswer(Word(s.altimeter), u);
-        case 0x402A0: {
+        case kOrbiskIdBarTrend: {
           static constexpr const char* kTrend[5] = {"Falling Rapidly", "Falling", "Steady",
                                                     "Rising", "Rising Rapidly"};
           ValueAnswer a = PressureAnswer(std::nullopt, u);
@@ -207,51 +208,57 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
     case sensor_type::kRain: {
       std::uint16_t clicks;
       switch (id.word) {
-        case 0x52440:
+        case kOrbiskIdDayRain:
           clicks = s.day_rain;
           break;
-        case 0x55440:
+        case kOrbiskIdStormRain:
           clicks = s.storm_rain;
           break;
-        case 0x55840:
+        case kOrbiskIdMonthRain:
           clicks = s.month_rain;
           break;
-        case 0x55C40:
+        case kOrbiskIdYearRain:
           clicks = s.year_rain;
           break;
-        case 0x56C40:
+        case kOrbiskIdLastHourRain:
           clicks = s.last_hour_rain;
           break;
-        case 0x57040:
+        case kOrbiskIdLast24HourRain:
           clicks = s.last24_rain;
           break;
         default:
           return Invalid();
       }
-      const bool from_second = id.word == 0x56C40 || id.word == 0x57040;
+      const bool from_second =
+          id.word == kOrbiskIdLastHourRain || id.word == kOrbiskIdLast24HourRain;
       const Reading r =
           from_second && clicks == 0x8000 ? std::nullopt : RainTotal(clicks, ctx.rain.model, u);
       return MakeAnswer(r, RainFormat(u), 6);
     }
     case sensor_type::kRainRate:
-      if (id.word != 0x60060) return Invalid();
+      if (id.word != kOrbiskIdRainRate) return Invalid();
       return MakeAnswer(RainRate(s.rain_rate, ctx.rain.model, u), RainFormat(u), 6);
     case sensor_type::kSolar:
-      if (id.word != 0x70140) return Invalid();
+      if (id.word != kOrbiskIdSolarRadiation) return Invalid();
       return MakeAnswer(Word(s.solar), "%.0f", 5);
     case sensor_type::kUv: {
-      if (id.word != 0x80180) return Invalid();
+      if (id.word != kOrbiskIdUv) return Invalid();
       const Reading uv = ByteReading(s.uv);
       return MakeAnswer(uv ? Reading(*uv / 10.0) : uv, "%.1f", 5);
     }
     case sensor_type::kSoilMoisture:
-      if (id.WithoutUnit() != ((index << 24) | 0x90000) || !IsSoilIndex(index)) return Invalid();
+      if (id.WithoutUnit() != ((index << 24) | (sensor_type::kSoilMoisture << 16)) ||
+          !IsSoilIndex(index))
+        return Invalid();
       return MakeAnswer(ByteReading(s.soil_moisture[index - 9]), "%.0f", 4);
     case sensor_type::kLeafWetness:
-      if (id.WithoutUnit() != ((index << 24) | 0xA0000) || !IsLeafIndex(index)) return Invalid();
+      if (id.WithoutUnit() != ((index << 24) | (sensor_type::kLeafWetness << 16)) ||
+          !IsLeafIndex(index))
+        return Invalid();
       return MakeAnswer(ByteReading(s.leaf_wetness[index - 15]), "%.0f", 4);
     case sensor_type::kSunTimes: {
-      if (id.WithoutUnit() != ((index << 24) | 0xB0000) || (index != 2 && index != 3))
+      if (id.WithoutUnit() != ((index << 24) | (sensor_type::kSunTimes << 16)) ||
+          (index != 2 && index != 3))
         return Invalid();
       const std::int16_t hhmm = index == 2 ? s.sunrise : s.sunset;
       ValueAnswer a = MakeAnswer(std::nullopt, "", 7);
@@ -263,21 +270,21 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
     }
     case sensor_type::kConsole:
       switch (id.word) {
-        case 0x90C0220: {
+        case kOrbiskIdConsoleBattery: {
           const Reading raw = Word(s.console_battery);
           return MakeAnswer(raw ? Reading(((static_cast<int>(*raw) * 300) >> 9) / 100.0) : raw,
                             "%.2f", 5);
         }
-        case 0xA0C0220:
+        case kOrbiskIdTransmitterBattery:
           return TextAnswer(s.tx_battery, BatteryText("TX Battery Status: ", s.tx_battery, false),
                             84);
-        case 0xB0C0220:
+        case kOrbiskIdRepeaterBattery:
           if (!ctx.features.repeater) return MakeAnswer(std::nullopt, "", 90);
           return TextAnswer(s.repeater_battery,
                             BatteryText("Repeater Battery Status: ", s.repeater_battery, true), 90);
-        case 0xC0C0220:
-        case 0xD0C0220: {
-          const bool rule = id.word == 0xC0C0220;
+        case kOrbiskIdForecastRule:
+        case kOrbiskIdForecastIcon: {
+          const bool rule = id.word == kOrbiskIdForecastRule;
           const int value = rule ? s.forecast_rule : s.forecast_icon;
           ValueAnswer a =
               TextAnswer(value, rule ? ForecastRuleText(value) : ForecastIconText(value), 1);
@@ -293,13 +300,13 @@ ValueAnswer Measured(Identifier id, const CurrentStore& s, const QueryContext& c
 ValueAnswer Evapotranspiration(Identifier id, const CurrentStore& s, const Units& u) {
   double inches;
   switch (id.word) {
-    case 0x244D:
+    case kOrbiskIdDayEt:
       inches = s.day_et / 1000.0;
       break;
-    case 0x584D:
+    case kOrbiskIdMonthEt:
       inches = s.month_et / 100.0 + s.day_et / 1000.0;
       break;
-    case 0x5C4D:
+    case kOrbiskIdYearEt:
       inches = s.year_et / 100.0 + s.day_et / 1000.0;
       break;
     default:
@@ -336,11 +343,11 @@ ValueAnswer QueryCurrent(std::uint32_t word, const CurrentStore& s, const QueryC
   return Invalid();
 }
 
-DateTimeRecord StormStart(const CurrentStore& s) {
+OrbiskDateTime StormStart(const CurrentStore& s) {
   return {0, 0, s.storm_start & 0xF000, s.storm_start & 0x0F80, (s.storm_start & 0x7F) + 2000};
 }
 
-bool SunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, DateTimeRecord& out) {
+bool SunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, OrbiskDateTime& out) {
   if (hhmm == static_cast<std::int16_t>(0x8000)) return false;
   const int hour = hhmm / 100;
   out.minute = hhmm % 100;

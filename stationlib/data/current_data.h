@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "stationlib/api/OrbiskPro.h"
 #include "stationlib/data/context.h"
 #include "stationlib/data/live_packet.h"
 #include "stationlib/data/value_query.h"
@@ -15,14 +16,10 @@ inline const std::array<std::uint8_t, 16>& ActiveAlarms(const CurrentStore& s) {
   return s.alarms;
 }
 
-// Five 32-bit fields: minute, hour, day, month, year.
-struct DateTimeRecord {
-  std::int32_t minute, hour, day, month, year;
-};
 // Start of the current storm (month and day fields kept shifted, as stored).
-DateTimeRecord StormStart(const CurrentStore& s);
+OrbiskDateTime StormStart(const CurrentStore& s);
 // Sunrise or sunset with today's date (sunrise after hour 17 is tomorrow's);
 // false when the time is dashed.
-bool SunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, DateTimeRecord& out);
+bool SunTime(std::int16_t hhmm, bool sunrise, int day, int month, int year, OrbiskDateTime& out);
 
 }  // namespace orbisk::data

@@ -124,7 +124,7 @@ Field Resolve(std::uint32_t word) {
   const unsigned unit = id.UnitClass(), cat = id.category(), index = id.SensorIndex(),
                  period = id.period();
   if (id.bit15()) return {Kind::kPlain};
-  if (word == 0x66060) return {Kind::kRainRate, 120};
+  if (word == (kOrbiskIdRainRate | kOrbiskPeriodHourHigh)) return {Kind::kRainRate, 120};
   if (!ValidPeriod(period)) return {Kind::kPlain};
   if (unit == unit_class::kTemperature) {
     if (id.SensorType() != sensor_type::kTemperature) return {Kind::kPlain};

@@ -26,7 +26,7 @@ std::optional<DumpHeader> RequestDump(const ArchiveStamps& stamps);
 void EscapeTransfer();
 
 // Transfers the pages announced by `header` into `store` and counts the
-// records: the count, or -32702 when the pages cannot be held (the transfer
+// records: the count, or kOutOfMemory when the pages cannot be held (the transfer
 // is then ended with an escape). Pages with a bad checksum, a wrong sequence
 // number or a read time-out are left out and the transfer goes on.
 std::int32_t TransferPages(const DumpHeader& header, ArchiveStore& store);

@@ -37,10 +37,10 @@ std::uint8_t WithStationRainCode(std::uint8_t setup, int code) {
   return static_cast<std::uint8_t>((setup & ~0x30) | ((code - 1) << 4));
 }
 
-PositionRecord DecodePosition(std::int16_t tenths) {
-  PositionRecord r{};
+OrbiskPosition DecodePosition(std::int16_t tenths) {
+  OrbiskPosition r{};
   const double value = tenths / 10.0;
-  r.value = static_cast<float>(value);
+  r.degrees = static_cast<float>(value);
   r.negative = tenths < 0 ? 1 : 0;
   const double magnitude = std::fabs(value);
   int degrees = static_cast<int>(magnitude);
@@ -54,22 +54,22 @@ PositionRecord DecodePosition(std::int16_t tenths) {
     minutes -= 60;
     ++degrees;
   }
-  r.degrees = static_cast<std::int16_t>(degrees);
+  r.wholeDegrees = static_cast<std::int16_t>(degrees);
   r.minutes = static_cast<std::int16_t>(minutes);
   r.seconds = static_cast<std::int16_t>(seconds);
   return r;
 }
 
-bool EncodePosition(const PositionRecord& r, double limit, std::int16_t& tenths) {
+bool EncodePosition(const OrbiskPosition& r, double limit, std::int16_t& tenths) {
   double value;
-  if (r.use_value != 0) {
-    value = r.value;
+  if (r.useDegrees != 0) {
+    value = r.degrees;
     if (!std::isfinite(value) || value < -limit || value > limit) return false;
   } else {
-    if (r.degrees < -limit || r.degrees > limit || r.minutes < 0 || r.minutes > 59 ||
+    if (r.wholeDegrees < -limit || r.wholeDegrees > limit || r.minutes < 0 || r.minutes > 59 ||
         r.seconds < 0 || r.seconds > 59)
       return false;
-    value = std::abs(r.degrees) + r.minutes / 60.0 + r.seconds / 3600.0;
+    value = std::abs(r.wholeDegrees) + r.minutes / 60.0 + r.seconds / 3600.0;
     if (r.negative) value = -value;
     if (value < -limit || value > limit) return false;
   }
@@ -86,27 +86,28 @@ int ZoneOffset(int zone) {
   return zone >= 0 && zone < 47 ? kZones[zone] : 0;
 }
 
-TimeZoneRecord DecodeTimeZone(const std::array<std::uint8_t, 6>& b) {
-  TimeZoneRecord r{};
-  r.use_index = b[5] == 0 ? 1 : 0;
+OrbiskTimeZone DecodeTimeZone(const std::array<std::uint8_t, 6>& b) {
+  OrbiskTimeZone r{};
+  r.useIndex = b[5] == 0 ? 1 : 0;
   r.index = b[0];
   const auto offset = static_cast<std::int16_t>(b[3] | (b[4] << 8));
-  r.gmt_offset = static_cast<float>((offset / 100) + (offset % 100) / 100.0);
-  r.daylight = b[1] ? 0 : 1;
-  r.daylight2 = b[2] ? 0 : 1;
+  r.gmtOffsetHours = static_cast<float>((offset / 100) + (offset % 100) / 100.0);
+  r.autoSummerTime = b[1] ? 0 : 1;
+  r.summerTime = b[2] ? 0 : 1;
   return r;
 }
 
-bool EncodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& b) {
+bool EncodeTimeZone(const OrbiskTimeZone& r, std::array<std::uint8_t, 6>& b) {
   int offset;
-  if (r.use_index) {
+  if (r.useIndex) {
     if (r.index < 0 || r.index > 46) return false;
     offset = ZoneOffset(r.index);
     b[0] = static_cast<std::uint8_t>(r.index);
     b[5] = 0;
   } else {
-    if (!std::isfinite(r.gmt_offset) || r.gmt_offset < -12.0f || r.gmt_offset > 12.0f) return false;
-    const double hours = std::fabs(r.gmt_offset);
+    if (!std::isfinite(r.gmtOffsetHours) || r.gmtOffsetHours < -12.0f || r.gmtOffsetHours > 12.0f)
+      return false;
+    const double hours = std::fabs(r.gmtOffsetHours);
     int whole = static_cast<int>(hours);
     int minutes = static_cast<int>(std::lround((hours - whole) * 4.0)) * 15;
     if (minutes == 60) {
@@ -114,11 +115,11 @@ bool EncodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& b) {
       ++whole;
     }
     offset = whole * 100 + minutes;
-    if (r.gmt_offset < 0) offset = -offset;
+    if (r.gmtOffsetHours < 0) offset = -offset;
     b[0] = 0;
     b[5] = 1;
   }
-  b[1] = b[2] = r.daylight ? 0 : 1;
+  b[1] = b[2] = r.autoSummerTime ? 0 : 1;
   b[3] = static_cast<std::uint8_t>(offset & 0xFF);
   b[4] = static_cast<std::uint8_t>((offset >> 8) & 0xFF);
   return true;

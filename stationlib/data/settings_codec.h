@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 
+#include "stationlib/api/OrbiskPro.h"
 #include "stationlib/data/context.h"
 
 namespace orbisk::data {
@@ -23,30 +24,17 @@ int StationRainModel(std::uint8_t setup);
 // Setup byte with the collector code 1, 2 or 3 written as 0, 1 or 2.
 std::uint8_t WithStationRainCode(std::uint8_t setup, int code);
 
-// Latitude or longitude record of the exports.
-struct PositionRecord {
-  std::int32_t use_value;  // non-zero: `value` is used when setting
-  float value;             // degrees
-  std::int16_t negative;   // hemisphere flag, 1 south / west
-  std::int16_t degrees, minutes, seconds;
-};
-PositionRecord DecodePosition(std::int16_t tenths);
+// Latitude or longitude record of the exports (OrbiskPosition).
+OrbiskPosition DecodePosition(std::int16_t tenths);
 // Tenths of a degree from a record; false when out of range (|limit| degrees).
-bool EncodePosition(const PositionRecord& r, double limit, std::int16_t& tenths);
+bool EncodePosition(const OrbiskPosition& r, double limit, std::int16_t& tenths);
 
-// Time zone record of the exports.
-struct TimeZoneRecord {
-  std::int16_t use_index;
-  std::int16_t index;
-  float gmt_offset;  // hours
-  std::int16_t daylight;
-  std::int16_t daylight2;
-};
 // GMT offset (hour x 100 + minutes) of zone 0-46.
 int ZoneOffset(int zone);
-TimeZoneRecord DecodeTimeZone(const std::array<std::uint8_t, 6>& block);
+// Time zone record of the exports (OrbiskTimeZone).
+OrbiskTimeZone DecodeTimeZone(const std::array<std::uint8_t, 6>& block);
 // The 6-byte block; false for an argument out of range.
-bool EncodeTimeZone(const TimeZoneRecord& r, std::array<std::uint8_t, 6>& block);
+bool EncodeTimeZone(const OrbiskTimeZone& r, std::array<std::uint8_t, 6>& block);
 
 // Transmitter configuration: 16 bytes at address 25, and the console's own
 // transmitter number at 24. Types 1-12 per transmitter, repeater 0 or 1-8.

@@ -4,19 +4,21 @@
 
 #include <cstdint>
 
+#include "stationlib/api/OrbiskPro.h"
+
 namespace orbisk {
 
-// 16-bit results of the exports.
+// 16-bit results of the exports, under the library's own names.
 enum ResultCode : std::int32_t {
-  kSuccess = 0,
-  kCommFailure = -32701,
-  kOutOfMemory = -32702,
-  kNoLinkOpen = -32703,
-  kNoDataLoaded = -32704,
-  kInvalidIdentifier = -32705,
-  kBufferMissing = -32706,
-  kInvalidArgument = -32707,
-  kValueDashed = -32768,
+  kSuccess = kOrbiskSuccess,
+  kCommFailure = kOrbiskCommFailure,
+  kOutOfMemory = kOrbiskOutOfMemory,
+  kNoLinkOpen = kOrbiskNoLinkOpen,
+  kNoDataLoaded = kOrbiskNoDataLoaded,
+  kInvalidIdentifier = kOrbiskInvalidIdentifier,
+  kBufferMissing = kOrbiskBufferMissing,
+  kInvalidArgument = kOrbiskInvalidArgument,
+  kValueDashed = kOrbiskValueDashed,
 };
 
 // Last-error values of the transports (next to plain OS error numbers).

@@ -121,7 +121,7 @@ float HiLowData(std::int32_t id) {
   return found == Station().hi_low.end() ? kDashed : found->second;
 }
 
-std::int32_t HiLowTime(std::int32_t id, DateTimeRecord* time) {
+std::int32_t HiLowTime(std::int32_t id, OrbiskDateTime* time) {
   Station().Record("_GetHiLowTimeByID_O@8");
   auto found = Station().hi_low_time.find(id);
   if (found == Station().hi_low_time.end()) return kDashed;
@@ -132,7 +132,7 @@ std::int32_t HiLowTime(std::int32_t id, DateTimeRecord* time) {
 std::int32_t StationTime(void* r) {
   return Fill("_GetStationTime_O@4", r, Station().station_time);
 }
-std::int32_t SunTime(const char* name, void* r, const DateTimeRecord& value) {
+std::int32_t SunTime(const char* name, void* r, const OrbiskDateTime& value) {
   if (!Station().sun_times_dashed) return Fill(name, r, value);
   Station().Record(name);
   return kDashed;

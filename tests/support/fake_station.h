@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "agent/acquisition/station_library.h"
-#include "agent/catalogue/date_time_record.h"
 #include "agent/catalogue/position_text.h"
 #include "agent/families/family_slots.h"
+#include "stationlib/api/OrbiskPro.h"
 
 namespace agent::testing {
 
@@ -44,15 +44,15 @@ struct FakeStation {
   std::map<std::int32_t, float> by_id;             // GetCurrentDataByID
   std::map<std::int32_t, std::string> text_by_id;  // GetCurrentDataStrByID
   std::map<std::int32_t, float> hi_low;            // GetHiLowDataByID
-  std::map<std::int32_t, DateTimeRecord> hi_low_time;
-  DateTimeRecord station_time{7, 9, 5, 3, 2010};
-  DateTimeRecord sunrise{12, 7, 5, 3, 2010};
-  DateTimeRecord sunset{45, 18, 5, 3, 2010};
+  std::map<std::int32_t, OrbiskDateTime> hi_low_time;
+  OrbiskDateTime station_time{7, 9, 5, 3, 2010};
+  OrbiskDateTime sunrise{12, 7, 5, 3, 2010};
+  OrbiskDateTime sunset{45, 18, 5, 3, 2010};
   bool sun_times_dashed = false;  // the library leaves the records alone
-  TimeZoneRecord time_zone;
+  OrbiskTimeZone time_zone{};
   std::int32_t reception[5] = {};
-  DateTimeRecord firmware_date{0, 0, 22, 4, 2009};
-  PositionRecord latitude, longitude;
+  OrbiskDateTime firmware_date{0, 0, 22, 4, 2009};
+  OrbiskPosition latitude{}, longitude{};
   std::int16_t transmitters[16] = {};
   std::string firmware_version = "1.90";
   std::int32_t record_result = 0;  // of the record reads

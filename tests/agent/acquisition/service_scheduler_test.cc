@@ -46,7 +46,7 @@ TEST_F(ServiceSchedulerTest, RunsTheBuildersOfCollectedServicesAndDumps) {
 
 TEST_F(ServiceSchedulerTest, PublishesTheStationTimeAfterEachPass) {
   Configure("[SERVICES]\nCurrentData=10\n");
-  station_time_.Store(DateTimeRecord{7, 9, 5, 3, 2010});
+  station_time_.Store(OrbiskDateTime{7, 9, 5, 3, 2010});
   context_->state.connected.Set();
   ServiceScheduler scheduler(*context_, services_, station_time_);
   scheduler.RunPass();

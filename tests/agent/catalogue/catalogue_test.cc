@@ -96,7 +96,7 @@ TEST_F(CatalogueTest, InitialiseTagsDrawsFirstThenWritesPlaceholdersAndAsksForTe
 }
 
 TEST_F(CatalogueTest, StationTimeTagsHaveNoLeadingZeros) {
-  station_time_.Store(DateTimeRecord{7, 9, 5, 3, 2010});
+  station_time_.Store(OrbiskDateTime{7, 9, 5, 3, 2010});
   PublishStationTime(context_.state, station_time_);
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Heure"), "9");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Minute"), "7");
@@ -104,7 +104,7 @@ TEST_F(CatalogueTest, StationTimeTagsHaveNoLeadingZeros) {
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Mois"), "3");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Annee"), "2010");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation"), "05/03/2010 09h07");
-  station_time_.Store(DateTimeRecord{-1, -1, -1, -1, -1});
+  station_time_.Store(OrbiskDateTime{-1, -1, -1, -1, -1});
   PublishStationTime(context_.state, station_time_);
   EXPECT_EQ(ReadTag(catalogue(), "TempStation_Heure"), "-1");
   EXPECT_EQ(ReadTag(catalogue(), "TempStation"), "---");

@@ -54,11 +54,11 @@ TEST(WindAndTrendTextTest, SectorsAreExactAndTrendsIgnoreCase) {
   EXPECT_EQ(PressureTrendText("Unknown"), "UNKNOWN");
 }
 
-PositionRecord Position(float degrees, int whole, int minutes, int seconds) {
-  PositionRecord record;
+OrbiskPosition Position(float degrees, int whole, int minutes, int seconds) {
+  OrbiskPosition record{};
   record.degrees = degrees;
   record.negative = degrees < 0;
-  record.whole_degrees = static_cast<std::int16_t>(whole);
+  record.wholeDegrees = static_cast<std::int16_t>(whole);
   record.minutes = static_cast<std::int16_t>(minutes);
   record.seconds = static_cast<std::int16_t>(seconds);
   return record;

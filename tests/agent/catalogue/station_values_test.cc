@@ -84,25 +84,25 @@ TEST(NumberForms, AZeroHasNoSign) {
 }
 
 TEST(StationDateTime, FormsByMode) {
-  DateTimeRecord record{7, 9, 5, 3, 2010};
+  OrbiskDateTime record{7, 9, 5, 3, 2010};
   EXPECT_EQ(FormatStationDateTime(record, kArgumentAbsent), "05/03/2010 09h07");
   EXPECT_EQ(FormatStationDateTime(record, 0), "05/03/2010 09h07");
   EXPECT_EQ(FormatStationDateTime(record, 1), "05/03/2010");
   EXPECT_EQ(FormatStationDateTime(record, 2), "09h07");
-  EXPECT_EQ(FormatStationDateTime(DateTimeRecord{0, 0, 22, 4, 2009}, kArgumentAbsent),
+  EXPECT_EQ(FormatStationDateTime(OrbiskDateTime{0, 0, 22, 4, 2009}, kArgumentAbsent),
             "22/04/2009 00h00");
 }
 
 TEST(StationDateTime, UnsetPartsGiveThePlaceholderInEveryMode) {
   for (int field = 0; field < 4; ++field) {
-    DateTimeRecord record{7, 9, 5, 3, 2010};
+    OrbiskDateTime record{7, 9, 5, 3, 2010};
     int32_t* parts[] = {&record.minute, &record.hour, &record.day, &record.month};
     *parts[field] = -1;
     for (int mode : {1, 2, kArgumentAbsent}) EXPECT_EQ(FormatStationDateTime(record, mode), "---");
   }
-  EXPECT_EQ(FormatStationDateTime(DateTimeRecord{7, 9, 5, 3, -1}, kArgumentAbsent),
+  EXPECT_EQ(FormatStationDateTime(OrbiskDateTime{7, 9, 5, 3, -1}, kArgumentAbsent),
             "05/03/-1 09h07");
-  EXPECT_EQ(FormatStationDateTime(DateTimeRecord{7, 9, 5, 3, 2010}, 1), "05/03/2010");
+  EXPECT_EQ(FormatStationDateTime(OrbiskDateTime{7, 9, 5, 3, 2010}, 1), "05/03/2010");
 }
 
 }  // namespace

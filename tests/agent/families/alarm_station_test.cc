@@ -75,10 +75,10 @@ class AlarmStationTest : public AgentFixture {
     library = std::make_unique<StationLibrary>([](const std::string&) {});
     ASSERT_EQ(OpenStationLibrary(*library, {STATION_LIBRARY_DIR, ""}, {}), 1);
     ASSERT_EQ(OpenTCPIPPort(*library, std::to_string(console->sim.TcpPort()), "127.0.0.1"), 1);
-    ASSERT_EQ(library->CallStationWord("_InitStation_O@0"), 1);
+    ASSERT_EQ(library->CallStationWord(Export::kInitStation), 1);
   }
   static void TearDownTestSuite() {
-    library->CallStationWord("_CloseTCPIPPort_O@0");
+    library->CallStationWord(Export::kCloseTCPIPPort);
     library.reset();
     console.reset();
   }

@@ -27,7 +27,7 @@ class StationConfigurationTest : public FamilyFixture {
     s.reception[3] = 900;
     s.reception[4] = 7;
     s.latitude.degrees = 45.5f;
-    s.latitude.whole_degrees = 45;
+    s.latitude.wholeDegrees = 45;
     s.latitude.minutes = 30;
     s.longitude.degrees = -0.25f;
     s.longitude.minutes = 15;
@@ -78,7 +78,7 @@ TEST_F(StationConfigurationTest, CodesOutsideTheTablesAndAFailedRecord) {
   station().numbers["_GetTempAvg_O@0"] = 0;
   station().numbers["_GetArchivePeriod_O@0"] = -32701;
   station().time_zone.index = 47;
-  station().time_zone.gmt_offset_hours = -3.0f;
+  station().time_zone.gmtOffsetHours = -3.0f;
   station().record_result = -32701;
   EXPECT_EQ(AcquireStationConfiguration(*context_, library_, slots_), 0);
   PublishStationConfiguration(*context_, slots_);

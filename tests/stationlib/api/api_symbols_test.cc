@@ -47,11 +47,12 @@ TEST(ApiSymbols, ExactlyTheTableIsExported) {
   std::set<std::string> expected = ExpectedSymbols();
   std::set<std::string> actual = DefinedDynamicSymbols(ORBISKPRO_LIBRARY);
   EXPECT_EQ(actual, expected);
-  // The bound names the agent relies on, with their argument sizes.
-  for (const char* name :
-       {"_OpenCommPort_O$8", "_OpenTCPIPPort_O$8", "_OpenUSBPort_O$4", "_InitStation_O$0",
-        "_GetStationFirmwareDate_O$4", "_GetReceptionData_O$4", "_GetModelNo_O$0",
-        "_CloseCommPort_O$0", "_GetUSBDevSerialNumber_O$0"}) {
+  // Every export the agent binds, with its argument size.
+  for (const char* name : {
+#define AGENT_EXPORT(name, bytes, arguments, kind, dispatcher) ORBISK_SYMBOL_TEXT(name, bytes),
+#include "agent/acquisition/bound_exports.def"
+#undef AGENT_EXPORT
+       }) {
     EXPECT_TRUE(actual.count(name)) << name;
   }
 }

@@ -238,7 +238,7 @@ TEST_F(CurrentDataTest, SunTimesAndStorm) {
   EXPECT_EQ(code(0x20B0000), kDashed);  // the number is always dashed
   EXPECT_EQ(text(0x20B0000), " 6:45a");
   EXPECT_EQ(text(0x30B0000), " 6:30p");
-  DateTimeRecord rec{};
+  OrbiskDateTime rec{};
   ASSERT_TRUE(SunTime(store_.sunrise, true, 31, 12, 2023, rec));
   EXPECT_EQ(rec.hour, 6);
   EXPECT_EQ(rec.minute, 45);
@@ -251,7 +251,7 @@ TEST_F(CurrentDataTest, SunTimesAndStorm) {
   ASSERT_TRUE(SunTime(1805, true, 28, 2, 2024, rec));
   EXPECT_EQ(rec.day, 29);
   EXPECT_FALSE(SunTime(static_cast<std::int16_t>(0x8000), true, 1, 1, 2024, rec));
-  const DateTimeRecord storm = StormStart(store_);
+  const OrbiskDateTime storm = StormStart(store_);
   EXPECT_EQ(storm.day, 5 << 12);
   EXPECT_EQ(storm.month, 17 << 7);
   EXPECT_EQ(storm.year, 2026);

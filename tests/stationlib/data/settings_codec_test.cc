@@ -45,10 +45,10 @@ TEST(RainCollector, StationBitsAndLibraryModel) {
 }
 
 TEST(Position, DegreesMinutesSeconds) {
-  const PositionRecord r = DecodePosition(-1234);
-  EXPECT_FLOAT_EQ(r.value, -123.4f);
+  const OrbiskPosition r = DecodePosition(-1234);
+  EXPECT_FLOAT_EQ(r.degrees, -123.4f);
   EXPECT_EQ(r.negative, 1);
-  EXPECT_EQ(r.degrees, 123);
+  EXPECT_EQ(r.wholeDegrees, 123);
   EXPECT_EQ(r.minutes, 24);
   EXPECT_EQ(r.seconds, 0);
   std::int16_t tenths = 0;
@@ -70,11 +70,11 @@ TEST(TimeZone, ZoneTableAndOffsets) {
   EXPECT_EQ(block[5], 0);
   EXPECT_EQ(block[1], 0);
   EXPECT_EQ(static_cast<std::int16_t>(block[3] | (block[4] << 8)), 330);
-  TimeZoneRecord r = DecodeTimeZone(block);
-  EXPECT_EQ(r.use_index, 1);
+  OrbiskTimeZone r = DecodeTimeZone(block);
+  EXPECT_EQ(r.useIndex, 1);
   EXPECT_EQ(r.index, 30);
-  EXPECT_FLOAT_EQ(r.gmt_offset, 3.3f);
-  EXPECT_EQ(r.daylight, 1);
+  EXPECT_FLOAT_EQ(r.gmtOffsetHours, 3.3f);
+  EXPECT_EQ(r.autoSummerTime, 1);
   ASSERT_TRUE(EncodeTimeZone({0, 0, -3.5f, 0, 0}, block));
   EXPECT_EQ(static_cast<std::int16_t>(block[3] | (block[4] << 8)), -330);
   EXPECT_EQ(block[5], 1);
