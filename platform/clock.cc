@@ -4,6 +4,8 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/descriptor_wait.h"
+
 namespace platform {
 namespace {
 
@@ -44,6 +46,10 @@ bool StopFlag::WaitFor(std::int64_t ms) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (ms > 0) changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return IsSet(); });
   return IsSet();
+}
+
+int Clock::WaitReadable(int fd, std::int64_t timeout_ms) {
+  return PollReadable(fd, timeout_ms);
 }
 
 Clock& RealClock() {

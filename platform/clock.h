@@ -52,6 +52,12 @@ class Clock {
   virtual void SleepMsUnless(std::int64_t ms, StopFlag& stop) {
     if (!stop.IsSet()) SleepMs(ms);
   }
+  // Waits until `fd` can be read (or has hung up) or `timeout_ms` of this
+  // clock's time have passed (negative: no end): 1 readable, 0 timed out,
+  // -errno on failure. A real wait here; a clock of simulated time counts the
+  // caller as asleep while nothing comes, so that waiting for bytes that never
+  // come costs no real time.
+  virtual int WaitReadable(int fd, std::int64_t timeout_ms);
 };
 
 // The process's real clock (steady clock, system time, the host's time zone).

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/clock.h"
+
 namespace platform {
 
 struct SerialTimeoutRecord {
@@ -50,6 +52,8 @@ class SerialPort {
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
 
+  // The clock whose time bounds reads and writes (the real clock by default).
+  void SetClock(Clock& clock) { clock_ = &clock; }
   void SetTimeouts(const SerialTimeoutRecord& record) { timeouts_ = record; }
   const SerialTimeoutRecord& Timeouts() const { return timeouts_; }
 
@@ -64,6 +68,7 @@ class SerialPort {
 
  private:
   int fd_ = -1;
+  Clock* clock_ = &RealClock();
   SerialTimeoutRecord timeouts_{};
 };
 

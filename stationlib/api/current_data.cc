@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "platform/clock.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/live_packet.h"
+#include "stationlib/link/library_clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -33,7 +33,7 @@ std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   if (record == nullptr) return kBadArgument;
   const LibraryState& s = GetLibraryState();
   if (!s.current_loaded) return kNoData;
-  const platform::LocalTime today = platform::RealClock().Now();
+  const platform::LocalTime today = link::LibraryClock().Now();
   DateTimeRecord out{};
   if (!SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day, today.month,
                today.year, out))
