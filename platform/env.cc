@@ -9,6 +9,7 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/descriptor_wait.h"
 #include "platform/environment.h"
 
 namespace platform {
@@ -120,6 +121,10 @@ bool WaitForEither(const StopFlag& flag, const StopFlag& stop, std::int64_t ms) 
     if (::poll(entries, 2, wait) < 0 && errno != EINTR) break;
   }
   return flag.IsSet();
+}
+
+int Env::WaitReadable(int fd, std::int64_t timeout_ms) {
+  return PollReadable(fd, timeout_ms);
 }
 
 Env& Env::Default() {

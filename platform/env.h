@@ -80,6 +80,12 @@ class Env {
   virtual void SleepMsUnless(std::int64_t ms, StopFlag& stop) {
     if (!stop.IsSet()) SleepMs(ms);
   }
+  // Waits until `fd` can be read (or has hung up) or `timeout_ms` of this
+  // Env's time have passed (negative: no end): 1 readable, 0 timed out,
+  // -errno on failure. A real wait here; an Env of simulated time counts the
+  // caller as asleep while nothing comes, so that waiting for bytes that never
+  // come costs no real time.
+  virtual int WaitReadable(int fd, std::int64_t timeout_ms);
 
   // --- files and directories (see files.h for each operation) ---
   virtual bool FileExists(const std::string& path) = 0;
@@ -106,8 +112,8 @@ class Env {
 };
 
 // Forwards every call to a target, so a test overrides only what it changes. A
-// wrapper with its own time overrides SleepMsUnless too: the target's would
-// sleep on the target's time.
+// wrapper with its own time overrides SleepMsUnless and WaitReadable too: the
+// target's would wait on the target's time.
 class EnvWrapper : public Env {
  public:
   explicit EnvWrapper(Env& target) : target_(target) {}
@@ -118,6 +124,9 @@ class EnvWrapper : public Env {
   LocalTime Now() override { return target_.Now(); }
   void SleepMs(std::int64_t ms) override { target_.SleepMs(ms); }
   void SleepMsUnless(std::int64_t ms, StopFlag& stop) override { target_.SleepMsUnless(ms, stop); }
+  int WaitReadable(int fd, std::int64_t timeout_ms) override {
+    return target_.WaitReadable(fd, timeout_ms);
+  }
 
   bool FileExists(const std::string& path) override { return target_.FileExists(path); }
   bool DirectoryExists(const std::string& path) override { return target_.DirectoryExists(path); }

@@ -42,10 +42,11 @@ speed_t SpeedFor(int baud) {
   }
 }
 
-// poll for `events` until `deadline` (monotonic ms): >0 ready, 0 timeout, <0 errno.
-int WaitFor(int fd, short events, std::int64_t deadline, bool* hangup) {
+// poll for `events` until `deadline` (monotonic ms of `clock`): >0 ready, 0
+// timeout, <0 errno.
+int PollFor(Env& clock, int fd, short events, std::int64_t deadline, bool* hangup) {
   for (;;) {
-    std::int64_t left = deadline - platform::Env::Default().MonotonicMs();
+    std::int64_t left = deadline - clock.MonotonicMs();
     if (left < 0) left = 0;
     pollfd p{fd, events, 0};
     int rc = poll(&p, 1, static_cast<int>(left));
@@ -60,6 +61,15 @@ int WaitFor(int fd, short events, std::int64_t deadline, bool* hangup) {
     }
     return 1;
   }
+}
+
+// The wait for input goes through the clock, so that a clock of simulated
+// time sees it; a zero-time poll then tells bytes from a hang-up.
+int WaitInput(Env& clock, int fd, std::int64_t deadline, bool* hangup) {
+  const std::int64_t left = deadline - clock.MonotonicMs();
+  const int ready = clock.WaitReadable(fd, left < 0 ? 0 : left);
+  if (ready <= 0) return ready;
+  return PollFor(clock, fd, POLLIN, clock.MonotonicMs(), hangup);
 }
 
 }  // namespace
@@ -132,14 +142,14 @@ SerialResult SerialPort::Read(std::uint8_t* buffer, std::size_t size) {
   if (total == 0 && timeouts_.read_interval == 0) total = kFallbackReadMs;
   if (total == 0)
     total = static_cast<std::int64_t>(timeouts_.read_interval) * static_cast<std::int64_t>(size);
-  const std::int64_t start = platform::Env::Default().MonotonicMs();
+  const std::int64_t start = clock_->MonotonicMs();
   while (result.bytes < size) {
     std::int64_t deadline = start + total;
     if (timeouts_.read_interval != 0 && result.bytes > 0) {
-      std::int64_t gap = platform::Env::Default().MonotonicMs() + timeouts_.read_interval;
+      std::int64_t gap = clock_->MonotonicMs() + timeouts_.read_interval;
       if (gap < deadline) deadline = gap;
     }
-    int ready = WaitFor(fd_, POLLIN, deadline, &result.hangup);
+    int ready = WaitInput(*clock_, fd_, deadline, &result.hangup);
     if (ready < 0) {
       result.error = -ready;
       return result;
@@ -170,7 +180,7 @@ SerialResult SerialPort::Write(const std::uint8_t* data, std::size_t size) {
       static_cast<std::int64_t>(timeouts_.write_multiplier) * static_cast<std::int64_t>(size) +
       timeouts_.write_constant;
   if (total == 0) total = kFallbackWriteMs;
-  const std::int64_t deadline = platform::Env::Default().MonotonicMs() + total;
+  const std::int64_t deadline = clock_->MonotonicMs() + total;
   while (result.bytes < size) {
     ssize_t n = ::write(fd_, data + result.bytes, size - result.bytes);
     if (n > 0) {
@@ -182,7 +192,7 @@ SerialResult SerialPort::Write(const std::uint8_t* data, std::size_t size) {
       result.error = errno;
       return result;
     }
-    int ready = WaitFor(fd_, POLLOUT, deadline, &result.hangup);
+    int ready = PollFor(*clock_, fd_, POLLOUT, deadline, &result.hangup);
     if (ready < 0) {
       result.error = -ready;
       return result;

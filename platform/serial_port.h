@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/env.h"
+
 namespace platform {
 
 struct SerialTimeoutRecord {
@@ -59,6 +61,8 @@ class SerialPort {
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
 
+  // The clock whose time bounds reads and writes (the real clock by default).
+  void SetClock(Env& clock) { clock_ = &clock; }
   void SetTimeouts(const SerialTimeoutRecord& record) { timeouts_ = record; }
   const SerialTimeoutRecord& Timeouts() const { return timeouts_; }
 
@@ -73,6 +77,7 @@ class SerialPort {
 
  private:
   int fd_ = -1;
+  Env* clock_ = &Env::Default();
   SerialTimeoutRecord timeouts_{};
 };
 

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/settings_codec.h"
+#include "stationlib/link/library_clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -175,7 +175,7 @@ int32_t PutBarometer(float barometer, int32_t elevation) {
   std::snprintf(command, sizeof command, "BAR=%hd %d\n", static_cast<short>(bar),
                 static_cast<int>(feet));
   if (link::SendText(command) != 0) return kCommFailure;
-  platform::Env::Default().SleepMs(kBarometerSettleMs);
+  link::LibraryClock().SleepMs(kBarometerSettleMs);
   return link::ExpectOk() ? kSuccess : kCommFailure;
 }
 

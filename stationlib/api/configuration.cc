@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/settings_codec.h"
+#include "stationlib/link/library_clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -56,7 +56,7 @@ std::int32_t SetPosition(unsigned at, double limit, const void* record) {
   const std::uint8_t b[2] = {static_cast<std::uint8_t>(tenths & 0xFF),
                              static_cast<std::uint8_t>((tenths >> 8) & 0xFF)};
   if (link::EepromWrite(at, 2, b) != 0) return kCommFailure;
-  platform::Env::Default().SleepMs(kSetupSettleMs);
+  link::LibraryClock().SleepMs(kSetupSettleMs);
   return NewSetup();
 }
 

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/live_packet.h"
+#include "stationlib/link/library_clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -32,7 +32,7 @@ std::int32_t SunTime(std::int32_t* record, bool sunrise) {
   if (record == nullptr) return kBadArgument;
   const LibraryState& s = GetLibraryState();
   if (!s.current_loaded) return kNoData;
-  const platform::LocalTime today = platform::Env::Default().Now();
+  const platform::LocalTime today = link::LibraryClock().Now();
   OrbiskDateTime out{};
   if (!data::SunTime(sunrise ? s.current.sunrise : s.current.sunset, sunrise, today.day,
                      today.month, today.year, out))

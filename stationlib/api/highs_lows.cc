@@ -2,12 +2,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/api/data_families.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/data/hilows.h"
 #include "stationlib/data/time_text.h"
 #include "stationlib/link/codes.h"
+#include "stationlib/link/library_clock.h"
 
 namespace orbisk::api {
 namespace {
@@ -71,7 +71,7 @@ int32_t LoadOrbiskHiLows(void) {
     return kCommFailure;
   }
   std::memcpy(s.hilows.packet.data(), link::ReceiveBuffer(), kHiLowPacketSize);
-  const platform::LocalTime today = platform::Env::Default().Now();
+  const platform::LocalTime today = link::LibraryClock().Now();
   s.hilows.day = today.day;
   s.hilows.month = today.month;
   s.hilows.year = today.year;

@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/env.h"
 #include "stationlib/api/family_functions.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/exchange.h"
+#include "stationlib/link/library_clock.h"
 #include "stationlib/link/station.h"
 #include "stationlib/link/usb_comm_protocol.h"
 
@@ -93,7 +93,7 @@ int32_t SetNewBaud(int32_t rate) {
     CommProtocol* t = ActiveTransport();
     return t != nullptr ? t->LastError() : kCommFailure;
   }
-  platform::Env::Default().SleepMs(kBaudSettleMs);
+  link::LibraryClock().SleepMs(kBaudSettleMs);
   CloseActiveLink();
   std::int32_t reopened = OpenSerialLink(LastSerialPort(), rate);
   PurgeLink();

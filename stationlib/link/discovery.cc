@@ -7,6 +7,7 @@
 
 #include "platform/environment.h"
 #include "platform/net.h"
+#include "stationlib/link/library_clock.h"
 
 namespace orbisk::link {
 namespace {
@@ -49,9 +50,9 @@ bool SearchFrom(const std::string& local, const net::Endpoint& target,
     for (int slice = 0; slice < kListenSlices; ++slice) {
       std::uint8_t datagram[64];
       net::Endpoint from;
-      net::IoResult r =
-          net::ReceiveFrom(udp.socket, datagram, sizeof datagram,
-                           net::DeadlineAfter(std::chrono::milliseconds(kSliceMs)), &from);
+      if (LibraryClock().WaitReadable(udp.socket.fd(), kSliceMs) <= 0) continue;
+      net::IoResult r = net::ReceiveFrom(udp.socket, datagram, sizeof datagram,
+                                         net::DeadlineAfter(std::chrono::milliseconds(0)), &from);
       if (!r.ok()) continue;
       std::optional<std::string> id = ParseDiscoveryReply(datagram, r.bytes);
       if (!id) continue;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/link/codes.h"
+#include "stationlib/link/library_clock.h"
 #include "stationlib/link/station.h"
 
 namespace orbisk::link {
@@ -48,6 +48,7 @@ int RS232CommProtocol::Open() {
     return 0;
   }
   port_.SetDtr(true);
+  port_.SetClock(LibraryClock());
   // A fresh link reads under finite limits until a row is chosen.
   ApplyTimeouts(TimeoutRow(kInitialSerialRow).serial);
   handle = this;
@@ -68,8 +69,8 @@ int RS232CommProtocol::Close() {
 void RS232CommProtocol::ResetLine() {
   if (port_.IsOpen()) {
     port_.SetDtr(false);
-    platform::Env::Default().SleepMs(500);
-    platform::Env::Default().SleepMs(500);
+    LibraryClock().SleepMs(500);
+    LibraryClock().SleepMs(500);
     port_.SetDtr(true);
   }
   status &= ~(kStatusIoFailure | kStatusTimeout);
@@ -160,7 +161,7 @@ int RS232CommProtocol::Purge() {
   if (!port_.IsOpen()) return -1;
   SaveTimeouts();
   SelectTimeout(kPollRow);
-  platform::Env::Default().SleepMs(20);
+  LibraryClock().SleepMs(20);
   std::uint8_t block[kPurgeBlock];
   for (;;) {
     platform::SerialResult result = port_.Read(block, sizeof block);

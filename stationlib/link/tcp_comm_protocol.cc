@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/discovery.h"
+#include "stationlib/link/library_clock.h"
 #include "stationlib/link/tcp_errors.h"
 
 namespace orbisk::link {
@@ -18,10 +18,6 @@ constexpr std::size_t kMaxSockets = 64;
 constexpr std::int64_t kConnectWaitMs = 2000;
 constexpr std::int64_t kPulseWaitMs = 500;
 constexpr std::size_t kPurgeBlock = 32;
-
-net::Deadline After(std::int64_t ms) {
-  return net::DeadlineAfter(std::chrono::milliseconds(ms));
-}
 
 }  // namespace
 
@@ -67,8 +63,11 @@ int TCP::Open() {
     SetClass(kStatusOpenFailure);
     return 0;
   }
-  net::SocketResult connected = net::ConnectTcp(
-      resolved_address_, static_cast<std::uint16_t>(port_number), After(kConnectWaitMs));
+  // A real wait: a connection is answered by the peer's kernel, not by a
+  // program that keeps the library's clock.
+  net::SocketResult connected =
+      net::ConnectTcp(resolved_address_, static_cast<std::uint16_t>(port_number),
+                      net::DeadlineAfter(std::chrono::milliseconds(kConnectWaitMs)));
   if (!connected.ok()) {
     int socket_error =
         connected.status == net::Status::kTimedOut ? 10065 : SocketErrorForErrno(connected.error);
@@ -91,7 +90,7 @@ int TCP::Open() {
 
 int TCP::Close() {
   if (socket_.valid()) {
-    if ((status & kStatusPulseOnClose) != 0) platform::Env::Default().SleepMs(kPulseWaitMs);
+    if ((status & kStatusPulseOnClose) != 0) LibraryClock().SleepMs(kPulseWaitMs);
     sockets_in_use_.erase(std::remove(sockets_in_use_.begin(), sockets_in_use_.end(), socket_.fd()),
                           sockets_in_use_.end());
     socket_.Close();
@@ -103,7 +102,7 @@ int TCP::Close() {
 }
 
 void TCP::ResetLine() {
-  if ((status & 0x1) != 0) platform::Env::Default().SleepMs(kPulseWaitMs);
+  if ((status & 0x1) != 0) LibraryClock().SleepMs(kPulseWaitMs);
   status &= ~(kStatusIoFailure | kStatusTimeout);
 }
 
@@ -113,7 +112,7 @@ int TCP::ReceiveOne() {
     ReloadKeepAlive();
     return received_[received_at_++];
   }
-  net::IoResult r = net::ReceiveSome(socket_, received_, sizeof received_, After(current_wait_ms_));
+  net::IoResult r = ReceiveWithin(socket_, received_, sizeof received_, current_wait_ms_);
   if (r.ok() && r.bytes >= 1) {
     received_at_ = 1;
     received_end_ = r.bytes;
@@ -145,8 +144,7 @@ int TCP::ReadByte() {
 
 int TCP::Send(const void* data, std::size_t size) {
   if (!IsOpen()) return -1;
-  net::IoResult r =
-      net::SendAll(socket_, data, size, After(TimeoutRow(kInitialSerialRow).usb_write_ms));
+  net::IoResult r = SendWithin(socket_, data, size, TimeoutRow(kInitialSerialRow).usb_write_ms);
   if (r.ok() && r.bytes == size) {
     ReloadKeepAlive();
     return 0;
@@ -185,10 +183,10 @@ int TCP::Purge() {
   received_at_ = received_end_ = 0;
   if (!IsOpen()) return 0;
   SelectTimeout(kPollRow);
-  platform::Env::Default().SleepMs(20);
+  LibraryClock().SleepMs(20);
   std::uint8_t block[kPurgeBlock];
   for (;;) {
-    net::IoResult r = net::ReceiveSome(socket_, block, sizeof block, After(current_wait_ms_));
+    net::IoResult r = ReceiveWithin(socket_, block, sizeof block, current_wait_ms_);
     if (!r.ok() || r.bytes < sizeof block) break;
   }
   RestoreTimeouts();

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/env.h"
 #include "stationlib/link/codes.h"
+#include "stationlib/link/library_clock.h"
 #include "stationlib/link/usb_bridge.h"
 
 namespace orbisk::link {
@@ -101,7 +101,7 @@ int USBCommProtocol::Close() {
 }
 
 void USBCommProtocol::ResetLine() {
-  if ((status & 0x1) != 0) platform::Env::Default().SleepMs(500);
+  if ((status & 0x1) != 0) LibraryClock().SleepMs(500);
   status &= ~(kStatusIoFailure | kStatusTimeout);
 }
 
@@ -110,7 +110,7 @@ int USBCommProtocol::ReceiveOne() {
   if (!IsOpen() || si == nullptr) return -1;
   std::uint32_t read_ms = 0, write_ms = 0;
   si->get_timeouts(&read_ms, &write_ms);
-  platform::Env& clock = platform::Env::Default();
+  platform::Env& clock = LibraryClock();
   const std::int64_t deadline = clock.MonotonicMs() + read_ms;
   std::uint32_t queued = 0, queue_status = 0;
   for (;;) {
@@ -230,7 +230,7 @@ int USBCommProtocol::Purge() {
   if (!IsOpen() || si == nullptr) return 0;
   SaveTimeouts();
   SelectTimeout(kPollRow);
-  platform::Env::Default().SleepMs(20);
+  LibraryClock().SleepMs(20);
   RestoreTimeouts();
   return si->flush_buffers(handle, 1, 1) == SI_SUCCESS ? 1 : 0;
 }

@@ -6,8 +6,11 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/net.h"
+
 namespace {
 
+namespace net = platform::net;
 using std::chrono::steady_clock;
 using test_support::EventClock;
 
@@ -56,6 +59,49 @@ TEST(EventClock, ReleaseEndsEverySleep) {
   sleeper.join();
   clock.SleepMs(3600000);  // returns at once too
   EXPECT_LT(clock.MonotonicMs(), 3600000);
+}
+
+// A command and its answer over loopback: the answer, 300 ms later, is seen
+// within a 1000 ms wait (no jump passes a command that was not read yet), and
+// each wait for a line that stays quiet costs no real time.
+TEST(EventClock, WaitsForBytesWithoutJumpingPastThem) {
+  net::Listener listener = net::ListenTcp();
+  ASSERT_TRUE(listener.ok());
+  net::SocketResult client =
+      net::ConnectTcp("127.0.0.1", listener.port, net::DeadlineAfter(std::chrono::seconds(5)));
+  ASSERT_TRUE(client.ok());
+  net::SocketResult served =
+      net::AcceptTcp(listener.socket, net::DeadlineAfter(std::chrono::seconds(5)));
+  ASSERT_TRUE(served.ok());
+
+  EventClock clock;
+  clock.ExpectParticipants(2);
+  const auto start = steady_clock::now();
+  std::thread console([&] {
+    char byte;
+    while (clock.WaitReadable(served.socket.fd(), -1) > 0 &&
+           net::ReceiveNow(served.socket, &byte, 1).ok()) {
+      clock.SleepMs(300);
+      net::SendNow(served.socket, &byte, 1);
+    }
+    clock.Leave();
+  });
+  constexpr int kCommands = 20;
+  int answered = 0, quiet = 0;
+  for (char command = 0; command < kCommands; ++command) {
+    net::SendNow(client.socket, &command, 1);
+    char answer = -1;
+    if (clock.WaitReadable(client.socket.fd(), 1000) == 1 &&
+        net::ReceiveNow(client.socket, &answer, 1).ok() && answer == command)
+      ++answered;
+    if (clock.WaitReadable(client.socket.fd(), 50) == 0) ++quiet;
+  }
+  client.socket.Close();
+  console.join();
+  EXPECT_EQ(answered, kCommands);
+  EXPECT_EQ(quiet, kCommands);
+  EXPECT_GE(clock.MonotonicMs(), kCommands * 350);
+  EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 }  // namespace

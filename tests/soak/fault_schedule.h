@@ -24,12 +24,15 @@ struct Phase {
   }
 };
 
-// The agent collects every kPassS (RefreshServices and CurrentData). The real
-// time of a soak is nearly all the station library's own waits: a collection
-// pass costs about 1.6 s of them (each clear of the link waits 70 ms), and a
-// run of the configuration, calibration, alarm and high/low services about 4 s.
-// So passes are kept few, and those services run every kSlowServicesS. Two
-// simulated hours still hold every console fault and every web-host fault.
+// The agent collects every kPassS (RefreshServices and CurrentData). The
+// station library waits on the soak's clock, but a collection holds the
+// catalogue lock while it talks to the station, and the agent's scheduler,
+// template engine and alarm watch, waking meanwhile, block on that lock: a
+// blocked thread counts as at work, so the rest of the collection runs in real
+// time (up to about 1.6 s; a run of the configuration, calibration, alarm and
+// high/low services about 4 s). So passes are kept few, and those services run
+// every kSlowServicesS. Two simulated hours still hold every console fault and
+// every web-host fault.
 inline constexpr std::int64_t kPassS = 320;
 inline constexpr std::int64_t kSlowServicesS = 6 * 3600;
 // A fault phase holds at least one pass, a clean phase one pass and the push

@@ -4,16 +4,39 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
+#include <future>
 #include <stdexcept>
-
-#include "tools/console-sim/links.h"
 
 namespace soak {
 
-SimulatorServer::SimulatorServer(platform::Env& clock, consolesim::ConsoleOptions options)
-    : clock_(clock), sim_(clock_, std::move(options), false) {
+namespace {
+
+// Starts `body` on a thread that has joined `clock` by the time this returns,
+// so that no jump can pass it by before it runs.
+std::thread StartParticipant(test_support::EventClock& clock, std::function<void()> body) {
+  std::promise<void> joined;
+  std::future<void> ready = joined.get_future();
+  std::thread thread([&clock, &joined, body = std::move(body)] {
+    clock.Join();
+    joined.set_value();
+    body();
+    clock.Leave();
+  });
+  ready.wait();
+  return thread;
+}
+
+}  // namespace
+
+SimulatorServer::SimulatorServer(test_support::EventClock& clock,
+                                 consolesim::ConsoleOptions options)
+    : event_clock_(clock),
+      link_time_(clock),
+      clock_(clock),
+      sim_(clock_, std::move(options), false) {
   listener_ = consolesim::ListenLoopback(SOCK_STREAM, port_);
-  if (listener_ >= 0) acceptor_ = std::thread([this] { AcceptLoop(); });
+  if (listener_ >= 0) acceptor_ = StartParticipant(event_clock_, [this] { AcceptLoop(); });
 }
 
 SimulatorServer::~SimulatorServer() {
@@ -39,6 +62,9 @@ nlohmann::json SimulatorServer::Control(const nlohmann::json& command) {
 
 void SimulatorServer::AcceptLoop() {
   for (int number = 1;; ++number) {
+    // A connection is in the queue before the client's connect returns, so
+    // the clock cannot jump past a client waiting for its first answer.
+    event_clock_.WaitReadable(listener_, -1);
     const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0 && (errno == EINTR || errno == ECONNABORTED)) continue;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -48,8 +74,8 @@ void SimulatorServer::AcceptLoop() {
     }
     ReapLocked();
     Link& link = links_.emplace_back(Link{fd, {}});
-    link.thread = std::thread([this, &link, number] {
-      consolesim::ServeStream(sim_, link.fd, "tcp#" + std::to_string(number));
+    link.thread = StartParticipant(event_clock_, [this, &link, number] {
+      consolesim::ServeStream(sim_, link.fd, "tcp#" + std::to_string(number), link_time_);
       std::lock_guard<std::mutex> hold(mutex_);
       ::close(link.fd);
       link.fd = -1;

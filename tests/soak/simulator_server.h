@@ -1,6 +1,10 @@
-// The console simulator's core in-process, on the test's clock, serving its
-// data-logger link on 127.0.0.1. Unlike the console-sim program, every thread
-// it starts is stopped and joined by its destructor.
+// The console simulator's core in-process, on the test's event clock, serving
+// its data-logger link on 127.0.0.1. Unlike the console-sim program, every
+// thread it starts is stopped and joined by its destructor.
+//
+// Its threads take part in the event clock and wait for connections and
+// commands through it: they count as asleep only while nothing is there to
+// read, so the clock never jumps while a command or a connection is pending.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +14,9 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "platform/env.h"
+#include "tests/support/event_clock.h"
 #include "tools/console-sim/console_clock.h"
+#include "tools/console-sim/links.h"
 #include "tools/console-sim/simulator.h"
 
 namespace soak {
@@ -26,9 +31,24 @@ class ConsoleClockAdapter final : public consolesim::ConsoleClock {
   platform::Env& clock_;
 };
 
+// The served links wait on the event clock.
+class LinkTimeAdapter final : public consolesim::LinkTime {
+ public:
+  explicit LinkTimeAdapter(test_support::EventClock& clock) : clock_(clock) {}
+  std::int64_t MonotonicMs() override { return clock_.MonotonicMs(); }
+  void SleepMs(std::int64_t ms) override { clock_.SleepMs(ms); }
+  int WaitReadable(int fd, std::int64_t timeout_ms) override {
+    return clock_.WaitReadable(fd, timeout_ms);
+  }
+
+ private:
+  test_support::EventClock& clock_;
+};
+
 class SimulatorServer {
  public:
-  SimulatorServer(platform::Env& clock, consolesim::ConsoleOptions options);
+  // Returns once its accepting thread takes part in `clock`.
+  SimulatorServer(test_support::EventClock& clock, consolesim::ConsoleOptions options);
   ~SimulatorServer();
   SimulatorServer(const SimulatorServer&) = delete;
   SimulatorServer& operator=(const SimulatorServer&) = delete;
@@ -42,6 +62,8 @@ class SimulatorServer {
  private:
   void AcceptLoop();
 
+  test_support::EventClock& event_clock_;
+  LinkTimeAdapter link_time_;
   ConsoleClockAdapter clock_;
   consolesim::Simulator sim_;
   int listener_ = -1;

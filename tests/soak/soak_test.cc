@@ -14,9 +14,13 @@
 #include <set>
 #include <sstream>
 
+#include "agent/acquisition/carried_libraries.h"
+#include "agent/acquisition/open_station_library.h"
 #include "agent/app/startup.h"
 #include "agent/core/agent_context.h"
+#include "platform/dynlib.h"
 #include "platform/files.h"
+#include "stationlib/link/library_clock.h"
 #include "tests/soak/fault_schedule.h"
 #include "tests/soak/ftp_fault_proxy.h"
 #include "tests/soak/simulator_server.h"
@@ -114,6 +118,7 @@ class Soak {
   ~Soak() {
     StopAgent();
     agent_.reset();
+    if (replace_library_clock_) replace_library_clock_(nullptr);
     // TVL_SOAK_KEEP=1 keeps the working directory (journal, cache) to look at.
     if (EnvNumber("TVL_SOAK_KEEP", 0) != 0)
       std::printf("soak: working directory %s kept\n", work_.c_str());
@@ -166,13 +171,31 @@ class Soak {
         << "[USERDATA]\nNomStation=Soak\n";
   }
 
+  // The station library that the agent will load from its working directory
+  // runs on the soak's clock: the agent finds the library already loaded.
+  bool PutLibraryOnTheClock(std::string& why) {
+    agent::DeployLibraries(agent::CarriedLibraries(), work_);
+    if (!library_.Load(work_ + "/" + agent::kStationLibraryFile)) {
+      why = "the station library: " + library_.Error();
+      return false;
+    }
+    replace_library_clock_ = reinterpret_cast<void (*)(platform::Env*)>(
+        library_.FindSymbol(orbisk::link::kReplaceClockSymbol));
+    if (replace_library_clock_ == nullptr) {
+      why = "the station library has no clock hook";
+      return false;
+    }
+    replace_library_clock_(&clock_);
+    return true;
+  }
+
   void StartAgent() {
     clock_.Join();  // no jump while this thread runs the start-up
     agent_->SetImageHooks(agent::FirstImageHooks(*agent_));
     agent::RunStartup(*agent_, agent::StartupSteps());
     started_ = true;
-    // The engines and this thread share the clock.
-    clock_.ExpectParticipants(agent_->WorkerCount() + 1);
+    // The engines, this thread and the simulator's accepting thread share the clock.
+    clock_.ExpectParticipants(agent_->WorkerCount() + 2);
     start_ms_ = clock_.MonotonicMs();
   }
 
@@ -205,7 +228,8 @@ class Soak {
   // locks, so that no engine changes either side meanwhile.
   void ExpectSiteOnServer() {
     agent::AgentState& state = context_->state;
-    for (int attempt = 0; attempt < 240; ++attempt) {
+    // An icon queued after a push goes out with the next pass's push.
+    for (std::int64_t attempt = 0; attempt < 4 * (kPassS + 60); ++attempt) {
       {
         std::lock_guard<std::recursive_mutex> publication(state.publication_lock);
         std::lock_guard<std::recursive_mutex> catalogue(state.catalogue_lock);
@@ -366,6 +390,8 @@ class Soak {
   test_support::EventClock clock_;
   SimulatorServer sim_;
   std::string work_;
+  platform::DynamicLibrary library_;
+  void (*replace_library_clock_)(platform::Env*) = nullptr;
   std::unique_ptr<agent::Agent> agent_;
   agent::AgentContext* context_ = nullptr;
   bool started_ = false;
@@ -418,6 +444,7 @@ TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
   Soak soak;
   std::string why;
   ASSERT_TRUE(soak.Ready(why)) << why;
+  ASSERT_TRUE(soak.PutLibraryOnTheClock(why)) << why;
   soak.LayOut();
   soak.StartAgent();
   soak.Run(schedule);

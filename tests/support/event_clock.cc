@@ -1,11 +1,65 @@
 #include "tests/support/event_clock.h"
 
+#include <algorithm>
+#include <limits>
+#include <set>
+#include <vector>
+
+#include "platform/descriptor_wait.h"
+
 namespace test_support {
+namespace {
+
+constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+// How often a descriptor waiter looks at the clock between two polls: the
+// real time a jump may take to reach it.
+constexpr std::int64_t kSliceMs = 1;
+
+std::mutex& LiveMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::set<EventClock*>& LiveClocks() {
+  static std::set<EventClock*> clocks;
+  return clocks;
+}
+
+// Takes an ending thread out of the clocks it took part in: a short-lived
+// thread (the agent's station initialisation, say) that waited on the clock
+// would otherwise stop every later jump.
+class Membership {
+ public:
+  void Enter(EventClock* clock) { clocks_.insert(clock); }
+  ~Membership() {
+    std::lock_guard<std::mutex> live(LiveMutex());
+    for (EventClock* clock : clocks_)
+      if (LiveClocks().count(clock)) clock->Leave();
+  }
+
+ private:
+  std::set<EventClock*> clocks_;
+};
+thread_local Membership membership;
+
+}  // namespace
 
 EventClock::EventClock(std::int64_t seconds_since_1970)
     : EnvWrapper(platform::Env::Default()),
       origin_(std::chrono::steady_clock::now()),
-      start_wall_ms_(seconds_since_1970 * 1000) {}
+      start_wall_ms_(seconds_since_1970 * 1000) {
+  std::lock_guard<std::mutex> live(LiveMutex());
+  LiveClocks().insert(this);
+}
+
+EventClock::~EventClock() {
+  std::lock_guard<std::mutex> live(LiveMutex());
+  LiveClocks().erase(this);
+}
+
+void EventClock::JoinLocked() {
+  participants_.insert(std::this_thread::get_id());
+  membership.Enter(this);
+}
 
 std::int64_t EventClock::NowLocked() const {
   using namespace std::chrono;
@@ -26,31 +80,82 @@ platform::LocalTime EventClock::Now() {
   return platform::BreakDownUtc(SecondsSince1970());
 }
 
+EventClock::Sleepers::iterator EventClock::SleepLocked(std::int64_t wake_up, int fd) {
+  JoinLocked();
+  return sleepers_.emplace(wake_up, fd);
+}
+
+// A jump is safe when, at one moment under the lock, every participant is
+// registered asleep, none is due, and none of the awaited descriptors can be
+// read. A participant registers before it starts to wait and unregisters
+// before it acts on what woke it, so none is at work. A plain sleeper wakes
+// only at its time; a descriptor waiter earlier only on bytes, and bytes come
+// only from participants (all asleep, so none is sending) or are already in
+// the receiver's queue: a sender over a loopback socket has queued them at
+// the receiver before its send returned, since the loopback device delivers
+// in the sender's own context. So nothing can happen before the earliest
+// wake-up. (A pseudo-terminal hands bytes over through a kernel work item,
+// after the write returns: its waits must not be made on this clock.)
+bool EventClock::TryJumpLocked() {
+  if (released_ || sleepers_.empty() || participants_.size() < expected_ ||
+      sleepers_.size() < participants_.size())
+    return false;
+  const std::int64_t now = NowLocked();
+  const std::int64_t earliest = sleepers_.begin()->first;
+  if (earliest <= now || earliest == kNever) return false;
+  std::vector<int> fds;
+  for (const auto& [wake_up, fd] : sleepers_)
+    if (fd >= 0) fds.push_back(fd);
+  if (!fds.empty() && platform::AnyReadable(fds)) return false;
+  skipped_ms_ += earliest - now;
+  changed_.notify_all();
+  return true;
+}
+
 void EventClock::SleepMs(std::int64_t ms) {
   std::unique_lock<std::mutex> lock(mutex_);
-  participants_.insert(std::this_thread::get_id());
+  JoinLocked();
   if (released_ || ms <= 0) return;
   const std::int64_t wake_up = NowLocked() + ms;
-  const auto mine = wake_ups_.insert(wake_up);
-  while (!released_) {
-    const std::int64_t now = NowLocked();
-    if (now >= wake_up) break;
-    const std::int64_t earliest = *wake_ups_.begin();
-    if (earliest > now && wake_ups_.size() >= participants_.size() &&
-        participants_.size() >= expected_) {
-      // Everyone sleeps: nothing can happen before the earliest wake-up.
-      skipped_ms_ += earliest - now;
-      changed_.notify_all();
-      continue;
-    }
+  const auto mine = SleepLocked(wake_up, -1);
+  while (!released_ && NowLocked() < wake_up) {
+    if (TryJumpLocked()) continue;
+    // Woken early by a jump, a participant that leaves or Release.
     changed_.wait_until(lock, origin_ + std::chrono::milliseconds(wake_up - skipped_ms_));
   }
-  wake_ups_.erase(mine);
+  sleepers_.erase(mine);
+}
+
+int EventClock::WaitReadable(int fd, std::int64_t timeout_ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  JoinLocked();
+  if (released_) {
+    lock.unlock();
+    return platform::PollReadable(fd, timeout_ms < 0 ? -1 : 0);
+  }
+  const std::int64_t wake_up = timeout_ms < 0 ? kNever : NowLocked() + timeout_ms;
+  const auto mine = SleepLocked(wake_up, fd);
+  int result = 0;
+  for (;;) {
+    result = platform::PollReadable(fd, 0);
+    if (result != 0 || released_ || NowLocked() >= wake_up) break;
+    if (TryJumpLocked()) continue;
+    // Polled without the lock, so that the others can sleep and jump meanwhile.
+    const std::int64_t real_left = wake_up - NowLocked();
+    lock.unlock();
+    result = platform::PollReadable(fd, std::min(kSliceMs, real_left));
+    lock.lock();
+    if (result != 0) break;
+  }
+  // Unregistered before the caller reads: until then its bytes keep the
+  // descriptor readable, which forbids a jump.
+  sleepers_.erase(mine);
+  return result;
 }
 
 void EventClock::Join() {
   std::lock_guard<std::mutex> lock(mutex_);
-  participants_.insert(std::this_thread::get_id());
+  JoinLocked();
 }
 
 void EventClock::Leave() {

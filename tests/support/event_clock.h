@@ -4,15 +4,19 @@
 // sleeps 1000 ms costs no real second, while a real network wait still counts
 // as the time it really took.
 //
-// A participant is a thread that has called SleepMs or Join at least once. No
-// jump is made before `ExpectParticipants` threads have joined, and a
-// participant that ends without calling Leave stops every later jump (time
-// then runs at real speed, which a test notices by its duration).
+// A participant also sleeps while it waits for bytes on a descriptor through
+// WaitReadable, as long as nothing can be read there: a wait for a reply that
+// never comes costs no real time, and a reply that comes is seen at once.
+//
+// A participant is a thread that has called SleepMs, WaitReadable or Join at
+// least once, until it calls Leave or ends. No jump is made before
+// `ExpectParticipants` threads have joined. The clock must outlive them.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -25,6 +29,9 @@ class EventClock final : public platform::EnvWrapper {
  public:
   // Starts at `seconds_since_1970` (default 2026-12-06 21:46:36 UTC).
   explicit EventClock(std::int64_t seconds_since_1970 = 1796593596);
+  ~EventClock() override;
+  EventClock(const EventClock&) = delete;
+  EventClock& operator=(const EventClock&) = delete;
 
   std::int64_t MonotonicMs() override;
   std::int64_t SecondsSince1970() override;
@@ -34,6 +41,9 @@ class EventClock final : public platform::EnvWrapper {
   void SleepMsUnless(std::int64_t ms, platform::StopFlag& stop) override {
     if (!stop.IsSet()) SleepMs(ms);
   }
+  // Only for descriptors whose bytes come from participants over loopback
+  // sockets (see TryJumpLocked).
+  int WaitReadable(int fd, std::int64_t timeout_ms) override;
 
   // Counts the calling thread as a participant, busy until it sleeps.
   void Join();
@@ -41,13 +51,21 @@ class EventClock final : public platform::EnvWrapper {
   void Leave();
   // No jump until `count` threads have joined.
   void ExpectParticipants(std::size_t count);
-  // Every sleep, current and later, returns at once: lets the threads end.
+  // Every sleep, current and later, returns at once, and a wait for bytes
+  // with a time-out returns what is there: lets the threads end.
   void Release();
   // Simulated milliseconds gained by jumps so far.
   std::int64_t SkippedMs();
 
  private:
+  // One sleeping participant: its wake-up, and the descriptor it waits on (-1: none).
+  using Sleepers = std::multimap<std::int64_t, int>;
+
   std::int64_t NowLocked() const;
+  void JoinLocked();
+  Sleepers::iterator SleepLocked(std::int64_t wake_up, int fd);
+  // Jumps to the earliest wake-up when nothing can happen before it; true when it did.
+  bool TryJumpLocked();
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -56,7 +74,7 @@ class EventClock final : public platform::EnvWrapper {
   std::int64_t skipped_ms_ = 0;
   std::set<std::thread::id> participants_;
   std::size_t expected_ = 0;
-  std::multiset<std::int64_t> wake_ups_;  // one entry per sleeping participant
+  Sleepers sleepers_;  // one entry per sleeping participant
   bool released_ = false;
 };
 

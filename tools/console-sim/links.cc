@@ -22,11 +22,24 @@ namespace {
 
 constexpr int kStreamPollMs = 10;
 
-std::int64_t MonotonicMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+class RealTime final : public LinkTime {
+ public:
+  std::int64_t MonotonicMs() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+  void SleepMs(std::int64_t ms) override {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+  int WaitReadable(int fd, std::int64_t timeout_ms) override {
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      const int ready = ::poll(&p, 1, timeout_ms < 0 ? -1 : static_cast<int>(timeout_ms));
+      if (ready >= 0 || errno != EINTR) return ready;
+    }
+  }
+};
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -39,9 +52,9 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-bool Send(int fd, const Output& out) {
+bool Send(int fd, const Output& out, LinkTime& time) {
   for (const Chunk& chunk : out.chunks) {
-    if (chunk.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(chunk.delay_ms));
+    time.SleepMs(chunk.delay_ms);
     if (out.baud <= 0) {
       if (!WriteAll(fd, chunk.bytes.data(), chunk.bytes.size())) return false;
       continue;
@@ -150,21 +163,24 @@ int ListenLoopback(int type, int& port) {
   return fd;
 }
 
-bool ServeStream(Simulator& sim, int fd, const std::string& link_name) {
+LinkTime& RealLinkTime() {
+  static RealTime time;
+  return time;
+}
+
+bool ServeStream(Simulator& sim, int fd, const std::string& link_name, LinkTime& time) {
   const std::unique_ptr<Session> session = sim.OpenSession(link_name);
   // Sends one answer; false when the link is gone or the console drops it.
   bool dropped = false;
   const auto answer = [&](const Output& out) {
-    if (!Send(fd, out)) return false;
+    if (!Send(fd, out, time)) return false;
     dropped = out.drop;
     return !dropped;
   };
   unsigned char buffer[512];
   for (;;) {
     // While live packets are due, look at the console clock every few ms.
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, session->streaming() ? kStreamPollMs : -1);
-    if (ready < 0 && errno == EINTR) continue;
+    const int ready = time.WaitReadable(fd, session->streaming() ? kStreamPollMs : -1);
     if (ready == 0) {
       if (!answer(sim.pending(*session))) return !dropped;
       continue;
@@ -173,7 +189,7 @@ bool ServeStream(Simulator& sim, int fd, const std::string& link_name) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return true;
     for (ssize_t i = 0; i < n; ++i)
-      if (!answer(sim.Feed(*session, buffer[i], MonotonicMs()))) return !dropped;
+      if (!answer(sim.Feed(*session, buffer[i], time.MonotonicMs()))) return !dropped;
   }
 }
 

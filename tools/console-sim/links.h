@@ -15,9 +15,23 @@ namespace consolesim {
 // the descriptor and sets `port` to the bound port, or -1.
 int ListenLoopback(int type, int& port);
 
+// The time a served link keeps: its waits for bytes and the delays before
+// its answers. Real, unless a test serves the link on its own clock.
+class LinkTime {
+ public:
+  virtual ~LinkTime() = default;
+  virtual std::int64_t MonotonicMs() = 0;
+  virtual void SleepMs(std::int64_t ms) = 0;
+  // Waits up to `timeout_ms` (negative: no end) until `fd` can be read or has
+  // hung up: >0 then, 0 at the time-out, <0 on failure.
+  virtual int WaitReadable(int fd, std::int64_t timeout_ms) = 0;
+};
+LinkTime& RealLinkTime();
+
 // Serves a byte stream (socket or pseudo-terminal master) until the peer
 // closes it or the console drops the link. Returns false on a drop.
-bool ServeStream(Simulator& sim, int fd, const std::string& link_name);
+bool ServeStream(Simulator& sim, int fd, const std::string& link_name,
+                 LinkTime& time = RealLinkTime());
 
 void StartTcpLink(Simulator& sim, int listen_fd);
 // Opens a pseudo-terminal in raw mode; returns the slave path ("" on failure).

@@ -1,0 +1,18 @@
+// Waits for a descriptor (socket, serial port, pseudo-terminal) to be
+// readable in real time, for the clocks that wait on descriptors.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+
+// Waits up to `timeout_ms` of real time (negative: without end) until `fd`
+// can be read or has hung up or failed: 1 then, 0 at the time-out, -errno on
+// failure. Restarted after EINTR with the time that is left.
+int PollReadable(int fd, std::int64_t timeout_ms);
+
+// Whether any of `fds` can be read (or has hung up) now; no wait.
+bool AnyReadable(const std::vector<int>& fds);
+
+}  // namespace platform
