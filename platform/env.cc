@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -137,6 +138,34 @@ LocalTime BreakDownUtc(std::int64_t seconds_since_1970) {
   std::tm tm{};
   gmtime_r(&t, &tm);
   return FromTm(tm);
+}
+
+std::vector<std::int64_t> HostInstantsOf(const LocalTime& local) {
+  std::vector<std::int64_t> instants;
+  std::int64_t before_change = 0;
+  // Asked once as standard time and once as summer time: each answer that the clock really
+  // read is one instant.
+  for (int summer : {0, 1}) {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_isdst = summer;
+    const std::time_t t = std::mktime(&tm);
+    if (summer == 0) before_change = t;
+    std::tm back{};
+    localtime_r(&t, &back);
+    const LocalTime read = FromTm(back);
+    if (read.year == local.year && read.month == local.month && read.day == local.day &&
+        read.hour == local.hour && read.minute == local.minute &&
+        std::find(instants.begin(), instants.end(), t) == instants.end())
+      instants.push_back(t);
+  }
+  if (instants.empty()) instants.push_back(before_change);
+  std::sort(instants.begin(), instants.end());
+  return instants;
 }
 
 FakeClock::FakeClock(std::int64_t seconds_since_1970, Env& target)

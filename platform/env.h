@@ -214,4 +214,9 @@ class FakeClock : public EnvWrapper {
 // Breaks seconds since 1970 down as UTC (used by FakeClock, handy in tests).
 LocalTime BreakDownUtc(std::int64_t seconds_since_1970);
 
+// The instants (seconds since 1970, earliest first) at which the host's clock read `local`, to
+// the minute: two in the hour repeated when summer time ends. In the hour skipped when it
+// starts, the instant the clock would have read it had it not changed yet.
+std::vector<std::int64_t> HostInstantsOf(const LocalTime& local);
+
 }  // namespace platform

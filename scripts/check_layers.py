@@ -23,9 +23,11 @@ ALLOWED = {
     "agent/images": ["platform", "agent/core"],
     "agent/families": ["platform", "agent/core", "agent/catalogue", "agent/acquisition",
                        "agent/images"],
+    "agent/history": ["platform", "agent/core", "agent/catalogue", "agent/acquisition",
+                      "agent/images", "agent/families"],
     "agent/publication": ["platform", "agent/core"],
     "agent/app": ["platform", "agent/core", "agent/catalogue", "agent/acquisition",
-                  "agent/images", "agent/families", "agent/publication"],
+                  "agent/images", "agent/families", "agent/history", "agent/publication"],
     "tools/console-sim": [],
     "tools/imagegen": ["platform", "agent/core", "agent/images"],
 }

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
-  nlohmann-json3-dev libcurl4-openssl-dev libssl-dev clang-format
+  nlohmann-json3-dev libcurl4-openssl-dev libssl-dev libsqlite3-dev clang-format
   python3 python3-pyftpdlib python3-openssl openssl
 )
 packages+=("$@")

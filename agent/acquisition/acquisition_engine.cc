@@ -1,6 +1,7 @@
 #include "agent/acquisition/acquisition_engine.h"
 
 #include <exception>
+#include <limits>
 #include <mutex>
 
 #include "agent/acquisition/pacing.h"
@@ -74,6 +75,7 @@ std::int64_t AcquisitionEngine::RunPass() {
     // A link the console dropped fails every collection at once, so its passes
     // stay short: it is closed like a long pass, and the next pass reconnects.
     if (link_lost) {
+      link_was_lost_ = true;
       Log(std::string(kTag) + "Aucune collecte réussie, fermeture de la connexion à la console.");
     }
     if (state.connected.IsSet() &&
@@ -123,12 +125,20 @@ void AcquisitionEngine::AttemptConnection() {
   AgentState& state = context_.state;
   if (IsValidStationValue(result) && result == 1) {
     state.connected.Set();
+    if (link_was_lost_) {
+      // The console may have recorded, or been reset, while out of reach.
+      std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+      for (ServiceRow* service : services_.Declared())
+        if (service->long_download) service->next_due_ms = std::numeric_limits<std::int64_t>::min();
+      link_was_lost_ = false;
+    }
     Log(std::string(kTag) + "OK:\n" + type_text + " : " + address);
     ShowConnection(kJustConnected);
     return;
   }
   state.connected.Clear();
   if (context_.StopRequested()) return;  // an attempt cut short by the stop is no console failure
+  link_was_lost_ = true;
   ShowConnection(kConnectionFailed);
   Log(std::string(kTag) + "Impossible de se connecter à la console :\n" + type_text + " : " +
       address);
@@ -164,11 +174,15 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
   for (ServiceRow* service : declared) {
     // Each call may wait out a silent console's time-out: the stop does not wait for the rest.
     if (context_.StopRequested()) return true;
-    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+    std::unique_lock<std::recursive_mutex> hold(state.catalogue_lock);
     if (pass_start_ms < service->next_due_ms || !service->collect) continue;
     Log(std::string(kTag) + service->name);
     ++attempted;
-    if (service->collect(library_) == 1) {
+    // A long download holds the library only: pages keep being filled and uploaded.
+    if (service->long_download) hold.unlock();
+    const int collected = service->collect(library_);
+    if (!hold.owns_lock()) hold.lock();
+    if (collected == 1) {
       ++succeeded;
       service->flag = 1;
       std::int64_t interval_ms =

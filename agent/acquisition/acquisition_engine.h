@@ -73,6 +73,7 @@ class AcquisitionEngine {
   std::int64_t offset_seconds_ = 0;
   std::int64_t offset_total_ = 0;  // grows at every failed collection, for the process's life
   int link_type_ = kLinkSerial;    // kept from the previous attempt for an unknown type text
+  bool link_was_lost_ = false;     // a connection failed or the console dropped the link
 };
 
 }  // namespace agent

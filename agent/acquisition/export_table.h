@@ -31,7 +31,7 @@ enum class Export : std::uint16_t {
 // Argument types, one letter per 32-bit argument: 'i' a number, 'p' an address.
 struct ExportRow {
   std::string_view decorated_name;  // "_InitStation_O@0"
-  std::string_view arguments;       // "", "i", "p", "ii", "ip", "pp", "ipi"
+  std::string_view arguments;       // "", "i", "p", "ii", "ip", "pi", "pp", "ipi", "iiiii"
   ResultKind kind;
   Dispatcher dispatcher;
 };

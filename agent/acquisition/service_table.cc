@@ -45,8 +45,12 @@ void ServiceTable::Declare(std::string_view list,
   }
 }
 
-void ServiceTable::SetCollector(std::string_view name, ServiceCollector collect) {
-  if (ServiceRow* row = Find(name)) row->collect = std::move(collect);
+void ServiceTable::SetCollector(std::string_view name, ServiceCollector collect,
+                                bool long_download) {
+  if (ServiceRow* row = Find(name)) {
+    row->collect = std::move(collect);
+    row->long_download = long_download;
+  }
 }
 
 void ServiceTable::SetBuilder(std::string_view name, ServiceBuilder build) {

@@ -1,5 +1,5 @@
 #pragma once
-// The five data services, one row each: its order, its collection (acquisition engine) and its
+// The six data services, one row each: its order, its collection (acquisition engine) and its
 // catalogue builder (service scheduler), with the schedule and the hand-over flag of each
 // declared service. Guarded by the catalogue lock: the engine and the scheduler hold it
 // around every use.
@@ -16,7 +16,8 @@
 namespace agent {
 
 // The fixed service list that start-up declares.
-inline constexpr const char* kServiceList = "CurrentData,Alarm,HiLow,ConfigStation,Calibration";
+inline constexpr const char* kServiceList =
+    "CurrentData,Alarm,HiLow,ConfigStation,Calibration,Archive";
 
 // A collection loads a service's data from the console and reads it out; 1 is success.
 using ServiceCollector = std::function<int(StationLibrary& library)>;
@@ -31,6 +32,9 @@ struct ServiceRow {
   // Schedule, on the monotonic clock: due at once until the first success.
   std::int64_t next_due_ms = std::numeric_limits<std::int64_t>::min();
   std::int16_t flag = 0;  // 1: collected, builder due
+  // A download that may last a minute on a serial link (Archive): collected without the
+  // catalogue lock, so pages keep being filled meanwhile, and due again once a lost link is back.
+  bool long_download = false;
 };
 
 class ServiceTable {
@@ -43,7 +47,7 @@ class ServiceTable {
   void Declare(std::string_view list, const std::function<bool(std::string_view)>& configured);
 
   // The tag families fill their rows through these.
-  void SetCollector(std::string_view name, ServiceCollector collect);
+  void SetCollector(std::string_view name, ServiceCollector collect, bool long_download = false);
   void SetBuilder(std::string_view name, ServiceBuilder build);
 
   // Declared services, in ascending order number.

@@ -51,8 +51,13 @@ bool CallAs(void* fn, std::string_view letters, const StationArg* a, R& out) {
     out = reinterpret_cast<R (*)(I, P)>(fn)(Number(a[0]), Address(a[1]));
   } else if (letters == "pp") {
     out = reinterpret_cast<R (*)(P, P)>(fn)(Address(a[0]), Address(a[1]));
+  } else if (letters == "pi") {
+    out = reinterpret_cast<R (*)(P, I)>(fn)(Address(a[0]), Number(a[1]));
   } else if (letters == "ipi") {
     out = reinterpret_cast<R (*)(I, P, I)>(fn)(Number(a[0]), Address(a[1]), Number(a[2]));
+  } else if (letters == "iiiii") {
+    out = reinterpret_cast<R (*)(I, I, I, I, I)>(fn)(Number(a[0]), Number(a[1]), Number(a[2]),
+                                                     Number(a[3]), Number(a[4]));
   } else {
     return false;
   }

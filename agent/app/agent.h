@@ -1,8 +1,8 @@
 #pragma once
 // One run of the agent. An Agent owns everything of the run: the context (its
 // tables, locks, flags and journal), the station library binding, the service
-// table, the acquisition snapshot, the alarm watch, the site-synchronisation
-// marker and the engine threads. `main` builds one; tests build as many as
+// table, the acquisition snapshot, the alarm watch, the history store, the
+// site-synchronisation marker and the engine threads. `main` builds one; tests build as many as
 // they like, and two agents in one process share nothing.
 
 #include <atomic>
@@ -21,6 +21,7 @@
 #include "agent/core/agent_context.h"
 #include "agent/families/acquisition_snapshot.h"
 #include "agent/families/alarm_watch.h"
+#include "agent/history/archive_store.h"
 #include "agent/publication/site_sync.h"
 #include "platform/env.h"
 
@@ -42,6 +43,7 @@ class Agent {
   AcquisitionSnapshot& snapshot() { return snapshot_; }
   AlarmWatch& alarm_watch() { return alarm_watch_; }
   publication::SyncMarker& sync_marker() { return sync_marker_; }
+  ArchiveStore& archive_store() { return archive_store_; }
 
   // The connection icon, called with each link state; unset draws nothing.
   // Set at start-up, before the acquisition engine starts.
@@ -77,6 +79,7 @@ class Agent {
   AcquisitionSnapshot snapshot_;
   AlarmWatch alarm_watch_;
   publication::SyncMarker sync_marker_;
+  ArchiveStore archive_store_;
   std::function<void(int state)> connection_icon_;
   std::vector<ImageHook> image_hooks_;
   std::vector<std::thread> workers_;

@@ -17,6 +17,7 @@
 #include "agent/app/publication_steps.h"
 #include "agent/app/startup.h"
 #include "agent/families/tag_family_services.h"
+#include "agent/history/archive_service.h"
 #include "agent/images/agent_icons.h"
 #include "agent/images/carried_images.h"
 
@@ -47,6 +48,10 @@ void InstallTagFamiliesStep(Agent& agent) {
   InstallTagFamilies(context, agent.services(), agent.snapshot().families, std::move(pictures));
 }
 
+void InstallArchiveServiceStep(Agent& agent) {
+  InstallArchiveService(agent.context(), agent.services(), agent.archive_store());
+}
+
 constexpr StartupStep kCoreSteps[] = {
     {"configuration", LoadConfigurationStep, true},
     {"user data", InsertUserDataStep, true},
@@ -64,6 +69,7 @@ constexpr StartupStep kSteps[] = {
     {"data services", DeclareServicesStep, false},
     {"tag families", InstallTagFamiliesStep, false},
     {"alarm service", InstallAlarmServiceStep, false},
+    {"archive service", InstallArchiveServiceStep, false},
     {"catalogue placeholders", InitialiseTagsStep, true},
     {"FTP push engine", publication::StartFtpPushStep, false},
     {"site synchronisation", publication::SynchroniseSiteStep, false},
