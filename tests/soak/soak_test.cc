@@ -174,7 +174,7 @@ class Soak {
   // The station library that the agent will load from its working directory
   // runs on the soak's clock: the agent finds the library already loaded.
   bool PutLibraryOnTheClock(std::string& why) {
-    agent::DeployLibraries(agent::CarriedLibraries(), work_);
+    agent::DeployLibraries(clock_, agent::CarriedLibraries(), work_);
     if (!library_.Load(work_ + "/" + agent::kStationLibraryFile)) {
       why = "the station library: " + library_.Error();
       return false;
