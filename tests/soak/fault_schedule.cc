@@ -24,7 +24,8 @@ nlohmann::json ConsoleFault(const char* name,
   return parameters;
 }
 
-// Counts stay small: a fault that makes the station library wait costs real seconds.
+// Counts stay small: the station library waits out a fault while holding the
+// catalogue lock, and so in real time (see fault_schedule.h).
 std::vector<ConsoleFaultKind> ConsoleFaults() {
   return {
       {"console asleep", ConsoleFault("asleep", {{"count", 1}})},

@@ -25,14 +25,16 @@ struct Phase {
 };
 
 // The agent collects every kPassS (RefreshServices and CurrentData). The
-// station library waits on the soak's clock, but a collection holds the
-// catalogue lock while it talks to the station, and the agent's scheduler,
-// template engine and alarm watch, waking meanwhile, block on that lock: a
-// blocked thread counts as at work, so the rest of the collection runs in real
-// time (up to about 1.6 s; a run of the configuration, calibration, alarm and
-// high/low services about 4 s). So passes are kept few, and those services run
-// every kSlowServicesS. Two simulated hours still hold every console fault and
-// every web-host fault.
+// station library and the console simulator wait on the soak's clock, but a
+// collection holds the catalogue lock while it talks to the station, and the
+// agent's scheduler, template engine and alarm watch, waking meanwhile, block
+// on that lock: a blocked thread counts as at work, so that part of a pass
+// runs in real time, as does each push (the FTP client's waits are real).
+// That is about 0.8 s of real time a pass, so passes are kept few (two
+// simulated hours take about 20 s, a day about 4 minutes; at the example
+// configuration's pace a day would take nearly two hours), and the slow
+// services run every kSlowServicesS. Two simulated hours still hold every
+// console fault and every web-host fault.
 inline constexpr std::int64_t kPassS = 320;
 inline constexpr std::int64_t kSlowServicesS = 6 * 3600;
 // A fault phase holds at least one pass, a clean phase one pass and the push

@@ -72,6 +72,11 @@ void SimulatorServer::AcceptLoop() {
       if (fd >= 0) ::close(fd);
       return;
     }
+    // Else an answer written in two pieces (acknowledgement, then data) keeps
+    // its second piece in the kernel until the client's delayed acknowledgement
+    // of the first, a real-time wait that the clock cannot see: it would jump
+    // past the client's time-out meanwhile.
+    consolesim::PassBytesAtOnce(fd);
     ReapLocked();
     Link& link = links_.emplace_back(Link{fd, {}});
     link.thread = StartParticipant(event_clock_, [this, &link, number] {

@@ -20,6 +20,7 @@
 #include "agent/core/agent_context.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
+#include "platform/net.h"
 #include "stationlib/link/library_clock.h"
 #include "tests/soak/fault_schedule.h"
 #include "tests/soak/ftp_fault_proxy.h"
@@ -432,6 +433,51 @@ TEST(SoakSchedule, TwoHoursHoldEveryFault) {
     EXPECT_GE(schedule.back().length_s, kFinalCleanS);
     EXPECT_EQ(schedule.back().start_s + schedule.back().length_s, 2 * 3600);
   }
+}
+
+// The simulator answers "LOOP 1" in two writes, acknowledgement then packet.
+// Were the packet held back until the client acknowledged the first write (a
+// real-time wait the clock cannot see), the clock would jump past the
+// client's wait and the packet would come too late.
+TEST(SoakSimulator, AnswersEveryLivePacketWithinTheClientsWait) {
+  namespace net = platform::net;
+  test_support::EventClock clock;
+  SimulatorServer sim(clock, consolesim::ConsoleOptions{1, {}, 5});
+  ASSERT_TRUE(sim.running());
+  net::SocketResult link = net::ConnectTcp("127.0.0.1", static_cast<std::uint16_t>(sim.port()),
+                                           net::DeadlineAfter(std::chrono::seconds(5)));
+  ASSERT_TRUE(link.ok());
+  clock.Join();
+  clock.ExpectParticipants(3);  // this thread, the accepting thread, the link's
+  // Bytes read within `wait_ms` of the clock, as the station library reads them.
+  auto read = [&](std::size_t wanted, std::int64_t wait_ms) {
+    std::string got;
+    const std::int64_t deadline = clock.MonotonicMs() + wait_ms;
+    char buffer[128];
+    while (got.size() < wanted && clock.MonotonicMs() < deadline &&
+           clock.WaitReadable(link.socket.fd(), deadline - clock.MonotonicMs()) > 0) {
+      const net::IoResult step =
+          net::ReceiveNow(link.socket, buffer, std::min(sizeof buffer, wanted - got.size()));
+      if (!step.ok() || step.bytes == 0) break;
+      got.append(buffer, step.bytes);
+    }
+    return got;
+  };
+  const auto start = std::chrono::steady_clock::now();
+  constexpr int kExchanges = 30;
+  int answered = 0;
+  for (int i = 0; i < kExchanges; ++i) {
+    net::SendNow(link.socket, "\n", 1);
+    if (read(2, 1200) != "\n\r") continue;
+    net::SendNow(link.socket, "LOOP 1\n", 7);
+    if (read(1, 1200) == "\x06" && read(99, 1000).size() == 99) ++answered;
+    clock.SleepMs(10000);  // the pause between two passes, skipped
+  }
+  link.socket.Close();
+  EXPECT_EQ(answered, kExchanges);
+  EXPECT_GE(clock.MonotonicMs(), kExchanges * 10000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  clock.Release();
 }
 
 TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {

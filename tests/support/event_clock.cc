@@ -93,8 +93,10 @@ EventClock::Sleepers::iterator EventClock::SleepLocked(std::int64_t wake_up, int
 // only from participants (all asleep, so none is sending) or are already in
 // the receiver's queue: a sender over a loopback socket has queued them at
 // the receiver before its send returned, since the loopback device delivers
-// in the sender's own context. So nothing can happen before the earliest
-// wake-up. (A pseudo-terminal hands bytes over through a kernel work item,
+// in the sender's own context, provided the socket has TCP_NODELAY (else a
+// small write may wait in the sender's queue for the peer's delayed
+// acknowledgement, a real-time timer). So nothing can happen before the
+// earliest wake-up. (A pseudo-terminal hands bytes over through a kernel work item,
 // after the write returns: its waits must not be made on this clock.)
 bool EventClock::TryJumpLocked() {
   if (released_ || sleepers_.empty() || participants_.size() < expected_ ||

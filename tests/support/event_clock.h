@@ -42,7 +42,7 @@ class EventClock final : public platform::EnvWrapper {
     if (!stop.IsSet()) SleepMs(ms);
   }
   // Only for descriptors whose bytes come from participants over loopback
-  // sockets (see TryJumpLocked).
+  // TCP sockets with TCP_NODELAY on both ends (see TryJumpLocked).
   int WaitReadable(int fd, std::int64_t timeout_ms) override;
 
   // Counts the calling thread as a participant, busy until it sleeps.

@@ -193,14 +193,17 @@ bool ServeStream(Simulator& sim, int fd, const std::string& link_name, LinkTime&
   }
 }
 
+void PassBytesAtOnce(int fd) {
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 void StartTcpLink(Simulator& sim, int listen_fd) {
   Detach(std::thread([&sim, listen_fd] {
     for (int number = 1;; ++number) {
       const int fd = AcceptRetry(listen_fd);
       if (fd < 0) return;
-      // The data logger passes each byte on as it comes.
-      const int on = 1;
-      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      PassBytesAtOnce(fd);
       Detach(std::thread([&sim, fd, number] {
         ServeStream(sim, fd, "tcp#" + std::to_string(number));
         ::close(fd);

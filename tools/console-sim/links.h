@@ -33,6 +33,11 @@ LinkTime& RealLinkTime();
 bool ServeStream(Simulator& sim, int fd, const std::string& link_name,
                  LinkTime& time = RealLinkTime());
 
+// Makes an accepted TCP link pass each write on at once, as the network data
+// logger does, rather than hold a small answer until the client acknowledges
+// the previous one (Nagle's algorithm).
+void PassBytesAtOnce(int fd);
+
 void StartTcpLink(Simulator& sim, int listen_fd);
 // Opens a pseudo-terminal in raw mode; returns the slave path ("" on failure).
 std::string StartPtyLink(Simulator& sim);
