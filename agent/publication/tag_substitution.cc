@@ -85,7 +85,7 @@ bool ForEachHash(std::string_view line, Visit&& visit) {
 
 // Whether the `size` bytes at `a` and `b` are equal; names are short, and a
 // library comparison costs a call.
-bool SameBytes(const char* a, const char* b, std::size_t size) {
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
   if (size >= 8 && size <= 16) {
     std::uint64_t a_head, a_tail, b_head, b_tail;
     std::memcpy(&a_head, a, 8);
@@ -112,7 +112,7 @@ bool SameBytes(const char* a, const char* b, std::size_t size) {
 
 // Copies `size` bytes and returns the end of the copy. Most pieces of a
 // table row are a few bytes: word moves, where a library copy costs a call.
-char* CopyBytes(char* to, const char* from, std::size_t size) {
+inline char* CopyBytes(char* to, const char* from, std::size_t size) {
   if (size >= 8 && size <= 16) {
     std::uint64_t head, tail;
     std::memcpy(&head, from, 8);
@@ -161,29 +161,7 @@ std::string RequestBlockText(const std::vector<TagEntry>& tags_in_table_order,
   return matched ? text : std::string(kMissingValue);
 }
 
-TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table_order) {
-  std::size_t capacity = 16;
-  while (capacity < tags_in_table_order.size() * 2) capacity *= 2;
-  mask_ = capacity - 1;
-  slots_.assign(capacity, Slot{0, kEmptySlot});
-  names_.reserve(tags_in_table_order.size());
-  for (const TagEntry& tag : tags_in_table_order) {
-    const std::uint32_t step = static_cast<std::uint32_t>(names_.size());
-    names_.push_back(tag.name);
-    if (Find(tag.name) != kNoStep) continue;  // a later namesake never replaces anything
-    lengths_ |= std::uint64_t{1} << std::min<std::size_t>(tag.name.size(), 63);
-    if (!tag.name.empty()) {
-      const unsigned char first = static_cast<unsigned char>(tag.name[0]);
-      first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
-    }
-    const std::uint64_t hash = HashOf(tag.name);
-    std::size_t at = hash & mask_;
-    while (slots_[at].step != kEmptySlot) at = (at + 1) & mask_;
-    slots_[at] = {static_cast<std::uint32_t>(hash >> 32), step};
-  }
-}
-
-std::uint64_t TagSubstitution::NameIndex::HashOf(std::string_view name) {
+inline std::uint64_t TagSubstitution::NameIndex::HashOf(std::string_view name) {
   const char* bytes = name.data();
   const std::size_t size = name.size();
   std::uint64_t head = 0, tail = 0;
@@ -211,7 +189,7 @@ std::uint64_t TagSubstitution::NameIndex::HashOf(std::string_view name) {
   return hash ^ (hash >> 32);
 }
 
-std::size_t TagSubstitution::NameIndex::Find(std::string_view name) const {
+inline std::size_t TagSubstitution::NameIndex::Find(std::string_view name) const {
   if (!MayBeName(name.size(), name.empty() ? '\0' : name[0])) return kNoStep;
   const std::uint64_t hash = HashOf(name);
   const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash >> 32);
@@ -221,6 +199,28 @@ std::size_t TagSubstitution::NameIndex::Find(std::string_view name) const {
     if (slot.fingerprint == fingerprint && names_[slot.step].size() == name.size() &&
         SameBytes(names_[slot.step].data(), name.data(), name.size()))
       return slot.step;
+  }
+}
+
+TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table_order) {
+  std::size_t capacity = 16;
+  while (capacity < tags_in_table_order.size() * 2) capacity *= 2;
+  mask_ = capacity - 1;
+  slots_.assign(capacity, Slot{0, kEmptySlot});
+  names_.reserve(tags_in_table_order.size());
+  for (const TagEntry& tag : tags_in_table_order) {
+    const std::uint32_t step = static_cast<std::uint32_t>(names_.size());
+    names_.push_back(tag.name);
+    if (Find(tag.name) != kNoStep) continue;  // a later namesake never replaces anything
+    lengths_ |= std::uint64_t{1} << std::min<std::size_t>(tag.name.size(), 63);
+    if (!tag.name.empty()) {
+      const unsigned char first = static_cast<unsigned char>(tag.name[0]);
+      first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
+    }
+    const std::uint64_t hash = HashOf(tag.name);
+    std::size_t at = hash & mask_;
+    while (slots_[at].step != kEmptySlot) at = (at + 1) & mask_;
+    slots_[at] = {static_cast<std::uint32_t>(hash >> 32), step};
   }
 }
 
@@ -256,47 +256,59 @@ std::size_t TagSubstitution::IndexOf(std::string_view name) const {
 // Returns false, having appended nothing, in any other case.
 bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::string& out) {
   if (max_hashes_in_name_ > 0) return false;
-  hash_at_.clear();
-  gap_step_.clear();
-  references_.clear();
-  const char* const data = line.data();
-  std::size_t size = line.size(), grown = line.size();
-  const bool simple = ForEachHash(line, [&](std::size_t at) {
-    if (!hash_at_.empty()) {
-      const char* const name = data + hash_at_.back() + 1;
-      const std::size_t name_size = static_cast<std::size_t>(data + at - name);
-      if (name_size == 3 && name[0] == 'R' && name[1] == 'Q' && name[2] == 'T') return false;
-      std::size_t step = kNoStep;
-      if (name_size <= max_name_bytes_ && index_.MayBeName(name_size, *name)) {
-        step = index_.Find(std::string_view(name, name_size));
-        if (step != kNoStep) {
-          if (value_has_hash_[step] || (!gap_step_.empty() && gap_step_.back() != kNoStep))
-            return false;
-          references_.push_back(gap_step_.size());
-          grown += tags_[step].value.size();
-          size = size + tags_[step].value.size() - name_size - 2;
-        }
-      }
-      gap_step_.push_back(step);
-    }
-    hash_at_.push_back(at);
+  // Counted first, the "#" and their gaps are stored without growth checks.
+  std::size_t count = 0;
+  ForEachHash(line, [&count](std::size_t) {
+    ++count;
     return true;
   });
-  if (!simple || grown > line_limit_) return false;
-  const std::size_t count = hash_at_.size();
+  if (hash_at_.size() < count) {
+    hash_at_.resize(count);
+    gap_step_.resize(count);
+    references_.resize(count);
+  }
+  std::size_t* const at = hash_at_.data();
+  std::size_t* const steps = gap_step_.data();
+  std::size_t* const references = references_.data();
+  ForEachHash(line, [at, stored = std::size_t{0}](std::size_t i) mutable {
+    at[stored++] = i;
+    return true;
+  });
+  const char* const data = line.data();
+  const std::size_t max_name_bytes = max_name_bytes_;
+  std::size_t size = line.size(), grown = line.size(), reference_count = 0;
+  for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
+    const char* const name = data + at[g] + 1;
+    const std::size_t name_size = at[g + 1] - at[g] - 1;
+    if (name_size == 3 && name[0] == 'R' && name[1] == 'Q' && name[2] == 'T') return false;
+    std::size_t step = kNoStep;
+    if (name_size <= max_name_bytes && index_.MayBeName(name_size, *name)) {
+      step = index_.Find(std::string_view(name, name_size));
+      if (step != kNoStep) {
+        if (previous != kNoStep || value_has_hash_[step]) return false;
+        references[reference_count++] = g;
+        grown += tags_[step].value.size();
+        size = size + tags_[step].value.size() - name_size - 2;
+      }
+    }
+    steps[g] = step;
+    previous = step;
+  }
+  if (grown > line_limit_) return false;
   const auto gap = [&](std::size_t g) {
-    return std::string_view(data + hash_at_[g] + 1, hash_at_[g + 1] - hash_at_[g] - 1);
+    return std::string_view(data + at[g] + 1, at[g + 1] - at[g] - 1);
   };
-  const auto value = [&](std::size_t g) -> const std::string& { return tags_[gap_step_[g]].value; };
+  const auto value = [&](std::size_t g) -> const std::string& { return tags_[steps[g]].value; };
 
   // The texts joined between two "#" run from the "#" before a reference to
   // a "#" after it, over references separated by single gaps. All those
   // from one "#" share their first byte once it is known.
-  for (const std::size_t g : references_) {
+  for (std::size_t r = 0; r < reference_count; ++r) {
+    const std::size_t g = references[r];
     if (g == 0 || g + 2 >= count) continue;
     const std::string_view before = gap(g - 1), after = gap(g + 1);
     std::size_t length = before.size() + value(g).size() + after.size();
-    if (length > max_name_bytes_) continue;
+    if (length > max_name_bytes) continue;
     const std::string_view first = !before.empty()     ? before
                                    : !value(g).empty() ? std::string_view(value(g))
                                                        : after;
@@ -305,9 +317,9 @@ bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::stri
     for (std::size_t last = g;;) {
       if (joined_ == "RQT" || index_.Find(joined_) != kNoStep) return false;
       const std::size_t next = last + 2;
-      if (next + 2 >= count || gap_step_[next] == kNoStep) break;
+      if (next + 2 >= count || steps[next] == kNoStep) break;
       length += value(next).size() + gap(next + 1).size();
-      if (length > max_name_bytes_) break;
+      if (length > max_name_bytes) break;
       joined_.append(value(next)).append(gap(next + 1));
       last = next;
     }
@@ -318,10 +330,11 @@ bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::stri
   out.resize(start + size);
   char* to = out.data() + start;
   std::size_t copied = 0;
-  for (const std::size_t g : references_) {
-    to = CopyBytes(to, data + copied, hash_at_[g] - copied);
+  for (std::size_t r = 0; r < reference_count; ++r) {
+    const std::size_t g = references[r];
+    to = CopyBytes(to, data + copied, at[g] - copied);
     to = CopyBytes(to, value(g).data(), value(g).size());
-    copied = hash_at_[g + 1] + 1;
+    copied = at[g + 1] + 1;
   }
   CopyBytes(to, data + copied, line.size() - copied);
   return true;
