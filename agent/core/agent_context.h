@@ -50,6 +50,11 @@ class AgentContext {
   // GENERAL_Cache expanded once at start-up (a "/" path; empty means the
   // working directory).
   std::string cache_directory;
+  // A template as read and as filled, kept from one fill to the next under the
+  // publication lock: a template of megabytes in fresh memory costs more in
+  // page faults than its filling.
+  std::string template_bytes;
+  std::string filled_template;
 
   // Settings of the configuration table (absent: "" or 0).
   std::string Setting(std::string_view group, std::string_view key) const;

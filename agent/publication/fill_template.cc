@@ -78,14 +78,13 @@ void FillTemplate(AgentContext& context, const std::string& template_path,
   env.CreateDirectory(cache);
 
   // Reading needs no write access: a read-only template is filled like any other.
-  std::string bytes;
-  if (!env.ReadFile(source, bytes)) {
+  if (!env.ReadFile(source, context.template_bytes)) {
     LogMessage(context, "[RemplisFichier] : Impossible de lire le fichier " + source + ".");
     return;
   }
+  FillTemplateText(context.template_bytes, substitution, context.filled_template);
   if (!context.NoteWrite(
-          WrittenFile::kTemplate,
-          env.WriteFileAtomically(output, FillTemplateText(bytes, substitution)),
+          WrittenFile::kTemplate, env.WriteFileAtomically(output, context.filled_template),
           "[RemplisFichier] : Impossible d'écrire le fichier " + output +
               ", il n'est pas ajouté au pool de PushFTP.",
           "[RemplisFichier] : Fichiers remplis de nouveau écrits dans " + cache + ".")) {

@@ -1,6 +1,7 @@
 #include "agent/publication/tag_substitution.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -12,6 +13,7 @@ constexpr std::string_view kMissingValue = "---";
 constexpr std::size_t kNoStep = std::numeric_limits<std::size_t>::max();
 constexpr std::size_t kOriginalGap = kNoStep;
 constexpr std::size_t kLongGap = kNoStep - 1;
+constexpr std::uint32_t kEmptySlot = std::numeric_limits<std::uint32_t>::max();
 
 std::string Delimited(std::string_view name) {
   std::string reference;
@@ -56,6 +58,83 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
   return Replaced::kDone;
 }
 
+// Calls `visit` with the position of every "#" of `line`, in order, until it
+// returns false; false when it did. A table row holds a reference every few
+// bytes: a word at a time beats a library search per "#".
+template <typename Visit>
+bool ForEachHash(std::string_view line, Visit&& visit) {
+  const char* const bytes = line.data();
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    for (; i + 8 <= line.size(); i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + i, 8);
+      const std::uint64_t x = word ^ (kOnes * '#');
+      // The high bit of each byte that is "#", exactly (no carry between bytes).
+      std::uint64_t found = ~(((x & kLow7) + kLow7) | x | kLow7);
+      for (; found != 0; found &= found - 1)
+        if (!visit(i + static_cast<std::size_t>(std::countr_zero(found) / 8))) return false;
+    }
+  }
+  for (; i < line.size(); ++i)
+    if (bytes[i] == '#' && !visit(i)) return false;
+  return true;
+}
+
+// Whether the `size` bytes at `a` and `b` are equal; names are short, and a
+// library comparison costs a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    std::uint64_t a_head, a_tail, b_head, b_tail;
+    std::memcpy(&a_head, a, 8);
+    std::memcpy(&b_head, b, 8);
+    std::memcpy(&a_tail, a + size - 8, 8);
+    std::memcpy(&b_tail, b + size - 8, 8);
+    return ((a_head ^ b_head) | (a_tail ^ b_tail)) == 0;
+  }
+  if (size >= 4 && size < 8) {
+    std::uint32_t a_head, a_tail, b_head, b_tail;
+    std::memcpy(&a_head, a, 4);
+    std::memcpy(&b_head, b, 4);
+    std::memcpy(&a_tail, a + size - 4, 4);
+    std::memcpy(&b_tail, b + size - 4, 4);
+    return ((a_head ^ b_head) | (a_tail ^ b_tail)) == 0;
+  }
+  if (size < 4) {
+    for (std::size_t i = 0; i < size; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  return std::memcmp(a, b, size) == 0;
+}
+
+// Copies `size` bytes and returns the end of the copy. Most pieces of a
+// table row are a few bytes: word moves, where a library copy costs a call.
+inline char* CopyBytes(char* to, const char* from, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    std::uint64_t head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + size - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + size - 8, &tail, 8);
+  } else if (size >= 4 && size < 8) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + size - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + size - 4, &tail, 4);
+  } else if (size < 4) {
+    if (size > 0) to[0] = from[0];
+    if (size > 1) to[1] = from[1];
+    if (size > 2) to[2] = from[2];
+  } else {
+    std::memcpy(to, from, size);
+  }
+  return to + size;
+}
+
 }  // namespace
 
 bool ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
@@ -82,6 +161,69 @@ std::string RequestBlockText(const std::vector<TagEntry>& tags_in_table_order,
   return matched ? text : std::string(kMissingValue);
 }
 
+inline std::uint64_t TagSubstitution::NameIndex::HashOf(std::string_view name) {
+  const char* bytes = name.data();
+  const std::size_t size = name.size();
+  std::uint64_t head = 0, tail = 0;
+  if (size >= 8) {
+    std::memcpy(&head, bytes, 8);
+    std::memcpy(&tail, bytes + size - 8, 8);
+    for (std::size_t at = 8; at + 8 < size; at += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + at, 8);
+      head = (head ^ word) * 0x9E3779B97F4A7C15ull;
+    }
+  } else if (size >= 4) {
+    std::uint32_t first, last;
+    std::memcpy(&first, bytes, 4);
+    std::memcpy(&last, bytes + size - 4, 4);
+    head = first;
+    tail = last;
+  } else if (size > 0) {
+    head = static_cast<unsigned char>(bytes[0]) |
+           static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
+           static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16;
+  }
+  std::uint64_t hash = (head ^ (size * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+  hash = (hash ^ tail ^ (hash >> 29)) * 0x94D049BB133111EBull;
+  return hash ^ (hash >> 32);
+}
+
+inline std::size_t TagSubstitution::NameIndex::Find(std::string_view name) const {
+  if (!MayBeName(name.size(), name.empty() ? '\0' : name[0])) return kNoStep;
+  const std::uint64_t hash = HashOf(name);
+  const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash >> 32);
+  for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
+    const Slot& slot = slots_[at];
+    if (slot.step == kEmptySlot) return kNoStep;
+    if (slot.fingerprint == fingerprint && names_[slot.step].size() == name.size() &&
+        SameBytes(names_[slot.step].data(), name.data(), name.size()))
+      return slot.step;
+  }
+}
+
+TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table_order) {
+  std::size_t capacity = 16;
+  while (capacity < tags_in_table_order.size() * 2) capacity *= 2;
+  mask_ = capacity - 1;
+  slots_.assign(capacity, Slot{0, kEmptySlot});
+  names_.reserve(tags_in_table_order.size());
+  for (const TagEntry& tag : tags_in_table_order) {
+    const std::uint32_t step = static_cast<std::uint32_t>(names_.size());
+    names_.push_back(tag.name);
+    if (Find(tag.name) != kNoStep) continue;  // a later namesake never replaces anything
+    lengths_ |= std::uint64_t{1} << std::min<std::size_t>(tag.name.size(), 63);
+    if (!tag.name.empty()) {
+      const unsigned char first = static_cast<unsigned char>(tag.name[0]);
+      first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
+    }
+    const std::uint64_t hash = HashOf(tag.name);
+    std::size_t at = hash & mask_;
+    while (slots_[at].step != kEmptySlot) at = (at + 1) & mask_;
+    slots_[at] = {static_cast<std::uint32_t>(hash >> 32), step};
+  }
+}
+
 TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std::string separator,
                                  RequestObserver on_request, LineCutObserver on_line_cut,
                                  std::size_t line_limit)
@@ -89,22 +231,113 @@ TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std:
       separator_(std::move(separator)),
       on_request_(std::move(on_request)),
       on_line_cut_(std::move(on_line_cut)),
-      line_limit_(line_limit) {
-  index_by_name_.reserve(tags_.size() * 2);
-  for (std::size_t i = 0; i < tags_.size(); ++i) {
-    const std::string& name = tags_[i].name;
-    index_by_name_.emplace(name, i);
-    max_hashes_in_name_ = std::max(
-        max_hashes_in_name_, static_cast<std::size_t>(std::count(name.begin(), name.end(), '#')));
-    max_name_bytes_ = std::max(max_name_bytes_, name.size());
-    value_has_hash_.push_back(tags_[i].value.find('#') != std::string::npos);
+      line_limit_(line_limit),
+      index_(tags_) {
+  for (const TagEntry& tag : tags_) {
+    max_hashes_in_name_ =
+        std::max(max_hashes_in_name_,
+                 static_cast<std::size_t>(std::count(tag.name.begin(), tag.name.end(), '#')));
+    max_name_bytes_ = std::max(max_name_bytes_, tag.name.size());
+    value_has_hash_.push_back(tag.value.find('#') != std::string::npos);
   }
 }
 
 std::size_t TagSubstitution::IndexOf(std::string_view name) const {
   if (name.size() > max_name_bytes_) return kNoStep;
-  auto found = index_by_name_.find(name);
-  return found == index_by_name_.end() ? kNoStep : found->second;
+  return index_.Find(name);
+}
+
+// When no name holds a "#", the tag references of the line are the gaps
+// between two consecutive "#" that are names. If no two of them share a "#",
+// no value holds a "#", no gap reads "RQT", and no text a replacement joins
+// between two "#" (the gaps on either side and the values between) can be a
+// name, every step replaces exactly its own references: the result is each
+// reference replaced by its value, whatever the table order, made in one copy.
+// Returns false, having appended nothing, in any other case.
+bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::string& out) {
+  if (max_hashes_in_name_ > 0) return false;
+  // Counted first, the "#" and their gaps are stored without growth checks.
+  std::size_t count = 0;
+  ForEachHash(line, [&count](std::size_t) {
+    ++count;
+    return true;
+  });
+  if (hash_at_.size() < count) {
+    hash_at_.resize(count);
+    gap_step_.resize(count);
+    references_.resize(count);
+  }
+  std::size_t* const at = hash_at_.data();
+  std::size_t* const steps = gap_step_.data();
+  std::size_t* const references = references_.data();
+  ForEachHash(line, [at, stored = std::size_t{0}](std::size_t i) mutable {
+    at[stored++] = i;
+    return true;
+  });
+  const char* const data = line.data();
+  const std::size_t max_name_bytes = max_name_bytes_;
+  std::size_t size = line.size(), grown = line.size(), reference_count = 0;
+  for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
+    const char* const name = data + at[g] + 1;
+    const std::size_t name_size = at[g + 1] - at[g] - 1;
+    if (name_size == 3 && name[0] == 'R' && name[1] == 'Q' && name[2] == 'T') return false;
+    std::size_t step = kNoStep;
+    if (name_size <= max_name_bytes && index_.MayBeName(name_size, *name)) {
+      step = index_.Find(std::string_view(name, name_size));
+      if (step != kNoStep) {
+        if (previous != kNoStep || value_has_hash_[step]) return false;
+        references[reference_count++] = g;
+        grown += tags_[step].value.size();
+        size = size + tags_[step].value.size() - name_size - 2;
+      }
+    }
+    steps[g] = step;
+    previous = step;
+  }
+  if (grown > line_limit_) return false;
+  const auto gap = [&](std::size_t g) {
+    return std::string_view(data + at[g] + 1, at[g + 1] - at[g] - 1);
+  };
+  const auto value = [&](std::size_t g) -> const std::string& { return tags_[steps[g]].value; };
+
+  // The texts joined between two "#" run from the "#" before a reference to
+  // a "#" after it, over references separated by single gaps. All those
+  // from one "#" share their first byte once it is known.
+  for (std::size_t r = 0; r < reference_count; ++r) {
+    const std::size_t g = references[r];
+    if (g == 0 || g + 2 >= count) continue;
+    const std::string_view before = gap(g - 1), after = gap(g + 1);
+    std::size_t length = before.size() + value(g).size() + after.size();
+    if (length > max_name_bytes) continue;
+    const std::string_view first = !before.empty()     ? before
+                                   : !value(g).empty() ? std::string_view(value(g))
+                                                       : after;
+    if (!first.empty() && first[0] != 'R' && !index_.StartsAName(first[0])) continue;
+    joined_.assign(before).append(value(g)).append(after);
+    for (std::size_t last = g;;) {
+      if (joined_ == "RQT" || index_.Find(joined_) != kNoStep) return false;
+      const std::size_t next = last + 2;
+      if (next + 2 >= count || steps[next] == kNoStep) break;
+      length += value(next).size() + gap(next + 1).size();
+      if (length > max_name_bytes) break;
+      joined_.append(value(next)).append(gap(next + 1));
+      last = next;
+    }
+  }
+
+  // The line is written in place: one size change, then short copies.
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  char* to = out.data() + start;
+  std::size_t copied = 0;
+  for (std::size_t r = 0; r < reference_count; ++r) {
+    const std::size_t g = references[r];
+    to = CopyBytes(to, data + copied, at[g] - copied);
+    to = CopyBytes(to, value(g).data(), value(g).size());
+    copied = at[g + 1] + 1;
+  }
+  CopyBytes(to, data + copied, line.size() - copied);
+  return true;
 }
 
 // When neither the names nor the values met hold a "#", and no "#RQT#" ever
@@ -217,9 +450,8 @@ std::size_t TagSubstitution::NextTagStep(const std::string& work, std::size_t fr
     const std::size_t last_b = std::min(hashes.size() - 1, a + 1 + max_hashes_in_name_);
     for (std::size_t b = a + 1; b <= last_b; ++b) {
       std::string_view name(work.data() + hashes[a] + 1, hashes[b] - hashes[a] - 1);
-      auto found = index_by_name_.find(name);
-      if (found != index_by_name_.end() && found->second >= from && found->second < best)
-        best = found->second;
+      const std::size_t step = index_.Find(name);
+      if (step != kNoStep && step >= from && step < best) best = step;
     }
   }
   return best;
@@ -234,6 +466,7 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
   // Without a "#" there is neither a reference nor a request block.
+  if (AppendSubstitutedDirectly(line, out)) return;
   if (line.empty() || std::memchr(line.data(), '#', line.size()) == nullptr) {
     out.append(line);
     return;

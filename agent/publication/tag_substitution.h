@@ -13,6 +13,7 @@
 // build it while the catalogue lock is held and do not share it between threads.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -54,8 +55,42 @@ class TagSubstitution {
   void AppendSubstituted(std::string_view line, std::string& out);
 
  private:
+  // The steps of the tag names, open-addressed: a reference costs one probe
+  // or two, where a general map hashes and divides.
+  class NameIndex {
+   public:
+    explicit NameIndex(const std::vector<TagEntry>& tags_in_table_order);
+    // The first step of `name`, or the maximum size_t when no tag has it.
+    std::size_t Find(std::string_view name) const;
+    // False when no name starts with `first`.
+    bool StartsAName(char first) const {
+      const unsigned char byte = static_cast<unsigned char>(first);
+      return (first_bytes_[byte / 64] >> (byte % 64) & 1) != 0;
+    }
+    // False when no name has this length and first byte (ignored when empty).
+    bool MayBeName(std::size_t size, char first) const {
+      if ((lengths_ >> (size < 63 ? size : 63) & 1) == 0) return false;
+      return size == 0 || StartsAName(first);
+    }
+
+   private:
+    struct Slot {
+      std::uint32_t fingerprint;
+      std::uint32_t step;
+    };
+    static std::uint64_t HashOf(std::string_view name);
+    std::vector<std::string_view> names_;
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    // The lengths (63 for any longer) and first bytes names have: most texts
+    // between two "#" that are no name are turned away without hashing.
+    std::uint64_t lengths_ = 0;
+    std::uint64_t first_bytes_[4] = {};
+  };
+
   std::size_t NextTagStep(const std::string& work, std::size_t from) const;
   const std::string& RequestText(const std::string& criterion);
+  bool AppendSubstitutedDirectly(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
 
@@ -87,12 +122,19 @@ class TagSubstitution {
   RequestObserver on_request_;
   LineCutObserver on_line_cut_;
   std::size_t line_limit_;
-  std::unordered_map<std::string_view, std::size_t> index_by_name_;
+  NameIndex index_;
   // Most "#" characters found inside one tag name: references to such names
   // span more than two consecutive "#" of the line.
   std::size_t max_hashes_in_name_ = 0;
   std::size_t max_name_bytes_ = 0;
   std::vector<bool> value_has_hash_;
+  // Scratch of the direct substitution, kept from line to line: where the
+  // "#" of the line are, the step of the gap after each (or none), the gaps
+  // that are references, and the text a replacement would join around its value.
+  std::vector<std::size_t> hash_at_;
+  std::vector<std::size_t> gap_step_;
+  std::vector<std::size_t> references_;
+  std::string joined_;
   // Scratch of the one-pass substitution, kept from line to line.
   std::vector<Hash> hashes_;
   std::vector<Candidate> candidates_;

@@ -9,8 +9,6 @@
 namespace agent::publication {
 namespace {
 
-enum class OutputEncoding { kUtf8, kWindows1252, kUtf16Le, kUtf16Be };
-
 // Position of the first byte above 0x7F (bytes.size() when none), eight bytes
 // at a time: an ASCII prefix is valid UTF-8 and needs no closer look.
 std::size_t AsciiPrefixLength(std::string_view bytes) {
@@ -51,47 +49,44 @@ void FillLines(std::string_view text, TagSubstitution& substitution, std::string
 
 }  // namespace
 
-std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution) {
+void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution,
+                      std::string& out) {
   std::size_t mark_length = 0;
   const platform::ByteOrderMark mark = platform::DetectByteOrderMark(template_bytes, &mark_length);
   const std::string_view body = template_bytes.substr(mark_length);
+  out.clear();
 
   std::string decoded;
-  std::string_view text = body;
-  OutputEncoding encoding = OutputEncoding::kUtf8;
   switch (mark) {
     case platform::ByteOrderMark::kUtf16Le:
     case platform::ByteOrderMark::kUtf16Be: {
       const bool big_endian = mark == platform::ByteOrderMark::kUtf16Be;
       decoded = platform::Utf16ToUtf8(body, big_endian);
-      text = decoded;
-      encoding = big_endian ? OutputEncoding::kUtf16Be : OutputEncoding::kUtf16Le;
-      break;
+      std::string filled;
+      FillLines(decoded, substitution, filled);
+      out = platform::Utf8ToUtf16(filled, big_endian);
+      return;
     }
     case platform::ByteOrderMark::kUtf8:
       break;
     case platform::ByteOrderMark::kNone:
       if (!platform::IsValidUtf8(body.substr(AsciiPrefixLength(body)))) {
         decoded = platform::Windows1252ToUtf8(body);
-        text = decoded;
-        encoding = OutputEncoding::kWindows1252;
+        std::string filled;
+        FillLines(decoded, substitution, filled);
+        out = platform::Utf8ToWindows1252(filled);
+        return;
       }
       break;
   }
+  // UTF-8 in, UTF-8 out: filled straight from the bytes read, no round trip.
+  FillLines(body, substitution, out);
+}
 
-  std::string filled;
-  FillLines(text, substitution, filled);
-  switch (encoding) {
-    case OutputEncoding::kUtf8:
-      return filled;
-    case OutputEncoding::kWindows1252:
-      return platform::Utf8ToWindows1252(filled);
-    case OutputEncoding::kUtf16Le:
-      return platform::Utf8ToUtf16(filled, false);
-    case OutputEncoding::kUtf16Be:
-      return platform::Utf8ToUtf16(filled, true);
-  }
-  return filled;
+std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution) {
+  std::string out;
+  FillTemplateText(template_bytes, substitution, out);
+  return out;
 }
 
 }  // namespace agent::publication

@@ -15,5 +15,8 @@
 namespace agent::publication {
 
 std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution);
+// The same into `out`, whose memory is reused.
+void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution,
+                      std::string& out);
 
 }  // namespace agent::publication

@@ -48,6 +48,18 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
   EXPECT_FALSE(WriteFileAtomically(Path("missing/dump.txt"), "x"));
 }
 
+TEST_F(FilesTest, ReadFileTakesLargeFilesWholeAndFilesThatGiveNoSize) {
+  std::string large(200000, 'x');
+  for (std::size_t i = 0; i < large.size(); i += 4093) large[i] = static_cast<char>('a' + i % 26);
+  ASSERT_TRUE(WriteFileAtomically(Path("large"), large));
+  std::string content = "stale";
+  ASSERT_TRUE(ReadFile(Path("large"), content));
+  EXPECT_EQ(content, large);
+  // /proc entries say they are empty regular files and still hold text.
+  ASSERT_TRUE(ReadFile("/proc/self/status", content));
+  EXPECT_NE(content.find("Name:"), std::string::npos);
+}
+
 TEST_F(FilesTest, RenameDeleteAndFailures) {
   ASSERT_TRUE(AppendToFile(Path("a"), "x"));
   EXPECT_TRUE(RenameFile(Path("a"), Path("b")));

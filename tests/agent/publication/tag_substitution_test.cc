@@ -94,6 +94,9 @@ TEST(TagSubstitution, ValuesAreSubstitutedAgainByLaterSteps) {
   // Overlapping references: the first step consumes the shared "#".
   EXPECT_EQ(Fill({{"A", "1"}, {"B", "2"}}, "#A#B#"), "1B#");
   EXPECT_EQ(Fill({{"B", "2"}, {"A", "1"}}, "#A#B#"), "#A2");
+  // A replacement joins the texts around it into a name of a later step.
+  EXPECT_EQ(Fill({{"X", "."}, {"A.B", "j"}}, "(#A#X#B#) #X#"), "(j) .");
+  EXPECT_EQ(Fill({{"A.B", "j"}, {"X", "."}}, "(#A#X#B#) #X#"), "(#A.B#) .");
 }
 
 TEST(TagSubstitution, UnclosedRequestBlockBlocksLaterBlocksButNotTags) {
