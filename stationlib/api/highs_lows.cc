@@ -58,6 +58,11 @@ std::int32_t TimePair(std::uint32_t high_id, std::int16_t* high, std::uint32_t l
   return kOk;
 }
 
+// The times of the day's high and low of one reading.
+std::int32_t DayTimes(std::uint32_t id, std::int16_t* high, std::int16_t* low) {
+  return TimePair(id | kOrbiskPeriodDayHigh, high, id | kOrbiskPeriodDayLow, low);
+}
+
 }  // namespace
 
 int32_t LoadOrbiskHiLows(void) {
@@ -112,24 +117,19 @@ int32_t GetHiLowTimeStrByID(int32_t id, char* buffer, int32_t length) {
 }
 
 int32_t GetHiLowTimesOutTemp(int16_t* high, int16_t* low) {
-  return TimePair(kOrbiskIdOutsideTemp | kOrbiskPeriodDayHigh, high,
-                  kOrbiskIdOutsideTemp | kOrbiskPeriodDayLow, low);
+  return DayTimes(kOrbiskIdOutsideTemp, high, low);
 }
 int32_t GetHiLowTimesInTemp(int16_t* high, int16_t* low) {
-  return TimePair(kOrbiskIdInsideTemp | kOrbiskPeriodDayHigh, high,
-                  kOrbiskIdInsideTemp | kOrbiskPeriodDayLow, low);
+  return DayTimes(kOrbiskIdInsideTemp, high, low);
 }
 int32_t GetHiLowTimesOutHum(int16_t* high, int16_t* low) {
-  return TimePair(kOrbiskIdOutsideHumidity | kOrbiskPeriodDayHigh, high,
-                  kOrbiskIdOutsideHumidity | kOrbiskPeriodDayLow, low);
+  return DayTimes(kOrbiskIdOutsideHumidity, high, low);
 }
 int32_t GetHiLowTimesInHum(int16_t* high, int16_t* low) {
-  return TimePair(kOrbiskIdInsideHumidity | kOrbiskPeriodDayHigh, high,
-                  kOrbiskIdInsideHumidity | kOrbiskPeriodDayLow, low);
+  return DayTimes(kOrbiskIdInsideHumidity, high, low);
 }
 int32_t GetHiLowTimesDewPt(int16_t* high, int16_t* low) {
-  return TimePair(kOrbiskIdDewPoint | kOrbiskPeriodDayHigh, high,
-                  kOrbiskIdDewPoint | kOrbiskPeriodDayLow, low);
+  return DayTimes(kOrbiskIdDewPoint, high, low);
 }
 int32_t GetLowTimesWindChill(int16_t* low) {
   return TimePair(0, nullptr, kOrbiskIdWindChill | kOrbiskPeriodDayLow, low);
