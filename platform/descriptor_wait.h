@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace platform {
@@ -11,6 +12,8 @@ namespace platform {
 // can be read or has hung up or failed: 1 then, 0 at the time-out, -errno on
 // failure. Restarted after EINTR with the time that is left.
 int PollReadable(int fd, std::int64_t timeout_ms);
+// The same for any of `fds` (at most four).
+int PollAnyReadable(std::span<const int> fds, std::int64_t timeout_ms);
 
 // Whether any of `fds` can be read (or has hung up) now; no wait.
 bool AnyReadable(const std::vector<int>& fds);

@@ -104,7 +104,7 @@ void StopFlag::Set() {
   }
 }
 
-bool StopFlag::WaitFor(std::int64_t ms) {
+bool StopFlag::WaitFor(std::int64_t ms) const {
   std::unique_lock<std::mutex> lock(mutex_);
   if (ms > 0) changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return IsSet(); });
   return IsSet();
@@ -126,6 +126,10 @@ bool WaitForEither(const StopFlag& flag, const StopFlag& stop, std::int64_t ms) 
 
 int Env::WaitReadable(int fd, std::int64_t timeout_ms) {
   return PollReadable(fd, timeout_ms);
+}
+
+bool Env::WaitForFlag(const StopFlag& flag, const StopFlag* stop, std::int64_t timeout_ms) {
+  return stop ? WaitForEither(flag, *stop, timeout_ms) : flag.WaitFor(timeout_ms);
 }
 
 Env& Env::Default() {

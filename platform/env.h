@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,15 +43,15 @@ class StopFlag {
   void Set();
   bool IsSet() const { return set_.load(std::memory_order_acquire); }
   // Waits up to `ms` of real time or until Set; returns IsSet().
-  bool WaitFor(std::int64_t ms);
+  bool WaitFor(std::int64_t ms) const;
   // Readable once Set. -1 when the system gave no descriptor: polls then see
   // only their deadline.
   int wake_fd() const { return wake_fd_; }
 
  private:
   std::atomic<bool> set_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
   int wake_fd_ = -1;
 };
 
@@ -86,6 +87,23 @@ class Env {
   // caller as asleep while nothing comes, so that waiting for bytes that never
   // come costs no real time.
   virtual int WaitReadable(int fd, std::int64_t timeout_ms);
+
+  // --- the process's own threads ---
+  // Waits until `flag` or `stop` (may be null) is set or `timeout_ms` of this Env's time have
+  // passed; returns flag.IsSet().
+  virtual bool WaitForFlag(const StopFlag& flag, const StopFlag* stop, std::int64_t timeout_ms);
+  // Blocks on `cv` with `held` until `ready()`. The thread that makes it true calls NotifyAll
+  // holding the same mutex. An Env of simulated time counts the waiter as asleep until then, so
+  // a thread that waits for a lock costs no real time while the holder sleeps.
+  virtual void WaitUntil(std::unique_lock<std::mutex>& held, std::condition_variable& cv,
+                         const std::function<bool()>& ready) {
+    cv.wait(held, ready);
+  }
+  virtual void NotifyAll(std::condition_variable& cv) { cv.notify_all(); }
+  // Starts a thread that takes part in this Env's time from its first instruction.
+  virtual std::thread StartThread(std::function<void()> body) {
+    return std::thread(std::move(body));
+  }
 
   // --- files and directories (see files.h for each operation) ---
   virtual bool FileExists(const std::string& path) = 0;
@@ -126,6 +144,17 @@ class EnvWrapper : public Env {
   void SleepMsUnless(std::int64_t ms, StopFlag& stop) override { target_.SleepMsUnless(ms, stop); }
   int WaitReadable(int fd, std::int64_t timeout_ms) override {
     return target_.WaitReadable(fd, timeout_ms);
+  }
+  bool WaitForFlag(const StopFlag& flag, const StopFlag* stop, std::int64_t timeout_ms) override {
+    return target_.WaitForFlag(flag, stop, timeout_ms);
+  }
+  void WaitUntil(std::unique_lock<std::mutex>& held, std::condition_variable& cv,
+                 const std::function<bool()>& ready) override {
+    target_.WaitUntil(held, cv, ready);
+  }
+  void NotifyAll(std::condition_variable& cv) override { target_.NotifyAll(cv); }
+  std::thread StartThread(std::function<void()> body) override {
+    return target_.StartThread(std::move(body));
   }
 
   bool FileExists(const std::string& path) override { return target_.FileExists(path); }

@@ -26,7 +26,7 @@ AcquisitionEngine::AcquisitionEngine(AgentContext& context, StationLibrary& libr
       station_time_(station_time),
       hooks_(std::move(hooks)),
       connector_(
-          library, [this] { return OpenLibrary(); }, &context.stop_flag()) {
+          context.env(), library, [this] { return OpenLibrary(); }, &context.stop_flag()) {
   refresh_ms_ =
       static_cast<std::int64_t>(context_.SettingNumber("GENERAL", "RefreshServices")) * 1000;
   offset_seconds_ = context_.SettingNumber("CONSOLE", "OffsetService");
@@ -95,7 +95,7 @@ std::int64_t AcquisitionEngine::RunPass() {
         FormatClockTime(now, pacing.announced_seconds));
   }
   {
-    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(state.catalogue_lock);
     SetTag(state.catalogue, "TempProchaineCollecte", std::to_string(pacing.announced_seconds));
     SetTag(state.catalogue, "TempCollecteActuel", FormatClockTime(now));
     SetTag(state.catalogue, "HeureProchaineCollecte",
@@ -127,7 +127,7 @@ void AcquisitionEngine::AttemptConnection() {
     state.connected.Set();
     if (link_was_lost_) {
       // The console may have recorded, or been reset, while out of reach.
-      std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+      std::lock_guard<platform::EnvMutex> hold(state.catalogue_lock);
       for (ServiceRow* service : services_.Declared())
         if (service->long_download) service->next_due_ms = std::numeric_limits<std::int64_t>::min();
       link_was_lost_ = false;
@@ -150,7 +150,7 @@ void AcquisitionEngine::AttemptConnection() {
 void AcquisitionEngine::ReadStationTime() {
   OrbiskDateTime record{-1, -1, -1, -1, -1};
   GetStationTime(library_, record);
-  std::lock_guard<std::recursive_mutex> hold(context_.state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(context_.state.catalogue_lock);
   station_time_.Store(record);
 }
 
@@ -166,7 +166,7 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
 
   std::vector<ServiceRow*> declared;
   {
-    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(state.catalogue_lock);
     declared = services_.Declared();
   }
   int attempted = 0;
@@ -174,7 +174,7 @@ bool AcquisitionEngine::CollectDueServices(std::int64_t pass_start_ms) {
   for (ServiceRow* service : declared) {
     // Each call may wait out a silent console's time-out: the stop does not wait for the rest.
     if (context_.StopRequested()) return true;
-    std::unique_lock<std::recursive_mutex> hold(state.catalogue_lock);
+    std::unique_lock<platform::EnvMutex> hold(state.catalogue_lock);
     if (pass_start_ms < service->next_due_ms || !service->collect) continue;
     Log(std::string(kTag) + service->name);
     ++attempted;

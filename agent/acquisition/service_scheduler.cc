@@ -29,7 +29,7 @@ bool ServiceScheduler::RunPass() {
   AgentState& state = context_.state;
   bool ran = false;
   {
-    std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(state.catalogue_lock);
     // Collected data is built even when its pass has closed the link since: the readings
     // are there, and the next connection may be far off.
     bool collected = false;

@@ -13,7 +13,7 @@
 namespace agent {
 namespace {
 
-// The result of a short-lived thread, with a bounded wait for it.
+// The result of a short-lived thread, with a bounded wait for it on the agent's time.
 class Completion {
  public:
   void Finish(std::int16_t result) {
@@ -21,8 +21,8 @@ class Completion {
     done_.Set();
   }
   // True when finished within `timeout_ms`; gives up as soon as `stop` (may be null) is set.
-  bool WaitFor(std::int64_t timeout_ms, const platform::StopFlag* stop) {
-    return stop ? platform::WaitForEither(done_, *stop, timeout_ms) : done_.WaitFor(timeout_ms);
+  bool WaitFor(platform::Env& env, std::int64_t timeout_ms, const platform::StopFlag* stop) {
+    return env.WaitForFlag(done_, stop, timeout_ms);
   }
   std::int16_t Result() const { return result_.load(); }
 
@@ -55,9 +55,10 @@ std::optional<Export> CloseExportOf(int link_type) {
 
 }  // namespace
 
-StationConnector::StationConnector(StationLibrary& library, std::function<int()> open_library,
+StationConnector::StationConnector(platform::Env& env, StationLibrary& library,
+                                   std::function<int()> open_library,
                                    const platform::StopFlag* stop)
-    : library_(library), open_library_(std::move(open_library)), stop_(stop) {}
+    : env_(env), library_(library), open_library_(std::move(open_library)), stop_(stop) {}
 
 StationConnector::~StationConnector() {
   if (pending_.joinable()) pending_.join();
@@ -100,9 +101,9 @@ std::int16_t StationConnector::ConnectStation(int link_type, const std::string& 
   if (opened != 1) return opened;
 
   auto init = std::make_shared<Completion>();
-  std::thread initialisation(
+  std::thread initialisation = env_.StartThread(
       [this, init] { init->Finish(library_.CallStationWord(Export::kInitStation)); });
-  bool in_time = init->WaitFor(timeout_ms, stop_);
+  bool in_time = init->WaitFor(env_, timeout_ms, stop_);
   std::int16_t result = kInitialisationTimeout;
   if (in_time) {
     initialisation.join();
@@ -111,11 +112,12 @@ std::int16_t StationConnector::ConnectStation(int link_type, const std::string& 
   }
   // Close only once the initialisation has returned: never under a thread using the link.
   auto closed = std::make_shared<Completion>();
+  // Not a thread of the Env's time: it blocks in a join, which such a clock would count as work.
   pending_ = std::thread([this, link_type, closed, running = std::move(initialisation)]() mutable {
     if (running.joinable()) running.join();
     closed->Finish(CloseLink(link_type));
   });
-  closed->WaitFor(timeout_ms, stop_);
+  closed->WaitFor(env_, timeout_ms, stop_);
   return result;
 }
 

@@ -22,7 +22,8 @@ class StationConnector {
   // `open_library` opens the station library when needed (its result is not used here).
   // Once `stop` (may be null) is set, the waits for the initialisation and the close give up at
   // once: the library's calls go on to their own end on their threads.
-  StationConnector(StationLibrary& library, std::function<int()> open_library,
+  // Its waits and threads go through `env`.
+  StationConnector(platform::Env& env, StationLibrary& library, std::function<int()> open_library,
                    const platform::StopFlag* stop = nullptr);
   // Waits for an initialisation or a close that is still running: they end on their own,
   // since every read of a link has a finite time-out.
@@ -42,6 +43,7 @@ class StationConnector {
  private:
   std::int16_t OpenLink(int link_type, const std::string& address);
 
+  platform::Env& env_;
   StationLibrary& library_;
   std::function<int()> open_library_;
   const platform::StopFlag* stop_;

@@ -10,7 +10,7 @@ namespace agent {
 
 void DeclareServicesStep(Agent& agent) {
   AgentContext& context = agent.context();
-  std::lock_guard<std::recursive_mutex> hold(context.state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(context.state.catalogue_lock);
   agent.services().Declare(kServiceList, [&context](std::string_view name) {
     return context.HasSetting("SERVICES", name);
   });

@@ -8,7 +8,7 @@ namespace agent {
 
 void InstallAlarmServiceStep(Agent& agent) {
   AgentContext& context = agent.context();
-  std::lock_guard<std::recursive_mutex> hold(context.state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(context.state.catalogue_lock);
   InstallAlarmService(context, agent.services(), agent.snapshot().families,
                       agent.snapshot().alarm_thresholds);
 }

@@ -31,7 +31,7 @@ void InsertUserDataStep(Agent& agent) {
   LogMessage(context,
              "[BRUMALWEB] : Insertion des données utilisateur dans la catalogue des valeurs.");
   {
-    std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> lock(state.catalogue_lock);
     state.user_data.ForEach([&state](const std::string&, const ConfigEntry& entry) {
       SetTag(state.catalogue, entry.key, entry.value);
     });
@@ -41,7 +41,7 @@ void InsertUserDataStep(Agent& agent) {
 
 void PublishApplicationTagsStep(Agent& agent) {
   AgentState& state = agent.context().state;
-  std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> lock(state.catalogue_lock);
   SetTag(state.catalogue, "TitreApplicationGlobal", ApplicationFullTitle());
   SetTag(state.catalogue, "TitreApplication", kApplicationTitle);
   SetTag(state.catalogue, "VersionApplication", ApplicationVersion());

@@ -20,7 +20,7 @@ std::string ListTagsAfterStartup(Agent& agent, std::span<const StartupStep> step
     if (step.fills_catalogue_only) step.run(agent);
   std::vector<std::pair<std::string, std::string>> tags;
   {
-    std::lock_guard<std::recursive_mutex> lock(context.state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> lock(context.state.catalogue_lock);
     ForEachTag(context.state.catalogue, [&tags](const std::string& name, const std::string& text) {
       tags.emplace_back(name, text);
     });

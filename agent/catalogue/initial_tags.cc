@@ -125,7 +125,7 @@ void InitialiseTags(AgentContext& context, std::span<const ImageHook> image_hook
   for (const ImageHook& hook : image_hooks) hook();
   AgentState& state = context.state;
   {
-    std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> lock(state.catalogue_lock);
     for (std::string_view name : InitialPlaceholderTags())
       SetTag(state.catalogue, name, kPlaceholderText);
     SetTag(state.catalogue, "TempProchaineCollecte", "2");

@@ -28,7 +28,7 @@ std::string FormatStationDateTime(const OrbiskDateTime& record, std::int32_t mod
 
 void PublishStationTime(AgentState& state, const StationTimeSlot& station_time) {
   const OrbiskDateTime record = station_time.Load();
-  std::lock_guard<std::recursive_mutex> lock(state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> lock(state.catalogue_lock);
   SetTag(state.catalogue, "TempStation_Heure", FormatWholeNumber(record.hour));
   SetTag(state.catalogue, "TempStation_Minute", FormatWholeNumber(record.minute));
   SetTag(state.catalogue, "TempStation_Jour", FormatWholeNumber(record.day));

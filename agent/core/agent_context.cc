@@ -18,7 +18,8 @@ AgentPaths AgentPaths::OfProcess(platform::Env& env) {
 }
 
 AgentContext::AgentContext(platform::Env& env, AgentPaths paths)
-    : journal(env),
+    : state(env),
+      journal(env),
       language(env, platform::JoinPath(paths.program_directory, kLanguagePackFileName)),
       env_(env),
       paths_(std::move(paths)) {}

@@ -17,6 +17,7 @@
 
 #include "agent/core/configuration.h"
 #include "agent/core/keyed_table.h"
+#include "platform/env_mutex.h"
 
 namespace agent {
 
@@ -45,6 +46,9 @@ class HandOverFlag {
 };
 
 struct AgentState {
+  explicit AgentState(platform::Env& env)
+      : publication_lock(env), catalogue_lock(env), queue_lock(env) {}
+
   // The seven tables, in their order of creation.
   ConfigTable configuration;
   KeyedTable<std::int16_t> service_flags;  // 1 = collected, builder due
@@ -54,10 +58,11 @@ struct AgentState {
   ConfigTable stream_files;
   ConfigTable user_data;
 
-  // The three locks, in their order of creation and of taking.
-  std::recursive_mutex publication_lock;
-  std::recursive_mutex catalogue_lock;
-  std::recursive_mutex queue_lock;
+  // The three locks, in their order of creation and of taking. Their waits go through the
+  // agent's Env, so a clock of simulated time sees a thread blocked on one as asleep.
+  platform::EnvMutex publication_lock;
+  platform::EnvMutex catalogue_lock;
+  platform::EnvMutex queue_lock;
 
   HandOverFlag connected;
   HandOverFlag templates_due;

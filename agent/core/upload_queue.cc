@@ -13,14 +13,14 @@ std::string QueueKey(std::string_view local_path) {
 
 std::string EnterUploadQueue(AgentState& state, const std::string& local_path) {
   std::string key = QueueKey(local_path);
-  std::lock_guard<std::recursive_mutex> queue_lock(state.queue_lock);
+  std::lock_guard<platform::EnvMutex> queue_lock(state.queue_lock);
   state.upload_queue.Set(key, local_path);
   return key;
 }
 
 bool QueueUpload(AgentContext& context, const std::string& local_path) {
   const std::string key = QueueKey(local_path);
-  std::lock_guard<std::recursive_mutex> queue_lock(context.state.queue_lock);
+  std::lock_guard<platform::EnvMutex> queue_lock(context.state.queue_lock);
   LogMessage(context, "[AjoutPoolFtp] : Ajout dans la file d'attente du FTP le fichier " +
                           local_path + " (" + key + ").");
   context.state.upload_queue.Set(key, local_path);

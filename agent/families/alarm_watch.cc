@@ -26,7 +26,7 @@ bool AlarmWatch::PublishQuietImage() {
 
 bool AlarmWatch::RebuildAlertList() {
   AgentState& state = context_.state;
-  std::lock_guard<std::recursive_mutex> hold(state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(state.catalogue_lock);
   SetTag(state.catalogue, kAlertsTag, "");
   const std::string stamp = FormatAlertStamp(context_.env().Now());
   RunAlarmChecks(thresholds_, families_.current, [&](int slot, const std::string& current_text) {

@@ -203,8 +203,8 @@ FtpSettings ClientSettings(AgentContext& context, const PushSettings& settings) 
 
 void RunOnePush(AgentContext& context, const PushSettings& settings,
                 const FtpConnectionFactory& connect, const UploadObserver& on_uploaded) {
-  std::lock_guard<std::recursive_mutex> publication_lock(context.state.publication_lock);
-  std::lock_guard<std::recursive_mutex> queue_lock(context.state.queue_lock);
+  std::lock_guard<platform::EnvMutex> publication_lock(context.state.publication_lock);
+  std::lock_guard<platform::EnvMutex> queue_lock(context.state.queue_lock);
   Log(context, "Connexion en mode passif ? " + std::to_string(settings.passive));
 
   std::unique_ptr<FtpConnection> ftp;

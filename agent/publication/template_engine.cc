@@ -12,8 +12,8 @@ void RunTemplatePass(AgentContext& context) {
   LogMessage(context,
              "[MoteurInjectionDonnees] : Démarrage de l'injection des données dans les fichiers");
   {
-    std::lock_guard<std::recursive_mutex> publication_lock(state.publication_lock);
-    std::lock_guard<std::recursive_mutex> catalogue_lock(state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> publication_lock(state.publication_lock);
+    std::lock_guard<platform::EnvMutex> catalogue_lock(state.catalogue_lock);
     TagSubstitution substitution = CatalogueSubstitution(context);
     state.stream_files.ForEach([&](const std::string&, const ConfigEntry& entry) {
       LogMessage(context, "[MoteurInjectionDonnees] : Remplissage du fichier => " + entry.key);

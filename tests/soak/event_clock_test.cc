@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/env_mutex.h"
 #include "platform/net.h"
 
 namespace {
@@ -48,6 +49,40 @@ TEST(EventClock, StandsStillWhileAParticipantWorks) {
   EXPECT_GE(woke_at, 60000);
   EXPECT_LT(woke_at, 120000);
   EXPECT_GE(clock.MonotonicMs(), 120000);
+}
+
+// Waits for the agent's own threads are asleep too: a thread blocked on a lock
+// whose holder sleeps, a thread waiting for another's flag, and a thread just
+// started (counted at work before it first runs, so no jump outruns it).
+TEST(EventClock, LockWaitersFlagWaitersAndNewThreadsSleepOnTheClock) {
+  EventClock clock;
+  platform::EnvMutex lock(clock);
+  platform::StopFlag done, stop;
+  const auto start = steady_clock::now();
+  std::int64_t got_lock_at = -1;
+  std::thread holder = clock.StartThread([&] {
+    std::lock_guard<platform::EnvMutex> hold(lock);
+    clock.SleepMs(600000);  // holds it for ten simulated minutes
+  });
+  std::thread waiter = clock.StartThread([&] {
+    clock.SleepMs(1000);
+    std::lock_guard<platform::EnvMutex> hold(lock);
+    got_lock_at = clock.MonotonicMs();
+    clock.SleepMs(60000);
+    done.Set();
+  });
+  EXPECT_TRUE(clock.WaitForFlag(done, &stop, 3600000));
+  const std::int64_t done_at = clock.MonotonicMs();
+  holder.join();
+  waiter.join();
+  EXPECT_GE(got_lock_at, 600000);
+  EXPECT_GE(done_at, 660000);
+  EXPECT_LT(done_at, 700000);  // the flag ended the wait, not its hour
+  stop.Set();
+  platform::StopFlag never;
+  EXPECT_FALSE(clock.WaitForFlag(never, &stop, 3600000));  // the stop ends it at once
+  EXPECT_LT(clock.MonotonicMs(), 700000);
+  EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(EventClock, ReleaseEndsEverySleep) {

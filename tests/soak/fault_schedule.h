@@ -24,23 +24,19 @@ struct Phase {
   }
 };
 
-// The agent collects every kPassS (RefreshServices and CurrentData). The
-// station library and the console simulator wait on the soak's clock, but a
-// collection holds the catalogue lock while it talks to the station, and the
-// agent's scheduler, template engine and alarm watch, waking meanwhile, block
-// on that lock: a blocked thread counts as at work, so that part of a pass
-// runs in real time, as does each push (the FTP client's waits are real).
-// That is about 0.8 s of real time a pass, so passes are kept few (two
-// simulated hours take about 20 s, a day about 4 minutes; at the example
-// configuration's pace a day would take nearly two hours), and the slow
-// services run every kSlowServicesS. Two simulated hours still hold every
-// console fault and every web-host fault.
-inline constexpr std::int64_t kPassS = 320;
-inline constexpr std::int64_t kSlowServicesS = 6 * 3600;
-// A fault phase holds at least one pass, a clean phase one pass and the push
-// after it, whatever the drift of the passes.
-inline constexpr std::int64_t kFaultPhaseS = kPassS + 30;
-inline constexpr std::int64_t kCleanPhaseS = kPassS + 60;
+// The agent runs the example configuration's schedule: automatic pacing (a
+// pass every few seconds), CurrentData and Alarm every 10 s, HiLow every
+// minute, ConfigStation every ten minutes, Calibration every hour. Its engines,
+// the station library and the console simulator all wait on the soak's clock
+// (sleeps, descriptor waits, the locks, the station's initialisation); the
+// pushes to the FTP server take real time, so a simulated day takes minutes.
+// A phase lasts at least kPhaseS: a fault meets many collections, the clean
+// phase after it a collection and the push after it, whatever the drift of the
+// passes, and two simulated hours still hold every console fault and every
+// web-host fault.
+inline constexpr std::int64_t kPhaseS = 320;
+inline constexpr std::int64_t kFaultPhaseS = kPhaseS + 30;
+inline constexpr std::int64_t kCleanPhaseS = kPhaseS + 60;
 inline constexpr std::int64_t kOutageS = 600;      // the stopped server, ten minutes
 inline constexpr std::int64_t kFinalCleanS = 600;  // the last ten minutes
 

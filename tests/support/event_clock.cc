@@ -80,9 +80,9 @@ platform::LocalTime EventClock::Now() {
   return platform::BreakDownUtc(SecondsSince1970());
 }
 
-EventClock::Sleepers::iterator EventClock::SleepLocked(std::int64_t wake_up, int fd) {
+EventClock::Sleepers::iterator EventClock::SleepLocked(std::int64_t wake_up, Descriptors fds) {
   JoinLocked();
-  return sleepers_.emplace(wake_up, fd);
+  return sleepers_.emplace(wake_up, fds);
 }
 
 // A jump is safe when, at one moment under the lock, every participant is
@@ -99,15 +99,16 @@ EventClock::Sleepers::iterator EventClock::SleepLocked(std::int64_t wake_up, int
 // earliest wake-up. (A pseudo-terminal hands bytes over through a kernel work item,
 // after the write returns: its waits must not be made on this clock.)
 bool EventClock::TryJumpLocked() {
-  if (released_ || sleepers_.empty() || participants_.size() < expected_ ||
+  if (released_ || sleepers_.empty() || starting_ > 0 || participants_.size() < expected_ ||
       sleepers_.size() < participants_.size())
     return false;
   const std::int64_t now = NowLocked();
   const std::int64_t earliest = sleepers_.begin()->first;
   if (earliest <= now || earliest == kNever) return false;
   std::vector<int> fds;
-  for (const auto& [wake_up, fd] : sleepers_)
-    if (fd >= 0) fds.push_back(fd);
+  for (const auto& [wake_up, awaited] : sleepers_)
+    for (int fd : awaited)
+      if (fd >= 0) fds.push_back(fd);
   if (!fds.empty() && platform::AnyReadable(fds)) return false;
   skipped_ms_ += earliest - now;
   changed_.notify_all();
@@ -119,7 +120,7 @@ void EventClock::SleepMs(std::int64_t ms) {
   JoinLocked();
   if (released_ || ms <= 0) return;
   const std::int64_t wake_up = NowLocked() + ms;
-  const auto mine = SleepLocked(wake_up, -1);
+  const auto mine = SleepLocked(wake_up, {-1, -1});
   while (!released_ && NowLocked() < wake_up) {
     if (TryJumpLocked()) continue;
     // Woken early by a jump, a participant that leaves or Release.
@@ -129,23 +130,38 @@ void EventClock::SleepMs(std::int64_t ms) {
 }
 
 int EventClock::WaitReadable(int fd, std::int64_t timeout_ms) {
+  return WaitAnyReadable({fd, -1}, timeout_ms);
+}
+
+bool EventClock::WaitForFlag(const platform::StopFlag& flag, const platform::StopFlag* stop,
+                             std::int64_t timeout_ms) {
+  // A flag's descriptor is readable from the moment Set returns, as loopback bytes are, and
+  // Set marks the flag before: readable means set.
+  WaitAnyReadable({flag.wake_fd(), stop ? stop->wake_fd() : -1}, timeout_ms);
+  return flag.IsSet();
+}
+
+int EventClock::WaitAnyReadable(Descriptors fds, std::int64_t timeout_ms) {
+  const int count = fds[1] >= 0 ? 2 : 1;
   std::unique_lock<std::mutex> lock(mutex_);
   JoinLocked();
   if (released_) {
     lock.unlock();
-    return platform::PollReadable(fd, timeout_ms < 0 ? -1 : 0);
+    return platform::PollAnyReadable({fds.data(), static_cast<std::size_t>(count)},
+                                     timeout_ms < 0 ? -1 : 0);
   }
   const std::int64_t wake_up = timeout_ms < 0 ? kNever : NowLocked() + timeout_ms;
-  const auto mine = SleepLocked(wake_up, fd);
+  const auto mine = SleepLocked(wake_up, fds);
   int result = 0;
   for (;;) {
-    result = platform::PollReadable(fd, 0);
+    result = platform::PollAnyReadable({fds.data(), static_cast<std::size_t>(count)}, 0);
     if (result != 0 || released_ || NowLocked() >= wake_up) break;
     if (TryJumpLocked()) continue;
     // Polled without the lock, so that the others can sleep and jump meanwhile.
     const std::int64_t real_left = wake_up - NowLocked();
     lock.unlock();
-    result = platform::PollReadable(fd, std::min(kSliceMs, real_left));
+    result = platform::PollAnyReadable({fds.data(), static_cast<std::size_t>(count)},
+                                       std::min(kSliceMs, real_left));
     lock.lock();
     if (result != 0) break;
   }
@@ -153,6 +169,62 @@ int EventClock::WaitReadable(int fd, std::int64_t timeout_ms) {
   // descriptor readable, which forbids a jump.
   sleepers_.erase(mine);
   return result;
+}
+
+// The waiter holds `held` and then this clock's lock; so does NotifyAll, called
+// under the same `held`: the order is always the same.
+void EventClock::WaitUntil(std::unique_lock<std::mutex>& held, std::condition_variable& cv,
+                           const std::function<bool()>& ready) {
+  while (!ready()) {
+    std::uint64_t id;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      JoinLocked();
+      id = next_blocked_++;
+      if (!released_) {
+        blocked_.emplace(id, Blocked{&cv, SleepLocked(kNever, {-1, -1})});
+        TryJumpLocked();  // the last one to fall asleep may be this one
+      }
+    }
+    cv.wait(held);
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = blocked_.find(id);  // still there after a spurious wake-up
+    if (it != blocked_.end()) {
+      sleepers_.erase(it->second.sleeper);
+      blocked_.erase(it);
+    }
+  }
+}
+
+void EventClock::NotifyAll(std::condition_variable& cv) {
+  {
+    // The waiters count as at work from now on, before they get to run.
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = blocked_.begin(); it != blocked_.end();) {
+      if (it->second.cv == &cv) {
+        sleepers_.erase(it->second.sleeper);
+        it = blocked_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  cv.notify_all();
+}
+
+std::thread EventClock::StartThread(std::function<void()> body) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++starting_;  // no jump until it runs and counts as at work
+  }
+  return std::thread([this, body = std::move(body)] {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      JoinLocked();
+      --starting_;
+    }
+    body();
+  });
 }
 
 void EventClock::Join() {

@@ -8,11 +8,17 @@
 // WaitReadable, as long as nothing can be read there: a wait for a reply that
 // never comes costs no real time, and a reply that comes is seen at once.
 //
-// A participant is a thread that has called SleepMs, WaitReadable or Join at
-// least once, until it calls Leave or ends. No jump is made before
-// `ExpectParticipants` threads have joined. The clock must outlive them.
+// A participant waiting through WaitForFlag is asleep the same way (a flag's
+// descriptor is readable once it is set), and one blocked in WaitUntil (an
+// EnvMutex held by another) is asleep until a NotifyAll on its condition.
+//
+// A participant is a thread that has called one of these waits or Join at
+// least once, or was started by StartThread, until it calls Leave or ends. No
+// jump is made before `ExpectParticipants` threads have joined. The clock must
+// outlive them.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -44,6 +50,12 @@ class EventClock final : public platform::EnvWrapper {
   // Only for descriptors whose bytes come from participants over loopback
   // TCP sockets with TCP_NODELAY on both ends (see TryJumpLocked).
   int WaitReadable(int fd, std::int64_t timeout_ms) override;
+  bool WaitForFlag(const platform::StopFlag& flag, const platform::StopFlag* stop,
+                   std::int64_t timeout_ms) override;
+  void WaitUntil(std::unique_lock<std::mutex>& held, std::condition_variable& cv,
+                 const std::function<bool()>& ready) override;
+  void NotifyAll(std::condition_variable& cv) override;
+  std::thread StartThread(std::function<void()> body) override;
 
   // Counts the calling thread as a participant, busy until it sleeps.
   void Join();
@@ -58,12 +70,18 @@ class EventClock final : public platform::EnvWrapper {
   std::int64_t SkippedMs();
 
  private:
-  // One sleeping participant: its wake-up, and the descriptor it waits on (-1: none).
-  using Sleepers = std::multimap<std::int64_t, int>;
+  // One sleeping participant: its wake-up, and the descriptors it waits on (-1: none).
+  using Descriptors = std::array<int, 2>;
+  using Sleepers = std::multimap<std::int64_t, Descriptors>;
+  struct Blocked {  // a participant in WaitUntil
+    const std::condition_variable* cv;
+    Sleepers::iterator sleeper;
+  };
 
   std::int64_t NowLocked() const;
   void JoinLocked();
-  Sleepers::iterator SleepLocked(std::int64_t wake_up, int fd);
+  Sleepers::iterator SleepLocked(std::int64_t wake_up, Descriptors fds);
+  int WaitAnyReadable(Descriptors fds, std::int64_t timeout_ms);
   // Jumps to the earliest wake-up when nothing can happen before it; true when it did.
   bool TryJumpLocked();
 
@@ -75,6 +93,9 @@ class EventClock final : public platform::EnvWrapper {
   std::set<std::thread::id> participants_;
   std::size_t expected_ = 0;
   Sleepers sleepers_;  // one entry per sleeping participant
+  std::map<std::uint64_t, Blocked> blocked_;
+  std::uint64_t next_blocked_ = 0;
+  std::size_t starting_ = 0;  // threads of StartThread not yet running
   bool released_ = false;
 };
 

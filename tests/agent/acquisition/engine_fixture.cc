@@ -53,7 +53,7 @@ std::string EngineFixture::Journal() const {
 }
 
 std::string EngineFixture::Tag(std::string_view name) {
-  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
   return ReadTag(context_->state.catalogue, name);
 }
 

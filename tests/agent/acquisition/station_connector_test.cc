@@ -15,7 +15,7 @@ TEST(StationConnector, AnOverrunGivesTheTimeoutAtTheDeadlineAndClosesAfterTheRet
   library.Attach(InstallFakeStation());
   Station().HoldInitialisation();
   {
-    StationConnector connector(library, nullptr);
+    StationConnector connector(platform::Env::Default(), library, nullptr);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@22222", 50), -32700);
     auto waited = std::chrono::steady_clock::now() - start;
@@ -36,7 +36,7 @@ TEST(StationConnector, AStopEndsTheWaitButNotTheRuleOfTheClose) {
   Station().HoldInitialisation();
   platform::StopFlag stop;
   {
-    StationConnector connector(library, nullptr, &stop);
+    StationConnector connector(platform::Env::Default(), library, nullptr, &stop);
     std::thread stopper([&stop] {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       stop.Set();
@@ -55,7 +55,7 @@ TEST(StationConnector, AStopEndsTheWaitButNotTheRuleOfTheClose) {
 TEST(StationConnector, APendingCloseEndsBeforeTheNextOpen) {
   StationLibrary library{nullptr};
   library.Attach(InstallFakeStation());
-  StationConnector connector(library, nullptr);
+  StationConnector connector(platform::Env::Default(), library, nullptr);
   Station().HoldInitialisation();
   EXPECT_EQ(connector.ConnectStation(kLinkSerial, "COM2", 20), -32700);
   Station().Release();
@@ -66,7 +66,7 @@ TEST(StationConnector, APendingCloseEndsBeforeTheNextOpen) {
 TEST(StationConnector, OpensEachLinkTypeAndRefusesAnUnknownOne) {
   StationLibrary library{nullptr};
   library.Attach(InstallFakeStation());
-  StationConnector connector(library, nullptr);
+  StationConnector connector(platform::Env::Default(), library, nullptr);
   EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "station.local@22222", 100), 1);
   EXPECT_EQ(connector.ConnectStation(kLinkUsb, "usb1234", 100), 1);
   EXPECT_EQ(connector.ConnectStation(kLinkSerial, "Com7@0", 100), 1);
@@ -80,7 +80,7 @@ TEST(StationConnector, AFailedOpenIsReturnedWithoutInitialisation) {
   library.Attach(InstallFakeStation());
   Station().open_result = -32701;
   int opened = 0;
-  StationConnector connector(library, [&] { return ++opened; });
+  StationConnector connector(platform::Env::Default(), library, [&] { return ++opened; });
   EXPECT_EQ(connector.ConnectStation(kLinkTcpIp, "127.0.0.1@1", 100), -32701);
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(Station().init_calls, 0);

@@ -40,7 +40,7 @@ class PublicationStepsTest : public publication_test::PublicationFixture {
     StartTemplateEngineStep(agent);
   }
   static std::size_t Queued(agent::AgentContext& context) {
-    std::lock_guard<std::recursive_mutex> lock(context.state.queue_lock);
+    std::lock_guard<platform::EnvMutex> lock(context.state.queue_lock);
     return context.state.upload_queue.Count();
   }
 };

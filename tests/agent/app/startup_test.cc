@@ -14,7 +14,7 @@ namespace {
 using Startup = AgentFixture;
 
 std::string Tag(agent::AgentContext& context, const char* name) {
-  std::lock_guard<std::recursive_mutex> lock(context.state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> lock(context.state.catalogue_lock);
   return agent::ReadTag(context.state.catalogue, name);
 }
 

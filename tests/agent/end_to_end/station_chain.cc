@@ -83,7 +83,7 @@ void StationChainTest::WriteMemory(int address, std::initializer_list<int> bytes
 }
 
 std::string StationChainTest::Tag(std::string_view name) {
-  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
   return ReadTag(context_->state.catalogue, name);
 }
 

@@ -74,7 +74,7 @@ class TagsEndToEndTest : public StationChainTest {
   // The tags whose name starts with `prefix` and that hold a value (not the placeholder).
   std::vector<std::string> WrittenTags(std::string_view prefix) {
     std::vector<std::string> names;
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
     context_->state.catalogue.ForEach([&](const std::string& name, const std::string& text) {
       if (name.starts_with(prefix) && text != kPlaceholderText) names.push_back(name);
     });
@@ -397,7 +397,7 @@ TEST_F(TagsEndToEndTest, OneBuildOfEachServiceFillsTheWholeCatalogue) {
   Start("[SERVICES]\nCurrentData=60\nHiLow=60\nConfigStation=60\nCalibration=60\n");
   {
     // The user data and the application titles, as start-up writes them.
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
     for (const char* tag : {"TitreApplicationGlobal", "TitreApplication", "VersionApplication"})
       SetTag(context_->state.catalogue, tag, "x");
     SetTag(context_->state.catalogue, "NomStation", "Balcon");
@@ -405,7 +405,7 @@ TEST_F(TagsEndToEndTest, OneBuildOfEachServiceFillsTheWholeCatalogue) {
   Collect();
   for (const char* service : {"CurrentData", "HiLow", "ConfigStation", "Calibration"})
     EXPECT_TRUE(Collected(service)) << service << "\n" << Journal();
-  std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
   EXPECT_EQ(context_->state.catalogue.Count(), 433u + 1u);
 }
 

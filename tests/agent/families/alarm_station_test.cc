@@ -369,7 +369,7 @@ class AlarmEngineTest : public AgentFixture {
     AgentFixture::TearDown();
   }
   std::string Tag(const std::string& name) {
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
     return ReadTag(context_->state.catalogue, name);
   }
 

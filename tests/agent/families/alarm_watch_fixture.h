@@ -41,12 +41,12 @@ class AlarmWatchFixture : public AgentFixture {
     context_->state.pass_collection_count.Increment();
   }
   std::string Alerts() {
-    std::lock_guard<std::recursive_mutex> hold(context_->state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> hold(context_->state.catalogue_lock);
     return agent::ReadTag(context_->state.catalogue, "Alertes");
   }
   // The queued paths, and the queue emptied as a push would.
   std::vector<std::string> TakeQueued() {
-    std::lock_guard<std::recursive_mutex> hold(context_->state.queue_lock);
+    std::lock_guard<platform::EnvMutex> hold(context_->state.queue_lock);
     std::vector<std::string> paths;
     context_->state.upload_queue.ForEach(
         [&paths](const std::string&, const std::string& path) { paths.push_back(path); });
