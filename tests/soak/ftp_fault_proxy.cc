@@ -119,9 +119,15 @@ void FtpFaultProxy::SetDown(bool down) {
   down_ = down;
 }
 
-std::vector<ProxySession> FtpFaultProxy::Sessions() {
+std::size_t FtpFaultProxy::SessionCount() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return sessions_;
+  return first_kept_ + sessions_.size();
+}
+
+std::vector<ProxySession> FtpFaultProxy::SessionsFrom(std::size_t number) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (; first_kept_ < number && !sessions_.empty(); ++first_kept_) sessions_.pop_front();
+  return {sessions_.begin(), sessions_.end()};
 }
 
 void FtpFaultProxy::Serve() {
@@ -142,26 +148,26 @@ void FtpFaultProxy::Serve() {
     }
     net::SocketResult accepted = net::AcceptTcp(listener_, net::DeadlineAfter(20ms));
     if (!accepted.ok()) continue;
-    std::size_t index;
+    std::size_t number;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       sessions_.push_back(ProxySession{armed_, {}, false});
       armed_ = FtpFault::kNone;
-      index = sessions_.size() - 1;
+      number = first_kept_ + sessions_.size() - 1;
     }
-    Relay(std::move(accepted.socket), index);
+    Relay(std::move(accepted.socket), number);
   }
 }
 
-void FtpFaultProxy::Relay(net::Socket client, std::size_t index) {
-  FtpFault fault;
+void FtpFaultProxy::Relay(net::Socket client, std::size_t number) {
+  FtpFault fault = FtpFault::kNone;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    fault = sessions_[index].fault;
+    if (number >= first_kept_) fault = sessions_[number - first_kept_].fault;
   }
   auto note = [&](auto change) {
     std::lock_guard<std::mutex> lock(mutex_);
-    change(sessions_[index]);
+    if (number >= first_kept_) change(sessions_[number - first_kept_]);
   };
   if (fault == FtpFault::kRefuseAtConnect) {
     SendText(client, "421 Service not available, closing control connection.\r\n");

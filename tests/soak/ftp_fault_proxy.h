@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -48,12 +49,15 @@ class FtpFaultProxy {
   void Arm(FtpFault fault);
   // While down, the port refuses connections (the listener is closed).
   void SetDown(bool down);
-  // Every control connection so far, in order of arrival.
-  std::vector<ProxySession> Sessions();
+  // Control connections so far.
+  std::size_t SessionCount();
+  // The control connections from the `number`-th on (0 is the first), in order of arrival.
+  // Those before are forgotten: a soak of a day makes thousands.
+  std::vector<ProxySession> SessionsFrom(std::size_t number);
 
  private:
   void Serve();
-  void Relay(platform::net::Socket client, std::size_t index);
+  void Relay(platform::net::Socket client, std::size_t number);
 
   const std::uint16_t upstream_port_;
   std::uint16_t port_ = 0;
@@ -62,7 +66,8 @@ class FtpFaultProxy {
   std::atomic<bool> down_{false};
   std::mutex mutex_;
   FtpFault armed_ = FtpFault::kNone;
-  std::vector<ProxySession> sessions_;
+  std::deque<ProxySession> sessions_;
+  std::size_t first_kept_ = 0;  // the number of sessions_.front()
   std::thread thread_;
 };
 

@@ -274,8 +274,8 @@ class Soak {
         const std::string line = text.substr(from, end - from);
         if (!IsJournalLine(line) && bad_lines_++ < 5) ADD_FAILURE() << "journal line: " << line;
         ++lines;
-        if (line.ends_with(" : [MoteurRecupDonnees] : CurrentData")) ++collections_;
-        if (line.ends_with("Envoye FTP effectuée correctement.")) ++pushes_;
+        if (line.ends_with(":[MoteurRecupDonnees] : CurrentData")) ++collections_;
+        if (line.ends_with(":[MoteurPushFTP] : Fermeture de la connexion FTP")) ++pushes_;
       }
       EXPECT_EQ(from, text.size()) << entry.path() << " ends inside a line";
     }
@@ -296,7 +296,7 @@ class Soak {
   }
 
   const std::vector<std::string>& failures() const { return failures_; }
-  // CurrentData collections and successful pushes in the journal kept at the end.
+  // CurrentData collections and FTP sessions closed, in the journal kept at the end.
   std::size_t collections() const { return collections_; }
   std::size_t pushes() const { return pushes_; }
   double SkippedS() { return static_cast<double>(clock_.SkippedMs()) / 1000.0; }
@@ -357,15 +357,15 @@ class Soak {
       context_->state.upload_queue.ForEach([this](const std::string&, const std::string& path) {
         outage_queue_.insert(fs::path(path).filename().string());
       });
-      outage_sessions_ = proxy_.Sessions().size();
+      outage_sessions_ = proxy_.SessionCount();
       if (outage_queue_.empty()) Fail(phase, "nothing was queued during the outage");
     } else if (outage_sessions_ > 0 && next) {
       // The first push after the outage sends everything queued meanwhile.
-      const std::vector<ProxySession> sessions = proxy_.Sessions();
-      if (sessions.size() <= outage_sessions_) {
+      const std::vector<ProxySession> sessions = proxy_.SessionsFrom(outage_sessions_);
+      if (sessions.empty()) {
         Fail(phase, "no push after the outage");
       } else {
-        const ProxySession& first = sessions[outage_sessions_];
+        const ProxySession& first = sessions.front();
         const std::set<std::string> stored(first.stored.begin(), first.stored.end());
         for (const std::string& name : outage_queue_)
           if (first.failed_store || !stored.count(name))
@@ -509,8 +509,8 @@ TEST(AgentSoak, PublishesEveryReadingThroughTheFaultSchedule) {
   const double real_s =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - real_start).count();
   std::printf(
-      "soak: %lld simulated hours, %zu phases, %.1f s real, %.1f s skipped, %zu collections and "
-      "%zu pushes journalled\n",
+      "soak: %lld simulated hours, %zu phases, %.1f s real, %.1f s skipped; journalled: %zu "
+      "CurrentData collections, %zu FTP sessions\n",
       static_cast<long long>(hours), schedule.size(), real_s, soak.SkippedS(), soak.collections(),
       soak.pushes());
   if (!kSanitized) {
