@@ -1,0 +1,73 @@
+#pragma once
+// The history charts: SVG files drawn from stored records, with nothing outside the file (no
+// script, no link, no web font), French titles and labels, a viewBox so a page scales them,
+// and a gap in the data left open. Temperature and dew point, humidity, pressure, wind, rain
+// (bars) and sun over 24 hours, 7 and 30 days; daily lows and highs over a year and the rain
+// of each of the last twelve months.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "agent/history/history_record.h"
+
+namespace agent {
+
+struct ChartFile {
+  std::string name;  // "graph_temperature_24h.svg"
+  std::string svg;
+};
+
+class HistoryCharts {
+ public:
+  explicit HistoryCharts(const HistoryClock& clock);
+
+  // Records in time order, from Reach() on.
+  void Add(const HistoryRecord& record);
+  std::vector<ChartFile> Draw() const;
+
+  // The instant the oldest record any chart shows ends after.
+  std::int64_t Reach() const;
+
+  // The plot area every chart draws in, in viewBox units.
+  static constexpr double kLeft = 60, kTop = 60, kWidth = 600, kHeight = 300;
+
+ private:
+  // What a line chart shows, read from each record.
+  enum Source : std::size_t { kTemp, kDew, kHum, kPres, kWind, kGust, kSolar, kUv, kSourceCount };
+  static constexpr std::size_t kWindowCount = 3;  // 24h, 7j, 30j
+  struct Bin {
+    double sum = 0;
+    double high = 0;
+    int count = 0;
+  };
+  struct Total {
+    double sum = 0;
+    int count = 0;
+  };
+  struct LowHigh {
+    double low = 0;
+    double high = 0;
+    int count = 0;
+  };
+
+  void AddToBins(std::size_t window, const HistoryRecord& record,
+                 const std::array<double, kSourceCount>& values);
+
+  HistoryClock clock_;
+  std::int64_t hour_now_ = 0;   // local hours since 1970 of now
+  std::int64_t day_now_ = 0;    // local days since 1970 of now
+  std::int64_t month_now_ = 0;  // year x 12 + month - 1 of now
+  std::int64_t interval_s_ = 300;
+  // The record's day and month, kept while the day does not change.
+  std::int64_t record_day_ = -1;
+  std::int64_t record_month_ = 0;
+  std::array<std::vector<Bin>, kWindowCount> bins_;
+  std::array<Total, 24> hourly_rain_{};
+  std::array<Total, 30> daily_rain_{};
+  std::array<Total, 12> monthly_rain_{};
+  std::vector<LowHigh> daily_temp_;  // the last 365 days
+};
+
+}  // namespace agent
