@@ -232,8 +232,21 @@ void DrawTimeAxis(Svg& svg, const Window& window, const HistoryClock& clock) {
   }
 }
 
+enum ChartSource : std::size_t {
+  kSeriesTemp,
+  kSeriesDew,
+  kSeriesHum,
+  kSeriesPressure,
+  kSeriesWind,
+  kSeriesGust,
+  kSeriesSolar,
+  kSeriesUv,
+  kSeriesCount
+};
+static_assert(kSeriesCount == HistoryCharts::kSourceCount);
+
 struct Line {
-  std::size_t source;
+  ChartSource source;
   const char* label;
   const char* color;
   bool right;  // on the right-hand scale
@@ -250,6 +263,48 @@ struct LineChart {
   std::size_t line_count;
 };
 
+constexpr LineChart kLineCharts[] = {
+    {"temperature",
+     "Température extérieure et point de rosée",
+     "°C",
+     "",
+     {4, false},
+     {},
+     {{kSeriesTemp, "Température", kWarm, false}, {kSeriesDew, "Point de rosée", kCool, false}},
+     2},
+    {"humidite",
+     "Humidité extérieure",
+     "%",
+     "",
+     {0, false, 0, 100},
+     {},
+     {{kSeriesHum, "Humidité", kCool, false}},
+     1},
+    {"pression",
+     "Pression atmosphérique",
+     "hPa",
+     "",
+     {4, false},
+     {},
+     {{kSeriesPressure, "Pression", kCool, false}},
+     1},
+    {"vent",
+     "Vent moyen et rafales",
+     "km/h",
+     "",
+     {10, true},
+     {},
+     {{kSeriesWind, "Vent moyen", kCool, false}, {kSeriesGust, "Rafales", kWarm, false}},
+     2},
+    {"soleil",
+     "Rayonnement solaire et indice UV",
+     "W/m²",
+     "UV",
+     {100, true},
+     {2, true},
+     {{kSeriesSolar, "Rayonnement", kWarm, false}, {kSeriesUv, "Indice UV", "#7a3fb0", true}},
+     2},
+};
 }  // namespace
 
 HistoryCharts::HistoryCharts(const HistoryClock& clock) : clock_(clock) {
@@ -260,11 +315,6 @@ HistoryCharts::HistoryCharts(const HistoryClock& clock) : clock_(clock) {
   for (std::size_t w = 0; w < kWindowCount; ++w)
     bins_[w].resize(static_cast<std::size_t>(kWindows[w].bins) * kSourceCount);
   daily_temp_.resize(kYearDays);
-}
-
-std::int64_t HistoryCharts::Reach() const {
-  // A year of days back from this one's start, less an hour for a summer-time offset.
-  return (day_now_ - kYearDays + 1) * 86400 - clock_.Offset() - 3600;
 }
 
 void HistoryCharts::AddToBins(std::size_t window, const HistoryRecord& record,
@@ -328,48 +378,6 @@ void HistoryCharts::Add(const HistoryRecord& record) {
 }
 
 std::vector<ChartFile> HistoryCharts::Draw() const {
-  static constexpr LineChart kLineCharts[] = {
-      {"temperature",
-       "Température extérieure et point de rosée",
-       "°C",
-       "",
-       {4, false},
-       {},
-       {{kTemp, "Température", kWarm, false}, {kDew, "Point de rosée", kCool, false}},
-       2},
-      {"humidite",
-       "Humidité extérieure",
-       "%",
-       "",
-       {0, false, 0, 100},
-       {},
-       {{kHum, "Humidité", kCool, false}},
-       1},
-      {"pression",
-       "Pression atmosphérique",
-       "hPa",
-       "",
-       {4, false},
-       {},
-       {{kPres, "Pression", kCool, false}},
-       1},
-      {"vent",
-       "Vent moyen et rafales",
-       "km/h",
-       "",
-       {10, true},
-       {},
-       {{kWind, "Vent moyen", kCool, false}, {kGust, "Rafales", kWarm, false}},
-       2},
-      {"soleil",
-       "Rayonnement solaire et indice UV",
-       "W/m²",
-       "UV",
-       {100, true},
-       {2, true},
-       {{kSolar, "Rayonnement", kWarm, false}, {kUv, "Indice UV", "#7a3fb0", true}},
-       2},
-  };
   std::vector<ChartFile> files;
   std::vector<double> xs, first, second;
   for (std::size_t w = 0; w < kWindowCount; ++w) {
@@ -391,7 +399,7 @@ std::vector<ChartFile> HistoryCharts::Draw() const {
         values.assign(count, std::nan(""));
         for (std::size_t i = 0; i < count; ++i) {
           const Bin& b = bins_[w][i * kSourceCount + line.source];
-          if (b.count > 0) values[i] = line.source == kGust ? b.high : b.sum / b.count;
+          if (b.count > 0) values[i] = line.source == kSeriesGust ? b.high : b.sum / b.count;
         }
         Extend(values, low[line.right], high[line.right]);
         empty = empty && Empty(values);
@@ -452,7 +460,7 @@ std::vector<ChartFile> HistoryCharts::Draw() const {
     Extend(lows, low, high);
     Extend(highs, low, high);
     const Scale scale = ScaleOf(low, high, {4, false});
-    Svg svg("Températures minimales et maximales par jour — 365 jours", "°C", "");
+    Svg svg("Températures minimales et maximales — 365 jours", "°C", "");
     DrawScale(svg, scale, false);
     const double slot = kWidth / kYearDays;
     xs.resize(kYearDays);

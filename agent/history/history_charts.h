@@ -23,19 +23,16 @@ class HistoryCharts {
  public:
   explicit HistoryCharts(const HistoryClock& clock);
 
-  // Records in time order, from Reach() on.
+  // Records in time order, from a year and a day before the present on.
   void Add(const HistoryRecord& record);
   std::vector<ChartFile> Draw() const;
 
-  // The instant the oldest record any chart shows ends after.
-  std::int64_t Reach() const;
-
   // The plot area every chart draws in, in viewBox units.
   static constexpr double kLeft = 60, kTop = 60, kWidth = 600, kHeight = 300;
+  // The quantities the line charts show, read from each record (ChartSource in the .cc).
+  static constexpr std::size_t kSourceCount = 8;
 
  private:
-  // What a line chart shows, read from each record.
-  enum Source : std::size_t { kTemp, kDew, kHum, kPres, kWind, kGust, kSolar, kUv, kSourceCount };
   static constexpr std::size_t kWindowCount = 3;  // 24h, 7j, 30j
   struct Bin {
     double sum = 0;

@@ -1,6 +1,7 @@
 #include "agent/history/history_publication.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 #include "agent/catalogue/value_catalogue.h"
@@ -10,6 +11,12 @@
 #include "platform/files.h"
 
 namespace agent {
+namespace {
+
+// Further back than the year so far and than the year of days charted, in any time zone.
+constexpr std::int64_t kReach = 367 * 86400;
+
+}  // namespace
 
 bool BuildHistory(ArchiveStore& store, const HistoryClock& clock, HistoryOutput& output,
                   std::string& error) {
@@ -20,11 +27,9 @@ bool BuildHistory(ArchiveStore& store, const HistoryClock& clock, HistoryOutput&
   }
   HistoryTags tags(clock);
   HistoryCharts charts(clock);
-  // The year so far may reach further back than the charts' year of days.
-  const std::int64_t reach = std::min(charts.Reach(), clock.now_utc - 367 * 86400);
   HistoryRecord record;
   const bool read = store.Visit(
-      reach, clock.now_utc, kHistoryColumns,
+      clock.now_utc - kReach, clock.now_utc, kHistoryColumns,
       [&](std::int64_t time_utc, std::string_view local_time, int interval_min,
           std::span<const double> values) {
         const std::optional<platform::LocalTime> stamp = ParseStamp(local_time);
