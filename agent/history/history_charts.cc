@@ -41,6 +41,12 @@ std::string_view Fixed(char (&buffer)[32], double value, int decimals) {
   return text;
 }
 
+// A window's bins are fixed spans of time, so that a bin's mean does not change as the present
+// moves: bin k holds the records whose period ends in (k x span, (k + 1) x span].
+std::int64_t BinOf(const Window& window, std::int64_t time_utc) {
+  return (time_utc - 1) / (window.seconds / window.bins);
+}
+
 // The SVG text, built by appending: numbers always with a '.' (no locale, no iostream).
 class Svg {
  public:
@@ -320,11 +326,9 @@ HistoryCharts::HistoryCharts(const HistoryClock& clock) : clock_(clock) {
 void HistoryCharts::AddToBins(std::size_t window, const HistoryRecord& record,
                               const std::array<double, kSourceCount>& values) {
   const Window& w = kWindows[window];
-  const std::int64_t age = clock_.now_utc - record.time_utc;
-  if (age < 0 || age >= w.seconds) return;
-  // A bin holds the records whose period ends inside it, and is drawn at its end.
-  const std::int64_t bin_seconds = w.seconds / w.bins;
-  const std::size_t bin = static_cast<std::size_t>(w.bins - 1 - age / bin_seconds);
+  const std::int64_t behind = BinOf(w, clock_.now_utc) - BinOf(w, record.time_utc);
+  if (behind < 0 || behind >= w.bins) return;
+  const std::size_t bin = static_cast<std::size_t>(w.bins - 1 - behind);
   for (std::size_t s = 0; s < kSourceCount; ++s) {
     if (std::isnan(values[s])) continue;
     Bin& b = bins_[window][bin * kSourceCount + s];
@@ -337,13 +341,17 @@ void HistoryCharts::AddToBins(std::size_t window, const HistoryRecord& record,
 void HistoryCharts::Add(const HistoryRecord& record) {
   if (record.time_utc > clock_.now_utc) return;
   const auto& v = record.values;
-  const std::array<double, kSourceCount> values = {v[kTempOut], DewPointC(v[kTempOut], v[kHumOut]),
-                                                   v[kHumOut],  v[kPressure],
-                                                   v[kWindAvg], v[kWindHi],
-                                                   v[kSolar],   v[kUv]};
-  if (record.interval_min > 0)
-    interval_s_ = std::max<std::int64_t>(interval_s_, record.interval_min * 60);
-  for (std::size_t w = 0; w < kWindowCount; ++w) AddToBins(w, record, values);
+  // The line charts reach 30 days back: older records count only by day and month.
+  if (clock_.now_utc - record.time_utc <= kWindows[kWindowCount - 1].seconds + 86400) {
+    const std::array<double, kSourceCount> values = {
+        v[kTempOut], DewPointC(v[kTempOut], v[kHumOut]),
+        v[kHumOut],  v[kPressure],
+        v[kWindAvg], v[kWindHi],
+        v[kSolar],   v[kUv]};
+    if (record.interval_min > 0)
+      interval_s_ = std::max<std::int64_t>(interval_s_, record.interval_min * 60);
+    for (std::size_t w = 0; w < kWindowCount; ++w) AddToBins(w, record, values);
+  }
 
   // Hours, days and months by the local time the record's period started in.
   const std::int64_t started = record.reading - 60;
@@ -387,8 +395,16 @@ std::vector<ChartFile> HistoryCharts::Draw() const {
     // A record every interval never leaves a bin between two of its records empty.
     const std::size_t reach =
         std::max<std::size_t>(1, static_cast<std::size_t>(interval_s_ / bin_seconds));
+    // A bin is drawn at the end of its period, the running one at the present.
+    const std::int64_t start = clock_.now_utc - window.seconds;
+    const std::int64_t first_bin = BinOf(window, clock_.now_utc) - window.bins + 1;
     xs.resize(count);
-    for (std::size_t i = 0; i < count; ++i) xs[i] = kLeft + (i + 1.0) / count * kWidth;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::int64_t end =
+          std::min((first_bin + static_cast<std::int64_t>(i) + 1) * (window.seconds / window.bins),
+                   clock_.now_utc);
+      xs[i] = kLeft + static_cast<double>(end - start) / window.seconds * kWidth;
+    }
     for (const LineChart& chart : kLineCharts) {
       std::vector<double>* series[] = {&first, &second};
       double low[2] = {HUGE_VAL, HUGE_VAL}, high[2] = {-HUGE_VAL, -HUGE_VAL};
