@@ -1,7 +1,6 @@
 #include "agent/history/archive_service.h"
 
 #include <cmath>
-#include <cstdio>
 #include <mutex>
 #include <optional>
 #include <vector>

@@ -223,18 +223,29 @@ std::string DayLabel(std::int64_t day) {
   return text;
 }
 
+// The instant the local clock read `reading`, through the offset in force then.
+std::int64_t InstantOf(std::int64_t reading, std::span<const ClockOffset> offsets) {
+  for (auto offset = offsets.rbegin(); offset != offsets.rend(); ++offset)
+    if (reading - offset->seconds >= offset->since) return reading - offset->seconds;
+  return reading - offsets.front().seconds;
+}
+
 // The time labels under a line chart of `window`: local hours every three hours over 24
-// hours, days beyond. x of a local reading through the present offset.
-void DrawTimeAxis(Svg& svg, const Window& window, const HistoryClock& clock) {
-  const std::int64_t start = clock.now_reading - window.seconds;
-  const std::int64_t step = window.seconds <= 86400       ? 3 * 3600
-                            : window.seconds <= 7 * 86400 ? 86400
-                                                          : 5 * 86400;
-  // The labels count back from this day's midnight (or this hour's).
-  const std::int64_t unit = window.seconds <= 86400 ? 3 * 3600 : 86400;
-  for (std::int64_t at = clock.now_reading / unit * unit; at > start; at -= step) {
-    const double x = kLeft + static_cast<double>(at - start) / window.seconds * kWidth;
-    svg.VerticalGrid(x, window.seconds <= 86400 ? HourLabel(at / 3600) : DayLabel(at / 86400));
+// hours, days beyond.
+void DrawTimeAxis(Svg& svg, const Window& window, const HistoryClock& clock,
+                  std::span<const ClockOffset> offsets) {
+  const std::int64_t start = clock.now_utc - window.seconds;
+  const bool hours = window.seconds <= 86400;
+  const std::int64_t step = hours ? 3 * 3600 : window.seconds <= 7 * 86400 ? 86400 : 5 * 86400;
+  // The labels count back from this day's midnight (or this hour's), an hour further for a
+  // clock change inside the window.
+  const std::int64_t unit = hours ? 3 * 3600 : 86400;
+  for (std::int64_t at = clock.now_reading / unit * unit;
+       at > clock.now_reading - window.seconds - 3600; at -= step) {
+    const std::int64_t instant = InstantOf(at, offsets);
+    if (instant <= start || instant > clock.now_utc) continue;
+    const double x = kLeft + static_cast<double>(instant - start) / window.seconds * kWidth;
+    svg.VerticalGrid(x, hours ? HourLabel(at / 3600) : DayLabel(at / 86400));
   }
 }
 
@@ -350,6 +361,9 @@ void HistoryCharts::Add(const HistoryRecord& record) {
         v[kSolar],   v[kUv]};
     if (record.interval_min > 0)
       interval_s_ = std::max<std::int64_t>(interval_s_, record.interval_min * 60);
+    const std::int64_t offset = record.reading - record.time_utc;
+    if (offsets_.empty() || offsets_.back().seconds != offset)
+      offsets_.push_back({record.time_utc, offset});
     for (std::size_t w = 0; w < kWindowCount; ++w) AddToBins(w, record, values);
   }
 
@@ -387,6 +401,9 @@ void HistoryCharts::Add(const HistoryRecord& record) {
 
 std::vector<ChartFile> HistoryCharts::Draw() const {
   std::vector<ChartFile> files;
+  std::vector<ClockOffset> offsets = offsets_;
+  if (offsets.empty() || offsets.back().seconds != clock_.Offset())
+    offsets.push_back({clock_.now_utc, clock_.Offset()});
   std::vector<double> xs, first, second;
   for (std::size_t w = 0; w < kWindowCount; ++w) {
     const Window& window = kWindows[w];
@@ -426,7 +443,7 @@ std::vector<ChartFile> HistoryCharts::Draw() const {
       const Scale right = ScaleOf(low[1], high[1], chart.right_rule);
       DrawScale(svg, left, false);
       if (*chart.right_unit != '\0') DrawScale(svg, right, true);
-      DrawTimeAxis(svg, window, clock_);
+      DrawTimeAxis(svg, window, clock_, offsets);
       for (std::size_t l = 0; l < chart.line_count; ++l) {
         const Line& line = chart.lines[l];
         DrawLine(svg, xs, *series[l], line.right ? right : left, line.color, reach);

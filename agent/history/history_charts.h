@@ -19,6 +19,12 @@ struct ChartFile {
   std::string svg;
 };
 
+// From the instant `since` on, the local clock read `seconds` ahead of UTC.
+struct ClockOffset {
+  std::int64_t since = 0;
+  std::int64_t seconds = 0;
+};
+
 class HistoryCharts {
  public:
   explicit HistoryCharts(const HistoryClock& clock);
@@ -65,6 +71,9 @@ class HistoryCharts {
   std::array<Total, 30> daily_rain_{};
   std::array<Total, 12> monthly_rain_{};
   std::vector<LowHigh> daily_temp_;  // the last 365 days
+  // The offsets the records of the line charts were stamped with, oldest first: the time
+  // labels of a week with a clock change fall on the local hours.
+  std::vector<ClockOffset> offsets_;
 };
 
 }  // namespace agent
