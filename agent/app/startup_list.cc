@@ -18,6 +18,7 @@
 #include "agent/app/startup.h"
 #include "agent/families/tag_family_services.h"
 #include "agent/history/archive_service.h"
+#include "agent/history/history_publication.h"
 #include "agent/images/agent_icons.h"
 #include "agent/images/carried_images.h"
 
@@ -52,6 +53,10 @@ void InstallArchiveServiceStep(Agent& agent) {
   InstallArchiveService(agent.context(), agent.services(), agent.archive_store());
 }
 
+void InitialiseHistoryTagsStep(Agent& agent) {
+  InitialiseHistoryTags(agent.context());
+}
+
 constexpr StartupStep kCoreSteps[] = {
     {"configuration", LoadConfigurationStep, true},
     {"user data", InsertUserDataStep, true},
@@ -71,6 +76,7 @@ constexpr StartupStep kSteps[] = {
     {"alarm service", InstallAlarmServiceStep, false},
     {"archive service", InstallArchiveServiceStep, false},
     {"catalogue placeholders", InitialiseTagsStep, true},
+    {"history placeholders", InitialiseHistoryTagsStep, true},
     {"FTP push engine", publication::StartFtpPushStep, false},
     {"site synchronisation", publication::SynchroniseSiteStep, false},
     {"service scheduler", StartServiceSchedulerStep, false},

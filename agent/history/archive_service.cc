@@ -1,7 +1,6 @@
 #include "agent/history/archive_service.h"
 
 #include <cmath>
-#include <cstdio>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -9,6 +8,8 @@
 #include "agent/acquisition/station_error_text.h"
 #include "agent/catalogue/station_values.h"
 #include "agent/families/rain_scale.h"
+#include "agent/history/history_publication.h"
+#include "agent/history/local_stamps.h"
 #include "stationlib/api/OrbiskPro.h"
 
 namespace agent {
@@ -95,45 +96,10 @@ std::optional<double> Metric(float value, Unit unit, std::int32_t collector) {
   return std::round(metric * 100.0) / 100.0;
 }
 
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(int year, int month, int day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int year_of_era = static_cast<int>(year - era * 400);
-  const int day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
-}
-
 // The console's stamp as a clock reading; "24:00" is midnight of the next day.
 platform::LocalTime StampOf(const Record& record) {
   return platform::BreakDownUtc(DaysFromCivil(record.year, record.month, record.day) * 86400 +
                                 static_cast<std::int64_t>(record.minutes) * 60);
-}
-
-std::string StampText(const platform::LocalTime& t) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute);
-  return text;
-}
-
-std::optional<platform::LocalTime> ParseStamp(const std::string& text) {
-  platform::LocalTime t;
-  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d", &t.year, &t.month, &t.day, &t.hour, &t.minute) !=
-      5)
-    return std::nullopt;
-  return t;
-}
-
-// "09/12/2026 14h05", as the journal writes dates.
-std::string JournalStamp(const std::string& stamp) {
-  const std::optional<platform::LocalTime> t = ParseStamp(stamp);
-  if (!t) return stamp;
-  char text[24];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02dh%02d", t->day, t->month, t->year, t->hour,
-                t->minute);
-  return text;
 }
 
 // The instant of a stamp in the console's order: the earliest one the host's clock read it at
@@ -193,8 +159,8 @@ void JournalGaps(AgentContext& context, const std::optional<StoredEnd>& newest,
   for (const ArchiveRow& row : rows) {
     if (before && row.interval_min > 0 && row.time_utc - before->time_utc > row.interval_min * 60)
       Log(context, "lacune, aucun enregistrement de la console entre le " +
-                       JournalStamp(before->local_time) + " et le " + JournalStamp(row.local_time) +
-                       ".");
+                       StampDateText(before->local_time) + " et le " +
+                       StampDateText(row.local_time) + ".");
     before = StoredEnd{row.time_utc, row.local_time};
   }
 }
@@ -246,10 +212,12 @@ int CollectArchive(AgentContext& context, StationLibrary& library, ArchiveStore&
         Log(context, "aucun nouvel enregistrement.");
       } else {
         Log(context, std::to_string(stored.added) + " enregistrement(s) ajouté(s), le dernier du " +
-                         JournalStamp(rows.back().local_time) + ".");
+                         StampDateText(rows.back().local_time) + ".");
       }
       break;
   }
+  // The periods end now: they move on even without a new record.
+  if (store.IsOpen()) PublishHistory(context, store);
   return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace agent {
@@ -152,6 +153,61 @@ std::optional<StoredEnd> ArchiveStore::Newest() {
   if (newest.Step() != SQLITE_ROW) return std::nullopt;
   return StoredEnd{sqlite3_column_int64(newest.get(), 0),
                    reinterpret_cast<const char*>(sqlite3_column_text(newest.get(), 1))};
+}
+
+std::optional<StoreExtent> ArchiveStore::Extent() {
+  if (db_ == nullptr) return std::nullopt;
+  Statement extent(db_,
+                   "SELECT count(*), (SELECT local_time FROM archive ORDER BY time_utc LIMIT 1), "
+                   "(SELECT local_time FROM archive ORDER BY time_utc DESC LIMIT 1) FROM archive");
+  if (extent.Step() != SQLITE_ROW) return std::nullopt;
+  StoreExtent result;
+  result.count = sqlite3_column_int64(extent.get(), 0);
+  for (int column : {1, 2}) {
+    const auto* text = sqlite3_column_text(extent.get(), column);
+    if (text != nullptr)
+      (column == 1 ? result.oldest_local : result.newest_local) =
+          reinterpret_cast<const char*>(text);
+  }
+  return result;
+}
+
+bool ArchiveStore::Visit(std::int64_t after_utc, std::int64_t until_utc,
+                         std::span<const char* const> columns, const RecordVisitor& visit,
+                         std::string& error) {
+  if (db_ == nullptr) {
+    error = "base fermée";
+    return false;
+  }
+  std::string sql = "SELECT time_utc, local_time, interval_min";
+  for (const char* column : columns) sql += std::string(", ") + column;
+  sql += " FROM archive WHERE time_utc > ? AND time_utc <= ? ORDER BY time_utc";
+  Statement select(db_, sql);
+  if (!select.Prepared()) {
+    error = sqlite3_errmsg(db_);
+    return false;
+  }
+  sqlite3_stmt* s = select.get();
+  sqlite3_bind_int64(s, 1, after_utc);
+  sqlite3_bind_int64(s, 2, until_utc);
+  std::vector<double> values(columns.size());
+  while (select.Step() == SQLITE_ROW) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const int at = static_cast<int>(3 + i);
+      values[i] =
+          sqlite3_column_type(s, at) == SQLITE_NULL ? std::nan("") : sqlite3_column_double(s, at);
+    }
+    const auto* local = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+    visit(
+        sqlite3_column_int64(s, 0),
+        local != nullptr ? std::string_view(local, sqlite3_column_bytes(s, 1)) : std::string_view(),
+        sqlite3_column_int(s, 2), values);
+  }
+  if (select.result() != SQLITE_DONE) {
+    error = sqlite3_errmsg(db_);
+    return false;
+  }
+  return true;
 }
 
 AppendResult ArchiveStore::Append(const std::vector<ArchiveRow>& rows) {

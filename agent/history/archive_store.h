@@ -4,8 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/env.h"
@@ -38,6 +41,18 @@ struct StoredEnd {
   std::string local_time;
 };
 
+// How many records the store holds, and the stamps of the oldest and newest.
+struct StoreExtent {
+  std::int64_t count = 0;
+  std::string oldest_local;
+  std::string newest_local;
+};
+
+// One stored record as a reader asked for it: the values of the columns asked, in their
+// order, NaN where NULL.
+using RecordVisitor = std::function<void(std::int64_t time_utc, std::string_view local_time,
+                                         int interval_min, std::span<const double> values)>;
+
 enum class StoreOutcome { kDone, kFull, kFailed };
 
 struct AppendResult {
@@ -63,6 +78,12 @@ class ArchiveStore {
   void Close();
 
   std::optional<StoredEnd> Newest();
+  std::optional<StoreExtent> Extent();
+  // Visits the records whose period ends in (after_utc, until_utc], oldest first, with the
+  // `columns` asked (names of kMeasureColumns): one range read of the primary key. False,
+  // with SQLite's words in `error`, when the store cannot be read.
+  bool Visit(std::int64_t after_utc, std::int64_t until_utc, std::span<const char* const> columns,
+             const RecordVisitor& visit, std::string& error);
   // Writes `rows` in one transaction: all of them or none. A failure other than a full disk
   // closes the store, so the next Open checks the file again.
   AppendResult Append(const std::vector<ArchiveRow>& rows);

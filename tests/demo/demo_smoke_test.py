@@ -3,7 +3,8 @@
 - every template arrived, and each uploaded page and image equals its cache
   file; the local site arrived unchanged;
 - the current-conditions block of index.html holds no "---";
-- the seven images are on the server with valid PNG headers;
+- the seven images are on the server with valid PNG headers, and the history
+  charts of the charts page beside them;
 - the alert page lists the preset alarm (inside temperature above 15 °C);
 - the journal holds the upload and site-synchronisation lines;
 - every tag a template names is a tag of the agent after one collection of
@@ -25,7 +26,9 @@ from demorun import DemoRun, current_conditions, exit_with, references, stream_t
 SECONDS = 40
 IMAGES = ["ico_connexion_console.png", "rsdv.png", "icone_tendance.png", "ico_pluie.png",
           "ico_grd_froid.png", "ico_tnd_pression.png", "ico_alerte.png"]
-SERVICES = ["CurrentData", "Alarm", "HiLow", "ConfigStation", "Calibration"]
+CHARTS = [f"graph_{kind}_{period}.svg" for period in ("24h", "7j")
+          for kind in ("temperature", "humidite", "pression", "vent", "pluie", "soleil")]
+SERVICES = ["CurrentData", "Alarm", "HiLow", "ConfigStation", "Calibration", "Archive"]
 JOURNAL_LINES = ["[MoteurPushFTP] : Envoye FTP effectuée correctement.",
                  "[SynchroSite] : Création du fichier indice."]
 PRESET_ALARM = "Température intérieur en hausse"
@@ -91,7 +94,7 @@ def main(root, build):
         # Between two pushes the server holds exactly the cache's files; look
         # for such a moment in the last part of the run.
         demo.wait_until(lambda: time.monotonic() - demo.started > SECONDS - 15, SECONDS)
-        published = templates + IMAGES
+        published = templates + IMAGES + CHARTS
         if not demo.wait_until(lambda: uploads_match_cache(demo, published), 14):
             missing = [n for n in published if not os.path.exists(os.path.join(demo.site, n))]
             failures.append(f"uploaded files never equal their cache files (missing: {missing})")

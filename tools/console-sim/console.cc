@@ -11,6 +11,7 @@ namespace consolesim {
 namespace {
 
 constexpr int kStepSeconds = 10;
+constexpr int kHistoryStepSeconds = 60;  // the weather is smooth; days of it come at once
 constexpr std::int64_t kLongestCatchUp = 2 * 86400;  // longer gaps are skipped, not replayed
 constexpr int kTxConfig = 25;
 
@@ -186,11 +187,13 @@ Console::Console(const ConsoleClock& clock, ConsoleOptions options)
       weather_(options.seed) {
   InitMemory(options.archive_period);
   absent_ = AbsentSensors();
-  last_ = clock_.Now();
+  const std::int64_t now = clock_.Now();
+  last_ = now - std::int64_t{std::max(0, options.history_days)} * 86400;
   weather_.Step(last_, kStepSeconds);
   const Readings r = readings();
   TrackExtremes(last_, last_, r);
   StartPeriod(r);
+  StepUntil(now, kHistoryStepSeconds);
 }
 
 void Console::InitMemory(int archive_period) {
@@ -237,8 +240,12 @@ void Console::Update() {
     return;
   }
   if (target - last_ > kLongestCatchUp) last_ = target - kLongestCatchUp;
+  StepUntil(target, kStepSeconds);
+}
+
+void Console::StepUntil(std::int64_t target, int step) {
   while (last_ < target) {
-    const int seconds = static_cast<int>(std::min<std::int64_t>(kStepSeconds, target - last_));
+    const int seconds = static_cast<int>(std::min<std::int64_t>(step, target - last_));
     StepTo(last_ + seconds, seconds);
   }
 }

@@ -28,6 +28,9 @@ struct ConsoleOptions {
   std::uint32_t seed = 1;
   Firmware firmware;
   int archive_period = 5;  // minutes
+  // Days of weather generated before the start, so the archive ring, the extremes and the
+  // live readings begin as one continuous history.
+  int history_days = 0;
 };
 
 // Stamps as the console writes them in archive records and dump requests.
@@ -118,6 +121,7 @@ class Console {
 
   void InitMemory(int archive_period);
   void StepTo(std::int64_t time, int seconds);
+  void StepUntil(std::int64_t target, int step);  // weather, extremes and archive, in steps
   void TrackExtremes(std::int64_t time, std::int64_t previous, const Readings& r);
   void Accumulate(const Readings& r);
   void WriteRecord(std::int64_t time);

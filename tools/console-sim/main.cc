@@ -31,6 +31,8 @@ Plays a weather-station console on 127.0.0.1 only.
   --firmware-version T  NVER answer (default "1.90")
   --model N             WRD answer (default 16)
   --archive-period N    minutes (default 5)
+  --history-days N      weather generated for the N days before the start: the archive
+                        ring, the extremes and the readings then agree (default 0)
   --device-id ID        discovery identifier, six hex pairs (default 00:1D:0A:00:12:34)
   --web-user U --web-password P   web data service account (default demo/demo)
   --baud N              pace replies at N baud (default: no pacing)
@@ -92,6 +94,8 @@ Options Parse(int argc, char** argv) {
       o.console.firmware.model = number();
     else if (arg == "--archive-period")
       o.console.archive_period = number();
+    else if (arg == "--history-days")
+      o.console.history_days = number();
     else if (arg == "--device-id")
       o.device_id = value();
     else if (arg == "--web-user")

@@ -4,8 +4,9 @@ Runs the demo, waits until every template has been uploaded with live values,
 then opens each uploaded page through the demo's HTTP server in headless
 Chromium: one screenshot per page under BUILD/demo/screens/, and the rendered
 document is checked. Fails when index.html lacks the simulator's outside
-temperature as TempExt, when its current conditions show "---", or when a page
-still holds a tag reference. Chromium is kept on 127.0.0.1: every other host
+temperature as TempExt, when its current conditions show "---", when a page
+still holds a tag reference, or when a chart a page shows is missing on the
+server or draws no data. Chromium is kept on 127.0.0.1: every other host
 name resolves to nothing and any other request goes to a closed local port.
 Usage: browser.py SOURCE_DIR BUILD_DIR
 """
@@ -23,6 +24,20 @@ LOOPBACK_ONLY = ["--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
                  "--disable-component-update", "--disable-sync", "--disable-default-apps",
                  "--no-first-run", "--no-pings", "--disable-domain-reliability"]
 LEFT_TAG = re.compile(r"#(?:RQT#)?[A-Z][A-Za-z0-9_]*#")
+CHART = re.compile(r'src="(graph_[a-z0-9_]+\.svg)"')
+
+
+def chart_problem(path):
+    """Why the uploaded chart is missing or shows nothing, or None."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            svg = f.read()
+    except FileNotFoundError:
+        return "missing on the server"
+    if "<svg" not in svg or "viewBox" not in svg:
+        return "no scalable SVG"
+    marks = len(re.findall(r"<polyline|<circle", svg)) + max(0, svg.count("<rect") - 1)
+    return None if marks else "no data drawn"
 
 
 def chromium():
@@ -39,9 +54,13 @@ def render(browser, profile, url, *action):
     return subprocess.run(command, capture_output=True, text=True, timeout=120).stdout
 
 
-def check_page(name, dom, simulated):
+def check_page(name, dom, simulated, site):
     problems = [f"{name}: tag references left: {sorted(set(LEFT_TAG.findall(dom)))}"] \
         if LEFT_TAG.search(dom) else []
+    for chart in sorted(set(CHART.findall(dom))):
+        problem = chart_problem(os.path.join(site, chart))
+        if problem:
+            problems.append(f"{name}: {chart} {problem}")
     if name == "index.html":
         shown = published_temp_ext(dom)
         if shown is None or abs(shown - simulated) > 0.5:
@@ -77,7 +96,8 @@ def main(root, build):
             render(browser, profile, url, f"--screenshot={shot}")
             if not os.path.isfile(shot):
                 failures.append(f"{name}: no screenshot")
-            failures += check_page(name, render(browser, profile, url, "--dump-dom"), simulated)
+            failures += check_page(name, render(browser, profile, url, "--dump-dom"), simulated,
+                                   demo.site)
             print(f"test-browser: {url} -> {shot}")
         demo.interrupt()
         demo.wait_end(10)

@@ -64,10 +64,11 @@ wait_listening() {
 
 # 1. The console simulator; its ready file carries the ports it chose. The
 # state file declares a sensor on every transmitter and presets alarm
-# thresholds, one of which (inside temperature above 15 °C) the weather crosses.
+# thresholds, one of which (inside temperature above 15 °C) the weather crosses;
+# eight days of weather fill its archive, so the history charts have a past.
 ready="$demo/console-sim.ready"
 rm -f "$ready"
-"$sim" --seed 7 --ready-file "$ready" --udp-port -1 --http-port -1 \
+"$sim" --seed 7 --history-days 8 --ready-file "$ready" --udp-port -1 --http-port -1 \
   --state "$root/tools/demo/console-state.json" >"$demo/console-sim.log" 2>&1 &
 started $!; simpid=$!
 for _ in $(seq 1 100); do

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +148,56 @@ TEST_F(Program, SigtermEndsItAtOnceWhileASilentConsoleIsInitialised) {
   EXPECT_EQ(StopWithin2s(pid), 0);
   ASSERT_TRUE(connecting);
   EXPECT_EQ(Read("journal.csv").find("Impossible de se connecter"), std::string::npos);
+}
+
+// The history store after a SIGKILL in the middle of a download: intact, every committed record
+// kept, and the next start stores the rest once.
+TEST_F(Program, AKillDuringAnArchiveDownloadLosesNothingCommitted) {
+  consolesim::Launcher console({"--history-days", "1"});
+  Write("tvl_brumalweb.ini",
+        "[LOG]\nFile=journal.csv\nType=csv\n[CONSOLE]\ntype=IP\nadresse=127.0.0.1@" +
+            std::to_string(console.TcpPort()) +
+            "\n[SERVICES]\nArchive=300\n[ARCHIVE]\nDatabase=" + Path("archive.sqlite") + "\n");
+  const auto stored = [this](const char* sql) {
+    sqlite3* db = nullptr;
+    std::string answer;
+    if (sqlite3_open_v2(Path("archive.sqlite").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK)
+      sqlite3_exec(
+          db, sql,
+          [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+            return 0;
+          },
+          &answer, nullptr);
+    sqlite3_close(db);
+    return answer;
+  };
+  const auto run_until = [this](const std::string& text) {
+    const pid_t pid = Start({});
+    const bool seen = WaitForText("journal.csv", text);
+    EXPECT_EQ(StopWithin2s(pid), 0);
+    return seen;
+  };
+  ASSERT_TRUE(run_until("enregistrement(s) ajouté(s)"));
+  const std::string first = stored("SELECT count(*) FROM archive");
+  EXPECT_EQ(first, "288");
+
+  console.Control({{"cmd", "time"}, {"advance", 86400}});  // a day of new records
+  console.Control({{"cmd", "fault"}, {"name", "baud"}, {"rate", 9600}});
+  std::remove(Path("journal.csv").c_str());
+  const pid_t pid = Start({});
+  ASSERT_TRUE(WaitForText("journal.csv", "[MoteurRecupDonnees] : Archive"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // pages are arriving
+  kill(pid, SIGKILL);
+  Wait(pid);
+  EXPECT_EQ(stored("PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(stored("SELECT count(*) FROM archive"), first);
+
+  console.Control({{"cmd", "fault"}, {"name", "baud"}, {"rate", 0}});
+  ASSERT_TRUE(run_until("enregistrement(s) ajouté(s)"));
+  EXPECT_EQ(stored("SELECT count(*) FROM archive"), "576");
+  EXPECT_EQ(stored("SELECT count(DISTINCT local_time) FROM archive"), "576");
 }
 
 TEST_F(Program, ListsTagsAndExits) {

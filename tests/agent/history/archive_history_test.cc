@@ -1,7 +1,9 @@
 // The Archive service end to end: console-sim's archive ring, the real station library over
 // TCP, the acquisition engine, and the SQLite store read back with SQL.
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -10,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "agent/catalogue/value_catalogue.h"
 #include "agent/history/archive_service.h"
+#include "agent/history/history_publication.h"
+#include "agent/history/local_stamps.h"
 #include "tests/agent/end_to_end/station_chain.h"
 
 namespace agent::testing {
@@ -150,6 +155,10 @@ TEST_F(ArchiveHistoryTest, FirstDownloadStoresEveryRecordConvertedThenOnlyNewOne
   EXPECT_EQ(Value("SELECT count(*) FROM archive WHERE leaf_wet_1 IS NOT NULL OR "
                   "soil_temp_4_c IS NOT NULL OR temp_out_hi_c < -100"),
             "0");
+  // The history follows each collection: its tags, its charts in the cache directory.
+  EXPECT_EQ(ReadTag(context_->state.catalogue, "Histo_NombreEnregistrements"), "12");
+  EXPECT_EQ(ReadTag(context_->state.catalogue, "Histo_Dernier"), "08/12/2026 10h00");
+  EXPECT_TRUE(fs::exists(context_->CacheDirectoryPath() + "/graph_temperature_24h.svg"));
 
   // The store reopened, three new records: only they are added.
   store_.Close();
@@ -270,6 +279,162 @@ TEST_F(ArchiveHistoryTest, ADamagedStoreIsRenamedAsideWithAJournalLine) {
             std::string::npos)
       << Journal();
   EXPECT_EQ(Count(), 5);
+}
+
+// Hand-made rows in a store of their own, local time = UTC, the present 10/03/2027 12:00.
+class HistoryOfKnownRowsTest : public ::testing::Test {
+ protected:
+  static constexpr std::int64_t kNow = 1804680000;  // 2027-03-10 12:00 UTC
+
+  void SetUp() override {
+    path_ = ::testing::TempDir() + "histo-" + std::to_string(::getpid()) + ".sqlite";
+    fs::remove(path_);
+    std::string aside, error;
+    ASSERT_TRUE(store_.Open(platform::Env::Default(), path_, aside, error)) << error;
+  }
+  void TearDown() override {
+    store_.Close();
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(path_ + suffix);
+  }
+
+  // A row at `minutes_before` now, of `interval` minutes, its other measures NULL.
+  void Row(int minutes_before, std::vector<std::pair<HistoryField, double>> values,
+           int interval = 5) {
+    ArchiveRow row;
+    row.time_utc = kNow - minutes_before * 60;
+    row.local_time = StampText(platform::BreakDownUtc(row.time_utc));
+    row.interval_min = interval;
+    for (const auto& [field, value] : values) {
+      const std::string_view column = kHistoryColumns[field];
+      for (std::size_t m = 0; m < kMeasureCount; ++m)
+        if (column == kMeasureColumns[m]) row.measures[m] = value;
+    }
+    rows_.push_back(std::move(row));
+  }
+  HistoryOutput Build(std::int64_t now = kNow) {
+    EXPECT_EQ(store_.Append(rows_).outcome, StoreOutcome::kDone);
+    rows_.clear();
+    HistoryOutput output;
+    std::string error;
+    EXPECT_TRUE(BuildHistory(store_, {now, now}, output, error)) << error;
+    return output;
+  }
+  static std::string Tag(const HistoryOutput& output, const std::string& name) {
+    for (const auto& [tag, text] : output.tags)
+      if (tag == name) return text;
+    return "(absent)";
+  }
+
+  std::string path_;
+  ArchiveStore store_;
+  std::vector<ArchiveRow> rows_;
+};
+
+TEST_F(HistoryOfKnownRowsTest, TagsTakeEachPeriodsRecordsAndDateTheirLowsAndHighs) {
+  Row(30, {{kTempOut, 10.0},
+           {kTempOutHi, 10.4},
+           {kTempOutLo, 9.6},
+           {kHumOut, 80},
+           {kPressure, 1012.3},
+           {kRain, 0.2},
+           {kWindAvg, 5.0},
+           {kWindHi, 12.0},
+           {kSolar, 300},
+           {kUv, 2.4},
+           {kEt, 0.05}});
+  Row(5, {{kTempOut, 12.0},
+          {kTempOutHi, 12.6},
+          {kTempOutLo, 11.8},
+          {kHumOut, 60},
+          {kPressure, 1013.55},
+          {kRain, 0.4},
+          {kWindAvg, 7.0},
+          {kWindHi, 20.9},
+          {kSolar, 450},
+          {kUv, 3.6},
+          {kEt, 0.1}});
+  // Within 24 hours, not the last hour; no low or high kept: the reading stands for both.
+  Row(6 * 60, {{kTempOut, 1.5}, {kHumOut, 95}, {kRain, 1.0}});
+  // Stamped 01/01/2027 00:00, the period of the year before; then the year's first.
+  const int kToNewYear = (kNow - 1798761600) / 60;
+  Row(kToNewYear, {{kTempOut, -8.0}, {kRain, 5.0}});
+  Row(kToNewYear - 5, {{kTempOut, -5.0}, {kTempOutLo, -5.3}, {kRain, 0.0}});
+  Row(-60, {{kTempOut, 30.0}});  // after the present: in no period
+  const HistoryOutput output = Build();
+
+  const std::pair<const char*, const char*> expected[] = {
+      {"Histo_1h_TempExt_Min", "9.6"},
+      {"Histo_1h_TempExt_Min_Date", "10/03/2027 11h30"},
+      {"Histo_1h_TempExt_Max", "12.6"},
+      {"Histo_1h_TempExt_Max_Date", "10/03/2027 11h55"},
+      {"Histo_1h_TempExt_Moy", "11.0"},
+      {"Histo_1h_HumExt_Min", "60"},
+      {"Histo_1h_HumExt_Max_Date", "10/03/2027 11h30"},
+      {"Histo_1h_PressionAtmo_Min", "1012.30"},
+      {"Histo_1h_PressionAtmo_Max", "1013.55"},
+      {"Histo_1h_VitesseVent_Moy", "6.0"},
+      {"Histo_1h_RafaleVent_Max", "20.9"},
+      {"Histo_1h_Pluie_Total", "0.6"},
+      {"Histo_1h_RadiationSolaire_Max", "450"},
+      {"Histo_1h_UVSolaire_Max", "4"},
+      {"Histo_1h_EvapoTranspiration_Total", "0.15"},
+      {"Histo_24h_TempExt_Min", "1.5"},
+      {"Histo_24h_TempExt_Min_Date", "10/03/2027 06h00"},
+      {"Histo_24h_HumExt_Max", "95"},
+      {"Histo_24h_Pluie_Total", "1.6"},
+      {"Histo_30j_TempExt_Min", "1.5"},
+      {"Histo_Annee_TempExt_Min", "-5.3"},
+      {"Histo_Annee_TempExt_Min_Date", "01/01/2027 00h05"},
+      {"Histo_Annee_Pluie_Total", "1.6"},
+      {"Histo_Annee_TempExt_Max", "12.6"},
+      {"Histo_NombreEnregistrements", "6"},
+      {"Histo_Premier", "01/01/2027 00h00"},
+      {"Histo_Dernier", "10/03/2027 13h00"},
+  };
+  for (const auto& [name, text] : expected) EXPECT_EQ(Tag(output, name), text) << name;
+
+  // Two hours on, the last hour holds nothing.
+  const HistoryOutput later = Build(kNow + 2 * 3600);
+  for (const char* name : {"Histo_1h_TempExt_Min", "Histo_1h_TempExt_Min_Date",
+                           "Histo_1h_Pluie_Total", "Histo_1h_VitesseVent_Moy"})
+    EXPECT_EQ(Tag(later, name), "---") << name;
+  EXPECT_EQ(Tag(later, "Histo_24h_TempExt_Max"), "30.0");
+}
+
+TEST_F(HistoryOfKnownRowsTest, ChartDrawsEachValueAtItsPlaceAndLeavesGapsOpen) {
+  // Hourly records: 02:00 and 03:00; 04:00 without humidity; 05:00; none from 06:00 to
+  // 08:00; 09:00 to 11:00.
+  const std::pair<int, double> humidity[] = {{10, 80}, {9, 80}, {7, 80}, {3, 50}, {2, 60}, {1, 70}};
+  for (const auto& [hours_before, value] : humidity) Row(hours_before * 60, {{kHumOut, value}}, 60);
+  Row(8 * 60, {{kTempOut, 5.0}}, 60);
+  const HistoryOutput output = Build();
+
+  const auto chart =
+      std::find_if(output.charts.begin(), output.charts.end(),
+                   [](const ChartFile& c) { return c.name == "graph_humidite_24h.svg"; });
+  ASSERT_NE(chart, output.charts.end());
+  const std::string& svg = chart->svg;
+  // x: 60 + 600 x (end of the record's period in the day); y: 360 - 3 x %.
+  EXPECT_NE(svg.find("points=\"410.0,120.0 435.0,120.0\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find("<circle cx=\"485.0\" cy=\"120.0\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find("points=\"585.0,210.0 610.0,180.0 635.0,150.0\""), std::string::npos) << svg;
+  std::size_t lines = 0;
+  for (std::size_t at = svg.find("<polyline"); at != std::string::npos;
+       at = svg.find("<polyline", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 2u);
+  for (const char* text : {"viewBox=\"0 0 720 420\"", "Humidité extérieure — 24 heures", ">12h<",
+                           ">%<", "font-family=\"sans-serif\""})
+    EXPECT_NE(svg.find(text), std::string::npos) << text;
+  // Self-contained: no script, no link but the SVG namespace.
+  for (const ChartFile& file : output.charts) {
+    EXPECT_EQ(file.svg.find("<script"), std::string::npos) << file.name;
+    EXPECT_EQ(file.svg.find("http"), file.svg.rfind("http")) << file.name;
+    EXPECT_NE(file.svg.find("http://www.w3.org/2000/svg"), std::string::npos) << file.name;
+  }
+  EXPECT_EQ(output.charts.size(), 20u);
+  // The dew point of the live tag: 20 °C at 50 % gives 9.26 °C.
+  EXPECT_NEAR(DewPointC(20.0, 50.0), 9.26, 0.01);
 }
 
 }  // namespace

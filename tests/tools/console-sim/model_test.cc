@@ -52,6 +52,25 @@ TEST(ConsoleModel, ClearsAndArchivePeriod) {
   EXPECT_EQ(all.first_index, 0);
 }
 
+TEST(ConsoleModel, HistoryDaysFillTheRingUpToThePresent) {
+  ManualClock clock(kEvening);
+  ConsoleOptions options;
+  options.history_days = 1;
+  Console day(clock, options);
+  EXPECT_EQ(day.ArchiveSize(), 288u);  // 5-minute records of the past day
+  // The newest record ends at the present period's start, with today's weather in it.
+  const Console::DumpHeader all = day.StartDump(0, 0);
+  const std::string last = day.DumpPage(all, all.pages - 1);
+  const int slot = (all.first_index + 287) % 5;
+  EXPECT_EQ(Word(last, 1 + 52 * slot + 2), 2100);  // stamped 21:00
+  EXPECT_NEAR(static_cast<std::int16_t>(Word(last, 1 + 52 * slot + 4)),
+              day.readings().at("outside_temp"), 20);  // tenths of °F
+  options.archive_period = 1;
+  options.history_days = 2;
+  EXPECT_EQ(Console(clock, options).ArchiveSize(),
+            static_cast<std::size_t>(Console::kArchiveCapacity));
+}
+
 TEST(ConsoleModel, OlderFirmwareUsesTheOlderRecordLayout) {
   ManualClock clock(kEvening);
   ConsoleOptions options;
