@@ -275,21 +275,24 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
       hash_at_.resize(needed);
       gap_step_.resize(needed);
       references_.resize(needed);
+      suspects_.resize(needed);
     }
   }
   std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
   std::size_t* const references = references_.data();
+  std::size_t* const suspects = suspects_.data();
   const std::size_t count = StoreHashes(line, at);
   const char* const data = line.data();
   const std::size_t max_name_bytes = max_name_bytes_;
-  std::size_t size = line.size(), grown = line.size(), reference_count = 0;
+  std::size_t size = line.size(), grown = line.size(), reference_count = 0, suspect_count = 0;
+  const char* before = data;
   for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
     const char* const name = data + at[g] + 1;
     const std::size_t name_size = at[g + 1] - at[g] - 1;
     if (name_size == 3 && name[0] == 'R' && name[1] == 'Q' && name[2] == 'T') return kNoStep;
     std::size_t step = kNoStep;
-    if (name_size <= max_name_bytes && index_.MayBeName(name_size, *name)) {
+    if (name_size <= max_name_bytes) {
       step = index_.Find(std::string_view(name, name_size));
       if (step != kNoStep) {
         const std::size_t value_size = value_sizes_[step];
@@ -297,10 +300,15 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
         references[reference_count++] = g;
         grown += value_size;
         size = size + value_size - name_size - 2;
+        // The texts a replacement joins start with the gap before; when that
+        // gap starts neither a name nor "RQT", none of them needs a look.
+        if (g > 0 && (*before == '#' || *before == 'R' || index_.StartsAName(*before)))
+          suspects[suspect_count++] = g;
       }
     }
     steps[g] = step;
     previous = step;
+    before = name;
   }
   if (grown > line_limit_) return kNoStep;
   const auto gap = [&](std::size_t g) {
@@ -311,9 +319,9 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
   // The texts joined between two "#" run from the "#" before a reference to
   // a "#" after it, over references separated by single gaps. All those
   // from one "#" share their first byte once it is known.
-  for (std::size_t r = 0; r < reference_count; ++r) {
-    const std::size_t g = references[r];
-    if (g == 0 || g + 2 >= count) continue;
+  for (std::size_t r = 0; r < suspect_count; ++r) {
+    const std::size_t g = suspects[r];
+    if (g + 2 >= count) continue;
     const std::string_view before = gap(g - 1), after = gap(g + 1);
     std::size_t length = before.size() + value(g).size() + after.size();
     if (length > max_name_bytes) continue;

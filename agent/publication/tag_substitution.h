@@ -149,10 +149,12 @@ class TagSubstitution {
   std::vector<std::size_t> value_sizes_;
   // Scratch of the direct substitution, kept from line to line: where the
   // "#" of the line are, the step of the gap after each (or none), the gaps
-  // that are references, and the text a replacement would join around its value.
+  // that are references, those whose joined texts need a look, and the text
+  // a replacement would join around its value.
   std::vector<std::size_t> hash_at_;
   std::vector<std::size_t> gap_step_;
   std::vector<std::size_t> references_;
+  std::vector<std::size_t> suspects_;
   std::size_t reference_count_ = 0;
   std::string joined_;
   // A line no direct substitution takes, substituted before it is copied out.
