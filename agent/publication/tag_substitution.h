@@ -85,7 +85,7 @@ class TagSubstitution {
       std::uint64_t head;
       std::uint64_t tail;
       std::size_t size;
-      std::uint32_t hash;
+      std::uint64_t hash;
     };
     struct Slot {
       std::uint64_t head;
