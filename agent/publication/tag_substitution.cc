@@ -496,11 +496,11 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
   WriteDirectly(line, out.data() + start);
 }
 
-void TagSubstitution::AppendSubstitutedLines(std::string_view text, std::string& out) {
+void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
   // The lines are written into room made ahead, not appended: growing the text
   // line by line would zero-fill each line before writing it.
-  std::size_t length = out.size();
-  out.resize(length + text.size() + text.size() / 16 + 64);
+  std::size_t length = 0;
+  out.resize(std::max(out.size(), text.size() + text.size() / 16 + 64));
   const auto room = [&out, &length](std::size_t bytes) {
     if (out.size() - length < bytes) out.resize(std::max(out.size() * 2, length + bytes));
     return out.data() + length;

@@ -54,9 +54,11 @@ class TagSubstitution {
   // stands before it.
   void AppendSubstituted(std::string_view line, std::string& out);
 
-  // Appends every non-empty line of `text` substituted and ended with CR LF;
-  // CR LF, LF and a lone CR end a line.
-  void AppendSubstitutedLines(std::string_view text, std::string& out);
+  // Sets `out` to every non-empty line of `text` substituted and ended with
+  // CR LF; CR LF, LF and a lone CR end a line. The size `out` had is written
+  // over, not zero-filled again: a buffer kept from one template to the next
+  // costs nothing more.
+  void SubstituteLines(std::string_view text, std::string& out);
 
  private:
   // The steps of the tag names, open-addressed: a reference costs one probe

@@ -29,7 +29,6 @@ void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitu
   std::size_t mark_length = 0;
   const platform::ByteOrderMark mark = platform::DetectByteOrderMark(template_bytes, &mark_length);
   const std::string_view body = template_bytes.substr(mark_length);
-  out.clear();
 
   std::string decoded;
   switch (mark) {
@@ -38,7 +37,7 @@ void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitu
       const bool big_endian = mark == platform::ByteOrderMark::kUtf16Be;
       decoded = platform::Utf16ToUtf8(body, big_endian);
       std::string filled;
-      substitution.AppendSubstitutedLines(decoded, filled);
+      substitution.SubstituteLines(decoded, filled);
       out = platform::Utf8ToUtf16(filled, big_endian);
       return;
     }
@@ -48,14 +47,14 @@ void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitu
       if (!platform::IsValidUtf8(body.substr(AsciiPrefixLength(body)))) {
         decoded = platform::Windows1252ToUtf8(body);
         std::string filled;
-        substitution.AppendSubstitutedLines(decoded, filled);
+        substitution.SubstituteLines(decoded, filled);
         out = platform::Utf8ToWindows1252(filled);
         return;
       }
       break;
   }
   // UTF-8 in, UTF-8 out: filled straight from the bytes read, no round trip.
-  substitution.AppendSubstitutedLines(body, out);
+  substitution.SubstituteLines(body, out);
 }
 
 std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution) {
