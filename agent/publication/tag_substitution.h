@@ -1,6 +1,6 @@
 #pragma once
 // Substitution of tag references ("#Name#") and request blocks ("#RQT#fragment#")
-// in one template line.
+// in template lines.
 //
 // The published behaviour is that of a plain loop: for each catalogue entry, in
 // the catalogue's table order, first resolve the leftmost request block of the
