@@ -497,16 +497,20 @@ void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out)
 }
 
 void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
-  // The lines are written into room made ahead, not appended: growing the text
-  // line by line would zero-fill each line before writing it.
+  // The lines are written over what `out` holds, not appended: growing the
+  // text line by line would zero-fill each line before writing it. Room is
+  // made only when a line needs it, for the rest of the text at once; the
+  // same template filled again needs none.
   std::size_t length = 0;
-  out.resize(std::max(out.size(), text.size() + text.size() / 16 + 64));
-  const auto room = [&out, &length](std::size_t bytes) {
-    if (out.size() - length < bytes) out.resize(std::max(out.size() * 2, length + bytes));
-    return out.data() + length;
-  };
   const char* cursor = text.data();
   const char* const end = cursor + text.size();
+  const auto room = [&out, &length, &cursor, end](std::size_t bytes) {
+    if (out.size() - length < bytes) {
+      const std::size_t rest = static_cast<std::size_t>(end - cursor);
+      out.resize(length + bytes + rest + rest / 16 + 64);
+    }
+    return out.data() + length;
+  };
   while (cursor < end) {
     const char* const line_end = LineEnd(cursor, end);
     const std::string_view line(cursor, line_end - cursor);

@@ -55,9 +55,9 @@ class TagSubstitution {
   void AppendSubstituted(std::string_view line, std::string& out);
 
   // Sets `out` to every non-empty line of `text` substituted and ended with
-  // CR LF; CR LF, LF and a lone CR end a line. The size `out` had is written
-  // over, not zero-filled again: a buffer kept from one template to the next
-  // costs nothing more.
+  // CR LF; CR LF, LF and a lone CR end a line. What `out` held is written
+  // over, not zero-filled again: a buffer kept from one fill of a template to
+  // the next costs nothing more.
   void SubstituteLines(std::string_view text, std::string& out);
 
  private:
