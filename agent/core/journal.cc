@@ -148,11 +148,21 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
   const std::string path = platform::NormaliseSeparators(setting("fichier"));
   if (path.empty()) return 0;
   const std::string directory = platform::DirectoryPart(path);
-  if (!directory.empty() && !env_.CreateDirectory(directory)) return 0;
+  // The directory is made at the first line, not at every one; a line that
+  // finds it gone makes it again below.
+  const auto make_directory = [this, &directory] {
+    if (!env_.CreateDirectory(directory)) return false;
+    made_directory_ = directory;
+    return true;
+  };
+  const bool directory_made = directory.empty() || directory == made_directory_;
+  if (!directory_made && !make_directory()) return 0;
 
   // A limit that rounds to 0 bytes is no limit: it would archive every line.
   const double limit = std::nearbyint(ParseSettingDecimal(setting("taillefichier")) * 1024.0);
-  const std::int64_t size = env_.FileSize(path);
+  const std::string type = ToLower(setting("type"));
+  // Only a limit and the html header need the size: a text line costs no look at the file.
+  const std::int64_t size = limit > 0 || type == "html" ? env_.FileSize(path) : 0;
   bool is_new = size <= 0;
   if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {
     std::int64_t maximum = ParseSettingInt32(setting("archivemax"));
@@ -171,7 +181,6 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
 
   const std::string mask = setting("formatdate");
   const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, env_.Now());
-  const std::string type = ToLower(setting("type"));
   const std::string level_text = level_word + std::to_string(level);
 
   std::string line;
@@ -186,8 +195,17 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
         date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
   }
   line += "\r\n";
-  // A line the disk refuses is dropped, never retried: the journal blocks nothing.
-  return env_.AppendToFile(path, line) ? 1 : 0;
+  // A line the disk refuses is dropped, never retried: the journal blocks
+  // nothing. Only a line whose directory went away is written once more, into
+  // the directory made again.
+  platform::FileStatus status = env_.AppendToFile(path, line);
+  if (!status && status.error() == platform::FileError::kMissing && directory_made &&
+      !directory.empty()) {
+    made_directory_.clear();
+    if (!make_directory()) return 0;
+    status = env_.AppendToFile(path, line);
+  }
+  return status ? 1 : 0;
 }
 
 }  // namespace agent

@@ -36,6 +36,8 @@ class Journal {
   std::mutex mutex_;
   platform::Env& env_;
   KeyedTable<std::string> settings_;
+  // The journal's directory once made, so that a line costs no mkdir.
+  std::string made_directory_;
   std::function<void(int)> observer_;
 };
 

@@ -58,57 +58,65 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
   return Replaced::kDone;
 }
 
-// Calls `visit` with the position of every "#" of `line`, in order, until it
-// returns false; false when it did. A table row holds a reference every few
-// bytes: a word at a time beats a library search per "#".
-template <typename Visit>
-bool ForEachHash(std::string_view line, Visit&& visit) {
-  const char* const bytes = line.data();
-  std::size_t i = 0;
+// The high bit of each byte of `word` that is `byte`, exactly (no carry
+// between bytes).
+inline std::uint64_t BytesEqualTo(std::uint64_t word, char byte) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(byte));
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// The number of "#" in `line`.
+std::size_t CountHashes(std::string_view line) {
+  std::size_t count = 0, i = 0;
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
     for (; i + 8 <= line.size(); i += 8) {
       std::uint64_t word;
-      std::memcpy(&word, bytes + i, 8);
-      const std::uint64_t x = word ^ (kOnes * '#');
-      // The high bit of each byte that is "#", exactly (no carry between bytes).
-      std::uint64_t found = ~(((x & kLow7) + kLow7) | x | kLow7);
-      for (; found != 0; found &= found - 1)
-        if (!visit(i + static_cast<std::size_t>(std::countr_zero(found) / 8))) return false;
+      std::memcpy(&word, line.data() + i, 8);
+      count += static_cast<std::size_t>(std::popcount(BytesEqualTo(word, '#')));
+    }
+  }
+  for (; i < line.size(); ++i) count += line[i] == '#';
+  return count;
+}
+
+// Stores the position of every "#" of `line` at `at`, in order, and returns
+// their count. A table row holds a "#" every few bytes: a word at a time
+// beats a library search per "#".
+std::size_t StoreHashes(std::string_view line, std::size_t* at) {
+  std::size_t count = 0, i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= line.size(); i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, line.data() + i, 8);
+      for (std::uint64_t found = BytesEqualTo(word, '#'); found != 0; found &= found - 1)
+        at[count++] = i + static_cast<std::size_t>(std::countr_zero(found) / 8);
     }
   }
   for (; i < line.size(); ++i)
-    if (bytes[i] == '#' && !visit(i)) return false;
-  return true;
+    if (line[i] == '#') at[count++] = i;
+  return count;
 }
 
-// Whether the `size` bytes at `a` and `b` are equal; names are short, and a
-// library comparison costs a call.
-inline bool SameBytes(const char* a, const char* b, std::size_t size) {
-  if (size >= 8 && size <= 16) {
-    std::uint64_t a_head, a_tail, b_head, b_tail;
-    std::memcpy(&a_head, a, 8);
-    std::memcpy(&b_head, b, 8);
-    std::memcpy(&a_tail, a + size - 8, 8);
-    std::memcpy(&b_tail, b + size - 8, 8);
-    return ((a_head ^ b_head) | (a_tail ^ b_tail)) == 0;
+// The first CR or LF from `from` on, or `end`. Lines of a table are a few
+// dozen bytes: a word at a time beats two library searches per line.
+const char* LineEnd(const char* from, const char* end) {
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; end - from >= 8; from += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, from, 8);
+      const std::uint64_t found = BytesEqualTo(word, '\n') | BytesEqualTo(word, '\r');
+      if (found != 0) return from + std::countr_zero(found) / 8;
+    }
   }
-  if (size >= 4 && size < 8) {
-    std::uint32_t a_head, a_tail, b_head, b_tail;
-    std::memcpy(&a_head, a, 4);
-    std::memcpy(&b_head, b, 4);
-    std::memcpy(&a_tail, a + size - 4, 4);
-    std::memcpy(&b_tail, b + size - 4, 4);
-    return ((a_head ^ b_head) | (a_tail ^ b_tail)) == 0;
-  }
-  if (size < 4) {
-    for (std::size_t i = 0; i < size; ++i)
-      if (a[i] != b[i]) return false;
-    return true;
-  }
-  return std::memcmp(a, b, size) == 0;
+  while (from < end && *from != '\n' && *from != '\r') ++from;
+  return from;
 }
+
+// Lines up to this size have scratch for as many "#" as bytes; a longer line
+// counts its "#" first, so the scratch never grows past them.
+constexpr std::size_t kUncountedLineBytes = 4096;
 
 // Copies `size` bytes and returns the end of the copy. Most pieces of a
 // table row are a few bytes: word moves, where a library copy costs a call.
@@ -161,52 +169,59 @@ std::string RequestBlockText(const std::vector<TagEntry>& tags_in_table_order,
   return matched ? text : std::string(kMissingValue);
 }
 
-inline std::uint64_t TagSubstitution::NameIndex::HashOf(std::string_view name) {
+inline TagSubstitution::NameIndex::Key TagSubstitution::NameIndex::KeyOf(std::string_view name) {
   const char* bytes = name.data();
   const std::size_t size = name.size();
-  std::uint64_t head = 0, tail = 0;
+  Key key{0, 0, size, 0};
+  std::uint64_t middle = 0;
   if (size >= 8) {
-    std::memcpy(&head, bytes, 8);
-    std::memcpy(&tail, bytes + size - 8, 8);
+    std::memcpy(&key.head, bytes, 8);
+    std::memcpy(&key.tail, bytes + size - 8, 8);
     for (std::size_t at = 8; at + 8 < size; at += 8) {
       std::uint64_t word;
       std::memcpy(&word, bytes + at, 8);
-      head = (head ^ word) * 0x9E3779B97F4A7C15ull;
+      middle = (middle ^ word) * 0x9E3779B97F4A7C15ull;
     }
   } else if (size >= 4) {
     std::uint32_t first, last;
     std::memcpy(&first, bytes, 4);
     std::memcpy(&last, bytes + size - 4, 4);
-    head = first;
-    tail = last;
+    key.head = first;
+    key.tail = last;
   } else if (size > 0) {
-    head = static_cast<unsigned char>(bytes[0]) |
-           static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
-           static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16;
+    key.head = static_cast<unsigned char>(bytes[0]) |
+               static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
+               static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16;
   }
-  std::uint64_t hash = (head ^ (size * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
-  hash = (hash ^ tail ^ (hash >> 29)) * 0x94D049BB133111EBull;
-  return hash ^ (hash >> 32);
+  // Two products side by side, not one after the other: a lookup waits on
+  // it. Their best mixed bits, the high ones, come first.
+  key.hash = std::rotr(((key.head ^ middle) + size) * 0xBF58476D1CE4E5B9ull ^
+                           (key.tail + size) * 0x94D049BB133111EBull,
+                       40);
+  return key;
 }
 
-inline std::size_t TagSubstitution::NameIndex::Find(std::string_view name) const {
+// Inlined: a dense template looks up a name every few bytes.
+[[gnu::always_inline]] inline std::size_t TagSubstitution::NameIndex::Find(
+    std::string_view name) const {
   if (!MayBeName(name.size(), name.empty() ? '\0' : name[0])) return kNoStep;
-  const std::uint64_t hash = HashOf(name);
-  const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash >> 32);
-  for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
+  const Key key = KeyOf(name);
+  for (std::size_t at = key.hash & mask_;; at = (at + 1) & mask_) {
     const Slot& slot = slots_[at];
     if (slot.step == kEmptySlot) return kNoStep;
-    if (slot.fingerprint == fingerprint && names_[slot.step].size() == name.size() &&
-        SameBytes(names_[slot.step].data(), name.data(), name.size()))
+    // The words of the key are the whole name up to 16 bytes.
+    if (slot.head == key.head && slot.tail == key.tail && slot.size == key.size &&
+        (key.size <= 16 || std::memcmp(names_[slot.step].data(), name.data(), key.size) == 0))
       return slot.step;
   }
 }
 
 TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table_order) {
   std::size_t capacity = 16;
-  while (capacity < tags_in_table_order.size() * 2) capacity *= 2;
+  // At most a quarter full: a name is found at its first slot or the next.
+  while (capacity < tags_in_table_order.size() * 4) capacity *= 2;
   mask_ = capacity - 1;
-  slots_.assign(capacity, Slot{0, kEmptySlot});
+  slots_.assign(capacity, Slot{0, 0, 0, kEmptySlot});
   names_.reserve(tags_in_table_order.size());
   for (const TagEntry& tag : tags_in_table_order) {
     const std::uint32_t step = static_cast<std::uint32_t>(names_.size());
@@ -217,10 +232,10 @@ TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table
       const unsigned char first = static_cast<unsigned char>(tag.name[0]);
       first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
     }
-    const std::uint64_t hash = HashOf(tag.name);
-    std::size_t at = hash & mask_;
+    const Key key = KeyOf(tag.name);
+    std::size_t at = key.hash & mask_;
     while (slots_[at].step != kEmptySlot) at = (at + 1) & mask_;
-    slots_[at] = {static_cast<std::uint32_t>(hash >> 32), step};
+    slots_[at] = {key.head, key.tail, static_cast<std::uint32_t>(key.size), step};
   }
 }
 
@@ -238,7 +253,7 @@ TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std:
         std::max(max_hashes_in_name_,
                  static_cast<std::size_t>(std::count(tag.name.begin(), tag.name.end(), '#')));
     max_name_bytes_ = std::max(max_name_bytes_, tag.name.size());
-    value_has_hash_.push_back(tag.value.find('#') != std::string::npos);
+    value_sizes_.push_back(tag.value.find('#') == std::string::npos ? tag.value.size() : kNoStep);
   }
 }
 
@@ -253,48 +268,52 @@ std::size_t TagSubstitution::IndexOf(std::string_view name) const {
 // between two "#" (the gaps on either side and the values between) can be a
 // name, every step replaces exactly its own references: the result is each
 // reference replaced by its value, whatever the table order, made in one copy.
-// Returns false, having appended nothing, in any other case.
-bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::string& out) {
-  if (max_hashes_in_name_ > 0) return false;
-  // Counted first, the "#" and their gaps are stored without growth checks.
-  std::size_t count = 0;
-  ForEachHash(line, [&count](std::size_t) {
-    ++count;
-    return true;
-  });
-  if (hash_at_.size() < count) {
-    hash_at_.resize(count);
-    gap_step_.resize(count);
-    references_.resize(count);
+// Returns the size of that result, to be written by WriteDirectly, or kNoStep
+// in any other case.
+std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
+  if (max_hashes_in_name_ > 0) return kNoStep;
+  if (hash_at_.size() < line.size()) {
+    const std::size_t needed = line.size() > kUncountedLineBytes ? CountHashes(line) : line.size();
+    if (hash_at_.size() < needed) {
+      hash_at_.resize(needed);
+      gap_step_.resize(needed);
+      references_.resize(needed);
+      suspects_.resize(needed);
+    }
   }
   std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
   std::size_t* const references = references_.data();
-  ForEachHash(line, [at, stored = std::size_t{0}](std::size_t i) mutable {
-    at[stored++] = i;
-    return true;
-  });
+  std::size_t* const suspects = suspects_.data();
+  const std::size_t count = StoreHashes(line, at);
   const char* const data = line.data();
   const std::size_t max_name_bytes = max_name_bytes_;
-  std::size_t size = line.size(), grown = line.size(), reference_count = 0;
+  std::size_t size = line.size(), grown = line.size(), reference_count = 0, suspect_count = 0;
+  const char* before = data;
   for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
     const char* const name = data + at[g] + 1;
     const std::size_t name_size = at[g + 1] - at[g] - 1;
-    if (name_size == 3 && name[0] == 'R' && name[1] == 'Q' && name[2] == 'T') return false;
+    if (name_size == 3 && name[0] == 'R' && name[1] == 'Q' && name[2] == 'T') return kNoStep;
     std::size_t step = kNoStep;
-    if (name_size <= max_name_bytes && index_.MayBeName(name_size, *name)) {
+    if (name_size <= max_name_bytes) {
       step = index_.Find(std::string_view(name, name_size));
       if (step != kNoStep) {
-        if (previous != kNoStep || value_has_hash_[step]) return false;
+        const std::size_t value_size = value_sizes_[step];
+        if (previous != kNoStep || value_size == kNoStep) return kNoStep;
         references[reference_count++] = g;
-        grown += tags_[step].value.size();
-        size = size + tags_[step].value.size() - name_size - 2;
+        grown += value_size;
+        size = size + value_size - name_size - 2;
+        // The texts a replacement joins start with the gap before; when that
+        // gap starts neither a name nor "RQT", none of them needs a look.
+        if (g > 0 && (*before == '#' || *before == 'R' || index_.StartsAName(*before)))
+          suspects[suspect_count++] = g;
       }
     }
     steps[g] = step;
     previous = step;
+    before = name;
   }
-  if (grown > line_limit_) return false;
+  if (grown > line_limit_) return kNoStep;
   const auto gap = [&](std::size_t g) {
     return std::string_view(data + at[g] + 1, at[g + 1] - at[g] - 1);
   };
@@ -303,9 +322,9 @@ bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::stri
   // The texts joined between two "#" run from the "#" before a reference to
   // a "#" after it, over references separated by single gaps. All those
   // from one "#" share their first byte once it is known.
-  for (std::size_t r = 0; r < reference_count; ++r) {
-    const std::size_t g = references[r];
-    if (g == 0 || g + 2 >= count) continue;
+  for (std::size_t r = 0; r < suspect_count; ++r) {
+    const std::size_t g = suspects[r];
+    if (g + 2 >= count) continue;
     const std::string_view before = gap(g - 1), after = gap(g + 1);
     std::size_t length = before.size() + value(g).size() + after.size();
     if (length > max_name_bytes) continue;
@@ -315,7 +334,7 @@ bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::stri
     if (!first.empty() && first[0] != 'R' && !index_.StartsAName(first[0])) continue;
     joined_.assign(before).append(value(g)).append(after);
     for (std::size_t last = g;;) {
-      if (joined_ == "RQT" || index_.Find(joined_) != kNoStep) return false;
+      if (joined_ == "RQT" || index_.Find(joined_) != kNoStep) return kNoStep;
       const std::size_t next = last + 2;
       if (next + 2 >= count || steps[next] == kNoStep) break;
       length += value(next).size() + gap(next + 1).size();
@@ -324,20 +343,22 @@ bool TagSubstitution::AppendSubstitutedDirectly(std::string_view line, std::stri
       last = next;
     }
   }
+  reference_count_ = reference_count;
+  return size;
+}
 
-  // The line is written in place: one size change, then short copies.
-  const std::size_t start = out.size();
-  out.resize(start + size);
-  char* to = out.data() + start;
+// Writes the line PlanDirectly took at `to`, in short copies; returns the end.
+char* TagSubstitution::WriteDirectly(std::string_view line, char* to) const {
+  const char* const data = line.data();
   std::size_t copied = 0;
-  for (std::size_t r = 0; r < reference_count; ++r) {
-    const std::size_t g = references[r];
-    to = CopyBytes(to, data + copied, at[g] - copied);
-    to = CopyBytes(to, value(g).data(), value(g).size());
-    copied = at[g + 1] + 1;
+  for (std::size_t r = 0; r < reference_count_; ++r) {
+    const std::size_t g = references_[r];
+    const std::string& value = tags_[gap_step_[g]].value;
+    to = CopyBytes(to, data + copied, hash_at_[g] - copied);
+    to = CopyBytes(to, value.data(), value.size());
+    copied = hash_at_[g + 1] + 1;
   }
-  CopyBytes(to, data + copied, line.size() - copied);
-  return true;
+  return CopyBytes(to, data + copied, line.size() - copied);
 }
 
 // When neither the names nor the values met hold a "#", and no "#RQT#" ever
@@ -375,7 +396,7 @@ bool TagSubstitution::AppendSubstitutedInOnePass(std::string_view line, std::str
     if (name == "RQT") return false;
     const std::size_t step = IndexOf(name);
     if (step == kNoStep || (after_step != kNoStep && step <= after_step)) return true;
-    if (value_has_hash_[step]) return false;
+    if (value_sizes_[step] == kNoStep) return false;
     candidates_.push_back({step, h, hashes_[h].version});
     std::push_heap(candidates_.begin(), candidates_.end(), later);
     return true;
@@ -465,8 +486,55 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 }
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
+  const std::size_t size = PlanDirectly(line);
+  if (size == kNoStep) {
+    AppendSubstitutedOtherwise(line, out);
+    return;
+  }
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  WriteDirectly(line, out.data() + start);
+}
+
+void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
+  // The lines are written over what `out` holds, not appended: growing the
+  // text line by line would zero-fill each line before writing it. Room is
+  // made only when a line needs it, for the rest of the text at once; the
+  // same template filled again needs none.
+  std::size_t length = 0;
+  const char* cursor = text.data();
+  const char* const end = cursor + text.size();
+  const auto room = [&out, &length, &cursor, end](std::size_t bytes) {
+    if (out.size() - length < bytes) {
+      const std::size_t rest = static_cast<std::size_t>(end - cursor);
+      out.resize(length + bytes + rest + rest / 16 + 64);
+    }
+    return out.data() + length;
+  };
+  while (cursor < end) {
+    const char* const line_end = LineEnd(cursor, end);
+    const std::string_view line(cursor, line_end - cursor);
+    cursor = line_end;
+    if (cursor < end && *cursor++ == '\r' && cursor < end && *cursor == '\n') ++cursor;
+    if (line.empty()) continue;
+    const std::size_t size = PlanDirectly(line);
+    char* to;
+    if (size != kNoStep) {
+      to = WriteDirectly(line, room(size + 2));
+    } else {
+      other_line_.clear();
+      AppendSubstitutedOtherwise(line, other_line_);
+      to = CopyBytes(room(other_line_.size() + 2), other_line_.data(), other_line_.size());
+    }
+    to[0] = '\r';
+    to[1] = '\n';
+    length = static_cast<std::size_t>(to + 2 - out.data());
+  }
+  out.resize(length);
+}
+
+void TagSubstitution::AppendSubstitutedOtherwise(std::string_view line, std::string& out) {
   // Without a "#" there is neither a reference nor a request block.
-  if (AppendSubstitutedDirectly(line, out)) return;
   if (line.empty() || std::memchr(line.data(), '#', line.size()) == nullptr) {
     out.append(line);
     return;

@@ -1,6 +1,6 @@
 #pragma once
 // Substitution of tag references ("#Name#") and request blocks ("#RQT#fragment#")
-// in one template line.
+// in template lines.
 //
 // The published behaviour is that of a plain loop: for each catalogue entry, in
 // the catalogue's table order, first resolve the leftmost request block of the
@@ -54,6 +54,12 @@ class TagSubstitution {
   // stands before it.
   void AppendSubstituted(std::string_view line, std::string& out);
 
+  // Sets `out` to every non-empty line of `text` substituted and ended with
+  // CR LF; CR LF, LF and a lone CR end a line. What `out` held is written
+  // over, not zero-filled again: a buffer kept from one fill of a template to
+  // the next costs nothing more.
+  void SubstituteLines(std::string_view text, std::string& out);
+
  private:
   // The steps of the tag names, open-addressed: a reference costs one probe
   // or two, where a general map hashes and divides.
@@ -74,11 +80,22 @@ class TagSubstitution {
     }
 
    private:
+    // A name's first and last eight bytes (four under eight bytes, three
+    // single bytes under four): a name up to 16 bytes compares by them alone,
+    // without a look at the text of the table.
+    struct Key {
+      std::uint64_t head;
+      std::uint64_t tail;
+      std::size_t size;
+      std::uint64_t hash;
+    };
     struct Slot {
-      std::uint32_t fingerprint;
+      std::uint64_t head;
+      std::uint64_t tail;
+      std::uint32_t size;
       std::uint32_t step;
     };
-    static std::uint64_t HashOf(std::string_view name);
+    static Key KeyOf(std::string_view name);
     std::vector<std::string_view> names_;
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
@@ -90,7 +107,9 @@ class TagSubstitution {
 
   std::size_t NextTagStep(const std::string& work, std::size_t from) const;
   const std::string& RequestText(const std::string& criterion);
-  bool AppendSubstitutedDirectly(std::string_view line, std::string& out);
+  std::size_t PlanDirectly(std::string_view line);
+  char* WriteDirectly(std::string_view line, char* to) const;
+  void AppendSubstitutedOtherwise(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
 
@@ -127,14 +146,21 @@ class TagSubstitution {
   // span more than two consecutive "#" of the line.
   std::size_t max_hashes_in_name_ = 0;
   std::size_t max_name_bytes_ = 0;
-  std::vector<bool> value_has_hash_;
+  // The size of each step's value, or the maximum size_t when it holds a
+  // "#": read beside the index, not from the table.
+  std::vector<std::size_t> value_sizes_;
   // Scratch of the direct substitution, kept from line to line: where the
   // "#" of the line are, the step of the gap after each (or none), the gaps
-  // that are references, and the text a replacement would join around its value.
+  // that are references, those whose joined texts need a look, and the text
+  // a replacement would join around its value.
   std::vector<std::size_t> hash_at_;
   std::vector<std::size_t> gap_step_;
   std::vector<std::size_t> references_;
+  std::vector<std::size_t> suspects_;
+  std::size_t reference_count_ = 0;
   std::string joined_;
+  // A line no direct substitution takes, substituted before it is copied out.
+  std::string other_line_;
   // Scratch of the one-pass substitution, kept from line to line.
   std::vector<Hash> hashes_;
   std::vector<Candidate> candidates_;

@@ -22,31 +22,6 @@ std::size_t AsciiPrefixLength(std::string_view bytes) {
   return at;
 }
 
-// Substitutes every non-empty line of `text` (UTF-8) into `out`.
-void FillLines(std::string_view text, TagSubstitution& substitution, std::string& out) {
-  out.reserve(out.size() + text.size() + text.size() / 16);
-  const char* cursor = text.data();
-  const char* const end = cursor + text.size();
-  while (cursor < end) {
-    const char* line_end = static_cast<const char*>(std::memchr(cursor, '\n', end - cursor));
-    if (line_end == nullptr) line_end = end;
-    const char* carriage = static_cast<const char*>(std::memchr(cursor, '\r', line_end - cursor));
-    const char* next;
-    if (carriage != nullptr) {
-      next = carriage + 1;
-      if (next < end && *next == '\n') ++next;
-      line_end = carriage;
-    } else {
-      next = line_end < end ? line_end + 1 : end;
-    }
-    if (line_end > cursor) {
-      substitution.AppendSubstituted(std::string_view(cursor, line_end - cursor), out);
-      out += "\r\n";
-    }
-    cursor = next;
-  }
-}
-
 }  // namespace
 
 void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution,
@@ -54,7 +29,6 @@ void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitu
   std::size_t mark_length = 0;
   const platform::ByteOrderMark mark = platform::DetectByteOrderMark(template_bytes, &mark_length);
   const std::string_view body = template_bytes.substr(mark_length);
-  out.clear();
 
   std::string decoded;
   switch (mark) {
@@ -63,7 +37,7 @@ void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitu
       const bool big_endian = mark == platform::ByteOrderMark::kUtf16Be;
       decoded = platform::Utf16ToUtf8(body, big_endian);
       std::string filled;
-      FillLines(decoded, substitution, filled);
+      substitution.SubstituteLines(decoded, filled);
       out = platform::Utf8ToUtf16(filled, big_endian);
       return;
     }
@@ -73,14 +47,14 @@ void FillTemplateText(std::string_view template_bytes, TagSubstitution& substitu
       if (!platform::IsValidUtf8(body.substr(AsciiPrefixLength(body)))) {
         decoded = platform::Windows1252ToUtf8(body);
         std::string filled;
-        FillLines(decoded, substitution, filled);
+        substitution.SubstituteLines(decoded, filled);
         out = platform::Utf8ToWindows1252(filled);
         return;
       }
       break;
   }
   // UTF-8 in, UTF-8 out: filled straight from the bytes read, no round trip.
-  FillLines(body, substitution, out);
+  substitution.SubstituteLines(body, out);
 }
 
 std::string FillTemplateText(std::string_view template_bytes, TagSubstitution& substitution) {

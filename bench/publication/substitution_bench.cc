@@ -77,22 +77,30 @@ void BM_ReferenceSubstitution(benchmark::State& state) {
 }
 BENCHMARK(BM_ReferenceSubstitution)->Unit(benchmark::kMillisecond);
 
-void BM_FastSubstitution(benchmark::State& state) {
-  const auto tags = Catalogue();
-  const std::string& text = TemplateText();
-  for (auto _ : state) {
-    agent::publication::TagSubstitution substitution(tags, ";");
-    benchmark::DoNotOptimize(agent::publication::FillTemplateText(text, substitution));
-  }
-  state.SetBytesProcessed(state.iterations() * text.size());
-}
-BENCHMARK(BM_FastSubstitution)->Unit(benchmark::kMillisecond);
-
 const std::string& Shape(std::int64_t shape) {
   static const std::string kDense = publication_test::DenseTableTemplate(25000);
   static const std::string kDenser = publication_test::DenserTemplate(std::size_t{5} << 19);
   return shape == 0 ? TemplateText() : shape == 1 ? kDense : kDenser;
 }
+
+// The substitution alone, in memory, on the shapes of BM_FillVersusCopy.
+void BM_FastSubstitution(benchmark::State& state) {
+  const auto tags = state.range(0) == 0 ? Catalogue() : publication_test::DenseCatalogue();
+  const std::string& text = Shape(state.range(0));
+  std::string out;
+  for (auto _ : state) {
+    agent::publication::TagSubstitution substitution(tags, ";");
+    agent::publication::FillTemplateText(text, substitution, out);
+    benchmark::DoNotOptimize(out);
+  }
+  state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(BM_FastSubstitution)
+    ->ArgName("shape")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond);
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -199,6 +199,16 @@ TEST_F(Journal, ConcurrentMessagesAreNeverLost) {
 
 namespace {
 
+// The directory is made once; a journal whose directory goes away while the
+// agent runs gets it back at the next line.
+TEST_F(Journal, ItsDirectoryIsMadeAgainWhenRemoved) {
+  Configure("[LOG]\nFile=logs/journal.log\n");
+  agent::LogMessage(*context_, "un");
+  ASSERT_TRUE(platform::RemoveTree(Path("logs")));
+  agent::LogMessage(*context_, "deux");
+  EXPECT_EQ(Read("logs/journal.log"), "06/12/2026 21:46:36 :deux\r\n");
+}
+
 TEST_F(Journal, ALimitBelowHalfAByteIsNoLimit) {
   Configure("[LOG]\nFile=j.log\nSize=0,0001\n");
   for (int i = 0; i < 3; ++i) agent::LogMessage(*context_, "line");

@@ -159,6 +159,16 @@ TEST(TagSubstitution, MatchesReferenceOnGeneratedTemplates) {
         << "line: " << line;
   }
   EXPECT_EQ(actual_criteria, expected_criteria);
+  // Whole, the text gives the same lines, each ended with CR LF, the empty ones dropped.
+  std::string lines;
+  for (std::size_t start = 0, end; start < dense.size(); start = end + 1) {
+    end = std::min(dense.find('\n', start), dense.size());
+    if (end > start)
+      lines += ReferenceSubstituteTags(dense.substr(start, end - start), dense_tags, ";") + "\r\n";
+  }
+  std::string filled(dense.size() * 2, 'x');  // a longer text of before, written over
+  substitution.SubstituteLines(dense, filled);
+  EXPECT_TRUE(filled == lines);
 }
 
 }  // namespace
