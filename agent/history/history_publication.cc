@@ -57,7 +57,7 @@ void PublishHistory(AgentContext& context, ArchiveStore& store) {
     return;
   }
   {
-    std::lock_guard<std::recursive_mutex> lock(context.state.catalogue_lock);
+    std::lock_guard<platform::EnvMutex> lock(context.state.catalogue_lock);
     for (const auto& [name, text] : output.tags) SetTag(context.state.catalogue, name, text);
   }
   images::AgentIconOutput files(context);
@@ -74,7 +74,7 @@ void PublishHistory(AgentContext& context, ArchiveStore& store) {
 }
 
 void InitialiseHistoryTags(AgentContext& context) {
-  std::lock_guard<std::recursive_mutex> lock(context.state.catalogue_lock);
+  std::lock_guard<platform::EnvMutex> lock(context.state.catalogue_lock);
   for (const std::string& name : HistoryTags::Names())
     SetTag(context.state.catalogue, name, kPlaceholderText);
 }
