@@ -5,6 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace agent::publication {
 namespace {
 
@@ -58,6 +62,29 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
   return Replaced::kDone;
 }
 
+// The "#" and the line ends (CR, LF) among kScanBytes bytes of text: bit
+// kBitsPerByte * i stands for byte i. A table row holds a "#" every few
+// bytes: a whole chunk at a time beats a library search per "#", and one scan
+// finds both where two would go over the line twice.
+struct Marks {
+  std::uint64_t hashes;
+  std::uint64_t ends;
+};
+
+#if defined(__SSE2__)
+constexpr std::size_t kScanBytes = 16;
+constexpr int kBitsPerByte = 1;
+
+inline Marks MarksAt(const char* from) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  const auto equal = [&bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  return {static_cast<std::uint32_t>(_mm_movemask_epi8(equal('#'))),
+          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(equal('\n'), equal('\r'))))};
+}
+#else
+constexpr std::size_t kScanBytes = 8;
+constexpr int kBitsPerByte = 8;
+
 // The high bit of each byte of `word` that is `byte`, exactly (no carry
 // between bytes).
 inline std::uint64_t BytesEqualTo(std::uint64_t word, char byte) {
@@ -67,56 +94,13 @@ inline std::uint64_t BytesEqualTo(std::uint64_t word, char byte) {
   return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
-// The number of "#" in `line`.
-std::size_t CountHashes(std::string_view line) {
-  std::size_t count = 0, i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= line.size(); i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, line.data() + i, 8);
-      count += static_cast<std::size_t>(std::popcount(BytesEqualTo(word, '#')));
-    }
-  }
-  for (; i < line.size(); ++i) count += line[i] == '#';
-  return count;
+inline Marks MarksAt(const char* from) {
+  std::uint64_t word;
+  std::memcpy(&word, from, 8);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return {BytesEqualTo(word, '#'), BytesEqualTo(word, '\n') | BytesEqualTo(word, '\r')};
 }
-
-// Stores the position of every "#" of `line` at `at`, in order, and returns
-// their count. A table row holds a "#" every few bytes: a word at a time
-// beats a library search per "#".
-std::size_t StoreHashes(std::string_view line, std::size_t* at) {
-  std::size_t count = 0, i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= line.size(); i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, line.data() + i, 8);
-      for (std::uint64_t found = BytesEqualTo(word, '#'); found != 0; found &= found - 1)
-        at[count++] = i + static_cast<std::size_t>(std::countr_zero(found) / 8);
-    }
-  }
-  for (; i < line.size(); ++i)
-    if (line[i] == '#') at[count++] = i;
-  return count;
-}
-
-// The first CR or LF from `from` on, or `end`. Lines of a table are a few
-// dozen bytes: a word at a time beats two library searches per line.
-const char* LineEnd(const char* from, const char* end) {
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; end - from >= 8; from += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, from, 8);
-      const std::uint64_t found = BytesEqualTo(word, '\n') | BytesEqualTo(word, '\r');
-      if (found != 0) return from + std::countr_zero(found) / 8;
-    }
-  }
-  while (from < end && *from != '\n' && *from != '\r') ++from;
-  return from;
-}
-
-// Lines up to this size have scratch for as many "#" as bytes; a longer line
-// counts its "#" first, so the scratch never grows past them.
-constexpr std::size_t kUncountedLineBytes = 4096;
+#endif
 
 // Copies `size` bytes and returns the end of the copy. Most pieces of a
 // table row are a few bytes: word moves, where a library copy costs a call.
@@ -262,30 +246,58 @@ std::size_t TagSubstitution::IndexOf(std::string_view name) const {
   return index_.Find(name);
 }
 
+const char* TagSubstitution::ScanLine(const char* from, const char* end, bool to_line_end) {
+  const char* const start = from;
+  const std::uint64_t ends_taken = to_line_end ? ~std::uint64_t{0} : 0;
+  std::size_t count = 0;
+  std::size_t* at = hash_at_.data();
+  for (;; from += kScanBytes) {
+    // Room for a chunk's worth of "#" (the bytes left after the last chunk
+    // are fewer): the scratch grows with the longest line, never per byte.
+    if (hash_at_.size() < count + kScanBytes) {
+      const std::size_t size = std::max(count + kScanBytes, 2 * hash_at_.size());
+      hash_at_.resize(size);
+      gap_step_.resize(size);
+      references_.resize(size);
+      suspects_.resize(size);
+      at = hash_at_.data();
+    }
+    if (static_cast<std::size_t>(end - from) < kScanBytes) break;
+    const Marks marks = MarksAt(from);
+    const std::uint64_t ends = marks.ends & ends_taken;
+    // The "#" before the first line end only.
+    const std::uint64_t hashes = ends == 0 ? marks.hashes : marks.hashes & ((ends & -ends) - 1);
+    const std::size_t offset = static_cast<std::size_t>(from - start);
+    for (std::uint64_t found = hashes; found != 0; found &= found - 1)
+      at[count++] = offset + static_cast<std::size_t>(std::countr_zero(found) / kBitsPerByte);
+    if (ends != 0) {
+      hash_count_ = count;
+      return from + std::countr_zero(ends) / kBitsPerByte;
+    }
+  }
+  for (; from < end; ++from) {
+    if (to_line_end && (*from == '\n' || *from == '\r')) break;
+    if (*from == '#') at[count++] = static_cast<std::size_t>(from - start);
+  }
+  hash_count_ = count;
+  return from;
+}
+
 // When no name holds a "#", the tag references of the line are the gaps
 // between two consecutive "#" that are names. If no two of them share a "#",
 // no value holds a "#", no gap reads "RQT", and no text a replacement joins
 // between two "#" (the gaps on either side and the values between) can be a
 // name, every step replaces exactly its own references: the result is each
 // reference replaced by its value, whatever the table order, made in one copy.
-// Returns the size of that result, to be written by WriteDirectly, or kNoStep
-// in any other case.
+// The "#" of the line are those ScanLine stored last. Returns the size of
+// that result, to be written by WriteDirectly, or kNoStep in any other case.
 std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
   if (max_hashes_in_name_ > 0) return kNoStep;
-  if (hash_at_.size() < line.size()) {
-    const std::size_t needed = line.size() > kUncountedLineBytes ? CountHashes(line) : line.size();
-    if (hash_at_.size() < needed) {
-      hash_at_.resize(needed);
-      gap_step_.resize(needed);
-      references_.resize(needed);
-      suspects_.resize(needed);
-    }
-  }
   std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
   std::size_t* const references = references_.data();
   std::size_t* const suspects = suspects_.data();
-  const std::size_t count = StoreHashes(line, at);
+  const std::size_t count = hash_count_;
   const char* const data = line.data();
   const std::size_t max_name_bytes = max_name_bytes_;
   std::size_t size = line.size(), grown = line.size(), reference_count = 0, suspect_count = 0;
@@ -486,6 +498,7 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 }
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
+  ScanLine(line.data(), line.data() + line.size(), false);
   const std::size_t size = PlanDirectly(line);
   if (size == kNoStep) {
     AppendSubstitutedOtherwise(line, out);
@@ -512,7 +525,7 @@ void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
     return out.data() + length;
   };
   while (cursor < end) {
-    const char* const line_end = LineEnd(cursor, end);
+    const char* const line_end = ScanLine(cursor, end, true);
     const std::string_view line(cursor, line_end - cursor);
     cursor = line_end;
     if (cursor < end && *cursor++ == '\r' && cursor < end && *cursor == '\n') ++cursor;

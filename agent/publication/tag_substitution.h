@@ -106,6 +106,10 @@ class TagSubstitution {
   };
 
   std::size_t NextTagStep(const std::string& work, std::size_t from) const;
+  // Stores where the "#" of the text from `from` are in hash_at_ (their
+  // count in hash_count_), up to the first CR or LF when `to_line_end`, and
+  // returns where it stopped: that line end or `end`.
+  const char* ScanLine(const char* from, const char* end, bool to_line_end);
   const std::string& RequestText(const std::string& criterion);
   std::size_t PlanDirectly(std::string_view line);
   char* WriteDirectly(std::string_view line, char* to) const;
@@ -157,6 +161,7 @@ class TagSubstitution {
   std::vector<std::size_t> gap_step_;
   std::vector<std::size_t> references_;
   std::vector<std::size_t> suspects_;
+  std::size_t hash_count_ = 0;
   std::size_t reference_count_ = 0;
   std::string joined_;
   // A line no direct substitution takes, substituted before it is copied out.
