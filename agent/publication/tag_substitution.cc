@@ -127,6 +127,14 @@ inline char* CopyBytes(char* to, const char* from, std::size_t size) {
   return to + size;
 }
 
+// Room for `bytes` in `out` from `length` on. When `out` must grow, it grows
+// for the `rest` of the text as well (a sixteenth more for values): a
+// template is filled with a resize or two.
+char* Room(std::string& out, std::size_t length, std::size_t bytes, std::size_t rest) {
+  if (out.size() - length < bytes) out.resize(length + bytes + rest + rest / 16 + 64);
+  return out.data() + length;
+}
+
 }  // namespace
 
 bool ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
@@ -258,7 +266,6 @@ const char* TagSubstitution::ScanLine(const char* from, const char* end, bool to
       const std::size_t size = std::max(count + kScanBytes, 2 * hash_at_.size());
       hash_at_.resize(size);
       gap_step_.resize(size);
-      references_.resize(size);
       suspects_.resize(size);
       at = hash_at_.data();
     }
@@ -289,18 +296,24 @@ const char* TagSubstitution::ScanLine(const char* from, const char* end, bool to
 // between two "#" (the gaps on either side and the values between) can be a
 // name, every step replaces exactly its own references: the result is each
 // reference replaced by its value, whatever the table order, made in one copy.
-// The "#" of the line are those ScanLine stored last. Returns the size of
-// that result, to be written by WriteDirectly, or kNoStep in any other case.
-std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
+// The "#" of the line are those ScanLine stored last. Writes that result in
+// `out` from `start` on, with room for two bytes after it, and returns its
+// end; returns kNoStep in any other case. `rest`, the bytes of text still to
+// come, sizes the room made when `out` must grow.
+std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::string& out,
+                                                std::size_t start, std::size_t rest) {
   if (max_hashes_in_name_ > 0) return kNoStep;
-  std::size_t* const at = hash_at_.data();
+  const std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
-  std::size_t* const references = references_.data();
   std::size_t* const suspects = suspects_.data();
   const std::size_t count = hash_count_;
   const char* const data = line.data();
   const std::size_t max_name_bytes = max_name_bytes_;
-  std::size_t size = line.size(), grown = line.size(), reference_count = 0, suspect_count = 0;
+  std::size_t grown = line.size(), suspect_count = 0, copied = 0;
+  // Written while the line is looked at, not in a second pass over its
+  // references: a line the direct substitution turns away leaves what it
+  // wrote past `start`, to be written over.
+  char* to = Room(out, start, line.size() + 2, rest);
   const char* before = data;
   for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
     const char* const name = data + at[g] + 1;
@@ -312,9 +325,17 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
       if (step != kNoStep) {
         const std::size_t value_size = value_sizes_[step];
         if (previous != kNoStep || value_size == kNoStep) return kNoStep;
-        references[reference_count++] = g;
         grown += value_size;
-        size = size + value_size - name_size - 2;
+        if (grown > line_limit_) return kNoStep;
+        // The room holds the line as it stands: a value may need more.
+        const std::size_t needed = value_size + (line.size() - copied) + 2;
+        if (static_cast<std::size_t>(out.data() + out.size() - to) < needed) {
+          const std::size_t written = static_cast<std::size_t>(to - out.data());
+          to = Room(out, written, needed, rest);
+        }
+        to = CopyBytes(to, data + copied, at[g] - copied);
+        to = CopyBytes(to, tags_[step].value.data(), value_size);
+        copied = at[g + 1] + 1;
         // The texts a replacement joins start with the gap before; when that
         // gap starts neither a name nor "RQT", none of them needs a look.
         if (g > 0 && (*before == '#' || *before == 'R' || index_.StartsAName(*before)))
@@ -325,7 +346,6 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
     previous = step;
     before = name;
   }
-  if (grown > line_limit_) return kNoStep;
   const auto gap = [&](std::size_t g) {
     return std::string_view(data + at[g] + 1, at[g + 1] - at[g] - 1);
   };
@@ -355,22 +375,8 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
       last = next;
     }
   }
-  reference_count_ = reference_count;
-  return size;
-}
-
-// Writes the line PlanDirectly took at `to`, in short copies; returns the end.
-char* TagSubstitution::WriteDirectly(std::string_view line, char* to) const {
-  const char* const data = line.data();
-  std::size_t copied = 0;
-  for (std::size_t r = 0; r < reference_count_; ++r) {
-    const std::size_t g = references_[r];
-    const std::string& value = tags_[gap_step_[g]].value;
-    to = CopyBytes(to, data + copied, hash_at_[g] - copied);
-    to = CopyBytes(to, value.data(), value.size());
-    copied = hash_at_[g + 1] + 1;
-  }
-  return CopyBytes(to, data + copied, line.size() - copied);
+  to = CopyBytes(to, data + copied, line.size() - copied);
+  return static_cast<std::size_t>(to - out.data());
 }
 
 // When neither the names nor the values met hold a "#", and no "#RQT#" ever
@@ -499,14 +505,10 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
   ScanLine(line.data(), line.data() + line.size(), false);
-  const std::size_t size = PlanDirectly(line);
-  if (size == kNoStep) {
-    AppendSubstitutedOtherwise(line, out);
-    return;
-  }
   const std::size_t start = out.size();
-  out.resize(start + size);
-  WriteDirectly(line, out.data() + start);
+  const std::size_t end = SubstituteDirectly(line, out, start, 0);
+  out.resize(end == kNoStep ? start : end);
+  if (end == kNoStep) AppendSubstitutedOtherwise(line, out);
 }
 
 void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
@@ -517,27 +519,22 @@ void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
   std::size_t length = 0;
   const char* cursor = text.data();
   const char* const end = cursor + text.size();
-  const auto room = [&out, &length, &cursor, end](std::size_t bytes) {
-    if (out.size() - length < bytes) {
-      const std::size_t rest = static_cast<std::size_t>(end - cursor);
-      out.resize(length + bytes + rest + rest / 16 + 64);
-    }
-    return out.data() + length;
-  };
   while (cursor < end) {
     const char* const line_end = ScanLine(cursor, end, true);
     const std::string_view line(cursor, line_end - cursor);
     cursor = line_end;
     if (cursor < end && *cursor++ == '\r' && cursor < end && *cursor == '\n') ++cursor;
     if (line.empty()) continue;
-    const std::size_t size = PlanDirectly(line);
+    const std::size_t rest = static_cast<std::size_t>(end - cursor);
+    const std::size_t written = SubstituteDirectly(line, out, length, rest);
     char* to;
-    if (size != kNoStep) {
-      to = WriteDirectly(line, room(size + 2));
+    if (written != kNoStep) {
+      to = out.data() + written;
     } else {
       other_line_.clear();
       AppendSubstitutedOtherwise(line, other_line_);
-      to = CopyBytes(room(other_line_.size() + 2), other_line_.data(), other_line_.size());
+      to = CopyBytes(Room(out, length, other_line_.size() + 2, rest), other_line_.data(),
+                     other_line_.size());
     }
     to[0] = '\r';
     to[1] = '\n';

@@ -111,8 +111,8 @@ class TagSubstitution {
   // returns where it stopped: that line end or `end`.
   const char* ScanLine(const char* from, const char* end, bool to_line_end);
   const std::string& RequestText(const std::string& criterion);
-  std::size_t PlanDirectly(std::string_view line);
-  char* WriteDirectly(std::string_view line, char* to) const;
+  std::size_t SubstituteDirectly(std::string_view line, std::string& out, std::size_t start,
+                                 std::size_t rest);
   void AppendSubstitutedOtherwise(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
@@ -154,15 +154,13 @@ class TagSubstitution {
   // "#": read beside the index, not from the table.
   std::vector<std::size_t> value_sizes_;
   // Scratch of the direct substitution, kept from line to line: where the
-  // "#" of the line are, the step of the gap after each (or none), the gaps
-  // that are references, those whose joined texts need a look, and the text
-  // a replacement would join around its value.
+  // "#" of the line are and how many, the step of the gap after each (or
+  // none), the references whose joined texts need a look, and the text a
+  // replacement would join around its value.
   std::vector<std::size_t> hash_at_;
-  std::vector<std::size_t> gap_step_;
-  std::vector<std::size_t> references_;
-  std::vector<std::size_t> suspects_;
   std::size_t hash_count_ = 0;
-  std::size_t reference_count_ = 0;
+  std::vector<std::size_t> gap_step_;
+  std::vector<std::size_t> suspects_;
   std::string joined_;
   // A line no direct substitution takes, substituted before it is copied out.
   std::string other_line_;
