@@ -219,11 +219,10 @@ TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table
     const std::uint32_t step = static_cast<std::uint32_t>(names_.size());
     names_.push_back(tag.name);
     if (Find(tag.name) != kNoStep) continue;  // a later namesake never replaces anything
-    lengths_ |= std::uint64_t{1} << std::min<std::size_t>(tag.name.size(), 63);
-    if (!tag.name.empty()) {
-      const unsigned char first = static_cast<unsigned char>(tag.name[0]);
-      first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
-    }
+    const unsigned char first = tag.name.empty() ? 0 : static_cast<unsigned char>(tag.name[0]);
+    if (!tag.name.empty()) first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
+    const std::size_t length = std::min<std::size_t>(tag.name.size(), 63);
+    starts_[length][first / 64] |= std::uint64_t{1} << (first % 64);
     const Key key = KeyOf(tag.name);
     std::size_t at = key.hash & mask_;
     while (slots_[at].step != kEmptySlot) at = (at + 1) & mask_;

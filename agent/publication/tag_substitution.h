@@ -73,10 +73,10 @@ class TagSubstitution {
       const unsigned char byte = static_cast<unsigned char>(first);
       return (first_bytes_[byte / 64] >> (byte % 64) & 1) != 0;
     }
-    // False when no name has this length and first byte (ignored when empty).
+    // False when no name has this length and first byte ('\0' for the empty name).
     bool MayBeName(std::size_t size, char first) const {
-      if ((lengths_ >> (size < 63 ? size : 63) & 1) == 0) return false;
-      return size == 0 || StartsAName(first);
+      const unsigned char byte = static_cast<unsigned char>(first);
+      return (starts_[size < 63 ? size : 63][byte / 64] >> (byte % 64) & 1) != 0;
     }
 
    private:
@@ -99,10 +99,11 @@ class TagSubstitution {
     std::vector<std::string_view> names_;
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
-    // The lengths (63 for any longer) and first bytes names have: most texts
-    // between two "#" that are no name are turned away without hashing.
-    std::uint64_t lengths_ = 0;
+    // The first bytes names have, and those of each length (63 for any
+    // longer): most texts between two "#" that are no name are turned away
+    // by one test, without hashing.
     std::uint64_t first_bytes_[4] = {};
+    std::uint64_t starts_[64][4] = {};
   };
 
   std::size_t NextTagStep(const std::string& work, std::size_t from) const;
