@@ -134,30 +134,36 @@ std::int64_t FileSize(const std::string& path) {
 }
 
 bool ReadFile(const std::string& path, std::string& out) {
-  out.clear();
   Descriptor fd(OpenRetrying(path, O_RDONLY));
-  if (!fd.ok()) return false;
+  if (!fd.ok()) {
+    out.clear();
+    return false;
+  }
   // A regular file is read into one allocation of its size; growing the text
   // piece by piece costs more than the read itself on a large template. Files
   // whose size says nothing (/proc entries) or that grow while read go on in
-  // pieces after it.
+  // pieces after it. The size is set from what `out` held, not from empty:
+  // a buffer kept from the last read is written over, only its growth
+  // zero-filled.
   struct stat st {};
   std::size_t filled = 0;
   if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
     out.resize(static_cast<std::size_t>(st.st_size));
-    while (filled < out.size()) {
-      ssize_t got = ::read(fd.Get(), out.data() + filled, out.size() - filled);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        out.clear();
-        return false;
-      }
-      if (got == 0) {
-        out.resize(filled);  // the file shrank while read
-        return true;
-      }
-      filled += static_cast<std::size_t>(got);
+  } else {
+    out.clear();
+  }
+  while (filled < out.size()) {
+    ssize_t got = ::read(fd.Get(), out.data() + filled, out.size() - filled);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      out.clear();
+      return false;
     }
+    if (got == 0) {
+      out.resize(filled);  // the file shrank while read
+      return true;
+    }
+    filled += static_cast<std::size_t>(got);
   }
   char buffer[65536];
   for (;;) {

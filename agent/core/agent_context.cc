@@ -37,6 +37,9 @@ bool AgentContext::HasSetting(std::string_view group, std::string_view key) cons
 }
 
 std::string AgentContext::Expand(std::string_view text) {
+  // Most texts (every journal line's file setting, as a rule) hold no
+  // placeholder: the process environment is not copied for them.
+  if (text.find('#') == std::string_view::npos) return std::string(text);
   PlaceholderSources sources{env_.EnvironmentVariables(), env_.Now(), paths_.working_directory,
                              paths_.program_path};
   return ExpandPlaceholders(text, sources);

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace agent::publication {
 namespace {
 
@@ -58,6 +62,29 @@ Replaced Replace(std::string& text, std::string_view pattern, std::string_view r
   return Replaced::kDone;
 }
 
+// The "#" and the line ends (CR, LF) among kScanBytes bytes of text: bit
+// kBitsPerByte * i stands for byte i. A table row holds a "#" every few
+// bytes: a whole chunk at a time beats a library search per "#", and one scan
+// finds both where two would go over the line twice.
+struct Marks {
+  std::uint64_t hashes;
+  std::uint64_t ends;
+};
+
+#if defined(__SSE2__)
+constexpr std::size_t kScanBytes = 16;
+constexpr int kBitsPerByte = 1;
+
+inline Marks MarksAt(const char* from) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  const auto equal = [&bytes](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  return {static_cast<std::uint32_t>(_mm_movemask_epi8(equal('#'))),
+          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(equal('\n'), equal('\r'))))};
+}
+#else
+constexpr std::size_t kScanBytes = 8;
+constexpr int kBitsPerByte = 8;
+
 // The high bit of each byte of `word` that is `byte`, exactly (no carry
 // between bytes).
 inline std::uint64_t BytesEqualTo(std::uint64_t word, char byte) {
@@ -67,56 +94,13 @@ inline std::uint64_t BytesEqualTo(std::uint64_t word, char byte) {
   return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
-// The number of "#" in `line`.
-std::size_t CountHashes(std::string_view line) {
-  std::size_t count = 0, i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= line.size(); i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, line.data() + i, 8);
-      count += static_cast<std::size_t>(std::popcount(BytesEqualTo(word, '#')));
-    }
-  }
-  for (; i < line.size(); ++i) count += line[i] == '#';
-  return count;
+inline Marks MarksAt(const char* from) {
+  std::uint64_t word;
+  std::memcpy(&word, from, 8);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return {BytesEqualTo(word, '#'), BytesEqualTo(word, '\n') | BytesEqualTo(word, '\r')};
 }
-
-// Stores the position of every "#" of `line` at `at`, in order, and returns
-// their count. A table row holds a "#" every few bytes: a word at a time
-// beats a library search per "#".
-std::size_t StoreHashes(std::string_view line, std::size_t* at) {
-  std::size_t count = 0, i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= line.size(); i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, line.data() + i, 8);
-      for (std::uint64_t found = BytesEqualTo(word, '#'); found != 0; found &= found - 1)
-        at[count++] = i + static_cast<std::size_t>(std::countr_zero(found) / 8);
-    }
-  }
-  for (; i < line.size(); ++i)
-    if (line[i] == '#') at[count++] = i;
-  return count;
-}
-
-// The first CR or LF from `from` on, or `end`. Lines of a table are a few
-// dozen bytes: a word at a time beats two library searches per line.
-const char* LineEnd(const char* from, const char* end) {
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; end - from >= 8; from += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, from, 8);
-      const std::uint64_t found = BytesEqualTo(word, '\n') | BytesEqualTo(word, '\r');
-      if (found != 0) return from + std::countr_zero(found) / 8;
-    }
-  }
-  while (from < end && *from != '\n' && *from != '\r') ++from;
-  return from;
-}
-
-// Lines up to this size have scratch for as many "#" as bytes; a longer line
-// counts its "#" first, so the scratch never grows past them.
-constexpr std::size_t kUncountedLineBytes = 4096;
+#endif
 
 // Copies `size` bytes and returns the end of the copy. Most pieces of a
 // table row are a few bytes: word moves, where a library copy costs a call.
@@ -141,6 +125,14 @@ inline char* CopyBytes(char* to, const char* from, std::size_t size) {
     std::memcpy(to, from, size);
   }
   return to + size;
+}
+
+// Room for `bytes` in `out` from `length` on. When `out` must grow, it grows
+// for the `rest` of the text as well (a sixteenth more for values): a
+// template is filled with a resize or two.
+char* Room(std::string& out, std::size_t length, std::size_t bytes, std::size_t rest) {
+  if (out.size() - length < bytes) out.resize(length + bytes + rest + rest / 16 + 64);
+  return out.data() + length;
 }
 
 }  // namespace
@@ -227,11 +219,10 @@ TagSubstitution::NameIndex::NameIndex(const std::vector<TagEntry>& tags_in_table
     const std::uint32_t step = static_cast<std::uint32_t>(names_.size());
     names_.push_back(tag.name);
     if (Find(tag.name) != kNoStep) continue;  // a later namesake never replaces anything
-    lengths_ |= std::uint64_t{1} << std::min<std::size_t>(tag.name.size(), 63);
-    if (!tag.name.empty()) {
-      const unsigned char first = static_cast<unsigned char>(tag.name[0]);
-      first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
-    }
+    const unsigned char first = tag.name.empty() ? 0 : static_cast<unsigned char>(tag.name[0]);
+    if (!tag.name.empty()) first_bytes_[first / 64] |= std::uint64_t{1} << (first % 64);
+    const std::size_t length = std::min<std::size_t>(tag.name.size(), 63);
+    starts_[length][first / 64] |= std::uint64_t{1} << (first % 64);
     const Key key = KeyOf(tag.name);
     std::size_t at = key.hash & mask_;
     while (slots_[at].step != kEmptySlot) at = (at + 1) & mask_;
@@ -262,33 +253,66 @@ std::size_t TagSubstitution::IndexOf(std::string_view name) const {
   return index_.Find(name);
 }
 
+const char* TagSubstitution::ScanLine(const char* from, const char* end, bool to_line_end) {
+  const char* const start = from;
+  const std::uint64_t ends_taken = to_line_end ? ~std::uint64_t{0} : 0;
+  std::size_t count = 0;
+  std::size_t* at = hash_at_.data();
+  for (;; from += kScanBytes) {
+    // Room for a chunk's worth of "#" (the bytes left after the last chunk
+    // are fewer): the scratch grows with the longest line, never per byte.
+    if (hash_at_.size() < count + kScanBytes) {
+      const std::size_t size = std::max(count + kScanBytes, 2 * hash_at_.size());
+      hash_at_.resize(size);
+      gap_step_.resize(size);
+      suspects_.resize(size);
+      at = hash_at_.data();
+    }
+    if (static_cast<std::size_t>(end - from) < kScanBytes) break;
+    const Marks marks = MarksAt(from);
+    const std::uint64_t ends = marks.ends & ends_taken;
+    // The "#" before the first line end only.
+    const std::uint64_t hashes = ends == 0 ? marks.hashes : marks.hashes & ((ends & -ends) - 1);
+    const std::size_t offset = static_cast<std::size_t>(from - start);
+    for (std::uint64_t found = hashes; found != 0; found &= found - 1)
+      at[count++] = offset + static_cast<std::size_t>(std::countr_zero(found) / kBitsPerByte);
+    if (ends != 0) {
+      hash_count_ = count;
+      return from + std::countr_zero(ends) / kBitsPerByte;
+    }
+  }
+  for (; from < end; ++from) {
+    if (to_line_end && (*from == '\n' || *from == '\r')) break;
+    if (*from == '#') at[count++] = static_cast<std::size_t>(from - start);
+  }
+  hash_count_ = count;
+  return from;
+}
+
 // When no name holds a "#", the tag references of the line are the gaps
 // between two consecutive "#" that are names. If no two of them share a "#",
 // no value holds a "#", no gap reads "RQT", and no text a replacement joins
 // between two "#" (the gaps on either side and the values between) can be a
 // name, every step replaces exactly its own references: the result is each
 // reference replaced by its value, whatever the table order, made in one copy.
-// Returns the size of that result, to be written by WriteDirectly, or kNoStep
-// in any other case.
-std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
+// The "#" of the line are those ScanLine stored last. Writes that result in
+// `out` from `start` on, with room for two bytes after it, and returns its
+// end; returns kNoStep in any other case. `rest`, the bytes of text still to
+// come, sizes the room made when `out` must grow.
+std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::string& out,
+                                                std::size_t start, std::size_t rest) {
   if (max_hashes_in_name_ > 0) return kNoStep;
-  if (hash_at_.size() < line.size()) {
-    const std::size_t needed = line.size() > kUncountedLineBytes ? CountHashes(line) : line.size();
-    if (hash_at_.size() < needed) {
-      hash_at_.resize(needed);
-      gap_step_.resize(needed);
-      references_.resize(needed);
-      suspects_.resize(needed);
-    }
-  }
-  std::size_t* const at = hash_at_.data();
+  const std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
-  std::size_t* const references = references_.data();
   std::size_t* const suspects = suspects_.data();
-  const std::size_t count = StoreHashes(line, at);
+  const std::size_t count = hash_count_;
   const char* const data = line.data();
   const std::size_t max_name_bytes = max_name_bytes_;
-  std::size_t size = line.size(), grown = line.size(), reference_count = 0, suspect_count = 0;
+  std::size_t grown = line.size(), suspect_count = 0, copied = 0;
+  // Written while the line is looked at, not in a second pass over its
+  // references: a line the direct substitution turns away leaves what it
+  // wrote past `start`, to be written over.
+  char* to = Room(out, start, line.size() + 2, rest);
   const char* before = data;
   for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
     const char* const name = data + at[g] + 1;
@@ -300,9 +324,17 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
       if (step != kNoStep) {
         const std::size_t value_size = value_sizes_[step];
         if (previous != kNoStep || value_size == kNoStep) return kNoStep;
-        references[reference_count++] = g;
         grown += value_size;
-        size = size + value_size - name_size - 2;
+        if (grown > line_limit_) return kNoStep;
+        // The room holds the line as it stands: a value may need more.
+        const std::size_t needed = value_size + (line.size() - copied) + 2;
+        if (static_cast<std::size_t>(out.data() + out.size() - to) < needed) {
+          const std::size_t written = static_cast<std::size_t>(to - out.data());
+          to = Room(out, written, needed, rest);
+        }
+        to = CopyBytes(to, data + copied, at[g] - copied);
+        to = CopyBytes(to, tags_[step].value.data(), value_size);
+        copied = at[g + 1] + 1;
         // The texts a replacement joins start with the gap before; when that
         // gap starts neither a name nor "RQT", none of them needs a look.
         if (g > 0 && (*before == '#' || *before == 'R' || index_.StartsAName(*before)))
@@ -313,7 +345,6 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
     previous = step;
     before = name;
   }
-  if (grown > line_limit_) return kNoStep;
   const auto gap = [&](std::size_t g) {
     return std::string_view(data + at[g] + 1, at[g + 1] - at[g] - 1);
   };
@@ -343,22 +374,8 @@ std::size_t TagSubstitution::PlanDirectly(std::string_view line) {
       last = next;
     }
   }
-  reference_count_ = reference_count;
-  return size;
-}
-
-// Writes the line PlanDirectly took at `to`, in short copies; returns the end.
-char* TagSubstitution::WriteDirectly(std::string_view line, char* to) const {
-  const char* const data = line.data();
-  std::size_t copied = 0;
-  for (std::size_t r = 0; r < reference_count_; ++r) {
-    const std::size_t g = references_[r];
-    const std::string& value = tags_[gap_step_[g]].value;
-    to = CopyBytes(to, data + copied, hash_at_[g] - copied);
-    to = CopyBytes(to, value.data(), value.size());
-    copied = hash_at_[g + 1] + 1;
-  }
-  return CopyBytes(to, data + copied, line.size() - copied);
+  to = CopyBytes(to, data + copied, line.size() - copied);
+  return static_cast<std::size_t>(to - out.data());
 }
 
 // When neither the names nor the values met hold a "#", and no "#RQT#" ever
@@ -486,14 +503,11 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 }
 
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
-  const std::size_t size = PlanDirectly(line);
-  if (size == kNoStep) {
-    AppendSubstitutedOtherwise(line, out);
-    return;
-  }
+  ScanLine(line.data(), line.data() + line.size(), false);
   const std::size_t start = out.size();
-  out.resize(start + size);
-  WriteDirectly(line, out.data() + start);
+  const std::size_t end = SubstituteDirectly(line, out, start, 0);
+  out.resize(end == kNoStep ? start : end);
+  if (end == kNoStep) AppendSubstitutedOtherwise(line, out);
 }
 
 void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
@@ -504,27 +518,22 @@ void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
   std::size_t length = 0;
   const char* cursor = text.data();
   const char* const end = cursor + text.size();
-  const auto room = [&out, &length, &cursor, end](std::size_t bytes) {
-    if (out.size() - length < bytes) {
-      const std::size_t rest = static_cast<std::size_t>(end - cursor);
-      out.resize(length + bytes + rest + rest / 16 + 64);
-    }
-    return out.data() + length;
-  };
   while (cursor < end) {
-    const char* const line_end = LineEnd(cursor, end);
+    const char* const line_end = ScanLine(cursor, end, true);
     const std::string_view line(cursor, line_end - cursor);
     cursor = line_end;
     if (cursor < end && *cursor++ == '\r' && cursor < end && *cursor == '\n') ++cursor;
     if (line.empty()) continue;
-    const std::size_t size = PlanDirectly(line);
+    const std::size_t rest = static_cast<std::size_t>(end - cursor);
+    const std::size_t written = SubstituteDirectly(line, out, length, rest);
     char* to;
-    if (size != kNoStep) {
-      to = WriteDirectly(line, room(size + 2));
+    if (written != kNoStep) {
+      to = out.data() + written;
     } else {
       other_line_.clear();
       AppendSubstitutedOtherwise(line, other_line_);
-      to = CopyBytes(room(other_line_.size() + 2), other_line_.data(), other_line_.size());
+      to = CopyBytes(Room(out, length, other_line_.size() + 2, rest), other_line_.data(),
+                     other_line_.size());
     }
     to[0] = '\r';
     to[1] = '\n';

@@ -73,10 +73,10 @@ class TagSubstitution {
       const unsigned char byte = static_cast<unsigned char>(first);
       return (first_bytes_[byte / 64] >> (byte % 64) & 1) != 0;
     }
-    // False when no name has this length and first byte (ignored when empty).
+    // False when no name has this length and first byte ('\0' for the empty name).
     bool MayBeName(std::size_t size, char first) const {
-      if ((lengths_ >> (size < 63 ? size : 63) & 1) == 0) return false;
-      return size == 0 || StartsAName(first);
+      const unsigned char byte = static_cast<unsigned char>(first);
+      return (starts_[size < 63 ? size : 63][byte / 64] >> (byte % 64) & 1) != 0;
     }
 
    private:
@@ -99,16 +99,21 @@ class TagSubstitution {
     std::vector<std::string_view> names_;
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
-    // The lengths (63 for any longer) and first bytes names have: most texts
-    // between two "#" that are no name are turned away without hashing.
-    std::uint64_t lengths_ = 0;
+    // The first bytes names have, and those of each length (63 for any
+    // longer): most texts between two "#" that are no name are turned away
+    // by one test, without hashing.
     std::uint64_t first_bytes_[4] = {};
+    std::uint64_t starts_[64][4] = {};
   };
 
   std::size_t NextTagStep(const std::string& work, std::size_t from) const;
+  // Stores where the "#" of the text from `from` are in hash_at_ (their
+  // count in hash_count_), up to the first CR or LF when `to_line_end`, and
+  // returns where it stopped: that line end or `end`.
+  const char* ScanLine(const char* from, const char* end, bool to_line_end);
   const std::string& RequestText(const std::string& criterion);
-  std::size_t PlanDirectly(std::string_view line);
-  char* WriteDirectly(std::string_view line, char* to) const;
+  std::size_t SubstituteDirectly(std::string_view line, std::string& out, std::size_t start,
+                                 std::size_t rest);
   void AppendSubstitutedOtherwise(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
@@ -150,14 +155,13 @@ class TagSubstitution {
   // "#": read beside the index, not from the table.
   std::vector<std::size_t> value_sizes_;
   // Scratch of the direct substitution, kept from line to line: where the
-  // "#" of the line are, the step of the gap after each (or none), the gaps
-  // that are references, those whose joined texts need a look, and the text
-  // a replacement would join around its value.
+  // "#" of the line are and how many, the step of the gap after each (or
+  // none), the references whose joined texts need a look, and the text a
+  // replacement would join around its value.
   std::vector<std::size_t> hash_at_;
+  std::size_t hash_count_ = 0;
   std::vector<std::size_t> gap_step_;
-  std::vector<std::size_t> references_;
   std::vector<std::size_t> suspects_;
-  std::size_t reference_count_ = 0;
   std::string joined_;
   // A line no direct substitution takes, substituted before it is copied out.
   std::string other_line_;

@@ -55,6 +55,10 @@ TEST_F(FilesTest, ReadFileTakesLargeFilesWholeAndFilesThatGiveNoSize) {
   std::string content = "stale";
   ASSERT_TRUE(ReadFile(Path("large"), content));
   EXPECT_EQ(content, large);
+  // Read over a longer text it held, the buffer keeps none of it.
+  ASSERT_TRUE(WriteFileAtomically(Path("small"), "abc"));
+  ASSERT_TRUE(ReadFile(Path("small"), content));
+  EXPECT_EQ(content, "abc");
   // /proc entries say they are empty regular files and still hold text.
   ASSERT_TRUE(ReadFile("/proc/self/status", content));
   EXPECT_NE(content.find("Name:"), std::string::npos);

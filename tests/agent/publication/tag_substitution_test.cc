@@ -77,6 +77,17 @@ TEST(TagSubstitution, ALongLineThatDoesNotGrowIsFilled) {
   EXPECT_EQ(SubstituteTags(line, substitution), std::string(100, '.') + "1");
 }
 
+// The room a line is written in is made for the line as it stands: values
+// far longer than the line make more as they come.
+TEST(TagSubstitution, ValuesFarLongerThanTheirLineAreWrittenWhole) {
+  const std::string big(1000, 'v');
+  TagSubstitution substitution({{"A", big}, {"B", "b"}}, "");
+  EXPECT_EQ(SubstituteTags("#A# #B# #A#", substitution), big + " b " + big);
+  std::string filled;
+  substitution.SubstituteLines("#A#\n#B#\r\n#A##A#", filled);
+  EXPECT_EQ(filled, big + "\r\nb\r\n" + big + big + "\r\n");
+}
+
 TEST(TagSubstitution, ReplaceAllWithinRefusesGrowthPastTheLimit) {
   std::string text = "a-a-a";
   EXPECT_FALSE(agent::publication::ReplaceAllWithin(text, "a", "xyz", 10));
