@@ -102,16 +102,18 @@ TEST(FullDisk, TheAgentKeepsWholeFilesJournalsOnceAndResumesWhenSpaceReturns) {
   ASSERT_TRUE(
       test_support::WaitFor([&] { return station.Page().find("T=22.5") != std::string::npos; },
                             std::chrono::seconds(30)));
-  const std::string dump = station.Read("cache/catalogue.txt");
-  ASSERT_NE(dump.find("TempExt = 22.5"), std::string::npos);
-
   station.disk().no_space = true;
   station.simulator().Control({{"cmd", "set"}, {"readings", {{"outside_temp", 500}}}});
-  // The pages meet the full disk, then a few more passes.
+  // The pages meet the full disk, then a few more passes. The dump is read once no write can
+  // be under way any more: it may have been rewritten with the same values just before.
   ASSERT_TRUE(test_support::WaitFor(
       [&] { return station.JournalLines("Impossible d'écrire le fichier") > 0; },
       std::chrono::seconds(30)));
   const int failed = station.disk().failed_writes;
+  ASSERT_TRUE(test_support::WaitFor([&] { return station.disk().failed_writes >= failed + 3; },
+                                    std::chrono::seconds(30)));
+  const std::string dump = station.Read("cache/catalogue.txt");
+  EXPECT_NE(dump.find("TempExt = 22.5"), std::string::npos);  // the old values, whole
   ASSERT_TRUE(test_support::WaitFor([&] { return station.disk().failed_writes >= failed + 6; },
                                     std::chrono::seconds(30)));
   EXPECT_EQ(station.Page().substr(0, 6), "T=22.5");  // the old page, whole
