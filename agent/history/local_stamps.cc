@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "agent/catalogue/station_time.h"
+
 namespace agent {
 namespace {
 
@@ -52,10 +54,7 @@ std::optional<platform::LocalTime> ParseStamp(std::string_view text) {
 }
 
 std::string DateText(const platform::LocalTime& t) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02dh%02d", t.day, t.month, t.year, t.hour,
-                t.minute);
-  return text;
+  return FormatStationDateTime({t.minute, t.hour, t.day, t.month, t.year}, kArgumentAbsent);
 }
 
 std::string StampDateText(std::string_view stamp) {
