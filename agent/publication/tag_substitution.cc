@@ -245,6 +245,8 @@ TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std:
                  static_cast<std::size_t>(std::count(tag.name.begin(), tag.name.end(), '#')));
     max_name_bytes_ = std::max(max_name_bytes_, tag.name.size());
     value_sizes_.push_back(tag.value.find('#') == std::string::npos ? tag.value.size() : kNoStep);
+    value_may_open_.push_back(tag.value.empty() || tag.value[0] == 'R' ||
+                              index_.StartsAName(tag.value[0]));
   }
 }
 
@@ -337,7 +339,10 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
         copied = at[g + 1] + 1;
         // The texts a replacement joins start with the gap before; when that
         // gap starts neither a name nor "RQT", none of them needs a look.
-        if (g > 0 && (*before == '#' || *before == 'R' || index_.StartsAName(*before)))
+        // After an empty gap (*before is then the "#" closing it), they start
+        // with the value, or with the gap after when the value is empty.
+        if (g > 0 && (*before == '#' ? value_may_open_[step]
+                                     : *before == 'R' || index_.StartsAName(*before)))
           suspects[suspect_count++] = g;
       }
     }

@@ -154,6 +154,10 @@ class TagSubstitution {
   // The size of each step's value, or the maximum size_t when it holds a
   // "#": read beside the index, not from the table.
   std::vector<std::size_t> value_sizes_;
+  // Per step, false when the value starts with a byte no name nor "RQT"
+  // starts with: the texts a replacement joins after an empty gap start with
+  // the value, and then need no look.
+  std::vector<bool> value_may_open_;
   // Scratch of the direct substitution, kept from line to line: where the
   // "#" of the line are and how many, the step of the gap after each (or
   // none), the references whose joined texts need a look, and the text a
