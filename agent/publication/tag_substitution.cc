@@ -247,7 +247,10 @@ TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std:
     value_sizes_.push_back(tag.value.find('#') == std::string::npos ? tag.value.size() : kNoStep);
     value_may_open_.push_back(tag.value.empty() || tag.value[0] == 'R' ||
                               index_.StartsAName(tag.value[0]));
+    value_at_.push_back(value_bytes_.size());
+    value_bytes_ += tag.value;
   }
+  value_bytes_.append(16, '\0');
 }
 
 std::size_t TagSubstitution::IndexOf(std::string_view name) const {
@@ -314,7 +317,9 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
   // Written while the line is looked at, not in a second pass over its
   // references: a line the direct substitution turns away leaves what it
   // wrote past `start`, to be written over.
-  char* to = Room(out, start, line.size() + 2, rest);
+  // kMoveSlack bytes more for what a value's 16-byte move writes past it.
+  constexpr std::size_t kMoveSlack = 16;
+  char* to = Room(out, start, line.size() + 2 + kMoveSlack, rest);
   const char* before = data;
   for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
     const char* const name = data + at[g] + 1;
@@ -329,13 +334,19 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
         grown += value_size;
         if (grown > line_limit_) return kNoStep;
         // The room holds the line as it stands: a value may need more.
-        const std::size_t needed = value_size + (line.size() - copied) + 2;
+        const std::size_t needed = value_size + (line.size() - copied) + 2 + kMoveSlack;
         if (static_cast<std::size_t>(out.data() + out.size() - to) < needed) {
           const std::size_t written = static_cast<std::size_t>(to - out.data());
           to = Room(out, written, needed, rest);
         }
         to = CopyBytes(to, data + copied, at[g] - copied);
-        to = CopyBytes(to, tags_[step].value.data(), value_size);
+        const char* const value = value_bytes_.data() + value_at_[step];
+        if (value_size <= 16) {
+          std::memcpy(to, value, 16);
+          to += value_size;
+        } else {
+          to = CopyBytes(to, value, value_size);
+        }
         copied = at[g + 1] + 1;
         // The texts a replacement joins start with the gap before; when that
         // gap starts neither a name nor "RQT", none of them needs a look.

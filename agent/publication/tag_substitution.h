@@ -154,6 +154,11 @@ class TagSubstitution {
   // The size of each step's value, or the maximum size_t when it holds a
   // "#": read beside the index, not from the table.
   std::vector<std::size_t> value_sizes_;
+  // Where each step's value starts in value_bytes_, where the values lie
+  // side by side followed by 16 bytes: a short one is written by one 16-byte
+  // move, without the branches on its size of a copy of its bytes alone.
+  std::vector<std::size_t> value_at_;
+  std::string value_bytes_;
   // Per step, false when the value starts with a byte no name nor "RQT"
   // starts with: the texts a replacement joins after an empty gap start with
   // the value, and then need no look.
