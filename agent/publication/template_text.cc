@@ -9,10 +9,16 @@
 namespace agent::publication {
 namespace {
 
-// Position of the first byte above 0x7F (bytes.size() when none), eight bytes
-// at a time: an ASCII prefix is valid UTF-8 and needs no closer look.
+// Position of the first byte above 0x7F (bytes.size() when none), 32 bytes
+// at a time, then eight: an ASCII prefix is valid UTF-8 and needs no closer
+// look, and a whole template is mostly such a prefix.
 std::size_t AsciiPrefixLength(std::string_view bytes) {
   std::size_t at = 0;
+  for (; at + 32 <= bytes.size(); at += 32) {
+    std::uint64_t words[4];
+    std::memcpy(words, bytes.data() + at, sizeof words);
+    if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ull) break;
+  }
   for (; at + 8 <= bytes.size(); at += 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes.data() + at, sizeof word);
