@@ -379,14 +379,18 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
                                    : !value(g).empty() ? std::string_view(value(g))
                                                        : after;
     if (!first.empty() && first[0] != 'R' && !index_.StartsAName(first[0])) continue;
-    joined_.assign(before).append(value(g)).append(after);
+    const char lead = first.empty() ? '\0' : first[0];
     for (std::size_t last = g;;) {
-      if (joined_ == "RQT" || index_.Find(joined_) != kNoStep) return kNoStep;
+      // Built only when some name, or "RQT", has its length and first byte.
+      if (index_.MayBeName(length, lead) || (length == 3 && lead == 'R')) {
+        joined_.assign(before);
+        for (std::size_t k = g; k <= last; k += 2) joined_.append(value(k)).append(gap(k + 1));
+        if (joined_ == "RQT" || index_.Find(joined_) != kNoStep) return kNoStep;
+      }
       const std::size_t next = last + 2;
       if (next + 2 >= count || steps[next] == kNoStep) break;
       length += value(next).size() + gap(next + 1).size();
       if (length > max_name_bytes) break;
-      joined_.append(value(next)).append(gap(next + 1));
       last = next;
     }
   }
