@@ -545,9 +545,13 @@ void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
     if (cursor < end && *cursor++ == '\r' && cursor < end && *cursor == '\n') ++cursor;
     if (line.empty()) continue;
     const std::size_t rest = static_cast<std::size_t>(end - cursor);
-    const std::size_t written = SubstituteDirectly(line, out, length, rest);
     char* to;
-    if (written != kNoStep) {
+    if (hash_count_ < 2) {
+      // Under two "#" there is neither a reference nor a request block: most
+      // lines of a page are copied as they stand.
+      to = CopyBytes(Room(out, length, line.size() + 2, rest), line.data(), line.size());
+    } else if (const std::size_t written = SubstituteDirectly(line, out, length, rest);
+               written != kNoStep) {
       to = out.data() + written;
     } else {
       other_line_.clear();
