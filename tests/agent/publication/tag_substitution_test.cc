@@ -108,6 +108,8 @@ TEST(TagSubstitution, ValuesAreSubstitutedAgainByLaterSteps) {
   // A replacement joins the texts around it into a name of a later step.
   EXPECT_EQ(Fill({{"X", "."}, {"A.B", "j"}}, "(#A#X#B#) #X#"), "(j) .");
   EXPECT_EQ(Fill({{"A.B", "j"}, {"X", "."}}, "(#A#X#B#) #X#"), "(#A.B#) .");
+  // After an empty text between two "#", the joined name starts with the value.
+  EXPECT_EQ(Fill({{"X", "A"}, {"AB", "j"}}, "(##X#B#) #X#"), "(j) A");
 }
 
 TEST(TagSubstitution, UnclosedRequestBlockBlocksLaterBlocksButNotTags) {
