@@ -33,6 +33,7 @@ std::string Utf8Of(const wchar_t* wide) {
 
 InterfaceList LocalIpv4Addresses() {
   InterfaceList list;
+  detail::StartSockets();  // for inet_ntop
   constexpr ULONG kFlags =
       GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
   // The list's size is known only by asking; it may grow between two calls.

@@ -161,8 +161,9 @@ SerialResult SerialPort::Write(const std::uint8_t* data, std::size_t size) {
 int SerialPort::Flush(bool input, bool output) {
   if (!IsOpen()) return EBADF;
   if (!input && !output) return 0;
-  const DWORD queues =
-      (input ? PURGE_RXABORT | PURGE_RXCLEAR : 0) | (output ? PURGE_TXABORT | PURGE_TXCLEAR : 0);
+  // No PURGE_*ABORT: on a handle without overlapped I/O no read or write of
+  // another thread is under way by the time the purge runs.
+  const DWORD queues = (input ? PURGE_RXCLEAR : 0) | (output ? PURGE_TXCLEAR : 0);
   DWORD errors = 0;
   if (!::ClearCommError(handle_, &errors, nullptr) || !::PurgeComm(handle_, queues))
     return LastError();
