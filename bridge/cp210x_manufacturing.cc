@@ -12,8 +12,7 @@ SI_VISIBLE SI_STATUS CP210x_GetNumDevices(uint32_t* num_devices) {
   return SI_SUCCESS;
 }
 
-SI_VISIBLE SI_STATUS CP210x_GetLibraryVersion(uint8_t* major,
-                                                                          uint8_t* minor) {
+SI_VISIBLE SI_STATUS CP210x_GetLibraryVersion(uint8_t* major, uint8_t* minor) {
   if (major == nullptr || minor == nullptr) return SI_INVALID_PARAMETER;
   *major = 1;
   *minor = 0;

@@ -17,11 +17,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Static archives only: the program and its DLLs need nothing else installed.
+# Static archives only (not the import libraries *.dll.a): the program and its
+# DLLs need nothing else installed.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+set(ZLIB_LIBRARY /usr/${triplet}/lib/libz.a CACHE FILEPATH "")
 
 # The C and C++ runtimes and the thread library linked in, not beside the program.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# A release carries no debug information (the libraries were built with it).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+set(CMAKE_SHARED_LINKER_FLAGS_RELEASE_INIT "-s")
 # Tests run under Wine (scripts/wine_run.sh keeps one prefix under the build).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine_run.sh)

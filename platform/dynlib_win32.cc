@@ -15,8 +15,7 @@ std::string SystemMessage(DWORD error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string message = length ? win32::Narrow(text, static_cast<int>(length)) : std::string();
   if (text) ::LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-    message.pop_back();
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return "error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
 }
 
@@ -25,22 +24,6 @@ std::string SystemMessage(DWORD error) {
 // A DLL's export table holds the decorated names as they are.
 std::string SymbolForDecoratedName(std::string_view decorated) {
   return std::string(decorated);
-}
-
-DynamicLibrary::~DynamicLibrary() {
-  Unload();
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-    error_ = std::move(other.error_);
-  }
-  return *this;
 }
 
 bool DynamicLibrary::Load(const std::string& path) {
@@ -66,10 +49,6 @@ void DynamicLibrary::Unload() {
 void* DynamicLibrary::FindSymbol(const std::string& name) const {
   if (handle_ == nullptr) return nullptr;
   return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name.c_str()));
-}
-
-void* DynamicLibrary::FindExport(std::string_view decorated) const {
-  return FindSymbol(SymbolForDecoratedName(decorated));
 }
 
 std::string DirectoryContaining(const void* address) {

@@ -43,7 +43,6 @@ void StopFlag::Set() {
   }
 }
 
-
 bool WaitForEither(const StopFlag& flag, const StopFlag& stop, std::int64_t ms) {
   using std::chrono::steady_clock;
   const auto deadline = steady_clock::now() + std::chrono::milliseconds(ms > 0 ? ms : 0);

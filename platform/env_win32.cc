@@ -1,11 +1,11 @@
+#include <timeapi.h>
+
 #include <algorithm>
 #include <chrono>
 
 #include "platform/env.h"
 #include "platform/env_internal.h"
 #include "platform/win32_internal.h"
-
-#include <timeapi.h>
 
 namespace platform {
 
@@ -22,7 +22,8 @@ void SystemSleepMs(std::int64_t ms) {
   // while asked: the console's exchanges wait in steps of a few milliseconds.
   ::timeBeginPeriod(1);
   const std::int64_t end = ::GetTickCount64() + ms;
-  for (std::int64_t left = ms; left > 0; left = end - static_cast<std::int64_t>(::GetTickCount64())) {
+  for (std::int64_t left = ms; left > 0;
+       left = end - static_cast<std::int64_t>(::GetTickCount64())) {
     // A caller with windows keeps its message queue alive during our waits.
     MSG message;
     ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);

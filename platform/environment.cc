@@ -50,5 +50,4 @@ std::string OwnExecutablePath() {
   return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
-
 }  // namespace platform

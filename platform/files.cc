@@ -262,5 +262,4 @@ bool RemoveTree(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
-
 }  // namespace platform

@@ -60,7 +60,8 @@ FileStatus WriteAll(HANDLE handle, std::string_view data) {
   while (!data.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
     DWORD written = 0;
-    if (!::WriteFile(handle, data.data(), chunk, &written, nullptr)) return FromError(::GetLastError());
+    if (!::WriteFile(handle, data.data(), chunk, &written, nullptr))
+      return FromError(::GetLastError());
     data.remove_prefix(written);
   }
   return {};
@@ -98,8 +99,8 @@ std::vector<std::string> ListEntries(const std::string& directory, const std::st
                                      bool want_directories) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
-  HANDLE search = ::FindFirstFileW(WidePath(JoinPath(directory.empty() ? "." : directory, "*")).c_str(),
-                                   &found);
+  HANDLE search = ::FindFirstFileW(
+      WidePath(JoinPath(directory.empty() ? "." : directory, "*")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     std::string name = win32::Narrow(found.cFileName);
@@ -208,7 +209,8 @@ FileStatus WriteFileAtomically(const std::string& path, std::string_view data) {
   FileStatus status = WriteAll(handle.Get(), data);
   if (!handle.Close() && status) status = FromError(::GetLastError());
   DWORD error = 0;
-  if (status && !ReplaceWithRetry(wide_temporary, WidePath(path), &error)) status = FromError(error);
+  if (status && !ReplaceWithRetry(wide_temporary, WidePath(path), &error))
+    status = FromError(error);
   // A failed write never leaves its partial copy behind, nor touches the target.
   if (!status) ::DeleteFileW(wide_temporary.c_str());
   return status;

@@ -8,20 +8,7 @@
 namespace platform {
 namespace {
 
-// Closes a WinINet handle when it goes out of scope.
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() {
-    if (handle_) ::InternetCloseHandle(handle_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET Get() const { return handle_; }
-
- private:
-  HINTERNET handle_;
-};
+using InternetHandle = win32::Owned<HINTERNET, ::InternetCloseHandle>;
 
 bool IsWebUrl(const std::string& url) {
   return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
@@ -40,11 +27,10 @@ bool HttpGet(const std::string& url, const std::string& agent, const HttpTimeout
   ::InternetSetOptionW(session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
   ::InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &transfer, sizeof transfer);
   ::InternetSetOptionW(session.Get(), INTERNET_OPTION_SEND_TIMEOUT, &transfer, sizeof transfer);
-  InternetHandle request(::InternetOpenUrlW(
-      session.Get(), win32::Widen(url).c_str(), nullptr, 0,
-      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
-          INTERNET_FLAG_NO_COOKIES,
-      0));
+  InternetHandle request(::InternetOpenUrlW(session.Get(), win32::Widen(url).c_str(), nullptr, 0,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES,
+                                            0));
   if (!request.Get()) return false;
   DWORD status = 0;
   DWORD size = sizeof status;

@@ -2,19 +2,12 @@
 // portable ones are in net_common.cc; each system gives the rest.
 #pragma once
 
-// Before the system headers: <windows.h> defines macros (DeleteFile,
-// GetEnvironmentVariable...) that would rename the methods of Env.
 #include "platform/net.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include "platform/win32_internal.h"
 #else
 #include <arpa/inet.h>
 #include <netdb.h>

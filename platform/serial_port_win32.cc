@@ -1,22 +1,12 @@
 // A COM port through the Win32 communications calls. The port's own
 // time-outs (COMMTIMEOUTS) bound each read and write, so no overlapped I/O is
 // needed; they follow the same record, with the same fallbacks, as elsewhere.
-//
-// serial_port.h comes first: <windows.h> defines macros (DeleteFile,
-// GetEnvironmentVariable...) that would rename the methods of Env.
-#include "platform/serial_port.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
+
+#include "platform/serial_port.h"
+#include "platform/win32_internal.h"
 
 namespace platform {
 namespace {

@@ -8,8 +8,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 // <windows.h> maps these names to their ...A/...W functions by macros; the
 // platform layer has functions of its own by these names, and calls the W
@@ -23,6 +23,22 @@
 #include <string_view>
 
 namespace platform::win32 {
+
+// Owns a handle of the system and closes it with `close` when it goes.
+template <class H, auto close>
+class Owned {
+ public:
+  explicit Owned(H handle) : handle_(handle) {}
+  ~Owned() {
+    if (handle_) close(handle_);
+  }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  H Get() const { return handle_; }
+
+ private:
+  H handle_;
+};
 
 // UTF-8 to UTF-16 (invalid bytes become U+FFFD).
 std::wstring Widen(std::string_view utf8);

@@ -7,20 +7,7 @@
 namespace platform {
 namespace {
 
-// Closes a service manager handle when it goes out of scope.
-class ServiceHandle {
- public:
-  explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-  ~ServiceHandle() {
-    if (handle_) ::CloseServiceHandle(handle_);
-  }
-  ServiceHandle(const ServiceHandle&) = delete;
-  ServiceHandle& operator=(const ServiceHandle&) = delete;
-  SC_HANDLE Get() const { return handle_; }
-
- private:
-  SC_HANDLE handle_;
-};
+using ServiceHandle = win32::Owned<SC_HANDLE, ::CloseServiceHandle>;
 
 std::string Failure(const char* what) {
   return std::string(what) + " (error " + std::to_string(::GetLastError()) + ")";
@@ -57,8 +44,7 @@ DWORD WINAPI OnControl(DWORD control, DWORD, void*, void*) {
 }
 
 void WINAPI ServiceMain(DWORD, wchar_t**) {
-  running.status_handle =
-      ::RegisterServiceCtrlHandlerExW(running.name.c_str(), OnControl, nullptr);
+  running.status_handle = ::RegisterServiceCtrlHandlerExW(running.name.c_str(), OnControl, nullptr);
   if (!running.status_handle) return;
   Report(SERVICE_START_PENDING);
   const std::string directory = DirectoryPart(OwnExecutablePath());

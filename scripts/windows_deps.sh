@@ -101,7 +101,7 @@ build_libpng() {  # source dir, prefix
 }
 build_freetype() {
   (cd "$1" && ./configure -q --host=$host --prefix="$2" --disable-shared --enable-static \
-      --without-bzip2 --without-png --without-harfbuzz --without-brotli --with-zlib=no \
+      --without-bzip2 --without-png --without-harfbuzz --without-brotli --with-zlib=yes \
       CC=${host}-gcc-posix && make -s -j"$jobs" && make -s install)
 }
 build_openssl() {

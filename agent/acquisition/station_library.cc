@@ -56,8 +56,8 @@ bool CallAs(void* fn, std::string_view letters, const StationArg* a, R& out) {
   } else if (letters == "ipi") {
     out = reinterpret_cast<R(ORBISK_CALL*)(I, P, I)>(fn)(Number(a[0]), Address(a[1]), Number(a[2]));
   } else if (letters == "iiiii") {
-    out = reinterpret_cast<R(ORBISK_CALL*)(I, I, I, I, I)>(fn)(Number(a[0]), Number(a[1]), Number(a[2]),
-                                                     Number(a[3]), Number(a[4]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(I, I, I, I, I)>(fn)(
+        Number(a[0]), Number(a[1]), Number(a[2]), Number(a[3]), Number(a[4]));
   } else {
     return false;
   }

@@ -43,7 +43,7 @@ class TempDir {
   std::vector<std::string> names() const {
     std::vector<std::string> out;
     for (const auto& entry : std::filesystem::directory_iterator(path_))
-      out.push_back(entry.path().filename());
+      out.push_back(entry.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
   }
