@@ -1,4 +1,3 @@
-#include <timeapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -6,6 +5,8 @@
 #include "platform/env.h"
 #include "platform/env_internal.h"
 #include "platform/win32_internal.h"
+// The timer's resolution calls, which need <windows.h> first.
+#include <timeapi.h>
 
 namespace platform {
 
