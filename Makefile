@@ -103,6 +103,7 @@ windows:
 	$(configure_windows)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target tvl_brumalweb OrbiskPro SiUSBXp CP210xManufacturing windows_zip
 
-# The export table of OrbiskPro.dll, then the portable suites under Wine.
-test-windows: windows
-	scripts/test_windows.sh $(WINDOWS_BUILD) $(JOBS)
+# The export table of OrbiskPro.dll, the suites of every system under Wine, and
+# the Windows program end to end under Wine against the Linux build's console-sim.
+test-windows: build windows
+	scripts/test_windows.sh $(WINDOWS_BUILD) $(JOBS) $(BUILD)
