@@ -8,7 +8,8 @@ CMAKE_ARGS ?=
 PREFIX     ?= /opt/tvl_brumalweb
 DESTDIR    ?=
 
-.PHONY: all setup build test soak test-sanitize test-asan test-tsan fuzz demo test-browser install clean
+.PHONY: all setup build test soak test-sanitize test-asan test-tsan fuzz demo test-browser install clean \
+        windows test-windows
 
 all: build
 
@@ -83,3 +84,26 @@ install: build
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan build-fuzz
+
+# The 32-bit Windows program and libraries, cross-built with mingw-w64:
+# build-windows/bin/ and build-windows/tvl_brumalweb-<version>-win32.zip.
+# libpng, FreeType, OpenSSL and SQLite are cross-built once per version from
+# Debian's source packages into build-windows/deps/.
+WINDOWS_BUILD ?= build-windows
+WINDOWS_PACKAGES := g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools \
+  libz-mingw-w64-dev googletest dpkg-dev tcl
+define configure_windows
+	@scripts/setup.sh $(WINDOWS_PACKAGES)
+	@scripts/windows_deps.sh $(WINDOWS_BUILD)/deps
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DTVL_WINDOWS_DEPS=$(abspath $(WINDOWS_BUILD)/deps) >/dev/null
+endef
+
+windows:
+	$(configure_windows)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target tvl_brumalweb OrbiskPro SiUSBXp CP210xManufacturing windows_zip
+
+# The export table of OrbiskPro.dll, the suites of every system under Wine, and
+# the Windows program end to end under Wine against the Linux build's console-sim.
+test-windows: build windows
+	scripts/test_windows.sh $(WINDOWS_BUILD) $(JOBS) $(BUILD)

@@ -10,6 +10,13 @@
 extern "C" {
 #endif
 
+/* What the bridge libraries export. */
+#ifdef _WIN32
+#define SI_VISIBLE __declspec(dllexport)
+#else
+#define SI_VISIBLE __attribute__((visibility("default")))
+#endif
+
 typedef int32_t SI_STATUS;
 typedef void* SI_HANDLE;
 

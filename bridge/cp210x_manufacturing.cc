@@ -6,14 +6,13 @@
 
 extern "C" {
 
-__attribute__((visibility("default"))) SI_STATUS CP210x_GetNumDevices(uint32_t* num_devices) {
+SI_VISIBLE SI_STATUS CP210x_GetNumDevices(uint32_t* num_devices) {
   if (num_devices == nullptr) return SI_INVALID_PARAMETER;
   *num_devices = 0;
   return SI_SUCCESS;
 }
 
-__attribute__((visibility("default"))) SI_STATUS CP210x_GetLibraryVersion(uint8_t* major,
-                                                                          uint8_t* minor) {
+SI_VISIBLE SI_STATUS CP210x_GetLibraryVersion(uint8_t* major, uint8_t* minor) {
   if (major == nullptr || minor == nullptr) return SI_INVALID_PARAMETER;
   *major = 1;
   *minor = 0;

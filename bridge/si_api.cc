@@ -28,7 +28,7 @@ Device* FromHandle(SI_HANDLE handle) {
 
 }  // namespace
 
-#define SI_EXPORT extern "C" __attribute__((visibility("default")))
+#define SI_EXPORT extern "C" SI_VISIBLE
 
 SI_EXPORT SI_STATUS SI_GetNumDevices(uint32_t* num_devices) {
   if (num_devices == nullptr) return SI_INVALID_PARAMETER;

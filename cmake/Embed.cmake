@@ -29,6 +29,15 @@ function(tvl_embed)
   endif()
 
   string(MAKE_C_IDENTIFIER "tvl_embed_${E_HEADER}" prefix)
+  # PE's assembler has no section stack: switch to read-only data and back to
+  # the code section the compiler assumes after a top-level asm.
+  if(WIN32)
+    set(section_begin ".section .rdata,\\\"dr\\\"")
+    set(section_end ".text")
+  else()
+    set(section_begin ".pushsection .rodata")
+    set(section_end ".popsection")
+  endif()
   set(header ${PROJECT_BINARY_DIR}/${E_HEADER})
   string(REGEX REPLACE "\\.h$" ".cc" source ${header})
 
@@ -51,15 +60,24 @@ function(tvl_embed)
       set(name "$<PATH:GET_FILENAME,${file}>")
     endif()
     set(sym ${prefix}_${i})
+    # ELF hides the labels from other objects; PE has no such notion.
+    if(WIN32)
+      set(hidden_begin "")
+      set(hidden_end "")
+    else()
+      set(hidden_begin ".hidden ${sym}_begin\\n")
+      set(hidden_end ".hidden ${sym}_end\\n")
+    endif()
     string(APPEND asm
       "    \".balign 16\\n\"\n"
-      "    \".globl ${sym}_begin\\n.hidden ${sym}_begin\\n${sym}_begin:\\n\"\n"
+      "    \".globl ${sym}_begin\\n${hidden_begin}${sym}_begin:\\n\"\n"
       "    \".incbin \\\"${file}\\\"\\n\"\n"
-      "    \".globl ${sym}_end\\n.hidden ${sym}_end\\n${sym}_end:\\n\"\n"
+      "    \".globl ${sym}_end\\n${hidden_end}${sym}_end:\\n\"\n"
       "    \".byte 0\\n\"\n")
+    # The assembler's names, given explicitly: on 32-bit Windows a C name gets a leading "_".
     string(APPEND decls
-      "extern \"C\" const unsigned char ${sym}_begin[];\n"
-      "extern \"C\" const unsigned char ${sym}_end[];\n")
+      "extern \"C\" const unsigned char ${sym}_begin[] __asm__(\"${sym}_begin\");\n"
+      "extern \"C\" const unsigned char ${sym}_end[] __asm__(\"${sym}_end\");\n")
     string(APPEND table
       "      EmbeddedFile{\"${name}\", {${sym}_begin, static_cast<std::size_t>(${sym}_end - ${sym}_begin)}},\n")
     list(APPEND depends "${file}")
@@ -95,8 +113,8 @@ std::span<const unsigned char> FindEmbeddedFile(std::string_view name);
 #include <array>
 
 __asm__(
-    \".pushsection .rodata\\n\"
-${asm}    \".popsection\\n\");
+    \"${section_begin}\\n\"
+${asm}    \"${section_end}\\n\");
 
 ${decls}
 namespace ${E_NAMESPACE} {

@@ -17,22 +17,6 @@ std::string SymbolForDecoratedName(std::string_view decorated) {
   return symbol;
 }
 
-DynamicLibrary::~DynamicLibrary() {
-  Unload();
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-    error_ = std::move(other.error_);
-  }
-  return *this;
-}
-
 bool DynamicLibrary::Load(const std::string& path) {
   Unload();
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -55,10 +39,6 @@ void DynamicLibrary::Unload() {
 void* DynamicLibrary::FindSymbol(const std::string& name) const {
   if (handle_ == nullptr) return nullptr;
   return dlsym(handle_, name.c_str());
-}
-
-void* DynamicLibrary::FindExport(std::string_view decorated) const {
-  return FindSymbol(SymbolForDecoratedName(decorated));
 }
 
 std::string DirectoryContaining(const void* address) {

@@ -1,9 +1,5 @@
 #include "platform/env.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +7,7 @@
 #include <thread>
 
 #include "platform/descriptor_wait.h"
+#include "platform/env_internal.h"
 #include "platform/environment.h"
 
 namespace platform {
@@ -30,11 +27,11 @@ class SystemEnv final : public Env {
   LocalTime Now() override {
     std::time_t now = std::time(nullptr);
     std::tm tm{};
-    localtime_r(&now, &tm);
+    LocalBreakDown(now, tm);
     return FromTm(tm);
   }
   void SleepMs(std::int64_t ms) override {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms > 0) SystemSleepMs(ms);
   }
   void SleepMsUnless(std::int64_t ms, StopFlag& stop) override { stop.WaitFor(ms); }
 
@@ -84,44 +81,10 @@ class SystemEnv final : public Env {
 
 }  // namespace
 
-StopFlag::StopFlag() : wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-StopFlag::~StopFlag() {
-  if (wake_fd_ >= 0) ::close(wake_fd_);
-}
-
-void StopFlag::Set() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (set_.exchange(true, std::memory_order_acq_rel)) return;
-  }
-  changed_.notify_all();
-  // Never read back: the counter stays non-zero, so the descriptor stays readable.
-  const std::uint64_t one = 1;
-  if (wake_fd_ >= 0) {
-    ssize_t written = ::write(wake_fd_, &one, sizeof one);
-    (void)written;  // an eventfd write of 1 only fails on overflow, never reached here
-  }
-}
-
 bool StopFlag::WaitFor(std::int64_t ms) const {
   std::unique_lock<std::mutex> lock(mutex_);
   if (ms > 0) changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return IsSet(); });
   return IsSet();
-}
-
-bool WaitForEither(const StopFlag& flag, const StopFlag& stop, std::int64_t ms) {
-  using std::chrono::steady_clock;
-  const auto deadline = steady_clock::now() + std::chrono::milliseconds(ms > 0 ? ms : 0);
-  while (!flag.IsSet() && !stop.IsSet()) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) break;
-    pollfd entries[2] = {{flag.wake_fd(), POLLIN, 0}, {stop.wake_fd(), POLLIN, 0}};
-    const int wait = left > 0x7fffffff ? 0x7fffffff : static_cast<int>(left);
-    if (::poll(entries, 2, wait) < 0 && errno != EINTR) break;
-  }
-  return flag.IsSet();
 }
 
 int Env::WaitReadable(int fd, std::int64_t timeout_ms) {
@@ -140,7 +103,7 @@ Env& Env::Default() {
 LocalTime BreakDownUtc(std::int64_t seconds_since_1970) {
   std::time_t t = static_cast<std::time_t>(seconds_since_1970);
   std::tm tm{};
-  gmtime_r(&t, &tm);
+  UtcBreakDown(t, tm);
   return FromTm(tm);
 }
 
@@ -160,7 +123,7 @@ std::vector<std::int64_t> HostInstantsOf(const LocalTime& local) {
     const std::time_t t = std::mktime(&tm);
     if (summer == 0) before_change = t;
     std::tm back{};
-    localtime_r(&t, &back);
+    LocalBreakDown(t, back);
     const LocalTime read = FromTm(back);
     if (read.year == local.year && read.month == local.month && read.day == local.day &&
         read.hour == local.hour && read.minute == local.minute &&

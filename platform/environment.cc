@@ -50,14 +50,4 @@ std::string OwnExecutablePath() {
   return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
-std::string ProgramDirectory(Env& env) {
-  if (auto home = env.GetEnvironmentVariable("TVL_BRUMALWEB_HOME"); home && !home->empty()) {
-    std::string path = NormaliseSeparators(*home);
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-  }
-  std::string directory = DirectoryPart(env.ProgramPath());
-  return directory.empty() ? env.CurrentDirectory() : directory;
-}
-
 }  // namespace platform

@@ -262,22 +262,4 @@ bool RemoveTree(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
-ByteOrderMark DetectByteOrderMark(std::string_view bytes, std::size_t* length) {
-  auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-  ByteOrderMark mark = ByteOrderMark::kNone;
-  std::size_t size = 0;
-  if (starts("\xEF\xBB\xBF")) {
-    mark = ByteOrderMark::kUtf8;
-    size = 3;
-  } else if (starts("\xFF\xFE")) {
-    mark = ByteOrderMark::kUtf16Le;
-    size = 2;
-  } else if (starts("\xFE\xFF")) {
-    mark = ByteOrderMark::kUtf16Be;
-    size = 2;
-  }
-  if (length) *length = size;
-  return mark;
-}
-
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include <algorithm>
 
+#include "platform/env.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -50,7 +52,40 @@ std::string FileNamePart(const std::string& path) {
 }
 
 bool IsAbsolutePath(const std::string& path) {
+#ifdef _WIN32
+  // "C:/..." or "C:\..." (a bare "C:x" is relative to that drive's directory).
+  if (path.size() >= 3 && path[1] == ':' && (path[2] == '/' || path[2] == '\\')) return true;
+  if (!path.empty() && path[0] == '\\') return true;
+#endif
   return !path.empty() && path[0] == '/';
+}
+
+ByteOrderMark DetectByteOrderMark(std::string_view bytes, std::size_t* length) {
+  auto starts = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+  ByteOrderMark mark = ByteOrderMark::kNone;
+  std::size_t size = 0;
+  if (starts("\xEF\xBB\xBF")) {
+    mark = ByteOrderMark::kUtf8;
+    size = 3;
+  } else if (starts("\xFF\xFE")) {
+    mark = ByteOrderMark::kUtf16Le;
+    size = 2;
+  } else if (starts("\xFE\xFF")) {
+    mark = ByteOrderMark::kUtf16Be;
+    size = 2;
+  }
+  if (length) *length = size;
+  return mark;
+}
+
+std::string ProgramDirectory(Env& env) {
+  if (auto home = env.GetEnvironmentVariable("TVL_BRUMALWEB_HOME"); home && !home->empty()) {
+    std::string path = NormaliseSeparators(*home);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+  }
+  std::string directory = DirectoryPart(env.ProgramPath());
+  return directory.empty() ? env.CurrentDirectory() : directory;
 }
 
 }  // namespace platform

@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 
 #include "platform/env.h"
-#include "platform/environment.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -73,13 +71,6 @@ int WaitInput(Env& clock, int fd, std::int64_t deadline, bool* hangup) {
 }
 
 }  // namespace
-
-std::string SerialDevicePath(int com_port) {
-  std::optional<std::string> path =
-      GetEnvironmentVariable("ORBISKPRO_COM" + std::to_string(com_port));
-  if (path && !path->empty()) return *path;
-  return "/dev/ttyS" + std::to_string(com_port - 1);
-}
 
 SerialPort::~SerialPort() {
   Close();
@@ -219,21 +210,6 @@ int SerialPort::SetDtr(bool on) {
   if (fd_ < 0) return EBADF;
   int bits = TIOCM_DTR;
   return ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno;
-}
-
-int SerialOpenErrorCode(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      return -11;
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-      return -12;
-    default:
-      return error;
-  }
 }
 
 std::vector<UsbSerialPort> ListUsbSerialPorts(const std::string& driver) {

@@ -1,4 +1,5 @@
-// A serial device opened with termios, read and written under deadlines.
+// A serial device opened with termios (a COM port through the Win32 calls on
+// Windows), read and written under deadlines.
 //
 // Timeouts follow the serial timeout record of the station link: a read of n
 // bytes may take read_multiplier * n + read_constant ms in all; when
@@ -28,7 +29,8 @@ struct SerialTimeoutRecord {
 inline constexpr std::uint32_t kFallbackReadMs = 2000;
 inline constexpr std::uint32_t kFallbackWriteMs = 2000;
 
-// Device path of COM port n: $ORBISKPRO_COM<n> when set, else /dev/ttyS<n-1>.
+// Device path of COM port n: $ORBISKPRO_COM<n> when set, else /dev/ttyS<n-1>
+// (\\.\COM<n> on Windows).
 std::string SerialDevicePath(int com_port);
 
 // A tty of a USB serial chip and the serial number of its USB device.
@@ -37,6 +39,7 @@ struct UsbSerialPort {
   std::string path;  // "/dev/ttyUSB0"
 };
 // The ttys bound to the kernel driver `driver` ("cp210x"), sorted by path.
+// None on Windows, where the USB bridge finds its COM ports in SIUSBXP_DEVICES.
 std::vector<UsbSerialPort> ListUsbSerialPorts(const std::string& driver);
 
 struct SerialResult {
@@ -58,13 +61,33 @@ class SerialPort {
   // Raw 8N1 at `baud`, hardware flow control when asked: 0 or errno.
   int Configure(int baud, bool hardware_flow);
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
+#ifdef _WIN32
+  bool IsOpen() const {
+    return handle_ != nullptr;
+  }
+  int fd() const {
+    return -1;
+  }  // a COM port handle is no descriptor
+#else
+  bool IsOpen() const {
+    return fd_ >= 0;
+  }
+  int fd() const {
+    return fd_;
+  }
+#endif
 
   // The clock whose time bounds reads and writes (the real clock by default).
-  void SetClock(Env& clock) { clock_ = &clock; }
-  void SetTimeouts(const SerialTimeoutRecord& record) { timeouts_ = record; }
-  const SerialTimeoutRecord& Timeouts() const { return timeouts_; }
+  // On Windows the port's own time-outs bound them and the clock is not used.
+  void SetClock(Env& clock) {
+    clock_ = &clock;
+  }
+  void SetTimeouts(const SerialTimeoutRecord& record) {
+    timeouts_ = record;
+  }
+  const SerialTimeoutRecord& Timeouts() const {
+    return timeouts_;
+  }
 
   SerialResult Read(std::uint8_t* buffer, std::size_t size);
   SerialResult Write(const std::uint8_t* data, std::size_t size);
@@ -76,7 +99,11 @@ class SerialPort {
   int SetDtr(bool on);
 
  private:
+#ifdef _WIN32
+  void* handle_ = nullptr;  // the HANDLE of the open port
+#else
   int fd_ = -1;
+#endif
   Env* clock_ = &Env::Default();
   SerialTimeoutRecord timeouts_{};
 };

@@ -1,56 +1,12 @@
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/net_internal.h"
 
 namespace platform::net {
-
-Deadline DeadlineAfter(std::chrono::milliseconds timeout) {
-  return Clock::now() + timeout;
-}
-
-const char* StatusName(Status status) {
-  switch (status) {
-    case Status::kOk:
-      return "ok";
-    case Status::kTimedOut:
-      return "timed out";
-    case Status::kClosed:
-      return "closed by peer";
-    case Status::kFailed:
-      return "failed";
-    case Status::kBadArgument:
-      return "bad argument";
-    case Status::kStopped:
-      return "stopped";
-  }
-  return "unknown";
-}
-
-Socket::~Socket() {
-  Close();
-}
-
-Socket::Socket(Socket&& other) noexcept : fd_(other.fd_), stop_(other.stop_) {
-  other.fd_ = -1;
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    stop_ = other.stop_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
 
 void Socket::Close() {
   if (fd_ >= 0) {
@@ -62,12 +18,6 @@ void Socket::Close() {
 }
 
 namespace detail {
-
-int RemainingMs(Deadline deadline) {
-  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  if (left <= 0) return 0;
-  return left > 0x7fffffff ? 0x7fffffff : static_cast<int>(left);
-}
 
 Status WaitFor(int fd, short events, Deadline deadline, int* error, const StopFlag* stop) {
   for (;;) {
@@ -83,50 +33,20 @@ Status WaitFor(int fd, short events, Deadline deadline, int* error, const StopFl
   }
 }
 
-bool ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage, socklen_t& length) {
-  std::memset(&storage, 0, sizeof storage);
-  if (!endpoint.ipv6) {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(endpoint.port);
-    if (endpoint.address.empty()) {
-      v4->sin_addr.s_addr = htonl(INADDR_ANY);
-    } else if (inet_pton(AF_INET, endpoint.address.c_str(), &v4->sin_addr) != 1) {
-      return false;
-    }
-    length = sizeof(sockaddr_in);
-    return true;
-  }
-  auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
-  v6->sin6_family = AF_INET6;
-  v6->sin6_port = htons(endpoint.port);
-  if (!endpoint.address.empty() &&
-      inet_pton(AF_INET6, endpoint.address.c_str(), &v6->sin6_addr) != 1)
-    return false;
-  length = sizeof(sockaddr_in6);
-  return true;
+// POSIX sockets need no start.
+void StartSockets() {}
+
+int LastError() {
+  return errno;
 }
 
-Endpoint FromSockaddr(const sockaddr* address) {
-  Endpoint endpoint;
-  char text[INET6_ADDRSTRLEN] = {};
-  if (address->sa_family == AF_INET) {
-    const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
-    inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-    endpoint.port = ntohs(v4->sin_port);
-  } else if (address->sa_family == AF_INET6) {
-    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
-    inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-    endpoint.port = ntohs(v6->sin6_port);
-    endpoint.ipv6 = true;
-  }
-  endpoint.address = text;
-  return endpoint;
+int OpenSocket(int family, int type, int protocol) {
+  return ::socket(family, type | SOCK_CLOEXEC | SOCK_NONBLOCK, protocol);
 }
 
-bool SetNonblocking(int fd) {
-  int flags = ::fcntl(fd, F_GETFL, 0);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+bool SetFlag(int fd, int level, int option) {
+  int one = 1;
+  return ::setsockopt(fd, level, option, &one, sizeof one) == 0;
 }
 
 }  // namespace detail
@@ -152,54 +72,6 @@ IoResult ReceiveNow(const Socket& socket, void* buffer, std::size_t capacity) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) return {Status::kTimedOut, 0, 0};
     return {Status::kFailed, 0, errno};
   }
-}
-
-Status WaitReadable(const Socket& socket, Deadline deadline, int* error) {
-  if (!socket.valid()) return Status::kBadArgument;
-  return detail::WaitFor(socket.fd(), POLLIN, deadline, error, socket.stop());
-}
-
-Status WaitWritable(const Socket& socket, Deadline deadline, int* error) {
-  if (!socket.valid()) return Status::kBadArgument;
-  return detail::WaitFor(socket.fd(), POLLOUT, deadline, error, socket.stop());
-}
-
-IoResult SendAll(const Socket& socket, const void* data, std::size_t size, Deadline deadline) {
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  IoResult total;
-  while (total.bytes < size) {
-    IoResult step = SendNow(socket, bytes + total.bytes, size - total.bytes);
-    if (step.status == Status::kOk) {
-      total.bytes += step.bytes;
-      continue;
-    }
-    if (step.status != Status::kTimedOut) return {step.status, total.bytes, step.error};
-    int error = 0;
-    Status waited = WaitWritable(socket, deadline, &error);
-    if (waited != Status::kOk) return {waited, total.bytes, error};
-  }
-  return total;
-}
-
-IoResult ReceiveSome(const Socket& socket, void* buffer, std::size_t capacity, Deadline deadline) {
-  for (;;) {
-    IoResult step = ReceiveNow(socket, buffer, capacity);
-    if (step.status != Status::kTimedOut) return step;
-    int error = 0;
-    Status waited = WaitReadable(socket, deadline, &error);
-    if (waited != Status::kOk) return {waited, 0, error};
-  }
-}
-
-IoResult ReceiveExact(const Socket& socket, void* buffer, std::size_t size, Deadline deadline) {
-  auto* bytes = static_cast<unsigned char*>(buffer);
-  IoResult total;
-  while (total.bytes < size) {
-    IoResult step = ReceiveSome(socket, bytes + total.bytes, size - total.bytes, deadline);
-    if (!step.ok()) return {step.status, total.bytes, step.error};
-    total.bytes += step.bytes;
-  }
-  return total;
 }
 
 Status ShutdownSend(const Socket& socket, int* error) {

@@ -7,22 +7,6 @@
 
 namespace platform::net {
 
-SocketResult OpenUdp(bool broadcast, const std::string& address, std::uint16_t port) {
-  Endpoint wanted{address, port, address.find(':') != std::string::npos};
-  sockaddr_storage storage;
-  socklen_t length = 0;
-  if (!detail::ToSockaddr(wanted, storage, length)) return {Socket(), Status::kBadArgument, EINVAL};
-  int fd = ::socket(storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return {Socket(), Status::kFailed, errno};
-  Socket socket(fd);
-  int one = 1;
-  if (broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0)
-    return {Socket(), Status::kFailed, errno};
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0)
-    return {Socket(), Status::kFailed, errno};
-  return {std::move(socket), Status::kOk, 0};
-}
-
 IoResult SendTo(const Socket& socket, const Endpoint& to, const void* data, std::size_t size) {
   if (!socket.valid()) return {Status::kBadArgument, 0, EBADF};
   sockaddr_storage storage;

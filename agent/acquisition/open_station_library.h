@@ -8,7 +8,11 @@
 namespace agent {
 
 // File name of the station library on this platform.
+#ifdef _WIN32
+inline constexpr const char* kStationLibraryFile = "OrbiskPro.dll";
+#else
 inline constexpr const char* kStationLibraryFile = "libOrbiskPro.so";
+#endif
 
 struct LibraryPlaces {
   std::string working_directory;  // searched first

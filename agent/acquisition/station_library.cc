@@ -40,24 +40,24 @@ bool CallAs(void* fn, std::string_view letters, const StationArg* a, R& out) {
   using I = std::int32_t;
   using P = void*;
   if (letters == "") {
-    out = reinterpret_cast<R (*)()>(fn)();
+    out = reinterpret_cast<R(ORBISK_CALL*)()>(fn)();
   } else if (letters == "i") {
-    out = reinterpret_cast<R (*)(I)>(fn)(Number(a[0]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(I)>(fn)(Number(a[0]));
   } else if (letters == "p") {
-    out = reinterpret_cast<R (*)(P)>(fn)(Address(a[0]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(P)>(fn)(Address(a[0]));
   } else if (letters == "ii") {
-    out = reinterpret_cast<R (*)(I, I)>(fn)(Number(a[0]), Number(a[1]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(I, I)>(fn)(Number(a[0]), Number(a[1]));
   } else if (letters == "ip") {
-    out = reinterpret_cast<R (*)(I, P)>(fn)(Number(a[0]), Address(a[1]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(I, P)>(fn)(Number(a[0]), Address(a[1]));
   } else if (letters == "pp") {
-    out = reinterpret_cast<R (*)(P, P)>(fn)(Address(a[0]), Address(a[1]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(P, P)>(fn)(Address(a[0]), Address(a[1]));
   } else if (letters == "pi") {
-    out = reinterpret_cast<R (*)(P, I)>(fn)(Address(a[0]), Number(a[1]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(P, I)>(fn)(Address(a[0]), Number(a[1]));
   } else if (letters == "ipi") {
-    out = reinterpret_cast<R (*)(I, P, I)>(fn)(Number(a[0]), Address(a[1]), Number(a[2]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(I, P, I)>(fn)(Number(a[0]), Address(a[1]), Number(a[2]));
   } else if (letters == "iiiii") {
-    out = reinterpret_cast<R (*)(I, I, I, I, I)>(fn)(Number(a[0]), Number(a[1]), Number(a[2]),
-                                                     Number(a[3]), Number(a[4]));
+    out = reinterpret_cast<R(ORBISK_CALL*)(I, I, I, I, I)>(fn)(
+        Number(a[0]), Number(a[1]), Number(a[2]), Number(a[3]), Number(a[4]));
   } else {
     return false;
   }

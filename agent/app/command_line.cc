@@ -6,6 +6,7 @@
 #include "platform/env.h"
 #include "platform/service_notify.h"
 #include "platform/signals.h"
+#include "platform/windows_service.h"
 
 namespace agent {
 namespace {
@@ -21,8 +22,21 @@ constexpr const char* kHelp =
     "  --list-tags  every catalogue tag with its text after start-up (user data\n"
     "               and placeholders included), one \"name = value\" a line\n"
     "\n"
+#ifdef _WIN32
+    "  --install-service  registers the program as the Windows service\n"
+    "                     \"tvl_brumalweb\" (started with Windows, working in the\n"
+    "                     program's directory)\n"
+    "  --remove-service   stops and unregisters that service\n"
+#endif
+    "\n"
     "TVL_BRUMALWEB_HOME names the program directory (langue.pack, site marker)\n"
     "when it is not the directory of the executable.\n";
+
+#ifdef _WIN32
+constexpr const char* kServiceName = "tvl_brumalweb";
+// The argument the service manager starts the program with.
+constexpr const char* kServiceOption = "--service";
+#endif
 
 int RunAgent() {
   platform::BlockStopSignals();  // before any thread: they all inherit it
@@ -64,6 +78,26 @@ int RunProgram(int argc, char** argv) {
     std::fputs(ListTagsAfterStartup(agent, StartupSteps()).c_str(), stdout);
     return 0;
   }
+#ifdef _WIN32
+  if (option == "--install-service" || option == "--remove-service") {
+    const std::string failure =
+        option == "--install-service"
+            ? platform::InstallService(kServiceName, kServiceName, kServiceOption)
+            : platform::RemoveService(kServiceName);
+    if (!failure.empty()) {
+      std::fprintf(stderr, "tvl_brumalweb: %s\n", failure.c_str());
+      return 1;
+    }
+    std::printf("tvl_brumalweb: service %s %s\n", kServiceName,
+                option == "--install-service" ? "installed" : "removed");
+    return 0;
+  }
+  if (option == kServiceOption) {
+    if (platform::RunAsService(kServiceName, RunAgent)) return 0;
+    std::fprintf(stderr, "tvl_brumalweb: %s is for the service manager only\n", kServiceOption);
+    return 1;
+  }
+#endif
   std::fprintf(stderr, "tvl_brumalweb: unknown option %s\n\n%s", std::string(option).c_str(),
                kHelp);
   return 2;

@@ -1,6 +1,5 @@
 #include "agent/publication/tls_channel.h"
 
-#include <arpa/inet.h>
 #include <openssl/err.h>
 #include <openssl/x509v3.h>
 
@@ -66,9 +65,9 @@ std::string OpensslErrors() {
 }
 
 bool IsIpAddress(const std::string& host) {
-  unsigned char buffer[16];
-  return inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
-         inet_pton(AF_INET6, host.c_str(), buffer) == 1;
+  ASN1_OCTET_STRING* address = a2i_IPADDRESS(host.c_str());
+  ASN1_OCTET_STRING_free(address);
+  return address != nullptr;
 }
 
 }  // namespace

@@ -120,9 +120,18 @@ typedef struct OrbiskTimeZone {
   int16_t summerTime;
 } OrbiskTimeZone;
 
+#ifdef _WIN32
+/* The DLL exports `_Name_O@bytes`: __stdcall functions, named by the library's .def. */
+#define ORBISK_CALL __stdcall
+#define ORBISK_EXPORT(name, bytes, result, failure, params, args) \
+  result ORBISK_CALL name##_O params;
+#else
+/* An ELF symbol cannot hold "@": the library's symbols carry "$" instead. */
+#define ORBISK_CALL
 #define ORBISK_SYMBOL_TEXT(name, bytes) "_" #name "_O$" #bytes
 #define ORBISK_EXPORT(name, bytes, result, failure, params, args) \
   result name##_O params __asm__(ORBISK_SYMBOL_TEXT(name, bytes));
+#endif
 #include "stationlib/api/OrbiskPro_families.inc"
 #undef ORBISK_EXPORT
 

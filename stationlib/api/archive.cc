@@ -133,7 +133,7 @@ int32_t GetArchiveRecordEx(void* record, int32_t index) {
 
 int32_t DownloadWebData(int32_t minute, int32_t hour, int32_t day, int32_t month, int32_t year,
                         const char* account, const char* password) {
-  archive::CurlWebClient client;
+  archive::HttpWebClient client;
   return archive::DownloadWeb({minute, hour, day, month, year}, account ? account : "",
                               password ? password : "", client, GetArchiveState());
 }

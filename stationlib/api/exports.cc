@@ -21,14 +21,20 @@ Result Shielded(Result failure, Body&& body) noexcept {
 template <class>
 struct ArgumentCount;
 template <class Result, class... Args>
-struct ArgumentCount<Result (*)(Args...)> {
+struct ArgumentCount<Result(ORBISK_CALL*)(Args...)> {
   static constexpr int value = sizeof...(Args);
 };
 
 }  // namespace
 
+#ifdef _WIN32
+#define ORBISK_VISIBLE
+#else
+#define ORBISK_VISIBLE __attribute__((visibility("default")))
+#endif
+
 #define ORBISK_EXPORT(name, bytes, result, failure, params, args)                         \
-  extern "C" __attribute__((visibility("default"))) result name##_O params {              \
+  extern "C" ORBISK_VISIBLE result ORBISK_CALL name##_O params {                          \
     return Shielded<result>(failure, [&]() -> result { return orbisk::api::name args; }); \
   }                                                                                       \
   static_assert(ArgumentCount<decltype(&name##_O)>::value * 4 == bytes,                   \

@@ -1,5 +1,6 @@
 // One HTTP GET of the web data service, its reply body handed over in pieces
-// as it arrives. The library's client is libcurl; tests may put in another.
+// as it arrives. The library's client is the system's (platform/http_get.h);
+// tests may put in another.
 #pragma once
 
 #include <cstddef>
@@ -26,9 +27,9 @@ class WebClient {
 
 // The library's client: agent name "OrbiskPro.dll", HTTP and HTTPS only,
 // connect and transfer time-outs, no signals.
-class CurlWebClient final : public WebClient {
+class HttpWebClient final : public WebClient {
  public:
-  explicit CurlWebClient(WebTimeouts timeouts = {}) : timeouts_(timeouts) {}
+  explicit HttpWebClient(WebTimeouts timeouts = {}) : timeouts_(timeouts) {}
   bool Get(const std::string& url, const Sink& sink) override;
 
  private:

@@ -9,7 +9,11 @@
 namespace orbisk::link {
 namespace {
 
+#ifdef _WIN32
+constexpr const char* kBridgeFile = "SiUSBXp.dll";
+#else
 constexpr const char* kBridgeFile = "libSiUSBXp.so";
+#endif
 
 template <class Function>
 bool Bind(const platform::DynamicLibrary& library, const char* name, Function& slot) {

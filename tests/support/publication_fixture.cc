@@ -5,11 +5,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/files.h"
+
 namespace publication_test {
 
 PublicationFixture::PublicationFixture() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "publication-XXXXXX").string();
-  directory_ = ::mkdtemp(pattern.data());
+  directory_ = platform::MakeTemporaryDirectory("publication-");
   agent::AgentPaths paths;
   paths.working_directory = directory_;
   paths.program_directory = directory_ + "/program";

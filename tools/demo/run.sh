@@ -2,7 +2,8 @@
 # Demo: the simulator as the console, a local FTP server as the web host, a
 # static HTTP server to browse what was uploaded, and the agent publishing the
 # example site. Everything listens on 127.0.0.1 only.
-# Usage: run.sh [BUILD_DIR]   (DEMO_SECONDS=N ends the demo after N seconds)
+# Usage: run.sh [BUILD_DIR]   (DEMO_SECONDS=N ends the demo after N seconds;
+# DEMO_WINDOWS=DIR runs the Windows program of that build under Wine)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-build}"
@@ -94,8 +95,15 @@ started $!
 wait_listening "$http_port" "$!" "the HTTP server"
 
 # 4. The agent's program and working directory: the agent's install (program,
-# langue.pack, example configuration) with the example site beside it.
-cmake --install "$build" --component agent --prefix "$run" >/dev/null
+# langue.pack, example configuration) with the example site beside it. With
+# DEMO_WINDOWS=<Windows build>, its program runs under Wine instead.
+if [ -n "${DEMO_WINDOWS:-}" ]; then
+  cp "$DEMO_WINDOWS/bin/tvl_brumalweb.exe" "$root/examples/langue.pack" "$run/"
+  agent_command=("$root/scripts/wine_run.sh" ./tvl_brumalweb.exe)
+else
+  cmake --install "$build" --component agent --prefix "$run" >/dev/null
+  agent_command=(./tvl_brumalweb)
+fi
 cp -r "$root/examples/site" "$root/examples/local" "$run/"
 # The example configuration with the ports of this run filled in.
 "$python" - "$root/examples/tvl_brumalweb.ini" "$run/tvl_brumalweb.ini" "$tcp_port" "$ftp_port" <<'PY'
@@ -116,7 +124,7 @@ open(dst, "w", encoding="utf-8").write("\n".join(out) + "\n")
 PY
 
 cd "$run"
-./tvl_brumalweb >"$demo/agent.log" 2>&1 &
+"${agent_command[@]}" >"$demo/agent.log" 2>&1 &
 started $!; agentpid=$!
 
 echo "demo: site at http://127.0.0.1:$http_port/site/meteo/index.html"

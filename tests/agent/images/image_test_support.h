@@ -38,12 +38,13 @@ class TempDir {
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  std::string path() const { return path_.string(); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // With "/" between names on every system, as the program writes paths.
+  std::string path() const { return path_.generic_string(); }
+  std::string file(const std::string& name) const { return (path_ / name).generic_string(); }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
     for (const auto& entry : std::filesystem::directory_iterator(path_))
-      out.push_back(entry.path().filename());
+      out.push_back(entry.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
   }
@@ -80,8 +81,7 @@ struct PngFile {
   RgbaImage pixels;
 };
 
-inline std::optional<PngFile> ReadPngFile(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+inline std::optional<PngFile> DecodePng(const std::vector<std::uint8_t>& bytes) {
   if (bytes.empty()) return std::nullopt;
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -102,6 +102,10 @@ inline std::optional<PngFile> ReadPngFile(const std::string& path) {
   const auto header = agent::images::ReadPngHeader(bytes);
   if (!header || header->bit_depth != 8) file.eight_bit = false;
   return file;
+}
+
+inline std::optional<PngFile> ReadPngFile(const std::string& path) {
+  return DecodePng(ReadBytes(path));
 }
 
 inline bool IsRgba8(const PngFile& f) {

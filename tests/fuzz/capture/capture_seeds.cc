@@ -166,7 +166,7 @@ class RecordingService final : public orbisk::archive::WebClient {
   std::string header, data;
 
  private:
-  orbisk::archive::CurlWebClient client_;
+  orbisk::archive::HttpWebClient client_;
 };
 
 void CaptureWeb(int http_port, const std::filesystem::path& directory) {

@@ -1,12 +1,12 @@
 #include <curl/curl.h>
 
-#include "stationlib/data/web_client.h"
+#include "platform/http_get.h"
 
-namespace orbisk::archive {
+namespace platform {
 namespace {
 
 struct Transfer {
-  const WebClient::Sink* sink;
+  const HttpSink* sink;
   bool stopped = false;
 };
 
@@ -29,13 +29,14 @@ bool CurlReady() {
 
 }  // namespace
 
-bool CurlWebClient::Get(const std::string& url, const Sink& sink) {
+bool HttpGet(const std::string& url, const std::string& agent, const HttpTimeouts& timeouts,
+             const HttpSink& sink) {
   if (!CurlReady()) return false;
   CURL* curl = curl_easy_init();
   if (curl == nullptr) return false;
   Transfer transfer{&sink};
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "OrbiskPro.dll");
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
 #else
@@ -43,8 +44,8 @@ bool CurlWebClient::Get(const std::string& url, const Sink& sink) {
 #endif
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connect_ms);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeouts_.transfer_ms);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connect_ms);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeouts.transfer_ms);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Receive);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   const CURLcode result = curl_easy_perform(curl);
@@ -52,4 +53,4 @@ bool CurlWebClient::Get(const std::string& url, const Sink& sink) {
   return result == CURLE_OK || (result == CURLE_WRITE_ERROR && transfer.stopped);
 }
 
-}  // namespace orbisk::archive
+}  // namespace platform

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Cross-builds the libraries the Windows program links and Debian ships no
+# mingw build of (libpng, FreeType, OpenSSL, SQLite) from Debian's own source
+# packages, at pinned versions whose files are checked against pinned hashes.
+# Each library is installed under DEPS/<name>-<version> and built only once per
+# version. zlib comes from Debian's libz-mingw-w64-dev.
+#
+# The source entries are derived from this machine's own apt configuration (its
+# URIs and suites, as deb-src) into a private apt state under DEPS/apt, so the
+# system's configuration is never touched.
+#
+# Usage: scripts/windows_deps.sh DEPS [i686|x86_64]   (32-bit by default)
+set -euo pipefail
+
+deps=$(realpath -m "${1:?usage: windows_deps.sh DEPS [i686|x86_64]}")
+arch=${2:-i686}
+host=$arch-w64-mingw32
+openssl_target=mingw
+[ "$arch" = x86_64 ] && openssl_target=mingw64
+jobs=$(nproc)
+
+# name|source package|version|upstream file|its sha256
+pins=(
+  "libpng|libpng1.6|1.6.39-2+deb12u5|libpng1.6_1.6.39.orig.tar.gz|a00e9d2f2f664186e4202db9299397f851aea71b36a35e74910b8820e380d441"
+  "freetype|freetype|2.12.1+dfsg-5+deb12u4|freetype_2.12.1+dfsg.orig.tar.xz|7dedb6b9adf331559daea614a83b8de42a753e685ec8e1c4bdb4529eb880b0d1"
+  "openssl|openssl|3.0.20-1~deb12u2|openssl_3.0.20.orig.tar.gz|c80a01dfc70ece4dc21168932c37739042d404d46ccc81a5986dd75314ecda6f"
+  "sqlite|sqlite3|3.40.1-2+deb12u2|sqlite3_3.40.1.orig.tar.xz|aaa776260ab4dc976db34aa7891819484c8676b5b2783123ebc6301e2ca5d655"
+)
+
+fail() {
+  echo "windows_deps: $*" >&2
+  exit 1
+}
+
+command -v ${host}-gcc-posix >/dev/null || fail "the mingw-w64 compiler is missing (make windows installs it)"
+
+apt_dir=$deps/apt
+apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+          -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+          -o APT::Sandbox::User=root)
+
+# deb-src lines for every Debian archive the machine takes binary packages from.
+write_source_list() {
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+  python3 - "$apt_dir/sources.list" <<'EOF'
+import glob, re, sys
+lines = []
+def add(options, uri, suite, components):
+    if "debian" in uri:
+        lines.append(f"deb-src {options}{uri} {suite} {components}")
+for path in glob.glob("/etc/apt/sources.list.d/*.sources"):
+    for block in open(path).read().split("\n\n"):
+        fields = {}
+        for line in block.splitlines():
+            if line.startswith("#") or ":" not in line:
+                continue
+            key, value = line.split(":", 1)
+            fields[key.strip()] = value.strip()
+        if "deb" not in fields.get("Types", "").split():
+            continue
+        options = f"[signed-by={fields['Signed-By']}] " if "Signed-By" in fields else ""
+        for uri in fields.get("URIs", "").split():
+            for suite in fields.get("Suites", "").split():
+                add(options, uri, suite, fields.get("Components", "main"))
+for path in ["/etc/apt/sources.list"] + glob.glob("/etc/apt/sources.list.d/*.list"):
+    try:
+        text = open(path).read()
+    except OSError:
+        continue
+    for line in text.splitlines():
+        m = re.match(r"^deb\s+(\[[^\]]*\]\s+)?(\S+)\s+(\S+)\s+(.*)$", line.strip())
+        if m:
+            add(m.group(1) or "", m.group(2), m.group(3), m.group(4))
+if not lines:
+    sys.exit("no Debian archive in the machine's apt configuration")
+open(sys.argv[1], "w").write("\n".join(dict.fromkeys(lines)) + "\n")
+EOF
+}
+
+fetched_index=no
+fetch() {  # source package, version, into directory
+  local package=$1 version=$2 into=$3
+  if [ $fetched_index = no ]; then
+    write_source_list || fail "cannot derive a source entry from the apt configuration"
+    apt-get "${apt_opts[@]}" update -qq || fail "cannot read the source index of the configured archive"
+    fetched_index=yes
+  fi
+  mkdir -p "$into"
+  (cd "$into" && apt-get "${apt_opts[@]}" source --download-only -qq "$package=$version") ||
+    fail "cannot fetch the source of $package $version from the configured archive"
+}
+
+verify() {  # file, sha256
+  echo "$2  $1" | sha256sum --quiet -c - 2>/dev/null || fail "$1: not the pinned file (sha256 differs)"
+}
+
+build_libpng() {  # source dir, prefix
+  (cd "$1" && ./configure -q --host=$host --prefix="$2" --disable-shared --enable-static \
+      CC=${host}-gcc-posix CPPFLAGS="-I/usr/$host/include" LDFLAGS="-L/usr/$host/lib" &&
+    make -s -j"$jobs" && make -s install)
+}
+build_freetype() {
+  (cd "$1" && ./configure -q --host=$host --prefix="$2" --disable-shared --enable-static \
+      --without-bzip2 --without-png --without-harfbuzz --without-brotli --with-zlib=yes \
+      CC=${host}-gcc-posix && make -s -j"$jobs" && make -s install)
+}
+build_openssl() {
+  (cd "$1" && ./Configure $openssl_target --cross-compile-prefix=${host}- no-tests no-shared \
+      --prefix="$2" --libdir=lib && make -s -j"$jobs" build_libs && make -s install_dev)
+}
+# The single-file form of SQLite is generated by the tree's own native build (tclsh).
+build_sqlite() {
+  (cd "$1" && ./configure -q --disable-tcl && make -s sqlite3.c &&
+    mkdir -p "$2/include" "$2/lib" &&
+    ${host}-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -c sqlite3.c -o sqlite3.o &&
+    ${host}-ar rcs "$2/lib/libsqlite3.a" sqlite3.o && cp sqlite3.h "$2/include/")
+}
+
+for pin in "${pins[@]}"; do
+  IFS='|' read -r name package version upstream sha <<<"$pin"
+  prefix=$deps/$name-$version
+  [ -f "$prefix/.built" ] && continue
+  echo "windows_deps: $name $version"
+  download=$deps/sources/$package-$version
+  [ -f "$download/$upstream" ] || fetch "$package" "$version" "$download"
+  verify "$download/$upstream" "$sha"
+  work=$deps/work/$name
+  rm -rf "$work" "$prefix"
+  mkdir -p "$work"
+  if [ "$name" = openssl ]; then
+    # Debian's patches break the x86 assembler of a mingw build: the upstream tree.
+    tar -xf "$download/$upstream" -C "$work" --strip-components=1
+  else
+    # apt checked every file against the archive's signed index when it fetched them.
+    dpkg-source --no-check -x "$download"/*.dsc "$work/src" >/dev/null
+    work=$work/src
+  fi
+  # Builds are long and chatty: their output goes to a log, shown on failure.
+  log=$deps/work/$name.log
+  if ! build_$name "$work" "$prefix" >"$log" 2>&1; then
+    tail -30 "$log" >&2
+    fail "the build of $name $version failed (log: $log)"
+  fi
+  touch "$prefix/.built"
+  rm -rf "$deps/work/$name" "$log"
+done
