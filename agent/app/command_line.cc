@@ -12,10 +12,20 @@ namespace agent {
 namespace {
 
 constexpr const char* kHelp =
+#ifdef _WIN32
+    "Usage: tvl_brumalweb [--help | --version | --list-tags | --install-service |\n"
+    "                      --remove-service]\n"
+#else
     "Usage: tvl_brumalweb [--help | --version | --list-tags]\n"
+#endif
     "\n"
     "Publishes the readings of a weather-station console on a web site. Run it in\n"
-    "the directory that holds tvl_brumalweb.ini; it runs until SIGTERM or SIGINT.\n"
+    "the directory that holds tvl_brumalweb.ini; it runs until "
+#ifdef _WIN32
+    "Ctrl-C or Ctrl-Break.\n"
+#else
+    "SIGTERM or SIGINT.\n"
+#endif
     "\n"
     "  --help       this text\n"
     "  --version    the program's name and version\n"
