@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
-#include <thread>
 
 #include "platform/descriptor_wait.h"
 #include "platform/env_internal.h"

@@ -1,11 +1,13 @@
 // Sockets for the agent and the station library: TCP and UDP over POSIX
-// sockets, every wait bounded by one deadline on the monotonic clock.
+// sockets or Winsock 2, every wait bounded by one deadline on the monotonic
+// clock.
 //
-// No function throws. Every failure carries the errno that caused it so a
-// caller can map it to its own codes. Sockets are non-blocking once they are
-// open; all waiting is done with poll, restarted after EINTR with the time
-// that is left. A socket may be tied to a StopFlag: its waits then also end,
-// with status stopped, as soon as the flag is set.
+// No function throws. Every failure carries the errno that caused it (Winsock
+// codes are translated to the same errno values) so a caller can map it to its
+// own codes. Sockets are non-blocking once they are open; waiting is done with
+// poll (select on Windows), restarted after EINTR with the time that is left.
+// A socket may be tied to a StopFlag: its waits then also end, with status
+// stopped, as soon as the flag is set (on Windows within 50 ms).
 #pragma once
 
 #include <chrono>
