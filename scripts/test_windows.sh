@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The tests of the Windows build: the export table of the 32-bit OrbiskPro.dll,
-# the suites of every system built for Windows and run under Wine, then the
+# the suites of every system built for Windows and run under Wine (the station
+# library's against console-sim from the Linux build), then the
 # Windows program end to end under Wine (tests/windows/end_to_end_test.py)
 # against console-sim and pyftpdlib from the Linux build.
 #
@@ -33,5 +34,7 @@ scripts/windows_deps.sh "$build/deps" $arch
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake \
   -DTVL_WINDOWS_ARCH=$arch -DTVL_WINDOWS_DEPS="$(realpath "$build")/deps" >/dev/null
 cmake --build "$build" -j "$jobs"
-scripts/wine_session.sh "$build" sh -c "cd '$build' && ctest --output-on-failure -j $jobs"
+# The station library's suites reach console-sim, on this side, through a broker.
+scripts/wine_session.sh "$build" tests/windows/sim_broker.py "$linux_build/bin/console-sim" \
+  "$build" 10 8 -- sh -c "cd '$build' && ctest --output-on-failure -j $jobs"
 scripts/wine_session.sh "$build" python3 tests/windows/end_to_end_test.py "$PWD" "$linux_build" "$build"

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/environment.h"
 #include "stationlib/api/OrbiskPro.h"
 #include "tools/console-sim/launcher.h"
 
@@ -14,11 +15,11 @@ class BridgeUsb : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string devices = "4242=" + sim_.PtyPath() + ",77=/nonexistent/tty";
-    setenv("SIUSBXP_DEVICES", devices.c_str(), 1);
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES", devices);
   }
   void TearDown() override {
     CloseUSBPort_O();
-    unsetenv("SIUSBXP_DEVICES");
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES", std::nullopt);
   }
   void Fault(const char* name) { sim_.Control({{"cmd", "fault"}, {"name", name}}); }
 

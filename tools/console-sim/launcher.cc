@@ -1,142 +1,22 @@
+// What starting the simulator here or through the broker shares.
 #include "tools/console-sim/launcher.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
-#include <thread>
 
 namespace consolesim {
-namespace {
-
-constexpr auto kPollStep = std::chrono::milliseconds(5);
-constexpr auto kStopWait = std::chrono::seconds(5);
-
-bool Reaped(pid_t pid, std::chrono::milliseconds within) {
-  const auto end = std::chrono::steady_clock::now() + within;
-  do {
-    int status = 0;
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid || (done < 0 && errno == ECHILD)) return true;
-    std::this_thread::sleep_for(kPollStep);
-  } while (std::chrono::steady_clock::now() < end);
-  return false;
-}
-
-}  // namespace
-
-std::string Launcher::executable() {
-  if (const char* path = std::getenv("CONSOLE_SIM"); path != nullptr && *path != '\0') return path;
-  return CONSOLESIM_EXECUTABLE;
-}
-
-Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds deadline) {
-  char pattern[] = "/tmp/console-sim-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr)
-    throw std::runtime_error("console-sim launcher: no temporary directory");
-  directory_ = pattern;
-  const std::string ready_file = directory_ + "/ready.json";
-  const std::string program = executable();
-  std::vector<std::string> args = {program, "--ready-file", ready_file};
-  args.insert(args.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  const pid_t parent = ::getpid();
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("console-sim launcher: fork failed");
-  if (pid_ == 0) {
-    // A test that crashes before its destructor runs takes the simulator with it.
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != parent) std::_Exit(127);
-    ::close_range(3, ~0U, 0);  // the test's own sockets and files stay with the test
-    ::execv(program.c_str(), argv.data());
-    std::_Exit(127);
-  }
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (!std::filesystem::exists(ready_file)) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      Stop();
-      throw std::runtime_error("console-sim exited before it was ready: " + program);
-    }
-    if (std::chrono::steady_clock::now() > end) {
-      Stop();
-      throw std::runtime_error("console-sim not ready in time");
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
-  std::ifstream in(ready_file);
-  ready_ = nlohmann::json::parse(in, nullptr, false);
-  if (ready_.is_discarded()) {
-    Stop();
-    throw std::runtime_error("console-sim wrote an unreadable ready file");
-  }
-}
 
 Launcher::~Launcher() {
   Stop();
 }
 
-void Launcher::Stop() {
-  if (control_fd_ >= 0) ::close(control_fd_);
-  control_fd_ = -1;
-  if (pid_ > 0) {
-    ::kill(pid_, SIGTERM);
-    if (!Reaped(pid_, kStopWait)) {
-      ::kill(pid_, SIGKILL);
-      Reaped(pid_, kStopWait);
-    }
-    pid_ = -1;
-  }
-  if (!directory_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
-    directory_.clear();
-  }
-}
-
 nlohmann::json Launcher::Control(const nlohmann::json& command) {
-  if (control_fd_ < 0) {
-    control_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(ControlPort()));
-    if (control_fd_ < 0 ||
-        ::connect(control_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      if (control_fd_ >= 0) ::close(control_fd_);
-      control_fd_ = -1;
-      throw std::runtime_error("console-sim control channel unreachable");
-    }
-    timeval wait{10, 0};
-    ::setsockopt(control_fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-  }
-  const std::string text = command.dump() + "\n";
-  if (::send(control_fd_, text.data(), text.size(), MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(text.size()))
+  if (!control_.open() && !control_.Connect(ControlPort()))
+    throw std::runtime_error("console-sim control channel unreachable");
+  if (!control_.SendLine(command.dump()))
     throw std::runtime_error("console-sim control channel: send failed");
-  std::size_t end;
-  while ((end = control_pending_.find('\n')) == std::string::npos) {
-    char buffer[4096];
-    const ssize_t n = ::recv(control_fd_, buffer, sizeof buffer, 0);
-    if (n <= 0) throw std::runtime_error("console-sim control channel: no reply");
-    control_pending_.append(buffer, static_cast<std::size_t>(n));
-  }
-  const nlohmann::json reply = nlohmann::json::parse(control_pending_.substr(0, end));
-  control_pending_.erase(0, end + 1);
+  const std::optional<std::string> line = control_.ReadLine(std::chrono::seconds(10));
+  if (!line) throw std::runtime_error("console-sim control channel: no reply");
+  const nlohmann::json reply = nlohmann::json::parse(*line);
   if (!reply.value("ok", false))
     throw std::runtime_error("console-sim refused " + command.dump() + ": " + reply.dump());
   return reply;

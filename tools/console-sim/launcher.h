@@ -5,12 +5,16 @@
 //   consolesim::Launcher sim;                        // default options
 //   sim.Control({{"cmd", "set"}, {"readings", {{"outside_temp", 725}}}});
 //   connect to 127.0.0.1:sim.TcpPort() or open sim.PtyPath()
-#include <sys/types.h>
-
+//
+// A Windows test under Wine asks tests/windows/sim_broker.py, on the build
+// machine, to run the simulator ($CONSOLE_SIM_BROKER names its port); the
+// pseudo-terminal then appears as a COM port (PtyPath() is "\\.\COM<n>").
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include "tools/console-sim/line_channel.h"
 
 namespace consolesim {
 
@@ -26,7 +30,7 @@ class Launcher {
   Launcher(const Launcher&) = delete;
   Launcher& operator=(const Launcher&) = delete;
 
-  pid_t pid() const { return pid_; }
+  int pid() const { return pid_; }
   int TcpPort() const { return ready_.value("tcp_port", 0); }
   int UdpPort() const { return ready_.value("udp_port", 0); }
   int HttpPort() const { return ready_.value("http_port", 0); }
@@ -42,14 +46,14 @@ class Launcher {
   // Stops the program now (also done by the destructor).
   void Stop();
 
-  // The console-sim executable used: $CONSOLE_SIM, else the built one.
-  static std::string executable();
-
  private:
-  pid_t pid_ = -1;
-  int control_fd_ = -1;
+  int pid_ = -1;
+  LineChannel control_;
+#ifdef _WIN32
+  LineChannel broker_;  // the simulator runs while this connection is open
+#else
   std::string directory_;
-  std::string control_pending_;
+#endif
   nlohmann::json ready_;
 };
 

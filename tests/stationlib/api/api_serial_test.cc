@@ -1,36 +1,29 @@
 // The exports over a serial link: the console simulator's pseudo-terminal,
-// named by ORBISKPRO_COM7.
-#include <dirent.h>
-#include <fcntl.h>
+// named by ORBISKPRO_COM7 (under Wine, a COM port mapped to it).
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "stationlib/api/OrbiskPro.h"
+#include "tests/stationlib/api/open_handles.h"
 #include "tools/console-sim/launcher.h"
 
 namespace {
 
 constexpr int kPort = 7;
 
-int OpenDescriptors() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/fd")) {
-    while (readdir(dir) != nullptr) ++count;
-    closedir(dir);
-  }
-  return count;
-}
-
 class ApiSerial : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("ORBISKPRO_COM7", sim_.PtyPath().c_str(), 1);
+    platform::SetEnvironmentVariable("ORBISKPRO_COM7", sim_.PtyPath());
     ASSERT_EQ(OpenCommPort_O(kPort, 19200), 0);
   }
   void TearDown() override { CloseCommPort_O(); }
@@ -40,19 +33,25 @@ class ApiSerial : public ::testing::Test {
   consolesim::Launcher sim_;
 };
 
-TEST(ApiSerialOpen, MissingOrHeldPortFails) {
-  setenv("ORBISKPRO_COM8", "/nonexistent/tty", 1);
+TEST(ApiSerialOpen, MissingPortFails) {
+  platform::SetEnvironmentVariable("ORBISKPRO_COM8", "/nonexistent/tty");
   EXPECT_EQ(OpenCommPort_O(8, 19200) & 0xFFFF, 0x8043);
   EXPECT_EQ(GetSerialChar_O(), -1);  // the closed transport answers, without waiting
+}
 
+TEST(ApiSerialOpen, HeldPortFails) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine lets a second handle open a COM port another one holds";
+#else
   consolesim::Launcher sim;
   int holder = open(sim.PtyPath().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-  setenv("ORBISKPRO_COM8", sim.PtyPath().c_str(), 1);
+  platform::SetEnvironmentVariable("ORBISKPRO_COM8", sim.PtyPath());
   EXPECT_EQ(OpenCommPort_O(8, 19200), -32701);
   close(holder);
   EXPECT_EQ(OpenCommPort_O(8, 19200), 0);
   EXPECT_EQ(CloseCommPort_O(), 1);
+#endif
 }
 
 TEST_F(ApiSerial, FirmwareDateAndInitialisationBoundaries) {
@@ -138,12 +137,12 @@ TEST_F(ApiSerial, RawBytesAndBaudChange) {
 
 TEST_F(ApiSerial, ThousandOpenCloseCyclesLeaveNothingBehind) {
   CloseCommPort_O();
-  const int before = OpenDescriptors();
+  const int before = apitest::OpenHandleCount();
   for (int i = 0; i < 1000; ++i) {
     ASSERT_EQ(OpenCommPort_O(kPort, 19200), 0);
     ASSERT_EQ(CloseCommPort_O(), 1);
   }
-  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(apitest::OpenHandleCount(), before);
 }
 
 }  // namespace

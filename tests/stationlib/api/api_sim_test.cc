@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/environment.h"
 #include "stationlib/api/OrbiskPro.h"
 #include "tools/console-sim/launcher.h"
 
@@ -34,17 +35,17 @@ class ApiSim : public ::testing::TestWithParam<Link> {
  protected:
   void SetUp() override {
     ASSERT_NO_THROW(sim_ = std::make_unique<consolesim::Launcher>());
-    setenv("ORBISKPRO_COM5", sim_->PtyPath().c_str(), 1);
-    setenv("SIUSBXP_DEVICES", ("31337=" + sim_->PtyPath()).c_str(), 1);
-    setenv("ORBISKPRO_DISCOVERY_TARGET", ("127.0.0.1:" + std::to_string(sim_->UdpPort())).c_str(),
-           1);
+    platform::SetEnvironmentVariable("ORBISKPRO_COM5", sim_->PtyPath());
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES", "31337=" + sim_->PtyPath());
+    platform::SetEnvironmentVariable("ORBISKPRO_DISCOVERY_TARGET",
+                                     "127.0.0.1:" + std::to_string(sim_->UdpPort()));
     ASSERT_EQ(Open(), 0) << Name(GetParam());
   }
   void TearDown() override {
     Close();
     sim_.reset();
-    unsetenv("ORBISKPRO_DISCOVERY_TARGET");
-    unsetenv("SIUSBXP_DEVICES");
+    platform::SetEnvironmentVariable("ORBISKPRO_DISCOVERY_TARGET", std::nullopt);
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES", std::nullopt);
   }
 
   int32_t Open() {

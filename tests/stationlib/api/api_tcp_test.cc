@@ -1,6 +1,5 @@
 // The exports over TCP/IP on 127.0.0.1 to the console simulator: by address
 // and by device identifier, discovery pointed at its UDP port.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -8,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "stationlib/api/OrbiskPro.h"
+#include "tests/stationlib/api/open_handles.h"
 #include "tools/console-sim/launcher.h"
 
 namespace {
@@ -46,7 +47,8 @@ TEST(ApiTcp, ByDeviceIdentifierThroughDiscovery) {
   consolesim::Launcher sim;
   // A short reply and a long one come before the right one: only the 31-byte one counts.
   Fault(sim, {{"name", "discovery_noise"}});
-  setenv("ORBISKPRO_DISCOVERY_TARGET", ("127.0.0.1:" + std::to_string(sim.UdpPort())).c_str(), 1);
+  platform::SetEnvironmentVariable("ORBISKPRO_DISCOVERY_TARGET",
+                                   "127.0.0.1:" + std::to_string(sim.UdpPort()));
   ASSERT_EQ(OpenTCPIPPort_O(std::to_string(sim.TcpPort()).c_str(), sim.DeviceId().c_str()), 0);
   EXPECT_EQ(ClearOrbiskDayHighs_O(), 0);
   EXPECT_EQ(CloseTCPIPPort_O(), 1);
@@ -55,16 +57,7 @@ TEST(ApiTcp, ByDeviceIdentifierThroughDiscovery) {
             1);  // the reply acknowledged
   // An identifier nobody answers for.
   EXPECT_EQ(OpenTCPIPPort_O("22222", "00:00:00:00:00:01"), -32701);
-  unsetenv("ORBISKPRO_DISCOVERY_TARGET");
-}
-
-int OpenDescriptorCount() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/fd")) {
-    while (readdir(dir) != nullptr) ++count;
-    closedir(dir);
-  }
-  return count;
+  platform::SetEnvironmentVariable("ORBISKPRO_DISCOVERY_TARGET", std::nullopt);
 }
 
 TEST(ApiTcp, ThousandOpenCloseCyclesLeaveNothingBehind) {
@@ -73,12 +66,12 @@ TEST(ApiTcp, ThousandOpenCloseCyclesLeaveNothingBehind) {
   constexpr int kCycles = 1000;
   ASSERT_EQ(OpenTCPIPPort_O(port.c_str(), "127.0.0.1"), 0);  // the first cycle settles the baseline
   ASSERT_EQ(CloseTCPIPPort_O(), 1);
-  const int before = OpenDescriptorCount();
+  const int before = apitest::OpenHandleCount();
   for (int i = 1; i < kCycles; ++i) {
     ASSERT_EQ(OpenTCPIPPort_O(port.c_str(), "127.0.0.1"), 0);
     ASSERT_EQ(CloseTCPIPPort_O(), 1);
   }
-  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_EQ(apitest::OpenHandleCount(), before);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/environment.h"
 #include "stationlib/api/OrbiskPro.h"
 #include "stationlib/data/forecast.h"
 #include "tools/console-sim/launcher.h"
@@ -28,14 +29,15 @@ class Forecast : public ::testing::Test {
     // No second-format packet: one exchange per load.
     sim->Control(
         {{"cmd", "firmware"}, {"date", "Apr 10 2006"}, {"version", "1.50"}, {"model", 16}});
-    ::setenv("SIUSBXP_DEVICES", (std::to_string(kSerialNumber) + "=" + sim->PtyPath()).c_str(), 1);
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES",
+                                     std::to_string(kSerialNumber) + "=" + sim->PtyPath());
     ASSERT_EQ(OpenUSBPort_O(kSerialNumber), 0);
     ASSERT_EQ(InitStation_O(), 0);
   }
   static void TearDownTestSuite() {
     CloseUSBPort_O();
     sim.reset();
-    ::unsetenv("SIUSBXP_DEVICES");
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES", std::nullopt);
   }
   static std::string Load(const char* field, int value, int32_t id) {
     sim->Control({{"cmd", "set"}, {"readings", {{field, value}}}});

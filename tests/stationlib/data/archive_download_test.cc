@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "tests/stationlib/api/data_station_fixture.h"
 
 namespace {
@@ -139,7 +140,7 @@ TEST_F(ArchiveTest, InvalidDatesAreRefusedAndKeepTheLoadedRecords) {
 
 TEST_F(ArchiveTest, WebDownloadGivesTheSameRecordsAsTheSerialOne) {
   const std::string base = "http://127.0.0.1:" + std::to_string(sim->HttpPort());
-  ASSERT_EQ(::setenv("ORBISKPRO_WEB_BASE", base.c_str(), 1), 0);
+  platform::SetEnvironmentVariable("ORBISKPRO_WEB_BASE", base);
   Control({{"cmd", "web_account"}, {"user", "station"}, {"password", "secret"}});
 
   ASSERT_EQ(DownloadData_O(0, 0, 0, 0, 0), 11);
@@ -168,7 +169,7 @@ TEST_F(ArchiveTest, WebDownloadGivesTheSameRecordsAsTheSerialOne) {
   // A wrong password gets no records.
   EXPECT_EQ(DownloadWebData_O(0, 0, 0, 0, 0, "my station", "wrong"), -1);
   EXPECT_EQ(GetNumberOfArchiveRecords_O(), -1);
-  ::unsetenv("ORBISKPRO_WEB_BASE");
+  platform::SetEnvironmentVariable("ORBISKPRO_WEB_BASE", std::nullopt);
 }
 
 // The archive requests the simulator received since the last call.

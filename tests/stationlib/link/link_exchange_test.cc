@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/exchange.h"
 #include "stationlib/link/rs232_comm_protocol.h"
@@ -22,7 +23,7 @@ using namespace orbisk::link;
 class LinkSerial : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("ORBISKPRO_COM3", sim_.PtyPath().c_str(), 1);
+    platform::SetEnvironmentVariable("ORBISKPRO_COM3", sim_.PtyPath());
     // A pattern of its own where the reads look, so that no default passes.
     nlohmann::json pattern = nlohmann::json::array();
     for (int i = 0x10; i < 0x20; ++i) pattern.push_back((i * 7) & 0xFF);

@@ -5,14 +5,14 @@
 // wait of the timeout row in force (not the console's pause), and the link
 // goes on working afterwards.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "stationlib/link/codes.h"
 #include "stationlib/link/comm_protocol.h"
 #include "stationlib/link/exchange.h"
@@ -40,20 +40,20 @@ long long Ms(Clock::duration d) {
 class LinkSim : public ::testing::TestWithParam<Link> {
  protected:
   void SetUp() override {
-    ASSERT_NE(getcwd(directory_, sizeof directory_), nullptr);
-    if (GetParam() == Link::kUsb) {
-      ASSERT_EQ(chdir(SIUSBXP_DIRECTORY), 0);
-    }
-    setenv(("ORBISKPRO_COM" + std::to_string(kSerialPort)).c_str(), sim_.PtyPath().c_str(), 1);
-    setenv("SIUSBXP_DEVICES", (std::to_string(kUsbSerial) + "=" + sim_.PtyPath()).c_str(), 1);
+#ifdef SIUSBXP_DIRECTORY  // on Windows the bridge lies beside the program, where it is looked for
+    if (GetParam() == Link::kUsb) std::filesystem::current_path(SIUSBXP_DIRECTORY);
+#endif
+    platform::SetEnvironmentVariable("ORBISKPRO_COM" + std::to_string(kSerialPort), sim_.PtyPath());
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES",
+                                     std::to_string(kUsbSerial) + "=" + sim_.PtyPath());
     ASSERT_EQ(Open(), kSuccess);
     SelectLinkTimeout(kShortRow);
   }
   void TearDown() override {
     CloseActiveLink();
     ResetStation();
-    unsetenv("SIUSBXP_DEVICES");
-    EXPECT_EQ(chdir(directory_), 0);
+    platform::SetEnvironmentVariable("SIUSBXP_DEVICES", std::nullopt);
+    std::filesystem::current_path(directory_);
   }
 
   std::int32_t Open() {
@@ -129,7 +129,7 @@ class LinkSim : public ::testing::TestWithParam<Link> {
   }
 
   consolesim::Launcher sim_{{"--start", "2026-05-04 12:00:00"}};
-  char directory_[4096] = {};
+  const std::filesystem::path directory_ = std::filesystem::current_path();
 };
 
 TEST_P(LinkSim, CorruptedChecksumIsAChecksumErrorAndTheLinkGoesOn) {
