@@ -28,6 +28,7 @@ fi
 # In the foreground of this script, not as a daemon: a daemon leads a session of
 # its own, and the first pseudo-terminal it opens for a COM port becomes its
 # controlling terminal, which hangs it up when the simulator closes the other end.
+"$server" -k >/dev/null 2>&1 || true  # (one left by an interrupted run)
 "$server" -f -p </dev/null >/dev/null 2>&1 &
 trap '"$server" -k >/dev/null 2>&1 || true; wait' EXIT
 # Wine's own background programs (services, devices) start with the first
