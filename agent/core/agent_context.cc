@@ -70,6 +70,14 @@ std::string_view CauseText(platform::FileError error) {
   }
 }
 
+// The LOG settings as the journal takes them, read at each call.
+std::string JournalConfiguration(AgentContext& context) {
+  return "fichier=" + context.ResolvePath(context.Expand(context.Setting("LOG", "File"))) +
+         ";taillefichier=" + context.Setting("LOG", "Size") +
+         ";type=" + context.Setting("LOG", "Type") +
+         ";archivemax=" + context.Setting("LOG", "NumberOfArchive");
+}
+
 }  // namespace
 
 bool AgentContext::NoteWrite(WrittenFile kind, const platform::FileStatus& status,
@@ -91,13 +99,14 @@ bool AgentContext::Sleep(std::int64_t ms) {
 
 int LogMessage(AgentContext& context, std::string_view text) {
   if (context.JournalMuted()) return 0;
-  std::string configuration =
-      "fichier=" + context.ResolvePath(context.Expand(context.Setting("LOG", "File"))) +
-      ";taillefichier=" + context.Setting("LOG", "Size") +
-      ";type=" + context.Setting("LOG", "Type") +
-      ";archivemax=" + context.Setting("LOG", "NumberOfArchive");
-  context.journal.WriteJournal(text, configuration);
+  context.journal.WriteJournal(text, JournalConfiguration(context));
   return 0;
+}
+
+void LogMessages(AgentContext& context, const std::vector<std::string>& texts) {
+  if (context.JournalMuted() || texts.empty()) return;
+  const std::vector<std::string_view> messages(texts.begin(), texts.end());
+  context.journal.WriteJournal(messages, JournalConfiguration(context));
 }
 
 }  // namespace agent

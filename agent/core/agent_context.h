@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "agent/core/agent_state.h"
 #include "agent/core/journal.h"
@@ -55,6 +56,10 @@ class AgentContext {
   // page faults than its filling.
   std::string template_bytes;
   std::string filled_template;
+  // The journal lines of a template's filling (request blocks found, lines
+  // cut), held while its text is filled and then written at once: a table
+  // with request blocks costs one append to the journal, not one per block.
+  std::vector<std::string> fill_journal_lines;
 
   // Settings of the configuration table (absent: "" or 0).
   std::string Setting(std::string_view group, std::string_view key) const;
@@ -97,5 +102,7 @@ class AgentContext {
 
 // One journal line built from the LOG settings read at this call; always 0.
 int LogMessage(AgentContext& context, std::string_view text);
+// One journal line for each of `texts`, in order, appended to the file at once.
+void LogMessages(AgentContext& context, const std::vector<std::string>& texts);
 
 }  // namespace agent

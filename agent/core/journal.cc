@@ -1,5 +1,6 @@
 #include "agent/core/journal.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -120,13 +121,21 @@ void Journal::SetCallObserver(std::function<void(int)> observer) {
 }
 
 int Journal::WriteJournal(std::string_view message, std::string_view configuration) {
+  return WriteJournal(std::span<const std::string_view>(&message, 1), configuration);
+}
+
+int Journal::WriteJournal(std::span<const std::string_view> messages,
+                          std::string_view configuration) {
   std::lock_guard<std::mutex> lock(mutex_);
-  const int written = Write(message, configuration);
-  if (observer_) observer_(written);
+  const int written = Write(messages, configuration);
+  if (observer_) {
+    for (std::size_t i = 0; i < messages.size(); ++i)
+      observer_(i < static_cast<std::size_t>(written) ? 1 : 0);
+  }
   return written;
 }
 
-int Journal::Write(std::string_view message, std::string_view configuration) {
+int Journal::Write(std::span<const std::string_view> messages, std::string_view configuration) {
   // Merge "name=value;..." pairs; the value ends at a second "=".
   for (std::size_t start = 0; start <= configuration.size();) {
     std::size_t end = configuration.find(';', start);
@@ -161,14 +170,10 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
   // A limit that rounds to 0 bytes is no limit: it would archive every line.
   const double limit = std::nearbyint(ParseSettingDecimal(setting("taillefichier")) * 1024.0);
   const std::string type = ToLower(setting("type"));
-  // Only a limit and the html header need the size: a text line costs no look at the file.
-  const std::int64_t size = limit > 0 || type == "html" ? env_.FileSize(path) : 0;
-  bool is_new = size <= 0;
-  if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {
-    std::int64_t maximum = ParseSettingInt32(setting("archivemax"));
-    if (maximum <= 0) maximum = 65535;
-    is_new = ArchiveJournal(env_, path, static_cast<unsigned>(maximum));
-  }
+  // Only a limit and the html header need the size: a text line costs no look
+  // at the file. It is looked at once; the lines written since are counted.
+  const bool sized = limit > 0 || type == "html";
+  std::int64_t size = sized ? env_.FileSize(path) : 0;
 
   std::string level_word;
   int level = 0;
@@ -178,34 +183,59 @@ int Journal::Write(std::string_view message, std::string_view configuration) {
     if (niv.size() > 3 && niv[3] >= '0' && niv[3] <= '9') level = niv[3] - '0';
   }
   if (level == 0) level = ParseSettingInt32(setting("nivgbl"));
-
   const std::string mask = setting("formatdate");
-  const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, env_.Now());
   const std::string level_text = level_word + std::to_string(level);
 
-  std::string line;
-  if (type == "csv") {
-    line = date + ";" + level_text + ";" + std::string(message);
-  } else if (type == "html") {
-    if (is_new) line = kHtmlJournalHeader;
-    line += "<TR><TD>" + date + "</TD><TD>" + level_text + "</TD><TD>" + std::string(message) +
-            "</TD></TR>";
-  } else {
-    line =
-        date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
-  }
-  line += "\r\n";
   // A line the disk refuses is dropped, never retried: the journal blocks
-  // nothing. Only a line whose directory went away is written once more, into
+  // nothing. Only lines whose directory went away are written once more, into
   // the directory made again.
-  platform::FileStatus status = env_.AppendToFile(path, line);
-  if (!status && status.error() == platform::FileError::kMissing && directory_made &&
-      !directory.empty()) {
-    made_directory_.clear();
-    if (!make_directory()) return 0;
-    status = env_.AppendToFile(path, line);
+  std::string lines;
+  int pending = 0, written = 0;
+  const auto append = [&] {
+    if (pending == 0) return;
+    platform::FileStatus status = env_.AppendToFile(path, lines);
+    if (!status && status.error() == platform::FileError::kMissing && directory_made &&
+        !directory.empty()) {
+      made_directory_.clear();
+      if (make_directory()) status = env_.AppendToFile(path, lines);
+    }
+    if (status) {
+      written += pending;
+    } else if (sized) {
+      size = env_.FileSize(path);  // the count no longer holds
+    }
+    lines.clear();
+    pending = 0;
+  };
+
+  for (const std::string_view message : messages) {
+    if (limit > 0 && static_cast<double>(size) >= limit) append();
+    bool is_new = size <= 0;
+    if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {
+      std::int64_t maximum = ParseSettingInt32(setting("archivemax"));
+      if (maximum <= 0) maximum = 65535;
+      is_new = ArchiveJournal(env_, path, static_cast<unsigned>(maximum));
+      if (is_new) size = 0;
+    }
+
+    const std::string date = mask == "0" ? std::string() : FormatJournalDate(mask, env_.Now());
+    const std::size_t line_start = lines.size();
+    if (type == "csv") {
+      lines += date + ";" + level_text + ";" + std::string(message);
+    } else if (type == "html") {
+      if (is_new) lines += kHtmlJournalHeader;
+      lines += "<TR><TD>" + date + "</TD><TD>" + level_text + "</TD><TD>" + std::string(message) +
+               "</TD></TR>";
+    } else {
+      lines +=
+          date + " :" + Indentation(level) + std::string(Prefix(level_word)) + std::string(message);
+    }
+    lines += "\r\n";
+    ++pending;
+    size = std::max<std::int64_t>(size, 0) + static_cast<std::int64_t>(lines.size() - line_start);
   }
-  return status ? 1 : 0;
+  append();
+  return written;
 }
 
 }  // namespace agent

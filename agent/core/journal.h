@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,14 +25,19 @@ class Journal {
   // Merges `configuration` into the settings, then writes `message` to the
   // file named by "fichier". 1 when the line was written, else 0.
   int WriteJournal(std::string_view message, std::string_view configuration);
+  // The same for several messages, in order, as they would be one call each,
+  // but appended to the file at once (once more before each archiving): a
+  // burst of lines costs one opening of the file. The number of lines written.
+  int WriteJournal(std::span<const std::string_view> messages, std::string_view configuration);
   // The current value of one journal setting (name in lower case).
   std::string Setting(std::string_view name);
-  // Tests count the calls with this: `observer` runs once per WriteJournal,
-  // under the journal's lock, with its result.
+  // Tests count the lines with this: `observer` runs once per message, under
+  // the journal's lock, with 1 for as many of a call's lines as were written.
   void SetCallObserver(std::function<void(int written)> observer);
 
  private:
-  int Write(std::string_view message, std::string_view configuration);  // mutex_ held
+  // mutex_ held
+  int Write(std::span<const std::string_view> messages, std::string_view configuration);
 
   std::mutex mutex_;
   platform::Env& env_;

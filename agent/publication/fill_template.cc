@@ -45,13 +45,13 @@ TagSubstitution CatalogueSubstitution(AgentContext& context) {
   return TagSubstitution(
       std::move(tags), context.Setting("FORMDATA", "SeparatorRQT"),
       [&context](std::string_view criterion) {
-        LogMessage(context,
-                   "[CodeMeteoBrumal] : Critère de recherche trouvé => " + std::string(criterion));
+        context.fill_journal_lines.push_back("[CodeMeteoBrumal] : Critère de recherche trouvé => " +
+                                             std::string(criterion));
       },
       [&context](std::size_t limit) {
-        LogMessage(context, "[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de " +
-                                std::to_string(limit) +
-                                " octets), la suite de ses balises n'est pas remplacée.");
+        context.fill_journal_lines.push_back(
+            "[CodeMeteoBrumal] : Ligne trop longue après remplacement (plus de " +
+            std::to_string(limit) + " octets), la suite de ses balises n'est pas remplacée.");
       });
 }
 
@@ -82,7 +82,9 @@ void FillTemplate(AgentContext& context, const std::string& template_path,
     LogMessage(context, "[RemplisFichier] : Impossible de lire le fichier " + source + ".");
     return;
   }
+  context.fill_journal_lines.clear();
   FillTemplateText(context.template_bytes, substitution, context.filled_template);
+  LogMessages(context, context.fill_journal_lines);
   if (!context.NoteWrite(
           WrittenFile::kTemplate, env.WriteFileAtomically(output, context.filled_template),
           "[RemplisFichier] : Impossible d'écrire le fichier " + output +

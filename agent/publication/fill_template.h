@@ -10,7 +10,8 @@ namespace agent::publication {
 
 // The catalogue as the substitution of one pass sees it: its tags in table
 // order, the request separator (FORMDATA_SeparatorRQT) and the journal line of
-// each request block. REQUIRES: the catalogue lock is held while it is used.
+// each request block, which FillTemplate writes once the template is filled.
+// REQUIRES: the catalogue lock is held while it is used.
 TagSubstitution CatalogueSubstitution(AgentContext& context);
 
 // The cache directory, "/", and the file-name part of the template path.

@@ -108,6 +108,16 @@ TEST_F(Journal, ArchivesAtTheSizeLimitAndStartsANewHtmlJournal) {
                 "<TR><TD>06/12/2026 21:46:36</TD><TD>0</TD><TD>next</TD></TR>\r\n");
 }
 
+TEST_F(Journal, LinesWrittenAtOnceAreArchivedWhereEachWouldHaveBeen) {
+  Configure("[LOG]\nFile=journal.log\nSize=0,05\n");  // 51 bytes: two lines of 29
+  agent::LogMessages(*context_, {"line 1", "line 2", "line 3", "line 4", "line 5"});
+  EXPECT_EQ(Read("journal.0.log"),
+            "06/12/2026 21:46:36 :line 1\r\n06/12/2026 21:46:36 :line 2\r\n");
+  EXPECT_EQ(Read("journal.1.log"),
+            "06/12/2026 21:46:36 :line 3\r\n06/12/2026 21:46:36 :line 4\r\n");
+  EXPECT_EQ(Read("journal.log"), "06/12/2026 21:46:36 :line 5\r\n");
+}
+
 TEST_F(Journal, FullArchivesAreDeletedThenNumberingStartsAgain) {
   Configure("[LOG]\nFile=journal.log\nSize=0,01\nNumberOfArchive=2\n");
   for (const char* archive : {"journal.0.log", "journal.1.log", "journal.2.log"})
