@@ -303,9 +303,11 @@ const char* TagSubstitution::ScanLine(const char* from, const char* end, bool to
 // The "#" of the line are those ScanLine stored last. Writes that result in
 // `out` from `start` on, with room for two bytes after it, and returns its
 // end; returns kNoStep in any other case. `rest`, the bytes of text still to
-// come, sizes the room made when `out` must grow.
+// come, sizes the room made when `out` must grow. Steps before `first_step`
+// are taken as made already: their names are no references.
 std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::string& out,
-                                                std::size_t start, std::size_t rest) {
+                                                std::size_t start, std::size_t rest,
+                                                std::size_t first_step) {
   if (max_hashes_in_name_ > 0) return kNoStep;
   const std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
@@ -328,6 +330,7 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
     std::size_t step = kNoStep;
     if (name_size <= max_name_bytes) {
       step = index_.Find(std::string_view(name, name_size));
+      if (step < first_step) step = kNoStep;
       if (step != kNoStep) {
         const std::size_t value_size = value_sizes_[step];
         if (previous != kNoStep || value_size == kNoStep) return kNoStep;
@@ -525,7 +528,7 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
   ScanLine(line.data(), line.data() + line.size(), false);
   const std::size_t start = out.size();
-  const std::size_t end = SubstituteDirectly(line, out, start, 0);
+  const std::size_t end = SubstituteDirectly(line, out, start, 0, 0);
   out.resize(end == kNoStep ? start : end);
   if (end == kNoStep) AppendSubstitutedOtherwise(line, out);
 }
@@ -550,7 +553,7 @@ void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
       // Under two "#" there is neither a reference nor a request block: most
       // lines of a page are copied as they stand.
       to = CopyBytes(Room(out, length, line.size() + 2, rest), line.data(), line.size());
-    } else if (const std::size_t written = SubstituteDirectly(line, out, length, rest);
+    } else if (const std::size_t written = SubstituteDirectly(line, out, length, rest, 0);
                written != kNoStep) {
       to = out.data() + written;
     } else {
@@ -575,6 +578,7 @@ void TagSubstitution::AppendSubstitutedOtherwise(std::string_view line, std::str
   if (AppendSubstitutedInOnePass(line, out)) return;
   std::string work(line);
   std::size_t step = 0;
+  bool tried_directly = false;
   const auto replace = [this, &work](std::string_view pattern, std::string_view replacement) {
     if (ReplaceAllWithin(work, pattern, replacement, line_limit_)) return true;
     if (on_line_cut_) on_line_cut_(line_limit_);
@@ -597,6 +601,16 @@ void TagSubstitution::AppendSubstitutedOtherwise(std::string_view line, std::str
       if (!replace(block, text) || !replace(Delimited(tags_[step].name), tags_[step].value)) break;
       ++step;
       continue;
+    }
+    // Once the request blocks are resolved, what is left are the steps from
+    // this one on: made in one copy when the direct substitution takes them.
+    if (step > 0 && !tried_directly) {
+      tried_directly = true;
+      const std::size_t start = out.size();
+      ScanLine(work.data(), work.data() + work.size(), false);
+      const std::size_t end = SubstituteDirectly(work, out, start, 0, step);
+      out.resize(end == kNoStep ? start : end);
+      if (end != kNoStep) return;
     }
     // No request block can resolve until the line changes, and the line only
     // changes at a step whose reference occurs in it: go straight there.

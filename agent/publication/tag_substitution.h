@@ -113,7 +113,7 @@ class TagSubstitution {
   const char* ScanLine(const char* from, const char* end, bool to_line_end);
   const std::string& RequestText(const std::string& criterion);
   std::size_t SubstituteDirectly(std::string_view line, std::string& out, std::size_t start,
-                                 std::size_t rest);
+                                 std::size_t rest, std::size_t first_step);
   void AppendSubstitutedOtherwise(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
