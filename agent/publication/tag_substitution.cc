@@ -18,6 +18,8 @@ constexpr std::size_t kNoStep = std::numeric_limits<std::size_t>::max();
 constexpr std::size_t kOriginalGap = kNoStep;
 constexpr std::size_t kLongGap = kNoStep - 1;
 constexpr std::uint32_t kEmptySlot = std::numeric_limits<std::uint32_t>::max();
+// The most room made for a line's values before they are known.
+constexpr std::size_t kMostRoomAtOnce = std::size_t{64} << 10;
 
 std::string Delimited(std::string_view name) {
   std::string reference;
@@ -245,6 +247,8 @@ TagSubstitution::TagSubstitution(std::vector<TagEntry> tags_in_table_order, std:
                  static_cast<std::size_t>(std::count(tag.name.begin(), tag.name.end(), '#')));
     max_name_bytes_ = std::max(max_name_bytes_, tag.name.size());
     value_sizes_.push_back(tag.value.find('#') == std::string::npos ? tag.value.size() : kNoStep);
+    if (value_sizes_.back() != kNoStep)
+      max_value_bytes_ = std::max(max_value_bytes_, tag.value.size());
     value_may_open_.push_back(tag.value.empty() || tag.value[0] == 'R' ||
                               index_.StartsAName(tag.value[0]));
     value_at_.push_back(value_bytes_.size());
@@ -303,11 +307,12 @@ const char* TagSubstitution::ScanLine(const char* from, const char* end, bool to
 // The "#" of the line are those ScanLine stored last. Writes that result in
 // `out` from `start` on, with room for two bytes after it, and returns its
 // end; returns kNoStep in any other case. `rest`, the bytes of text still to
-// come, sizes the room made when `out` must grow. Steps before `first_step`
-// are taken as made already: their names are no references.
+// come, sizes the room made when `out` must grow; `readable`, the line's size
+// or more, how many bytes may be read from its start. Steps before
+// `first_step` are taken as made already: their names are no references.
 std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::string& out,
                                                 std::size_t start, std::size_t rest,
-                                                std::size_t first_step) {
+                                                std::size_t readable, std::size_t first_step) {
   if (max_hashes_in_name_ > 0) return kNoStep;
   const std::size_t* const at = hash_at_.data();
   std::size_t* const steps = gap_step_.data();
@@ -321,7 +326,12 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
   // wrote past `start`, to be written over.
   // kMoveSlack bytes more for what a value's 16-byte move writes past it.
   constexpr std::size_t kMoveSlack = 16;
-  char* to = Room(out, start, line.size() + 2 + kMoveSlack, rest);
+  // Each reference takes two "#" of its own. When all could take the longest
+  // value and the line still be within its limit, the room is made once and
+  // the growth goes uncounted: a table row pays for neither per reference.
+  const std::size_t most_grown = count / 2 * max_value_bytes_;
+  const bool bounded = most_grown <= kMostRoomAtOnce && line.size() + most_grown <= line_limit_;
+  char* to = Room(out, start, line.size() + (bounded ? most_grown : 0) + 2 + kMoveSlack, rest);
   const char* before = data;
   for (std::size_t g = 0, previous = kNoStep; g + 1 < count; ++g) {
     const char* const name = data + at[g] + 1;
@@ -334,15 +344,24 @@ std::size_t TagSubstitution::SubstituteDirectly(std::string_view line, std::stri
       if (step != kNoStep) {
         const std::size_t value_size = value_sizes_[step];
         if (previous != kNoStep || value_size == kNoStep) return kNoStep;
-        grown += value_size;
-        if (grown > line_limit_) return kNoStep;
-        // The room holds the line as it stands: a value may need more.
-        const std::size_t needed = value_size + (line.size() - copied) + 2 + kMoveSlack;
-        if (static_cast<std::size_t>(out.data() + out.size() - to) < needed) {
-          const std::size_t written = static_cast<std::size_t>(to - out.data());
-          to = Room(out, written, needed, rest);
+        if (!bounded) {
+          grown += value_size;
+          if (grown > line_limit_) return kNoStep;
+          // The room holds the line as it stands: a value may need more.
+          const std::size_t needed = value_size + (line.size() - copied) + 2 + kMoveSlack;
+          if (static_cast<std::size_t>(out.data() + out.size() - to) < needed) {
+            const std::size_t written = static_cast<std::size_t>(to - out.data());
+            to = Room(out, written, needed, rest);
+          }
         }
-        to = CopyBytes(to, data + copied, at[g] - copied);
+        // The text before the reference is mostly a few bytes too: one
+        // 16-byte move where they may be read, as for the value below.
+        if (at[g] - copied <= 16 && readable - copied >= 16) {
+          std::memcpy(to, data + copied, 16);
+          to += at[g] - copied;
+        } else {
+          to = CopyBytes(to, data + copied, at[g] - copied);
+        }
         const char* const value = value_bytes_.data() + value_at_[step];
         if (value_size <= 16) {
           std::memcpy(to, value, 16);
@@ -528,7 +547,7 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
 void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
   ScanLine(line.data(), line.data() + line.size(), false);
   const std::size_t start = out.size();
-  const std::size_t end = SubstituteDirectly(line, out, start, 0, 0);
+  const std::size_t end = SubstituteDirectly(line, out, start, 0, line.size(), 0);
   out.resize(end == kNoStep ? start : end);
   if (end == kNoStep) AppendSubstitutedOtherwise(line, out);
 }
@@ -553,7 +572,8 @@ void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
       // Under two "#" there is neither a reference nor a request block: most
       // lines of a page are copied as they stand.
       to = CopyBytes(Room(out, length, line.size() + 2, rest), line.data(), line.size());
-    } else if (const std::size_t written = SubstituteDirectly(line, out, length, rest, 0);
+    } else if (const std::size_t written =
+                   SubstituteDirectly(line, out, length, rest, end - line.data(), 0);
                written != kNoStep) {
       to = out.data() + written;
     } else {
@@ -608,7 +628,7 @@ void TagSubstitution::AppendSubstitutedOtherwise(std::string_view line, std::str
       tried_directly = true;
       const std::size_t start = out.size();
       ScanLine(work.data(), work.data() + work.size(), false);
-      const std::size_t end = SubstituteDirectly(work, out, start, 0, step);
+      const std::size_t end = SubstituteDirectly(work, out, start, 0, work.size(), step);
       out.resize(end == kNoStep ? start : end);
       if (end != kNoStep) return;
     }

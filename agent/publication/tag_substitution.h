@@ -113,7 +113,7 @@ class TagSubstitution {
   const char* ScanLine(const char* from, const char* end, bool to_line_end);
   const std::string& RequestText(const std::string& criterion);
   std::size_t SubstituteDirectly(std::string_view line, std::string& out, std::size_t start,
-                                 std::size_t rest, std::size_t first_step);
+                                 std::size_t rest, std::size_t readable, std::size_t first_step);
   void AppendSubstitutedOtherwise(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
@@ -151,6 +151,8 @@ class TagSubstitution {
   // span more than two consecutive "#" of the line.
   std::size_t max_hashes_in_name_ = 0;
   std::size_t max_name_bytes_ = 0;
+  // The longest value without a "#", the only ones a direct substitution puts in.
+  std::size_t max_value_bytes_ = 0;
   // The size of each step's value, or the maximum size_t when it holds a
   // "#": read beside the index, not from the table.
   std::vector<std::size_t> value_sizes_;
