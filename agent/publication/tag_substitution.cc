@@ -544,12 +544,17 @@ const std::string& TagSubstitution::RequestText(const std::string& criterion) {
       .first->second;
 }
 
-void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
+bool TagSubstitution::AppendDirectly(std::string_view line, std::string& out,
+                                     std::size_t first_step) {
   ScanLine(line.data(), line.data() + line.size(), false);
   const std::size_t start = out.size();
-  const std::size_t end = SubstituteDirectly(line, out, start, 0, line.size(), 0);
+  const std::size_t end = SubstituteDirectly(line, out, start, 0, line.size(), first_step);
   out.resize(end == kNoStep ? start : end);
-  if (end == kNoStep) AppendSubstitutedOtherwise(line, out);
+  return end != kNoStep;
+}
+
+void TagSubstitution::AppendSubstituted(std::string_view line, std::string& out) {
+  if (!AppendDirectly(line, out, 0)) AppendSubstitutedOtherwise(line, out);
 }
 
 void TagSubstitution::SubstituteLines(std::string_view text, std::string& out) {
@@ -626,11 +631,7 @@ void TagSubstitution::AppendSubstitutedOtherwise(std::string_view line, std::str
     // this one on: made in one copy when the direct substitution takes them.
     if (step > 0 && !tried_directly) {
       tried_directly = true;
-      const std::size_t start = out.size();
-      ScanLine(work.data(), work.data() + work.size(), false);
-      const std::size_t end = SubstituteDirectly(work, out, start, 0, work.size(), step);
-      out.resize(end == kNoStep ? start : end);
-      if (end != kNoStep) return;
+      if (AppendDirectly(work, out, step)) return;
     }
     // No request block can resolve until the line changes, and the line only
     // changes at a step whose reference occurs in it: go straight there.

@@ -114,6 +114,9 @@ class TagSubstitution {
   const std::string& RequestText(const std::string& criterion);
   std::size_t SubstituteDirectly(std::string_view line, std::string& out, std::size_t start,
                                  std::size_t rest, std::size_t readable, std::size_t first_step);
+  // SubstituteDirectly on a line not scanned yet, appended to `out`; false,
+  // having appended nothing, when it does not take the line.
+  bool AppendDirectly(std::string_view line, std::string& out, std::size_t first_step);
   void AppendSubstitutedOtherwise(std::string_view line, std::string& out);
   bool AppendSubstitutedInOnePass(std::string_view line, std::string& out);
   std::size_t IndexOf(std::string_view name) const;
