@@ -3,7 +3,9 @@
 # static HTTP server to browse what was uploaded, and the agent publishing the
 # example site. Everything listens on 127.0.0.1 only.
 # Usage: run.sh [BUILD_DIR]   (DEMO_SECONDS=N ends the demo after N seconds;
-# DEMO_WINDOWS=DIR runs the Windows program of that build under Wine)
+# DEMO_WINDOWS=DIR runs the Windows program of that build under Wine;
+# DEMO_CONSOLE_START="YYYY-MM-DD HH:MM:SS" starts the console's clock there, so
+# two runs see the same weather)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-build}"
@@ -69,7 +71,9 @@ wait_listening() {
 # eight days of weather fill its archive, so the history charts have a past.
 ready="$demo/console-sim.ready"
 rm -f "$ready"
-"$sim" --seed 7 --history-days 8 --ready-file "$ready" --udp-port -1 --http-port -1 \
+start=()
+[ -n "${DEMO_CONSOLE_START:-}" ] && start=(--start "$DEMO_CONSOLE_START")
+"$sim" --seed 7 --history-days 8 "${start[@]}" --ready-file "$ready" --udp-port -1 --http-port -1 \
   --state "$root/tools/demo/console-state.json" >"$demo/console-sim.log" 2>&1 &
 started $!; simpid=$!
 for _ in $(seq 1 100); do
