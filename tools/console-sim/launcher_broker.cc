@@ -9,11 +9,11 @@
 namespace consolesim {
 
 Launcher::Launcher(std::vector<std::string> arguments, std::chrono::milliseconds deadline) {
-  const char* port = std::getenv("CONSOLE_SIM_BROKER");
-  if (port == nullptr || std::atoi(port) <= 0)
-    throw std::runtime_error("console-sim launcher: CONSOLE_SIM_BROKER names no port");
-  if (!broker_.Connect(std::atoi(port)))
-    throw std::runtime_error("console-sim launcher: the broker on port " + std::string(port) +
+  const char* variable = std::getenv("CONSOLE_SIM_BROKER");
+  const int port = variable == nullptr ? 0 : std::atoi(variable);
+  if (port <= 0) throw std::runtime_error("console-sim launcher: CONSOLE_SIM_BROKER names no port");
+  if (!broker_.Connect(port))
+    throw std::runtime_error("console-sim launcher: the broker on port " + std::to_string(port) +
                              " does not answer");
   const nlohmann::json request = {{"arguments", arguments}, {"deadline_ms", deadline.count()}};
   // The broker's own deadline plus time for its reply.

@@ -15,6 +15,7 @@ namespace {
 
 #ifdef _WIN32
 using Native = SOCKET;
+constexpr int kStream = SOCK_STREAM;
 constexpr int kNoSignal = 0;
 void CloseNative(Native socket) {
   ::closesocket(socket);
@@ -33,6 +34,8 @@ void StopSockets() {
 }
 #else
 using Native = int;
+// Not inherited by the programs a test starts.
+constexpr int kStream = SOCK_STREAM | SOCK_CLOEXEC;
 constexpr int kNoSignal = MSG_NOSIGNAL;
 void CloseNative(Native socket) {
   ::close(socket);
@@ -56,7 +59,7 @@ LineChannel::~LineChannel() {
 bool LineChannel::Connect(int port) {
   Close();
   if (!StartSockets()) return false;
-  const Native native = ::socket(AF_INET, SOCK_STREAM, 0);
+  const Native native = ::socket(AF_INET, kStream, 0);
   if (native == static_cast<Native>(kNone)) {
     StopSockets();
     return false;
