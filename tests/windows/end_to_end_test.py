@@ -29,15 +29,19 @@ from demorun import DemoRun, exit_with, published_temp_ext, stream_templates  # 
 VALUE_IMAGES = {"rsdv.png", "icone_tendance.png", "ico_tnd_pression.png"}
 NUMBERS = re.compile(r"[-+]?\d+([.,:/]\d+)*")
 NUMBER_LISTS = re.compile(r"#([ ,]+#)+")
+# The pass's timing is written when the pass ends, after its data: a page filled
+# in between shows the data with the start-up placeholders in its footer.
+PASS_ENDED = re.compile(r"Collecte de \d")
 
 
 def published(demo, examples):
-    """Wait for the whole site, then {name: bytes} of what reached the server."""
+    """Wait for the site of an ended pass, then {name: bytes} of what reached the server."""
     pages = [os.path.basename(p) for p in stream_templates(examples)]
 
     def complete():
+        index = demo.page("index.html")
         return all(os.path.exists(os.path.join(demo.site, p)) for p in pages) and \
-            published_temp_ext(demo.page("index.html")) is not None
+            published_temp_ext(index) is not None and PASS_ENDED.search(index or "")
     if not demo.wait_until(complete, 60):
         return None
     time.sleep(3)  # the images and charts of the same collection
