@@ -209,6 +209,7 @@ int Journal::Write(std::span<const std::string_view> messages, std::string_view 
   };
 
   for (const std::string_view message : messages) {
+    // The lines held so far belong in the file about to be archived.
     if (limit > 0 && static_cast<double>(size) >= limit) append();
     bool is_new = size <= 0;
     if (limit > 0 && size >= 0 && static_cast<double>(size) >= limit) {

@@ -1,7 +1,6 @@
 // The exports over TCP/IP on 127.0.0.1 to the console simulator: by address
 // and by device identifier, discovery pointed at its UDP port.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <string>
